@@ -1,0 +1,12 @@
+# Fails when a file of the portable core includes a platform header.
+file(GLOB_RECURSE files "${DIR}/*.h" "${DIR}/*.cpp")
+set(bad "")
+foreach(f IN LISTS files)
+  file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]([Ww]indows|winuser|wingdi|winreg|windef|winbase|commctrl|unistd|X11/|sys/|pthread)")
+  if(lines)
+    list(APPEND bad "${f}: ${lines}")
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "platform header in the core:\n${bad}")
+endif()

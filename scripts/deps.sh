@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Nivora needs on Debian 12, when it is missing.
+set -euo pipefail
+
+# command or file that tells whether it is there : the Debian package that brings it
+wanted=(
+  "cmake:cmake"
+  "ninja:ninja-build"
+  "g++:g++"
+  "x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix"
+  "i686-w64-mingw32-g++-posix:g++-mingw-w64-i686-posix"
+  "wine:wine"
+  "/usr/lib/wine/wine64:wine64"
+  "Xvfb:xvfb"
+  "xdpyinfo:x11-utils"
+  "convert:imagemagick"
+  "/usr/include/gtest/gtest.h:libgtest-dev"
+  "/usr/src/googletest/CMakeLists.txt:googletest"
+  "/usr/include/benchmark/benchmark.h:libbenchmark-dev"
+  "/usr/include/freetype2/ft2build.h:libfreetype-dev"
+  "/usr/share/fonts/truetype/motoya-l-maruberi/MTLmr3m.ttf:fonts-motoya-l-maruberi"
+  "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf:fonts-ipafont-gothic"
+  "clang++-14:clang-14"
+  "/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev"
+)
+
+missing=()
+for entry in "${wanted[@]}"; do
+  probe=${entry%%:*} package=${entry#*:}
+  if [[ $probe == /* ]]; then
+    [[ -e $probe ]] || missing+=("$package")
+  else
+    command -v "$probe" >/dev/null 2>&1 || missing+=("$package")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -eq 0 ]] || sudo="sudo"
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
