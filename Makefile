@@ -35,7 +35,7 @@ test: native win64 win32
 	scripts/e2e.sh $(BUILD)/win64/bin
 
 run: win64
-	scripts/run.sh $(BUILD)/win64/bin/nivora.scr $(MODE)
+	scripts/run.sh $(BUILD)/win64/bin $(MODE)
 
 clean:
 	rm -rf $(BUILD)

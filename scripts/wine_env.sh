@@ -1,0 +1,42 @@
+# Sourced by the scripts that run nivora.scr under Wine: a virtual display when none is given, and a Wine prefix.
+# Call start_display [force] and start_wine PREFIX; stop_all undoes both (also on failure, through a trap).
+
+xvfb_pid=""
+wine_prefix_owned=""
+
+start_display() {  # $1 = "force" for a display of our own even when DISPLAY is set
+  if [[ -n ${DISPLAY:-} && ${1:-} != force ]]; then
+    return
+  fi
+  local fd_file
+  fd_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "${NIVORA_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [[ -s $fd_file ]] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  rm -f "$fd_file"
+}
+
+start_wine() {  # $1 = prefix folder; booted once, the first boot takes some seconds
+  export WINEPREFIX=$1 WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"  # no Mono or Gecko installers, no menu entries
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    echo "booting a Wine prefix in $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  wine_prefix_owned=1
+}
+
+stop_all() {
+  if [[ -n $wine_prefix_owned ]]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  fi
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}

@@ -1,0 +1,266 @@
+// Helpers of the end-to-end tests: starting nivora.scr, finding its windows, the registry, screenshots.
+#include "saver.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace e2e {
+
+namespace {
+
+std::wstring ownFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, n);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+constexpr const wchar_t* kStoreKey = L"Software\\Nivora";
+constexpr const wchar_t* kSettingsKey = L"Software\\Nivora\\Settings";
+
+}  // namespace
+
+Saver::Saver(const std::wstring& arguments)
+{
+    std::wstring command = L"\"" + ownFolder() + L"nivora.scr\"";
+    if (!arguments.empty())
+        command += L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+        throw std::runtime_error("cannot start nivora.scr");
+}
+
+Saver::~Saver()
+{
+    if (info_.hProcess) {
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(info_.hProcess, 99);
+            WaitForSingleObject(info_.hProcess, 5000);
+        }
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+}
+
+bool Saver::waitExit(DWORD milliseconds)
+{
+    return pumpUntil([this] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }, milliseconds);
+}
+
+bool Saver::running() { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+
+DWORD Saver::exitCode()
+{
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+HWND Saver::waitForWindow(const wchar_t* caption, DWORD milliseconds)
+{
+    HWND found = nullptr;
+    pumpUntil(
+        [&] {
+            for (HWND w : topLevelWindowsOf(pid()))
+                if (captionOf(w) == caption && IsWindowVisible(w))
+                    found = w;
+            return found != nullptr;
+        },
+        milliseconds);
+    return found;
+}
+
+void pump(DWORD milliseconds)
+{
+    pumpUntil([] { return false; }, milliseconds);
+}
+
+bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (condition())
+            return true;
+        if (GetTickCount64() >= end)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::vector<HWND> topLevelWindowsOf(DWORD pid)
+{
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == s->pid)
+                s->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring captionOf(HWND hwnd)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
+void clearStore() { RegDeleteTreeW(HKEY_CURRENT_USER, kStoreKey); RegDeleteKeyW(HKEY_CURRENT_USER, kStoreKey); }
+
+void storeRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw std::runtime_error("cannot open the settings key");
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
+    RegCloseKey(key);
+}
+
+void storeText(const wchar_t* name, const std::wstring& text)
+{
+    storeRaw(name, REG_SZ, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t)));
+}
+
+bool storeExists()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kStoreKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+Picture captureScreen()
+{
+    Picture picture;
+    picture.width = GetSystemMetrics(SM_CXSCREEN);
+    picture.height = GetSystemMetrics(SM_CYSCREEN);
+    picture.pixels.resize(size_t(picture.width) * size_t(picture.height));
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < picture.pixels.size(); ++i)
+        picture.pixels[i] = p[i] & 0x00FFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+void saveBmp(const Picture& picture, const std::wstring& path)
+{
+    const int rowBytes = (picture.width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = picture.width;
+    info.biHeight = picture.height;  // bottom-up, the common form
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = DWORD(rowBytes) * DWORD(picture.height);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    if (!f)
+        return;
+    fwrite(&file, sizeof file, 1, f);
+    fwrite(&info, sizeof info, 1, f);
+    std::vector<uint8_t> row(size_t(rowBytes), 0);
+    for (int y = picture.height - 1; y >= 0; --y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const uint32_t p = picture.at(x, y);
+            row[size_t(x) * 3 + 0] = uint8_t(p);
+            row[size_t(x) * 3 + 1] = uint8_t(p >> 8);
+            row[size_t(x) * 3 + 2] = uint8_t(p >> 16);
+        }
+        fwrite(row.data(), 1, row.size(), f);
+    }
+    fclose(f);
+}
+
+std::wstring outputPath(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"NIVORA_E2E_OUTPUT", folder, MAX_PATH);
+    std::wstring base = n > 0 && n < MAX_PATH ? std::wstring(folder) + L"\\" : ownFolder();
+    return base + name;
+}
+
+TestWindow::TestWindow(const RECT& bounds, std::function<void(HDC, const RECT&)> paint, DWORD style)
+    : paint_(std::move(paint))
+{
+    static const ATOM cls = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &TestWindow::proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = L"NivoraTestWindow";
+        return RegisterClassW(&wc);
+    }();
+    (void)cls;
+    hwnd_ = CreateWindowExW(0, L"NivoraTestWindow", L"Nivora test", style, bounds.left, bounds.top,
+                            bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), this);
+    UpdateWindow(hwnd_);
+    pump(100);
+}
+
+TestWindow::~TestWindow() { destroy(); }
+
+void TestWindow::destroy()
+{
+    if (hwnd_) {
+        DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+}
+
+LRESULT CALLBACK TestWindow::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+    auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_PAINT && self) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        if (self->paint_)
+            self->paint_(dc, client);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace e2e

@@ -1,0 +1,76 @@
+// Helpers of the end-to-end tests: starting nivora.scr, finding its windows, the registry, screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A started nivora.scr; terminated when the test lets go of it, also when the test fails.
+class Saver {
+public:
+    explicit Saver(const std::wstring& arguments);
+    ~Saver();
+    Saver(const Saver&) = delete;
+    Saver& operator=(const Saver&) = delete;
+
+    DWORD pid() const { return info_.dwProcessId; }
+    HANDLE process() const { return info_.hProcess; }
+    // True when the process ended within the time (messages of this thread are pumped meanwhile).
+    bool waitExit(DWORD milliseconds);
+    bool running();
+    DWORD exitCode();
+    // The process's top-level window with this caption, waited for.
+    HWND waitForWindow(const wchar_t* caption, DWORD milliseconds = 10000);
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Pumps this thread's messages for a while (a test window may host the saver's preview).
+void pump(DWORD milliseconds);
+// Pumps until the condition holds or the time is up; returns the condition.
+bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds);
+
+std::vector<HWND> topLevelWindowsOf(DWORD pid);
+std::wstring captionOf(HWND hwnd);
+
+// The settings store of the current user.
+void clearStore();
+void storeText(const wchar_t* name, const std::wstring& text);
+void storeRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes);
+bool storeExists();
+
+// The screen as 0x00RRGGBB pixels, top row first.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+Picture captureScreen();
+// Writes a 24-bit BMP (the test script turns it into a PNG where wanted).
+void saveBmp(const Picture& picture, const std::wstring& path);
+// Where pictures of a test run go: the folder of NIVORA_E2E_OUTPUT, or the program's own folder.
+std::wstring outputPath(const wchar_t* name);
+
+// A plain top-level window of the test, filled with one colour or a painter of its own.
+class TestWindow {
+public:
+    TestWindow(const RECT& bounds, std::function<void(HDC, const RECT&)> paint, DWORD style = WS_POPUP | WS_VISIBLE);
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    HWND hwnd() const { return hwnd_; }
+    void destroy();
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
+    HWND hwnd_ = nullptr;
+    std::function<void(HDC, const RECT&)> paint_;
+};
+
+}  // namespace e2e
