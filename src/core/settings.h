@@ -5,20 +5,66 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 namespace nivora {
 
 inline constexpr std::u16string_view kDefaultMessage = u"TOVEK Super Quorlane 2004";
 
+// The range the settings dialog produces: values for numbers, the length in characters for the text.
+struct SettingRange {
+    int minimum;
+    int maximum;
+};
+
+// One stored setting. Its text form follows from Value: int16_t decimal, float up to 7 significant digits,
+// bool "True"/"False", text unchanged (see core/settings_text.h).
+template <class Value>
+struct Setting {
+    std::u16string_view storedName;
+    Value defaultValue;
+    SettingRange range;
+};
+
+// Each setting is declared here and nowhere else; the record, the store, the dialog and the tests read these rows.
+inline constexpr Setting<int16_t> kPrecipitationSetting{u"reg_precipitation", 1, {0, 4}};
+inline constexpr Setting<float> kVelocitySetting{u"velocity", 6.0f, {0, 12}};
+inline constexpr Setting<bool> kDirectionSetting{u"direction", true, {0, 1}};
+inline constexpr Setting<int16_t> kBlightnessSetting{u"blightness", 2, {0, 4}};
+inline constexpr Setting<std::u16string_view> kMessageTextSetting{u"messageText", kDefaultMessage, {0, 128}};
+
 // One record per process. In the settings dialog `velocity` is the wind option 0 to 12; once the snow field is
 // set up it holds the wind in pixels per frame.
 struct SnowSettings {
-    int16_t precipitation = 1;
-    float velocity = 6.0f;
-    bool direction = true;
-    int16_t blightness = 2;  // sic: the stored name is "blightness"
-    std::u16string messageText{kDefaultMessage};
+    int16_t precipitation = kPrecipitationSetting.defaultValue;
+    float velocity = kVelocitySetting.defaultValue;
+    bool direction = kDirectionSetting.defaultValue;
+    int16_t blightness = kBlightnessSetting.defaultValue;  // sic: the stored name is "blightness"
+    std::u16string messageText{kMessageTextSetting.defaultValue};
 };
+
+// A setting row bound to the field of the record that holds it.
+template <class Value, class Field>
+struct SettingField {
+    Setting<Value> setting;
+    Field SnowSettings::*field;
+};
+
+// The settings in the order in which they are read and written.
+inline constexpr std::tuple kSettingFields{
+    SettingField<int16_t, int16_t>{kPrecipitationSetting, &SnowSettings::precipitation},
+    SettingField<float, float>{kVelocitySetting, &SnowSettings::velocity},
+    SettingField<bool, bool>{kDirectionSetting, &SnowSettings::direction},
+    SettingField<int16_t, int16_t>{kBlightnessSetting, &SnowSettings::blightness},
+    SettingField<std::u16string_view, std::u16string>{kMessageTextSetting, &SnowSettings::messageText},
+};
+
+// Calls visit(settingField) for each setting, in the stored order.
+template <class Visit>
+constexpr void forEachSetting(Visit&& visit)
+{
+    std::apply([&](const auto&... fields) { (visit(fields), ...); }, kSettingFields);
+}
 
 // The per-user store of one application ("Nivora") and section ("Settings"); values are text.
 class SettingsStore {
@@ -32,10 +78,16 @@ public:
 };
 
 // decimalSeparator is the user's locale separator; reading also accepts '.'.
+// A value that is absent, or whose text does not convert to its field's type (no number, beyond the field's range,
+// unreadable), loads as that field's default; the other fields load as stored. No range is checked beyond what the
+// field's type holds, and nothing is written.
 SnowSettings loadSettings(SettingsStore& store, char16_t decimalSeparator = u'.');
+// Writes all five values, in the stored order.
 void saveSettings(const SnowSettings& settings, SettingsStore& store, char16_t decimalSeparator = u'.');
 void eraseSettings(SettingsStore& store);
+// True when "velocity" is stored with a text that is not empty.
 bool hasStoredSettings(SettingsStore& store);
+// True when every field equals its default exactly (the message letter for letter, case included).
 bool isDefault(const SnowSettings& settings);
 
 }  // namespace nivora
