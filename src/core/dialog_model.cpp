@@ -1,0 +1,200 @@
+// The settings dialog's behaviour: selection, stepping, the message text and the decision of "OK".
+#include "core/dialog_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/dialog_layout.h"
+#include "core/rounding.h"
+
+namespace nivora {
+
+namespace {
+
+constexpr int16_t kPrecipitationMin = kPrecipitationSetting.range.minimum;
+constexpr int16_t kPrecipitationMax = kPrecipitationSetting.range.maximum;
+constexpr float kVelocityMin = kVelocitySetting.range.minimum;
+constexpr float kVelocityMax = kVelocitySetting.range.maximum;
+constexpr int16_t kBlightnessMin = kBlightnessSetting.range.minimum;
+constexpr int16_t kBlightnessMax = kBlightnessSetting.range.maximum;
+// The steps below test against 0 as the lower bound, and picture i shows value i.
+static_assert(kPrecipitationMin == 0 && kVelocityMin == 0 && kBlightnessMin == 0);
+
+constexpr bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+constexpr bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// The picture of a wind speed option; the value is a whole number in range once the dialog has opened.
+int16_t velocityElement(float velocity)
+{
+    return roundToInt<int16_t>(velocity).value_or(0);
+}
+
+}  // namespace
+
+std::u16string_view cutMessageText(std::u16string_view text)
+{
+    constexpr size_t max = kText1MaxLength;
+    if (text.size() <= max)
+        return text;
+    // Cutting between the two halves of a pair would leave a character no font can show and no store can round-trip.
+    const size_t keep = isHighSurrogate(text[max - 1]) && isLowSurrogate(text[max]) ? max - 1 : max;
+    return text.substr(0, keep);
+}
+
+void bringIntoDialogRanges(SnowSettings& settings)
+{
+    settings.precipitation = std::clamp(settings.precipitation, kPrecipitationMin, kPrecipitationMax);
+    settings.blightness = std::clamp(settings.blightness, kBlightnessMin, kBlightnessMax);
+    double velocity = settings.velocity;
+    if (std::isnan(velocity))
+        velocity = kVelocitySetting.defaultValue;  // no nearest bound: calm wind, the default
+    // Rounded to a whole option so the steps stay on whole numbers (rounding also turns -0 into 0).
+    velocity = std::clamp(roundHalfEven(velocity), double{kVelocityMin}, double{kVelocityMax});
+    settings.velocity = static_cast<float>(velocity);
+}
+
+DialogModel::DialogModel(SnowSettings& settings) : settings_(settings)
+{
+    bringIntoDialogRanges(settings_);
+}
+
+RowView DialogModel::ShowSetting(int item) const
+{
+    RowView view;
+    switch (item) {
+    case 1:
+        view.frontElement = view.overlayElement = settings_.precipitation;
+        break;
+    case 2:
+        view.frontElement = view.overlayElement = velocityElement(settings_.velocity);
+        break;
+    case 3:
+        // The automatic picture (element 1) lies over the fixed one (element 0); hiding it shows the fixed one.
+        view.frontElement = 1;
+        view.frontElementVisible = settings_.direction;
+        view.overlayElement = settings_.direction ? 1 : 0;
+        break;
+    case 4:
+        view.frontElement = view.overlayElement = settings_.blightness;
+        break;
+    case 5:
+        view.text = settings_.messageText;
+        break;
+    default:
+        return view;
+    }
+    view.item = static_cast<int16_t>(item);
+    return view;
+}
+
+namespace {
+
+// One step of a value between 0 and max. Returns whether the value moved; at a bound it does not.
+template <class T>
+bool stepWithin(T& value, int direction, T max)
+{
+    if (direction < 0 ? !(value > 0) : !(value < max))
+        return false;
+    // Computed wider and stored back, as every number of the dialog.
+    value = static_cast<T>(static_cast<double>(value) + direction);
+    return true;
+}
+
+}  // namespace
+
+StepResult DialogModel::step(int direction)
+{
+    StepResult result;
+    bool atBound = false;
+    switch (currentItem_) {
+    case 1:
+        if (!stepWithin(settings_.precipitation, direction, kPrecipitationMax))
+            return result;
+        atBound = direction < 0 ? settings_.precipitation == 0 : settings_.precipitation == kPrecipitationMax;
+        break;
+    case 2:
+        if (!stepWithin(settings_.velocity, direction, kVelocityMax))
+            return result;
+        atBound = direction < 0 ? settings_.velocity == 0 : settings_.velocity == kVelocityMax;
+        break;
+    case 3:
+        settings_.direction = !settings_.direction;
+        result.shown = ShowSetting(3);
+        return result;  // a toggle has no bound: both buttons stay as they are
+    case 4:
+        if (!stepWithin(settings_.blightness, direction, kBlightnessMax))
+            return result;
+        atBound = direction < 0 ? settings_.blightness == 0 : settings_.blightness == kBlightnessMax;
+        break;
+    default:
+        return result;  // the message row has no steps
+    }
+    result.shown = ShowSetting(currentItem_);
+    bool& pressed = direction < 0 ? minusEnabled_ : plusEnabled_;
+    bool& opposite = direction < 0 ? plusEnabled_ : minusEnabled_;
+    opposite = true;
+    if (atBound) {
+        pressed = false;
+        result.focus = FocusMove::ToSelect;
+    }
+    return result;
+}
+
+StepResult DialogModel::Command1_Click()
+{
+    return step(-1);
+}
+
+StepResult DialogModel::Command3_Click()
+{
+    return step(+1);
+}
+
+int16_t DialogModel::Command2_Click(std::u16string_view text1Text)
+{
+    currentItem_ = currentItem_ >= 5 ? int16_t{1} : static_cast<int16_t>(currentItem_ + 1);
+    switch (currentItem_) {
+    case 1:
+        settings_.messageText = text1Text;  // the message row is being left
+        minusEnabled_ = settings_.precipitation != 0;
+        plusEnabled_ = settings_.precipitation != kPrecipitationMax;
+        break;
+    case 2:
+        minusEnabled_ = settings_.velocity != 0;
+        plusEnabled_ = settings_.velocity != kVelocityMax;
+        break;
+    case 3:
+        minusEnabled_ = plusEnabled_ = true;
+        break;
+    case 4:
+        minusEnabled_ = settings_.blightness != 0;
+        plusEnabled_ = settings_.blightness != kBlightnessMax;
+        break;
+    default:
+        minusEnabled_ = plusEnabled_ = false;
+        break;
+    }
+    return currentItem_;
+}
+
+OkOutcome DialogModel::Command4_Click(SettingsStore& store, char16_t decimalSeparator)
+{
+    if (!isDefault(settings_)) {
+        saveSettings(settings_, store, decimalSeparator);
+        return OkOutcome::Saved;
+    }
+    if (hasStoredSettings(store)) {
+        eraseSettings(store);
+        return OkOutcome::ErasedShowMessage;
+    }
+    return OkOutcome::Nothing;
+}
+
+bool DialogModel::Text1_LostFocus(std::u16string_view text1Text)
+{
+    const std::u16string_view kept = cutMessageText(text1Text);
+    settings_.messageText = kept;
+    return kept.size() != text1Text.size();
+}
+
+}  // namespace nivora
