@@ -1,0 +1,93 @@
+// Clipped block transfers and pixel reads on 32-bit DIB-ordered views, matching GDI's results.
+#include "core/raster.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace nivora {
+namespace {
+
+struct Clip {
+    int32_t left, top, right, bottom;  // in destination coordinates, right and bottom exclusive
+    bool empty() const { return left >= right || top >= bottom; }
+};
+
+// 64-bit sums, so that no rectangle near the int32 limits can wrap around.
+Clip clipToDestination(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    const int64_t right = std::min<int64_t>(int64_t{x} + w, dst.width);
+    const int64_t bottom = std::min<int64_t>(int64_t{y} + h, dst.height);
+    Clip c{std::max(x, 0), std::max(y, 0), static_cast<int32_t>(std::max<int64_t>(right, INT32_MIN)),
+           static_cast<int32_t>(std::max<int64_t>(bottom, INT32_MIN))};
+    return c;
+}
+
+}  // namespace
+
+void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, const ConstSurface& src, int32_t sx,
+            int32_t sy, Rop rop)
+{
+    if (rop == Rop::Blackness || rop == Rop::Whiteness) {
+        bitBlt(dst, x, y, w, h, rop);
+        return;
+    }
+    if (w <= 0 || h <= 0 || dst.pixels == nullptr || src.pixels == nullptr)
+        return;
+    Clip c = clipToDestination(dst, x, y, w, h);
+    // The source rectangle, moved onto the destination, clips the same way.
+    const int64_t dx = int64_t{x} - sx;
+    const int64_t dy = int64_t{y} - sy;
+    c.left = static_cast<int32_t>(std::max<int64_t>(c.left, dx));
+    c.top = static_cast<int32_t>(std::max<int64_t>(c.top, dy));
+    c.right = static_cast<int32_t>(std::min<int64_t>(c.right, dx + src.width));
+    c.bottom = static_cast<int32_t>(std::min<int64_t>(c.bottom, dy + src.height));
+    if (c.empty())
+        return;
+
+    const int32_t n = c.right - c.left;
+    const int32_t u0 = static_cast<int32_t>(c.left - dx);
+    for (int32_t row = c.top; row < c.bottom; ++row) {
+        Pixel* d = dst.row(row) + c.left;
+        const Pixel* s = src.row(static_cast<int32_t>(row - dy)) + u0;
+        switch (rop) {
+        case Rop::SrcCopy:
+            std::memmove(d, s, static_cast<size_t>(n) * sizeof(Pixel));
+            break;
+        case Rop::SrcAnd:
+            for (int32_t i = 0; i < n; ++i)
+                d[i] &= s[i];
+            break;
+        case Rop::SrcInvert:
+            for (int32_t i = 0; i < n; ++i)
+                d[i] ^= s[i];
+            break;
+        default:
+            return;
+        }
+    }
+}
+
+void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, Rop rop)
+{
+    if (rop != Rop::Blackness && rop != Rop::Whiteness)
+        return;
+    if (w <= 0 || h <= 0 || dst.pixels == nullptr)
+        return;
+    const Clip c = clipToDestination(dst, x, y, w, h);
+    if (c.empty())
+        return;
+    const Pixel value = rop == Rop::Blackness ? kBlackPixel : kWhitePixel;
+    for (int32_t row = c.top; row < c.bottom; ++row)
+        std::fill(dst.row(row) + c.left, dst.row(row) + c.right, value);
+}
+
+ColorRef getPixel(const ConstSurface& s, int32_t x, int32_t y)
+{
+    if (s.pixels == nullptr || x < 0 || y < 0 || x >= s.width || y >= s.height)
+        return kClrInvalid;
+    const Pixel p = s.at(x, y);
+    // DIB order is 0xXXRRGGBB, a COLORREF is 0x00BBGGRR.
+    return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+}
+
+}  // namespace nivora
