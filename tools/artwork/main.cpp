@@ -1,0 +1,66 @@
+// nivora_artwork: writes the option pictures and the program icon that the saver embeds, and a contact sheet of them.
+//   nivora_artwork [--font FILE] [--sheet FILE.png] RESOURCE_DIR
+// writes RESOURCE_DIR/options/*.bmp and RESOURCE_DIR/nivora.ico. The same font gives the same bytes on every run.
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "contact_sheet.h"
+#include "file_formats.h"
+#include "icon.h"
+#include "option_pictures.h"
+#include "typesetter.h"
+
+#ifndef NIVORA_ARTWORK_DEFAULT_FONT
+#define NIVORA_ARTWORK_DEFAULT_FONT ""
+#endif
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: nivora_artwork [--font FILE] [--sheet FILE.png] RESOURCE_DIR\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    namespace fs = std::filesystem;
+    using namespace nivora::artwork;
+
+    fs::path font = NIVORA_ARTWORK_DEFAULT_FONT;
+    fs::path sheet;
+    fs::path resources;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if ((arg == "--font" || arg == "--sheet") && i + 1 < argc) {
+            (arg == "--font" ? font : sheet) = argv[++i];
+        } else if (!arg.starts_with("-") && resources.empty()) {
+            resources = arg;
+        } else {
+            return usage();
+        }
+    }
+    if (resources.empty()) return usage();
+    if (font.empty()) {
+        std::cerr << "nivora_artwork: no font given (--font FILE)\n";
+        return 2;
+    }
+
+    try {
+        Typeface face(font);
+        const std::vector<NamedPicture> pictures = drawOptionPictures(face);
+        const std::vector<IconImage> icons = drawIconImages();
+
+        fs::create_directories(resources / "options");
+        for (const auto& picture : pictures) writeFile(resources / "options" / picture.fileName, encodeBmp24(picture.image));
+        writeFile(resources / "nivora.ico", encodeIco(icons));
+        if (!sheet.empty()) writeFile(sheet, encodePng(drawContactSheet(pictures, icons)));
+    } catch (const std::exception& e) {
+        std::cerr << "nivora_artwork: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
