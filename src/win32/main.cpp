@@ -46,7 +46,7 @@ void setUpPreview(HWND parent)
     HWND snow = frmMain.hwnd();
     // A window cannot be a popup and a child at once: the child style replaces the popup style.
     const LONG_PTR style = GetWindowLongPtrW(snow, GWL_STYLE);
-    SetWindowLongPtrW(snow, GWL_STYLE, (style & ~LONG_PTR{WS_POPUP}) | WS_CHILD);
+    SetWindowLongPtrW(snow, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
     SetParent(snow, parent);
     RECT host{};
     GetWindowRect(parent, &host);

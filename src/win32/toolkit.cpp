@@ -21,6 +21,12 @@ int logPixels(int axis)
     return dpi > 0 ? dpi : 96;
 }
 
+int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;  // one is enough
+}
+
 uint32_t pixelOf(COLORREF color)  // COLORREF is 0x00BBGGRR, a DIB pixel 0x00RRGGBB
 {
     return (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) | GetBValue(color);
@@ -157,13 +163,7 @@ std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces)
         query.lfCharSet = DEFAULT_CHARSET;
         lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
         bool found = false;
-        EnumFontFamiliesExW(
-            screen.get(), &query,
-            [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM flag) -> int {
-                *reinterpret_cast<bool*>(flag) = true;
-                return 0;
-            },
-            reinterpret_cast<LPARAM>(&found), 0);
+        EnumFontFamiliesExW(screen.get(), &query, &noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
         if (found)
             return face;
     }

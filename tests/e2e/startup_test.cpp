@@ -22,7 +22,7 @@ TEST_F(StartUp, FullScreenShowsATopmostWindowCoveringTheScreen)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 2000));
     RECT r{};
     GetWindowRect(window, &r);
     const RECT screen = screenRect();
