@@ -1,0 +1,28 @@
+// Layout arithmetic of the message in PicText.
+#include "core/snow_message.h"
+
+namespace nivora {
+
+float messageWidthLimit(int16_t drawWidth)
+{
+    return static_cast<float>(drawWidth / 20.0 * 18.0);
+}
+
+MessagePosition messagePosition(int16_t drawWidth, int16_t drawHeight, double textWidth)
+{
+    return {static_cast<float>(drawWidth / 20.0 * 19.0 - textWidth), static_cast<float>(drawHeight / 5.0 * 4.0)};
+}
+
+void fitMessageFont(MessageFont& font, float widthLimit)
+{
+    while (font.textWidth() > widthLimit) {
+        const float effective = font.fontSize();
+        if (!(effective - 1.0f >= kMinMessageFontSize))
+            return;
+        font.setFontSize(effective - 1.0f);
+        if (!(font.fontSize() < effective))
+            return;  // the font refuses to shrink further
+    }
+}
+
+}  // namespace nivora

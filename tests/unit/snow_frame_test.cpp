@@ -1,0 +1,252 @@
+// The fast snow frames against the plain ones (whole background copied, then per flake a pixel read and block
+// transfers): after every frame of long seeded runs, picMain, PicDesk, PicText, the text mask and the flakes agree
+// exactly, and the changed rectangles cover every pixel of picMain that changed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "core/random.h"
+#include "core/snow_field.h"
+#include "core/snow_literal.h"
+#include "core/wind.h"
+#include "snow_test_pictures.h"
+
+namespace nivora {
+namespace {
+
+using snowtest::Image;
+
+enum class Message { None, Block, Lines, Everywhere };
+
+struct Scenario {
+    const char* name;
+    int16_t width;
+    int16_t height;
+    SnowMode mode;
+    float previewScaleY;
+    int16_t precipitation;
+    float windLevel;
+    bool autoWind;
+    Message message;
+    bool startInside;  // put the flakes into the picture at once instead of high above it
+    int frames;
+    uint64_t seed;
+};
+
+// A desktop picture with every byte in play, the unused top byte included.
+Image makeDesk(int32_t w, int32_t h, uint64_t seed)
+{
+    Image img(w, h);
+    Random r(seed);
+    for (Pixel& p : img.pixels)
+        p = r.nextBits();
+    return img;
+}
+
+Image makeText(int32_t w, int32_t h, Message message)
+{
+    Image img(w, h, kBlackPixel);
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+            Pixel p = kBlackPixel;
+            switch (message) {
+            case Message::None:
+                break;
+            case Message::Block:  // a solid word near the bottom right, with an almost-white rim that never catches
+                if (x >= w / 3 && x < w - 4 && y >= h * 3 / 5 && y < h - 3)
+                    p = kWhitePixel;
+                else if (x == w / 3 - 1 && y >= h * 3 / 5 && y < h - 3)
+                    p = 0x00FEFFFFu;
+                break;
+            case Message::Lines:  // thin strokes, some with the unused byte set as GDI may leave it
+                if ((y % 7 == 3 && x % 11 < 8) || (x % 13 == 5 && y > h / 2))
+                    p = (x + y) % 3 == 0 ? 0xFFFFFFFFu : kWhitePixel;
+                break;
+            case Message::Everywhere:
+                p = kWhitePixel;
+                break;
+            }
+            img.at(x, y) = p;
+        }
+    }
+    return img;
+}
+
+struct SnowRun {
+    Random random;
+    SnowField field;
+    AutoWind wind;
+    Image main, desk, text;
+    uint32_t nextWindTick = kWindFirstInterval;
+
+    explicit SnowRun(const Scenario& s)
+        : random(s.seed),
+          wind(0),
+          main(s.width + 10, s.height + 10),
+          desk(makeDesk(s.width + 10, s.height + 10, s.seed ^ 0x5eed)),
+          text(makeText(s.width, s.height, s.message))
+    {
+        SnowSettings settings;
+        settings.precipitation = s.precipitation;
+        settings.velocity = s.windLevel;
+        field.InitData(settings, {s.width, s.height, s.mode, s.previewScaleY}, random);
+        wind = AutoWind(field.velocity);
+        if (s.startInside) {
+            for (size_t i = 0; i < field.flakes.size(); ++i)
+                field.flakes[i].y = static_cast<float>((i * 7) % static_cast<size_t>(s.height + 20)) - 10.0f;
+        }
+        // Whatever the window's picture held before the first frame.
+        Random garbage(s.seed + 1);
+        for (Pixel& p : main.pixels)
+            p = garbage.nextBits();
+        field.attachSurfaces({main.view(), desk.view(), text.view()});
+    }
+
+    // The frame clock of 20 ms drives the wind timer as the window's timers would.
+    void advanceWind(bool autoWind, uint32_t now)
+    {
+        if (autoWind && now >= nextWindTick)
+            nextWindTick = now + wind.Timer3_Timer(field.velocity, random);
+    }
+};
+
+bool samePixels(const Image& a, const Image& b)
+{
+    return a.pixels == b.pixels;
+}
+
+std::string firstDifference(const Image& a, const Image& b)
+{
+    for (int32_t y = 0; y < a.height; ++y)
+        for (int32_t x = 0; x < a.width; ++x)
+            if (a.at(x, y) != b.at(x, y))
+            {
+                std::ostringstream out;
+                out << "(" << x << ", " << y << "): " << std::hex << a.at(x, y) << " instead of " << b.at(x, y);
+                return out.str();
+            }
+    return "none";
+}
+
+bool insideSome(const std::span<const Rect> rects, int32_t x, int32_t y)
+{
+    for (const Rect& r : rects)
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
+            return true;
+    return false;
+}
+
+const Scenario kScenarios[] = {
+    // name                     w    h   mode                 scaleY  prec wind  auto  message              inside frames seed
+    {"calm_block", 96, 64, SnowMode::FullScreen, 1.0f, 2, 6, false, Message::Block, true, 400, 1},
+    {"gale_to_the_right", 80, 48, SnowMode::FullScreen, 1.0f, 3, 12, false, Message::Lines, true, 300, 2},
+    {"gale_to_the_left", 80, 48, SnowMode::FullScreen, 1.0f, 3, 0, false, Message::Lines, true, 300, 3},
+    {"changing_wind", 120, 60, SnowMode::FullScreen, 1.0f, 4, 6, true, Message::Block, true, 700, 4},
+    {"settling_everywhere", 40, 30, SnowMode::FullScreen, 1.0f, 1, 6, false, Message::Everywhere, true, 300, 5},
+    {"no_message", 64, 40, SnowMode::FullScreen, 1.0f, 0, 9, false, Message::None, true, 200, 6},
+    {"from_high_above", 64, 24, SnowMode::FullScreen, 1.0f, 2, 3, true, Message::Block, false, 500, 7},
+    {"tiny_picture", 5, 3, SnowMode::FullScreen, 1.0f, 1, 12, false, Message::Everywhere, true, 200, 8},
+    {"preview_small_box", 76, 56, SnowMode::Preview, 0.25f, 2, 6, false, Message::Lines, true, 400, 9},
+    {"preview_gale", 76, 56, SnowMode::Preview, 112.0f / 768.0f, 3, 12, true, Message::Everywhere, true, 500, 10},
+    {"preview_full_mask_fast_fall", 30, 20, SnowMode::Preview, 1.0f, 1, 0, false, Message::Everywhere, true, 300,
+     11},
+    {"odd_precipitation", 50, 50, SnowMode::FullScreen, 1.0f, 9, 6, false, Message::Block, true, 150, 12},
+};
+
+TEST(SnowFrame, FastFramesMatchThePlainFramesPixelForPixel)
+{
+    for (const Scenario& s : kScenarios) {
+        SCOPED_TRACE(s.name);
+        SnowRun fast(s);
+        SnowRun plain(s);
+        RasterDevice device(SnowSurfaces{plain.main.view(), plain.desk.view(), plain.text.view()});
+        Image before(fast.main.width, fast.main.height);
+        for (int frame = 0; frame < s.frames; ++frame) {
+            const uint32_t now = static_cast<uint32_t>(frame) * 20;
+            fast.advanceWind(s.autoWind, now);
+            plain.advanceWind(s.autoWind, now);
+
+            before.pixels = fast.main.pixels;
+            fast.field.DrawSnow();
+            drawSnowLiteral(plain.field, device);
+
+            std::ostringstream tagText;
+            tagText << s.name << "-frame" << frame;
+            const std::string tag = tagText.str();
+            if (!samePixels(fast.main, plain.main)) {
+                const std::string file = snowtest::writeMismatch(tag, "main", fast.main.view(), plain.main.view());
+                FAIL() << "picMain differs at " << firstDifference(fast.main, plain.main) << "; see " << file;
+            }
+            if (!samePixels(fast.desk, plain.desk)) {
+                const std::string file = snowtest::writeMismatch(tag, "desk", fast.desk.view(), plain.desk.view());
+                FAIL() << "PicDesk differs at " << firstDifference(fast.desk, plain.desk) << "; see " << file;
+            }
+            if (!samePixels(fast.text, plain.text)) {
+                const std::string file = snowtest::writeMismatch(tag, "text", fast.text.view(), plain.text.view());
+                FAIL() << "PicText differs at " << firstDifference(fast.text, plain.text) << "; see " << file;
+            }
+            const auto mask = fast.field.textMask();
+            for (int32_t y = 0; y < plain.text.height; ++y)
+                for (int32_t x = 0; x < plain.text.width; ++x)
+                    ASSERT_EQ(mask[static_cast<size_t>(y * plain.text.width + x)] != 0,
+                              getPixel(plain.text.view(), x, y) == kWhiteColorRef)
+                        << "mask at (" << x << ", " << y << ") in frame " << frame;
+            ASSERT_EQ(fast.field.flakes.size(), plain.field.flakes.size());
+            for (size_t i = 0; i < fast.field.flakes.size(); ++i) {
+                const Flake& a = fast.field.flakes[i];
+                const Flake& b = plain.field.flakes[i];
+                ASSERT_TRUE(std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0)
+                    << "flake " << i << " in frame " << frame << ": (" << a.x << ", " << a.y << ") instead of ("
+                    << b.x << ", " << b.y << ")";
+            }
+            ASSERT_EQ(fast.field.velocity, plain.field.velocity);
+
+            const auto changed = fast.field.changedRects();
+            for (int32_t y = 0; y < s.height; ++y) {
+                for (int32_t x = 0; x < s.width; ++x) {
+                    if (before.at(x, y) != fast.main.at(x, y)) {
+                        ASSERT_TRUE(insideSome(changed, x, y))
+                            << "(" << x << ", " << y << ") changed in frame " << frame << " but is not reported";
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(SnowFrame, SeededRunsSettleFlakesOnTheMessage)
+{
+    // Guards the strength of the comparison above: its runs really do settle, wrap and restart flakes.
+    for (const Scenario& s : kScenarios) {
+        if (s.message == Message::None || !s.startInside)
+            continue;
+        SCOPED_TRACE(s.name);
+        SnowRun run(s);
+        const Image deskBefore = run.desk;
+        for (int frame = 0; frame < s.frames; ++frame)
+            run.field.DrawSnow();
+        EXPECT_FALSE(samePixels(run.desk, deskBefore));
+    }
+}
+
+TEST(SnowFrame, FirstFrameReportsTheWholeDrawingArea)
+{
+    const Scenario s{"first", 70, 40, SnowMode::FullScreen, 1.0f, 1, 6, false, Message::None, true, 1, 21};
+    SnowRun run(s);
+    run.field.DrawSnow();
+    const auto changed = run.field.changedRects();
+    ASSERT_FALSE(changed.empty());
+    EXPECT_EQ(changed.front().top, 0);
+    EXPECT_EQ(changed.back().bottom, 40);
+    for (const Rect& r : changed) {
+        EXPECT_EQ(r.left, 0);
+        EXPECT_EQ(r.right, 70);
+    }
+    for (size_t i = 1; i < changed.size(); ++i)
+        EXPECT_EQ(changed[i].top, changed[i - 1].bottom);
+}
+
+}  // namespace
+}  // namespace nivora
