@@ -33,8 +33,27 @@ constexpr FlakeStrip makeMask(const FlakeStrip& sprite)
     return strip;
 }
 
+constexpr std::array<FlakeShape, kFlakeKinds> makeShapes(const FlakeStrip& sprite)
+{
+    std::array<FlakeShape, kFlakeKinds> shapes{};
+    for (int32_t kind = 0; kind < kFlakeKinds; ++kind) {
+        FlakeShape box{kFlakeCellSize, kFlakeCellSize, 0, 0};
+        for (int32_t y = 0; y < kFlakeCellSize; ++y) {
+            for (int32_t x = 0; x < kFlakeCellSize; ++x) {
+                if (sprite[static_cast<size_t>(y * kFlakeStripWidth + kind * kFlakeCellSize + x)] == kBlackPixel)
+                    continue;
+                box = {box.left < x ? box.left : x, box.top < y ? box.top : y, box.right > x + 1 ? box.right : x + 1,
+                       box.bottom > y + 1 ? box.bottom : y + 1};
+            }
+        }
+        shapes[static_cast<size_t>(kind)] = box;
+    }
+    return shapes;
+}
+
 constexpr FlakeStrip kSprite = makeSprite();
 constexpr FlakeStrip kMask = makeMask(kSprite);
+constexpr std::array<FlakeShape, kFlakeKinds> kShapes = makeShapes(kSprite);
 
 }  // namespace
 
@@ -46,6 +65,11 @@ const FlakeStrip& flakeSpriteStrip()
 const FlakeStrip& flakeMaskStrip()
 {
     return kMask;
+}
+
+const std::array<FlakeShape, kFlakeKinds>& flakeShapes()
+{
+    return kShapes;
 }
 
 ConstSurface flakeSpriteSurface()

@@ -21,6 +21,13 @@ const FlakeStrip& flakeSpriteStrip();
 // picChar2: derived pixel by pixel from the sprite, so the two can never disagree.
 const FlakeStrip& flakeMaskStrip();
 
+// Where a flake's pixels lie inside its cell: the bounding box of the sprite's non-black pixels (outside it the mask
+// is white and the sprite black).
+struct FlakeShape {
+    int32_t left, top, right, bottom;  // right and bottom exclusive
+};
+const std::array<FlakeShape, kFlakeKinds>& flakeShapes();
+
 ConstSurface flakeSpriteSurface();
 ConstSurface flakeMaskSurface();
 

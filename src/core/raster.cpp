@@ -76,7 +76,7 @@ void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, Rop 
     const Clip c = clipToDestination(dst, x, y, w, h);
     if (c.empty())
         return;
-    const Pixel value = rop == Rop::Blackness ? kBlackPixel : kWhitePixel;
+    const Pixel value = rop == Rop::Blackness ? kBlacknessPixel : kWhitenessPixel;
     for (int32_t row = c.top; row < c.bottom; ++row)
         std::fill(dst.row(row) + c.left, dst.row(row) + c.right, value);
 }

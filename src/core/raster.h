@@ -18,6 +18,9 @@ inline constexpr ColorRef kWhiteColorRef = 0x00FFFFFFu;
 
 inline constexpr Pixel kBlackPixel = 0x00000000u;
 inline constexpr Pixel kWhitePixel = 0x00FFFFFFu;
+// BLACKNESS and WHITENESS set or clear every bit of a 32-bit DIB pixel, the unused top byte included.
+inline constexpr Pixel kBlacknessPixel = 0x00000000u;
+inline constexpr Pixel kWhitenessPixel = 0xFFFFFFFFu;
 
 constexpr Pixel greyPixel(uint8_t level)
 {
@@ -61,7 +64,8 @@ enum class Rop : uint32_t {
 
 // BitBlt without stretching. The rectangle is clipped once against the destination and, for the operations that
 // read one, against the source; what falls outside either is left alone. All 32 bits of a pixel take part in
-// SRCCOPY, SRCAND and SRCINVERT, as on a 32-bit DIB section; BLACKNESS writes 0x00000000 and WHITENESS 0x00FFFFFF.
+// SRCCOPY, SRCAND and SRCINVERT, as on a 32-bit DIB section; BLACKNESS writes 0x00000000 and WHITENESS 0xFFFFFFFF
+// (GDI treats the pixel as 32 bits there too; only a pixel read drops the top byte).
 void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, const ConstSurface& src, int32_t sx,
             int32_t sy, Rop rop);
 void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, Rop rop);  // BLACKNESS, WHITENESS

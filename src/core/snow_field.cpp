@@ -33,20 +33,17 @@ inline bool isEmpty(const Rect& r)
     return r.left >= r.right || r.top >= r.bottom;
 }
 
-// A flake stamped with its mask (AND) and then its sprite (XOR); per pixel that is (d & m) ^ s.
-inline void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX)
+// A flake stamped with its mask (AND) and then its sprite (XOR): per pixel (d & m) ^ s, over the given part of
+// the 6 x 6 cell, clipped to the surface.
+inline void stampCell(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, int32_t col0, int32_t row0,
+                      int32_t col1, int32_t row1)
 {
+    col0 = std::max(col0, -px);
+    row0 = std::max(row0, -py);
+    col1 = std::min(col1, dst.width - px);
+    row1 = std::min(row1, dst.height - py);
     const Pixel* mask = flakeMaskStrip().data() + spriteX;
     const Pixel* sprite = flakeSpriteStrip().data() + spriteX;
-    int32_t col0 = 0, col1 = kFlakeCellSize, row0 = 0, row1 = kFlakeCellSize;
-    if (px < 0 || py < 0 || px > dst.width - kFlakeCellSize || py > dst.height - kFlakeCellSize) {
-        col0 = std::max(0, -px);
-        row0 = std::max(0, -py);
-        col1 = std::min(kFlakeCellSize, dst.width - px);
-        row1 = std::min(kFlakeCellSize, dst.height - py);
-        if (col0 >= col1 || row0 >= row1)
-            return;
-    }
     for (int32_t row = row0; row < row1; ++row) {
         Pixel* d = dst.row(py + row) + px;
         const Pixel* m = mask + row * kFlakeStripWidth;
@@ -54,6 +51,24 @@ inline void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t sprit
         for (int32_t col = col0; col < col1; ++col)
             d[col] = (d[col] & m[col]) ^ s[col];
     }
+}
+
+inline void prefetchForRead(const void* p)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p, 0);
+#else
+    (void)p;
+#endif
+}
+
+inline void prefetchForWrite(const void* p)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p, 1);
+#else
+    (void)p;
+#endif
 }
 
 inline void putPixel(const Surface& dst, int32_t x, int32_t y, Pixel p)
@@ -126,6 +141,28 @@ void SnowField::attachSurfaces(const SnowSurfaces& surfaces)
         }
     }
 
+    topBytesClear_ = true;
+    for (int32_t y = 0; y < drawRect_.bottom && topBytesClear_; ++y) {
+        const Pixel* row = desk.row(y);
+        Pixel any = 0;
+        for (int32_t x = 0; x < drawRect_.right; ++x)
+            any |= row[x];
+        topBytesClear_ = (any >> 24) == 0;
+    }
+
+    // Per row of the mask, the columns from its first to just past its last catching pixel.
+    catchSpans_.assign(static_cast<size_t>(std::max(0, text.height)), {0, 0});
+    for (int32_t y = 0; y < text.height; ++y) {
+        const uint8_t* row = mask_.data() + static_cast<size_t>(y) * static_cast<size_t>(text.width);
+        int32_t first = 0;
+        while (first < text.width && row[first] == 0)
+            ++first;
+        int32_t last = text.width;
+        while (last > first && row[last - 1] == 0)
+            --last;
+        catchSpans_[static_cast<size_t>(y)] = {first, last};
+    }
+
     wholeStale_ = true;
     stale_.clear();
     nextStale_.clear();
@@ -187,12 +224,47 @@ void SnowField::restoreBackground()
         wholeStale_ = false;
         return;
     }
-    for (const Rect& r : stale_) {
-        const size_t bytes = static_cast<size_t>(r.right - r.left) * sizeof(Pixel);
-        for (int32_t y = r.top; y < r.bottom; ++y)
-            std::memcpy(main.row(y) + r.left, desk.row(y) + r.left, bytes);
+    const size_t count = stale_.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + 8 < count) {
+            const Rect& ahead = stale_[i + 8];
+            for (int32_t y = ahead.top; y < ahead.bottom; ++y) {
+                prefetchForRead(desk.row(y) + ahead.left);
+                prefetchForWrite(main.row(y) + ahead.left);
+            }
+        }
+        const Rect& r = stale_[i];
+        const int32_t n = r.right - r.left;  // at most one flake wide
+        for (int32_t y = r.top; y < r.bottom; ++y) {
+            Pixel* d = main.row(y) + r.left;
+            const Pixel* from = desk.row(y) + r.left;
+            for (int32_t x = 0; x < n; ++x)
+                d[x] = from[x];
+        }
         noteChanged(r);
     }
+}
+
+// Stamps a flake into picMain or PicDesk and returns the part of the drawing area it may have changed.
+Rect SnowField::stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX) const
+{
+    if (spriteX % kFlakeCellSize != 0 || static_cast<uint32_t>(spriteX) > kFlakeStripWidth - kFlakeCellSize) {
+        // Not one of the seven cells: the block transfers clip the source as GDI does.
+        bitBlt(dst, px, py, kFlakeCellSize, kFlakeCellSize, flakeMaskSurface(), spriteX, 0, Rop::SrcAnd);
+        bitBlt(dst, px, py, kFlakeCellSize, kFlakeCellSize, flakeSpriteSurface(), spriteX, 0, Rop::SrcInvert);
+        return clipTo(px, py, kFlakeCellSize, kFlakeCellSize, drawRect_);
+    }
+    // Inside the drawing area every pixel's unused top byte is 0, so the white part of the mask (0x00FFFFFF) and
+    // the black part of the sprite change nothing there: only the flake's own box is touched, often one or two
+    // rows instead of six.
+    if (topBytesClear_ && px >= drawRect_.left && py >= drawRect_.top &&
+        px <= drawRect_.right - kFlakeCellSize && py <= drawRect_.bottom - kFlakeCellSize) {
+        const FlakeShape& shape = flakeShapes()[static_cast<size_t>(spriteX / kFlakeCellSize)];
+        stampCell(dst, px, py, spriteX, shape.left, shape.top, shape.right, shape.bottom);
+        return {px + shape.left, py + shape.top, px + shape.right, py + shape.bottom};
+    }
+    stampCell(dst, px, py, spriteX, 0, 0, kFlakeCellSize, kFlakeCellSize);
+    return clipTo(px, py, kFlakeCellSize, kFlakeCellSize, drawRect_);
 }
 
 template <SnowMode Mode>
@@ -220,6 +292,9 @@ void SnowField::drawFrame()
     const Pixel fallingPreviewTop = flakeSpriteStrip()[6];
     const Pixel fallingPreviewBottom = flakeSpriteStrip()[kFlakeStripWidth + 6];
 
+    // First the motion that depends on nothing but the flake itself: the drift and the swayed position. Doing it
+    // for all flakes ahead of the drawing changes no result and tells where the next flakes will touch memory.
+    positions_.resize(flakes.size());
     for (int32_t i = 0; i < flakeCount; ++i) {
         Flake& f = flakes[static_cast<size_t>(i)];
         const double kind = static_cast<double>(f.speed) + f.size;
@@ -229,11 +304,29 @@ void SnowField::drawFrame()
         // The preview keeps the swayed position as a single and tests its wrap on that; full screen on px.
         const double swayed = kPreview ? static_cast<double>(static_cast<float>(static_cast<double>(f.x) + sway))
                                        : static_cast<double>(f.x) + sway;
-        const int32_t px = toPixel(swayed);
-        const int32_t py = toPixel(static_cast<double>(f.y));
+        positions_[static_cast<size_t>(i)] = {swayed, toPixel(swayed), toPixel(static_cast<double>(f.y))};
+    }
 
-        const bool settles = static_cast<uint32_t>(px) < static_cast<uint32_t>(textWidth) &&
-                             static_cast<uint32_t>(py) < static_cast<uint32_t>(textHeight) &&
+    constexpr int32_t kLookAhead = 12;
+    for (int32_t i = 0; i < flakeCount; ++i) {
+        Flake& f = flakes[static_cast<size_t>(i)];
+        const auto [swayed, px, py] = positions_[static_cast<size_t>(i)];
+        if (i + kLookAhead < flakeCount) {
+            const FlakePosition& ahead = positions_[static_cast<size_t>(i + kLookAhead)];
+            if (main.contains(ahead.px, ahead.py)) {
+                const Flake& next = flakes[static_cast<size_t>(i + kLookAhead)];
+                const int32_t rows = std::min(next.size == 6 ? kFlakeCellSize : next.size == 5 ? 4 : 2,
+                                              main.height - ahead.py);
+                for (int32_t r = 0; r < rows; ++r)
+                    prefetchForWrite(main.row(ahead.py + r) + ahead.px);
+            }
+        }
+
+        // Most flakes are nowhere near the message: the row's span of catching pixels answers without touching
+        // the mask. The spans are taken once and only ever too wide, since the mask only loses catching pixels.
+        const bool settles = static_cast<uint32_t>(py) < static_cast<uint32_t>(textHeight) &&
+                             px >= catchSpans_[static_cast<size_t>(py)].first &&
+                             px < catchSpans_[static_cast<size_t>(py)].second &&
                              mask[static_cast<size_t>(py) * static_cast<size_t>(textWidth) + static_cast<size_t>(px)];
         if (settles) {
             const size_t column = static_cast<size_t>(px);
@@ -244,10 +337,9 @@ void SnowField::drawFrame()
                     nextStale_.push_back(r);
                 // Each pixel of the preview's mask catches one flake only.
                 mask[static_cast<size_t>(py) * static_cast<size_t>(textWidth) + column] = 0;
-                text.at(px, py) = kBlackPixel;
+                text.at(px, py) = kBlacknessPixel;
             } else {
-                stampFlake(desk, px, py, f.spriteX);
-                const Rect r = clipTo(px, py, kFlakeCellSize, kFlakeCellSize, drawRect_);
+                const Rect r = stampFlake(desk, px, py, f.spriteX);
                 if (!isEmpty(r))
                     nextStale_.push_back(r);
                 // The column from one row above the landing point stops catching, the landing pixel keeps on.
@@ -255,10 +347,10 @@ void SnowField::drawFrame()
                 const int32_t rowEnd = std::min(y1 + 4, textHeight);  // y1 is py - 2 .. py here
                 for (int32_t row = std::max(y1, 0); row < rowEnd; ++row) {
                     mask[static_cast<size_t>(row) * static_cast<size_t>(textWidth) + column] = 0;
-                    text.at(px, row) = kBlackPixel;
+                    text.at(px, row) = kBlacknessPixel;
                 }
                 mask[static_cast<size_t>(py) * static_cast<size_t>(textWidth) + column] = 1;
-                text.at(px, py) = kWhitePixel;
+                text.at(px, py) = kWhitenessPixel;
             }
             f.y = 0;
             f.x = restartX();
@@ -285,8 +377,7 @@ void SnowField::drawFrame()
                                      (static_cast<double>(f.size) / 3.0 + static_cast<double>(f.speed)) *
                                          static_cast<double>(area_.previewScaleY));
         } else {
-            stampFlake(main, px, py, f.spriteX);
-            const Rect r = clipTo(px, py, kFlakeCellSize, kFlakeCellSize, drawRect_);
+            const Rect r = stampFlake(main, px, py, f.spriteX);
             if (!isEmpty(r)) {
                 nextStale_.push_back(r);
                 noteChanged(r);

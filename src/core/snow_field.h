@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "core/random.h"
@@ -91,19 +92,29 @@ private:
     template <SnowMode Mode>
     void drawFrame();
     void restoreBackground();
+    Rect stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX) const;
     void noteChanged(const Rect& r);
     float restartX();
+
+    struct FlakePosition {
+        double swayed;  // the swayed left edge before rounding (a single's value in preview mode)
+        int32_t px;
+        int32_t py;
+    };
 
     SnowArea area_;
     Random* random_ = nullptr;
     SnowSurfaces surfaces_;
     Rect drawRect_;  // the part of picMain that the background copy covers
     std::vector<uint8_t> mask_;
+    std::vector<std::pair<int32_t, int32_t>> catchSpans_;
+    std::vector<FlakePosition> positions_;
     // Rectangles (within drawRect_) where picMain differs from PicDesk after the frame: the flakes it drew and the
     // places where flakes settled into PicDesk.
     std::vector<Rect> stale_;
     std::vector<Rect> nextStale_;
     bool wholeStale_ = true;
+    bool topBytesClear_ = false;  // no pixel of PicDesk inside drawRect_ uses its top byte
     std::vector<Rect> bands_;
     std::vector<Rect> changed_;
 };

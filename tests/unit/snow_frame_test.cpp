@@ -33,15 +33,16 @@ struct Scenario {
     bool startInside;  // put the flakes into the picture at once instead of high above it
     int frames;
     uint64_t seed;
+    bool deskUsesTopByte = false;  // a background whose unused top byte is not 0 (AlphaBlend leaves 0 as a rule)
 };
 
-// A desktop picture with every byte in play, the unused top byte included.
-Image makeDesk(int32_t w, int32_t h, uint64_t seed)
+// A desktop picture of random colours, with or without the unused top byte in play.
+Image makeDesk(int32_t w, int32_t h, uint64_t seed, bool useTopByte)
 {
     Image img(w, h);
     Random r(seed);
     for (Pixel& p : img.pixels)
-        p = r.nextBits();
+        p = useTopByte ? r.nextBits() : r.nextBits() & 0x00FFFFFFu;
     return img;
 }
 
@@ -85,7 +86,7 @@ struct SnowRun {
         : random(s.seed),
           wind(0),
           main(s.width + 10, s.height + 10),
-          desk(makeDesk(s.width + 10, s.height + 10, s.seed ^ 0x5eed)),
+          desk(makeDesk(s.width + 10, s.height + 10, s.seed ^ 0x5eed, s.deskUsesTopByte)),
           text(makeText(s.width, s.height, s.message))
     {
         SnowSettings settings;
@@ -153,6 +154,10 @@ const Scenario kScenarios[] = {
     {"preview_full_mask_fast_fall", 30, 20, SnowMode::Preview, 1.0f, 1, 0, false, Message::Everywhere, true, 300,
      11},
     {"odd_precipitation", 50, 50, SnowMode::FullScreen, 1.0f, 9, 6, false, Message::Block, true, 150, 12},
+    {"top_bytes_in_use", 96, 64, SnowMode::FullScreen, 1.0f, 3, 4, true, Message::Block, true, 400, 13, true},
+    {"top_bytes_in_use_gale", 60, 40, SnowMode::FullScreen, 1.0f, 2, 12, false, Message::Everywhere, true, 300, 14,
+     true},
+    {"preview_top_bytes_in_use", 76, 56, SnowMode::Preview, 0.5f, 2, 2, false, Message::Lines, true, 300, 15, true},
 };
 
 TEST(SnowFrame, FastFramesMatchThePlainFramesPixelForPixel)

@@ -1,0 +1,185 @@
+// Snow frames on Windows: the plain frame on real GDI memory DCs over DIB sections (whole background BitBlt, then
+// per flake GetPixel and two BitBlt) against the fast frame on the same kind of DIB pixels, 3000 flakes, at
+// 1920 x 1080 and 3840 x 2160. Also checks that both give the same pixels. Ends with the two ratios.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "core/flake_sprites.h"
+#include "core/snow_field.h"
+#include "core/snow_literal.h"
+#include "snow_bench_scene.h"
+
+namespace nivora::bench {
+namespace {
+
+struct Dib {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    Surface surface;
+
+    Dib(HDC screen, int32_t w, int32_t h)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        dc = CreateCompatibleDC(screen);
+        previous = SelectObject(dc, bitmap);
+        surface = {static_cast<Pixel*>(bits), w, h, w};
+    }
+    ~Dib()
+    {
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    Dib(const Dib&) = delete;
+    Dib& operator=(const Dib&) = delete;
+};
+
+// The five pictures of the snow window as GDI device contexts.
+struct GdiScene {
+    Dib main, desk, text, sprite, mask;
+    Random random{kBenchSeed};
+    SnowField field;
+
+    GdiScene(HDC screen, int16_t w, int16_t h)
+        : main(screen, w + 10, h + 10),
+          desk(screen, w + 10, h + 10),
+          text(screen, w, h),
+          sprite(screen, kFlakeStripWidth, kFlakeStripHeight),
+          mask(screen, kFlakeStripWidth, kFlakeStripHeight)
+    {
+        paintDesktop(desk.surface, kBenchSeed);
+        paintMessage(text.surface);
+        std::memcpy(sprite.surface.pixels, flakeSpriteStrip().data(), sizeof(FlakeStrip));
+        std::memcpy(mask.surface.pixels, flakeMaskStrip().data(), sizeof(FlakeStrip));
+        GdiFlush();
+        startField(field, random, w, h);
+    }
+    SnowSurfaces surfaces() const { return {main.surface, desk.surface, text.surface}; }
+};
+
+class GdiDevice {
+public:
+    explicit GdiDevice(GdiScene& s) : dcs_{s.main.dc, s.desk.dc, s.text.dc, s.sprite.dc, s.mask.dc} {}
+
+    void bitBlt(SnowPicture dst, int32_t x, int32_t y, int32_t w, int32_t h, SnowPicture src, int32_t sx,
+                int32_t sy, Rop rop) const
+    {
+        BitBlt(dc(dst), x, y, w, h, dc(src), sx, sy, static_cast<DWORD>(rop));
+    }
+    void bitBlt(SnowPicture dst, int32_t x, int32_t y, int32_t w, int32_t h, Rop rop) const
+    {
+        BitBlt(dc(dst), x, y, w, h, nullptr, 0, 0, static_cast<DWORD>(rop));
+    }
+    ColorRef getPixel(SnowPicture src, int32_t x, int32_t y) const { return GetPixel(dc(src), x, y); }
+
+private:
+    HDC dc(SnowPicture p) const { return dcs_[static_cast<int>(p)]; }
+    HDC dcs_[5];
+};
+
+double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Compares the two scenes; prints the first difference, if any.
+bool samePictures(const GdiScene& a, const GdiScene& b)
+{
+    const struct {
+        const char* name;
+        Surface x, y;
+    } pictures[] = {{"picMain", a.main.surface, b.main.surface},
+                    {"PicDesk", a.desk.surface, b.desk.surface},
+                    {"PicText", a.text.surface, b.text.surface}};
+    for (const auto& p : pictures) {
+        for (int32_t y = 0; y < p.x.height; ++y) {
+            for (int32_t x = 0; x < p.x.width; ++x) {
+                if (p.x.at(x, y) != p.y.at(x, y)) {
+                    std::printf("%s differs at (%d, %d): GDI %08lx, fast %08lx\n", p.name, static_cast<int>(x),
+                                static_cast<int>(y), static_cast<unsigned long>(p.x.at(x, y)),
+                                static_cast<unsigned long>(p.y.at(x, y)));
+                    return false;
+                }
+            }
+        }
+    }
+    for (size_t i = 0; i < a.field.flakes.size(); ++i) {
+        if (std::memcmp(&a.field.flakes[i], &b.field.flakes[i], sizeof(Flake)) != 0) {
+            std::printf("flake %u differs: GDI (%.9g, %.9g), fast (%.9g, %.9g)\n", static_cast<unsigned>(i),
+                        static_cast<double>(a.field.flakes[i].x), static_cast<double>(a.field.flakes[i].y),
+                        static_cast<double>(b.field.flakes[i].x), static_cast<double>(b.field.flakes[i].y));
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Timing {
+    double plainFrame;  // seconds per frame
+    double fastFrame;
+    bool same;
+};
+
+Timing measure(HDC screen, int16_t w, int16_t h, int plainFrames, int fastFrames)
+{
+    GdiScene plain(screen, w, h);
+    GdiScene fast(screen, w, h);
+    fast.field.attachSurfaces(fast.surfaces());
+    GdiDevice device(plain);
+
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    for (int i = 0; i < plainFrames; ++i)
+        drawSnowLiteral(plain.field, device);
+    GdiFlush();
+    QueryPerformanceCounter(&t1);
+    const double plainTime = seconds(t0, t1) / plainFrames;
+
+    // The same frames on the fast path must leave the same pixels; then more of them for a steadier time.
+    QueryPerformanceCounter(&t0);
+    for (int i = 0; i < plainFrames; ++i)
+        fast.field.DrawSnow();
+    QueryPerformanceCounter(&t1);
+    const bool same = samePictures(plain, fast);
+    double fastTime = seconds(t0, t1);
+    QueryPerformanceCounter(&t0);
+    for (int i = 0; i < fastFrames; ++i)
+        fast.field.DrawSnow();
+    QueryPerformanceCounter(&t1);
+    fastTime = (fastTime + seconds(t0, t1)) / (plainFrames + fastFrames);
+    return {plainTime, fastTime, same};
+}
+
+}  // namespace
+}  // namespace nivora::bench
+
+int main()
+{
+    using namespace nivora::bench;
+    HDC screen = GetDC(nullptr);
+    const Timing hd = measure(screen, 1920, 1080, 200, 2000);
+    std::printf("1920x1080: plain GDI frame %.3f ms, fast frame %.3f ms, same pixels: %s\n", hd.plainFrame * 1e3,
+                hd.fastFrame * 1e3, hd.same ? "yes" : "NO");
+    const Timing uhd = measure(screen, 3840, 2160, 100, 2000);
+    std::printf("3840x2160: plain GDI frame %.3f ms, fast frame %.3f ms, same pixels: %s\n", uhd.plainFrame * 1e3,
+                uhd.fastFrame * 1e3, uhd.same ? "yes" : "NO");
+    ReleaseDC(nullptr, screen);
+    std::printf("frame_ratio_literal_over_fast_1080p: %.2f\n", hd.plainFrame / hd.fastFrame);
+    std::printf("frame_ratio_fast_4k_over_1080p: %.2f\n", uhd.fastFrame / hd.fastFrame);
+    std::fflush(stdout);
+    return hd.same && uhd.same ? 0 : 1;
+}
