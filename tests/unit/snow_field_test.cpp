@@ -1,0 +1,384 @@
+// The snow field's start and the motion of single flakes, checked on the fast frames and on the plain ones alike.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "core/flake_sprites.h"
+#include "core/rounding.h"
+#include "core/snow_field.h"
+#include "core/snow_literal.h"
+#include "core/sway_sine.h"
+#include "snow_test_pictures.h"
+
+namespace nivora {
+namespace {
+
+using snowtest::Image;
+
+enum class Path { Fast, Plain };
+constexpr Path kPaths[] = {Path::Fast, Path::Plain};
+const char* name(Path p)
+{
+    return p == Path::Fast ? "fast frame" : "plain frame";
+}
+
+constexpr Pixel kDeskColour = 0x00203040u;
+
+// A small snow window with hand-placed flakes.
+struct Stage {
+    Random random{99};
+    SnowField field;
+    Image main, desk, text;
+
+    Stage(int16_t w, int16_t h, SnowMode mode = SnowMode::FullScreen, float windLevel = 6, float scaleY = 1.0f)
+        : main(w + 10, h + 10), desk(w + 10, h + 10, kDeskColour), text(w, h, kBlackPixel)
+    {
+        SnowSettings settings;
+        settings.velocity = windLevel;
+        field.InitData(settings, {w, h, mode, scaleY}, random);
+        field.flakes.clear();
+        field.flakeCount = 0;
+    }
+    void add(float x, float y, int32_t size, float speed)
+    {
+        field.flakes.push_back({x, y, size, speed, size * kFlakeCellSize});
+        field.flakeCount = static_cast<int32_t>(field.flakes.size());
+    }
+    void attach() { field.attachSurfaces({main.view(), desk.view(), text.view()}); }
+    void frame(Path p)
+    {
+        if (p == Path::Fast) {
+            field.DrawSnow();
+        } else {
+            RasterDevice device(SnowSurfaces{main.view(), desk.view(), text.view()});
+            drawSnowLiteral(field, device);
+        }
+    }
+    Flake& flake(size_t i = 0) { return field.flakes[i]; }
+};
+
+// Where a flake is drawn this frame, for a flake that has already drifted.
+int32_t drawnX(const Flake& f, float velocity)
+{
+    const double theta = ((f.speed + static_cast<double>(f.size)) * 100 + f.y) * kSwayRadiansPerDegree;
+    return static_cast<int32_t>(roundHalfEven(f.x + static_cast<double>(f.speed) * (f.size + 1) * swaySine(theta) /
+                                                        (std::fabs(static_cast<double>(velocity)) / 10 + 2)));
+}
+
+// With speed 1, size 0 and y = 80 the angle is 180 degrees: the sway is below a millionth of a pixel.
+constexpr float kNoSwayY = 80;
+
+TEST(SnowField, FlakeCountFollowsThePrecipitation)
+{
+    struct Case {
+        int16_t precipitation;
+        int32_t flakes;
+    };
+    const Case cases[] = {{0, 100}, {1, 500}, {2, 1000}, {3, 2000}, {4, 3000}, {5, 1000}, {-1, 1000}, {32767, 1000}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(flakeCountFor(c.precipitation), c.flakes) << c.precipitation;
+        SnowSettings settings;
+        settings.precipitation = c.precipitation;
+        Random random(1);
+        SnowField field;
+        field.InitData(settings, {100, 80, SnowMode::FullScreen, 1.0f}, random);
+        EXPECT_EQ(field.flakeCount, c.flakes);
+        EXPECT_EQ(field.flakes.size(), static_cast<size_t>(c.flakes));
+    }
+}
+
+TEST(SnowField, WindOptionBecomesPixelsPerFrame)
+{
+    struct Case {
+        float level, wind;
+    };
+    const Case cases[] = {{0, -30}, {1, -25}, {6, 0}, {11, 25}, {12, 30}, {6.5f, 2.5f}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(windFromLevel(c.level), c.wind) << c.level;
+        SnowSettings settings;
+        settings.velocity = c.level;
+        Random random(1);
+        SnowField field;
+        field.InitData(settings, {100, 80, SnowMode::FullScreen, 1.0f}, random);
+        EXPECT_EQ(field.velocity, c.wind);
+    }
+}
+
+TEST(SnowField, FlakesStartAboveTheTopEdgeFromFourDrawsEach)
+{
+    struct Case {
+        int16_t width, height, precipitation;
+        uint64_t seed;
+    };
+    const Case cases[] = {{1920, 1080, 4, 1}, {152, 112, 1, 2}, {1, 1, 0, 3}, {0, 0, 0, 4}};
+    for (const Case& c : cases) {
+        SnowSettings settings;
+        settings.precipitation = c.precipitation;
+        Random random(c.seed);
+        SnowField field;
+        field.InitData(settings, {c.width, c.height, SnowMode::FullScreen, 1.0f}, random);
+        int largest = 0;
+        for (const Flake& f : field.flakes) {
+            EXPECT_GE(f.x, 0);
+            EXPECT_LE(f.x, std::max(0, c.width - 1));
+            EXPECT_EQ(f.x, std::floor(f.x));
+            EXPECT_LE(f.y, 0);
+            EXPECT_GE(f.y, -15.0f * std::max(0, c.height - 1));
+            EXPECT_EQ(std::fmod(f.y, 15.0f), 0.0f);
+            EXPECT_GE(f.size, 0);
+            EXPECT_LE(f.size, 6);
+            EXPECT_TRUE(f.speed == 1 || f.speed == 2 || f.speed == 3 || f.speed == 4);
+            EXPECT_EQ(f.spriteX, f.size * 6);
+            largest += f.size == 6;
+        }
+        EXPECT_LT(largest * 40, field.flakeCount + 40);  // the largest kind is rare
+        // Exactly four draws per flake: the generator stands where a fresh one does after 4 n draws.
+        Random fresh(c.seed);
+        for (int32_t i = 0; i < 4 * field.flakeCount; ++i)
+            fresh.next();
+        EXPECT_EQ(random.nextBits(), fresh.nextBits());
+    }
+}
+
+TEST(SnowField, FlakesDriftWithTheWindByKind)
+{
+    struct Case {
+        SnowMode mode;
+        float windLevel;
+        int32_t size;
+        float speed;
+        float drift;  // per frame
+    };
+    const Case cases[] = {
+        {SnowMode::FullScreen, 6, 6, 4, 0},         {SnowMode::FullScreen, 12, 0, 1, 2.5f},
+        {SnowMode::FullScreen, 0, 6, 4, -25},       {SnowMode::FullScreen, 7, 2, 3, 5 * 5 / 12.0f},
+        {SnowMode::Preview, 12, 0, 1, 30 / 72.0f}, {SnowMode::Preview, 0, 6, 4, -300 / 72.0f},
+    };
+    for (Path path : kPaths) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(name(path));
+            Stage stage(200, 100, c.mode, c.windLevel);
+            stage.add(100, -50, c.size, c.speed);
+            stage.attach();
+            stage.frame(path);
+            EXPECT_FLOAT_EQ(stage.flake().x, 100 + c.drift);
+        }
+    }
+}
+
+TEST(SnowField, FlakesWrapOnlyPastTheMargin)
+{
+    struct Case {
+        SnowMode mode;
+        float x;
+        int shift;  // what the frame adds to x
+    };
+    // drawWidth 40: the full-screen margin is 30 pixels on px, the preview's 5 on the unrounded position.
+    const Case cases[] = {
+        {SnowMode::FullScreen, 70, 0},   {SnowMode::FullScreen, 71, -70}, {SnowMode::FullScreen, -30, 0},
+        {SnowMode::FullScreen, -31, 70}, {SnowMode::FullScreen, 70.4f, 0}, {SnowMode::Preview, 45, 0},
+        {SnowMode::Preview, 45.4f, -45}, {SnowMode::Preview, -5, 0},      {SnowMode::Preview, -5.4f, 45},
+    };
+    for (Path path : kPaths) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << name(path) << ", x " << c.x);
+            Stage stage(40, 100, c.mode, 6);
+            stage.add(c.x, kNoSwayY, 0, 1);
+            stage.attach();
+            stage.frame(path);
+            EXPECT_EQ(stage.flake().x, static_cast<float>(static_cast<double>(c.x) + c.shift));
+        }
+    }
+}
+
+TEST(SnowField, FlakesFallBySizeThirdsPlusSpeedScaledInPreview)
+{
+    struct Case {
+        SnowMode mode;
+        float scaleY;
+        int32_t size;
+        float speed;
+        float y, afterFrame;
+    };
+    const Case cases[] = {
+        {SnowMode::FullScreen, 1, 0, 1, 10, 11},
+        {SnowMode::FullScreen, 1, 4, 2, 10, static_cast<float>(10 + 4 / 3.0 + 2)},
+        {SnowMode::FullScreen, 1, 6, 4, -30, -24},
+        {SnowMode::Preview, 0.1f, 0, 1, 10, static_cast<float>(10 + 1 * static_cast<double>(0.1f))},
+        {SnowMode::Preview, 112.0f / 768.0f, 5, 3, 20,
+         static_cast<float>(20 + (5 / 3.0 + 3) * static_cast<double>(112.0f / 768.0f))},
+    };
+    for (Path path : kPaths) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(name(path));
+            Stage stage(40, 100, c.mode, 6, c.scaleY);
+            stage.add(20, c.y, c.size, c.speed);
+            stage.attach();
+            stage.frame(path);
+            EXPECT_EQ(stage.flake().y, c.afterFrame);
+        }
+    }
+}
+
+TEST(SnowField, FlakeLeavingTheBottomStartsAgainAtItsSizeWithAFreshX)
+{
+    struct Case {
+        SnowMode mode;
+        int32_t size;
+        float y;
+        bool restarts;
+    };
+    const Case cases[] = {{SnowMode::FullScreen, 3, 98, false},  // 98 + 1 + 1 = 100: not past the edge
+                          {SnowMode::FullScreen, 3, 98.5f, true},
+                          {SnowMode::FullScreen, 6, 100, true},
+                          {SnowMode::Preview, 4, 100, true}};
+    for (Path path : kPaths) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(name(path));
+            Stage stage(40, 100, c.mode);
+            stage.add(20, c.y, c.size, 1);
+            stage.attach();
+            Random probe = stage.random;
+            stage.frame(path);
+            if (c.restarts) {
+                EXPECT_EQ(stage.flake().y, static_cast<float>(c.size));
+                EXPECT_EQ(stage.flake().x, static_cast<float>(roundHalfEven(probe.next() * 40.0)));
+            } else {
+                EXPECT_GT(stage.flake().y, 99);
+                EXPECT_EQ(stage.random.nextBits(), probe.nextBits());  // nothing was drawn
+            }
+        }
+    }
+}
+
+TEST(SnowField, SettlingFlakeIsStampedIntoTheBackgroundAndThinsTheMaskColumn)
+{
+    // The text mask: one white column. Rows that stay white afterwards tell where the black 1 x 4 column went.
+    struct Case {
+        float y;
+        int32_t py;
+        std::vector<int> blackRows;  // rows of the column that stop catching
+    };
+    const Case cases[] = {
+        {10, 10, {9, 11, 12}},
+        {2.5f, 2, {3, 4, 5}},      // y - 1 = 1.5 rounds to 2 like y itself: no row above turns black
+        {3.5f, 4, {2, 3, 5}},      // y - 1 = 2.5 rounds to 2, two rows above the landing row 4
+        {0, 0, {1, 2}},            // the column starts above the picture
+        {38.25f, 38, {37, 39}},    // and ends below it
+    };
+    for (Path path : kPaths) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << name(path) << ", y " << c.y);
+            Stage stage(30, 40);
+            stage.add(10, c.y, 6, 1);
+            const int32_t px = drawnX(stage.flake(), 0);
+            ASSERT_GE(px, 0);
+            for (int32_t row = 0; row < 40; ++row)
+                stage.text.at(px, row) = kWhitePixel;
+            stage.attach();
+            const Image deskBefore = stage.desk;
+            Random probe = stage.random;
+            stage.frame(path);
+
+            for (int32_t row = 0; row < 40; ++row) {
+                const bool black = std::find(c.blackRows.begin(), c.blackRows.end(), row) != c.blackRows.end();
+                EXPECT_EQ(getPixel(stage.text.view(), px, row) == kWhiteColorRef, !black) << "row " << row;
+            }
+            EXPECT_EQ(stage.flake().y, 0);
+            EXPECT_EQ(stage.flake().x, static_cast<float>(roundHalfEven(probe.next() * 30.0)));
+            for (int32_t y = 0; y < 6; ++y) {
+                for (int32_t x = 0; x < 6; ++x) {
+                    const Pixel s = flakeSpriteStrip()[static_cast<size_t>(y * kFlakeStripWidth + 36 + x)];
+                    if (px + x < stage.desk.width && c.py + y < stage.desk.height) {
+                        EXPECT_EQ(stage.desk.at(px + x, c.py + y), s != 0 ? s : deskBefore.at(px + x, c.py + y));
+                    }
+                    if (px + x < 30 && c.py + y < 40) {  // not drawn into this frame's picture
+                        EXPECT_EQ(stage.main.at(px + x, c.py + y), kDeskColour);
+                    }
+                }
+            }
+            if (path == Path::Fast) {
+                for (int32_t row = 0; row < 40; ++row)
+                    EXPECT_EQ(stage.field.textMask()[static_cast<size_t>(row * 30 + px)] != 0,
+                              getPixel(stage.text.view(), px, row) == kWhiteColorRef);
+            }
+        }
+    }
+}
+
+TEST(SnowField, NothingSettlesAboveTheTopEdgeOrOnAlmostWhite)
+{
+    struct Case {
+        const char* what;
+        float y;
+        Pixel maskColour;
+    };
+    const Case cases[] = {{"above the top edge", -3, kWhitePixel},
+                          {"light grey", 10, 0x00FEFEFEu},
+                          {"white but for blue", 10, 0x00FFFFFEu},
+                          {"black", 10, kBlackPixel}};
+    for (Path path : kPaths) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << name(path) << ", " << c.what);
+            Stage stage(30, 40);
+            stage.add(10, c.y, 6, 1);
+            std::fill(stage.text.pixels.begin(), stage.text.pixels.end(), c.maskColour);
+            stage.attach();
+            const Image deskBefore = stage.desk;
+            stage.frame(path);
+            EXPECT_EQ(stage.desk.pixels, deskBefore.pixels);
+            EXPECT_EQ(stage.flake().y, c.y + 3);  // 6 / 3 + 1
+        }
+    }
+}
+
+TEST(SnowField, PreviewPixelCatchesOneFlakeOnly)
+{
+    for (Path path : kPaths) {
+        SCOPED_TRACE(name(path));
+        Stage stage(30, 40, SnowMode::Preview);
+        stage.add(0, 10, 0, 1);
+        stage.add(0, 10, 0, 1);  // the same place: it arrives after the first has settled
+        const int32_t px = drawnX(stage.flake(), 0);
+        std::fill(stage.text.pixels.begin(), stage.text.pixels.end(), kWhitePixel);
+        stage.attach();
+        stage.frame(path);
+        EXPECT_EQ(stage.desk.at(px, 10), greyPixel(180));
+        EXPECT_EQ(getPixel(stage.text.view(), px, 10), 0u);
+        EXPECT_EQ(getPixel(stage.text.view(), px, 9), kWhiteColorRef);
+        EXPECT_EQ(getPixel(stage.text.view(), px, 11), kWhiteColorRef);
+        EXPECT_EQ(stage.flake(0).y, 0);   // settled
+        EXPECT_EQ(stage.flake(1).y, 11);  // fell on
+        EXPECT_EQ(stage.main.at(px, 10), kWhitePixel);
+        EXPECT_EQ(stage.main.at(px, 11), greyPixel(180));
+    }
+}
+
+TEST(SnowField, WithoutAMessageTheBackgroundNeverChanges)
+{
+    for (Path path : kPaths) {
+        SCOPED_TRACE(name(path));
+        SnowSettings settings;
+        settings.precipitation = 3;
+        Random random(5);
+        SnowField field;
+        field.InitData(settings, {60, 40, SnowMode::FullScreen, 1.0f}, random);
+        Image main(70, 50), desk(70, 50, kDeskColour), text(60, 40, kBlackPixel);
+        field.attachSurfaces({main.view(), desk.view(), text.view()});
+        RasterDevice device(SnowSurfaces{main.view(), desk.view(), text.view()});
+        for (int frame = 0; frame < 500; ++frame) {
+            if (path == Path::Fast)
+                field.DrawSnow();
+            else
+                drawSnowLiteral(field, device);
+        }
+        EXPECT_TRUE(std::all_of(desk.pixels.begin(), desk.pixels.end(), [](Pixel p) { return p == kDeskColour; }));
+        EXPECT_FALSE(std::all_of(main.pixels.begin(), main.pixels.begin() + 70 * 40,
+                                 [](Pixel p) { return p == kDeskColour; }));
+    }
+}
+
+}  // namespace
+}  // namespace nivora
