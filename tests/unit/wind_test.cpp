@@ -1,0 +1,83 @@
+// The automatic wind: when targets are drawn, how the wind moves to them and that it lands on them exactly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/wind.h"
+
+namespace nivora {
+namespace {
+
+TEST(Wind, FirstTickDrawsATargetAndAnIntervalFromTwoDraws)
+{
+    struct Case {
+        float velocity;
+        uint64_t seed;
+    };
+    const Case cases[] = {{0, 1}, {-30, 2}, {30, 3}, {15, 4}, {-5, 5}};
+    for (const Case& c : cases) {
+        AutoWind wind(c.velocity);
+        EXPECT_EQ(wind.windTarget, static_cast<int16_t>(c.velocity));
+        Random random(c.seed), probe(c.seed);
+        float velocity = c.velocity;
+        const uint32_t interval = wind.Timer3_Timer(velocity, random);
+        const double r1 = probe.next(), r2 = probe.next();
+        EXPECT_EQ(wind.windTarget, static_cast<int16_t>(std::floor(r1 * 13) * 5 - 30));
+        EXPECT_EQ(wind.windStep, wind.windTarget - static_cast<int16_t>(c.velocity));
+        EXPECT_EQ(interval, static_cast<uint32_t>(std::floor(r2 * 10000) + 1000));
+        EXPECT_EQ(velocity, c.velocity);  // the wind waits before it moves
+        EXPECT_EQ(random.nextBits(), probe.nextBits());
+    }
+}
+
+TEST(Wind, MovesInFortyEqualStepsAndLandsExactlyOnTheTarget)
+{
+    for (uint64_t seed = 1; seed <= 40; ++seed) {
+        Random random(seed);
+        float velocity = static_cast<float>(static_cast<int>(seed % 13) * 5 - 30);
+        AutoWind wind(velocity);
+        for (int transition = 0; transition < 5; ++transition) {
+            const uint32_t pause = wind.Timer3_Timer(velocity, random);
+            EXPECT_GE(pause, 1000u);
+            EXPECT_LE(pause, 10999u);
+            EXPECT_EQ(wind.windTarget % 5, 0);
+            EXPECT_GE(wind.windTarget, -30);
+            EXPECT_LE(wind.windTarget, 30);
+            const float start = velocity;
+            int steps = 0;
+            while (static_cast<float>(wind.windTarget) != velocity) {
+                ASSERT_LT(steps, 40);
+                ASSERT_EQ(wind.Timer3_Timer(velocity, random), kWindMovingInterval);
+                ++steps;
+                EXPECT_EQ(velocity, static_cast<float>(start + wind.windStep * steps / 40.0));
+            }
+            EXPECT_EQ(steps, wind.windStep == 0 ? 0 : 40);
+        }
+    }
+}
+
+TEST(Wind, AWindOffTheWholeNumbersStillReachesItsTargets)
+{
+    // A hand-edited wind option such as 6.5 gives a wind of 2.5; the increments would never meet the target.
+    struct Case {
+        float velocity;
+    };
+    const Case cases[] = {{2.5f}, {-7.3f}, {0.1f}, {29.9f}};
+    for (const Case& c : cases) {
+        Random random(11);
+        float velocity = c.velocity;
+        AutoWind wind(velocity);
+        int ticks = 0;
+        for (int transition = 0; transition < 4; ++transition) {
+            wind.Timer3_Timer(velocity, random);  // a target reached: the next one is drawn
+            while (static_cast<float>(wind.windTarget) != velocity) {
+                wind.Timer3_Timer(velocity, random);
+                ASSERT_LT(++ticks, 1000) << c.velocity;
+                ASSERT_LE(std::fabs(velocity), 31.0f);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nivora
