@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""Writes the hand-made seed inputs of the text fuzz targets into fuzz/corpus/ (run from anywhere; files that
+exist are overwritten). The raster and snow-frame seeds are inputs the fuzzers found themselves, minimised with
+libFuzzer's -merge=1."""
+import os
+import struct
+
+here = os.path.dirname(os.path.abspath(__file__))
+
+
+def units(text):
+    """UTF-16LE of a str whose characters may be lone surrogates."""
+    return b"".join(struct.pack("<H", ord(c)) for c in text)
+
+
+def write(target, name, data):
+    folder = os.path.join(here, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+SEPARATORS = {".": 0, ",": 1}
+FIELDS = {"reg_precipitation": 0, "velocity": 1, "direction": 2, "blightness": 3, "messageText": 4}
+
+
+def record(field, text, power=0):
+    """power 28..31 repeats the text 16, 256, 4096 or 65536 times."""
+    body = units(text)
+    assert len(body) // 2 < 256
+    return bytes([(power << 3) | FIELDS[field], len(body) // 2]) + body
+
+
+def store(name, separator=".", **values):
+    data = bytes([SEPARATORS[separator]])
+    for field, value in values.items():
+        text, power = value if isinstance(value, tuple) else (value, 0)
+        data += record(field, text, power)
+    write("settings", name, data)
+
+
+store("defaults", reg_precipitation="1", velocity="6", direction="True", blightness="2",
+      messageText="TOVEK Super Quorlane 2004")
+store("dialog_extremes", reg_precipitation="0", velocity="12", direction="False", blightness="4", messageText="abc")
+store("halves_to_even", reg_precipitation="2.5", blightness="3.5", velocity="0.5")
+store("blanks_and_signs", reg_precipitation=" 7 ", velocity="-0", blightness="+4", direction=" -1 ")
+store("not_numbers", reg_precipitation="&H10", velocity="0x10", direction="yes", blightness="")
+store("beyond_the_range", reg_precipitation="32768", velocity="1e30", blightness="-32768.6", direction="1e-999")
+store("single_edges", velocity="3.402823E+38", reg_precipitation="1E+39", direction="1.401298E-45")
+store("single_tiny", velocity="1e-46", blightness="0.5000000000000000000001")
+store("comma_separator", ",", velocity="1,5", reg_precipitation="2,5", direction="0,0", blightness="1.5")
+store("letter_case", direction="tRUE", messageText="tovek super quorlane 2004")
+store("long_digits", velocity="2." + "5" * 200, reg_precipitation="0." + "0" * 200 + "1",
+      blightness="9" * 100 + "e-99")
+store("huge_exponents", velocity="1e999999999999999999", reg_precipitation="1e-999999999999999999",
+      blightness="0e99999999999999")
+store("message_with_nuls", messageText="snow\0on\0the\0desk")
+store("message_lone_surrogates", messageText="\ud800x\udc00y\udbff\ud83d\ude00")
+store("message_one_megabyte", messageText=("abcdefgh", 31))
+store("velocity_of_65536_digits", velocity=("9", 31), reg_precipitation=("0", 30))
+store("repeated_digits", velocity=("5", 28), blightness=("-", 29))
+store("empty_velocity", velocity="")
+
+COMMAND_LINES = {
+    "full_screen": "/s",
+    "full_screen_upper": "/S",
+    "empty": "",
+    "preview": "/p 1234",
+    "preview_glued": "-P1234",
+    "preview_colon": "/p:1234",
+    "preview_negative": "/p -5",
+    "preview_exponent": "/p 1e30",
+    "preview_hex": "/p 0x10",
+    "preview_tie": "/p 2147483646.5",
+    "preview_beyond": "/p 2147483648",
+    "preview_long_fraction": "/p 2.5" + "0" * 40 + "1",
+    "preview_blanks": "/p \t 77 \r\n",
+    "preview_full_width_digits": "/p \uff11\uff12",
+    "settings": "/c:1234",
+    "full_width_letter": "-\uff50 12",
+    "latin1_letter": "/\u00ff",
+    "surrogate_pair": "/\ud83c\udf28 1",
+    "lone_surrogate": "/\ud83d",
+    "long_digits": "/p " + "9" * 2000,
+}
+for name, text in COMMAND_LINES.items():
+    write("command_line", name, units(text))
