@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     Pixel& d = dst.model[static_cast<size_t>(py) * static_cast<size_t>(dst.view.stride) +
                                          static_cast<size_t>(px)];
                     if (!readsSource) {
-                        d = rop == Rop::Blackness ? 0x00000000u : 0x00FFFFFFu;
+                        d = rop == Rop::Blackness ? kBlacknessPixel : kWhitenessPixel;
                         continue;
                     }
                     const int64_t u = int64_t{sx} + (px - int64_t{x});

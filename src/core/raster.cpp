@@ -2,6 +2,7 @@
 #include "core/raster.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace nivora {
@@ -34,19 +35,27 @@ void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, cons
     if (w <= 0 || h <= 0 || dst.pixels == nullptr || src.pixels == nullptr)
         return;
     Clip c = clipToDestination(dst, x, y, w, h);
-    // The source rectangle, moved onto the destination, clips the same way.
+    // The source rectangle, moved onto the destination, clips the same way. x - sx can lie beyond 32 bits, so the
+    // clip stays in 64 bits until it is known to be inside the destination.
     const int64_t dx = int64_t{x} - sx;
     const int64_t dy = int64_t{y} - sy;
-    c.left = static_cast<int32_t>(std::max<int64_t>(c.left, dx));
-    c.top = static_cast<int32_t>(std::max<int64_t>(c.top, dy));
-    c.right = static_cast<int32_t>(std::min<int64_t>(c.right, dx + src.width));
-    c.bottom = static_cast<int32_t>(std::min<int64_t>(c.bottom, dy + src.height));
-    if (c.empty())
+    const int64_t left = std::max<int64_t>(c.left, dx);
+    const int64_t top = std::max<int64_t>(c.top, dy);
+    const int64_t right = std::min<int64_t>(c.right, dx + src.width);
+    const int64_t bottom = std::min<int64_t>(c.bottom, dy + src.height);
+    if (left >= right || top >= bottom)
         return;
+    c = {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+         static_cast<int32_t>(bottom)};
 
     const int32_t n = c.right - c.left;
     const int32_t u0 = static_cast<int32_t>(c.left - dx);
-    for (int32_t row = c.top; row < c.bottom; ++row) {
+    // Within one picture every source pixel must be read before it is overwritten, as GDI does it: when the
+    // destination lies after the source in memory, rows and pixels go from the last to the first.
+    const bool backwards = reinterpret_cast<uintptr_t>(dst.row(c.top) + c.left) >
+                           reinterpret_cast<uintptr_t>(src.row(static_cast<int32_t>(c.top - dy)) + u0);
+    for (int32_t k = 0; k < c.bottom - c.top; ++k) {
+        const int32_t row = backwards ? c.bottom - 1 - k : c.top + k;
         Pixel* d = dst.row(row) + c.left;
         const Pixel* s = src.row(static_cast<int32_t>(row - dy)) + u0;
         switch (rop) {
@@ -54,12 +63,22 @@ void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, cons
             std::memmove(d, s, static_cast<size_t>(n) * sizeof(Pixel));
             break;
         case Rop::SrcAnd:
-            for (int32_t i = 0; i < n; ++i)
-                d[i] &= s[i];
+            if (backwards) {
+                for (int32_t i = n - 1; i >= 0; --i)
+                    d[i] &= s[i];
+            } else {
+                for (int32_t i = 0; i < n; ++i)
+                    d[i] &= s[i];
+            }
             break;
         case Rop::SrcInvert:
-            for (int32_t i = 0; i < n; ++i)
-                d[i] ^= s[i];
+            if (backwards) {
+                for (int32_t i = n - 1; i >= 0; --i)
+                    d[i] ^= s[i];
+            } else {
+                for (int32_t i = 0; i < n; ++i)
+                    d[i] ^= s[i];
+            }
             break;
         default:
             return;

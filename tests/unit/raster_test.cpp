@@ -88,6 +88,69 @@ TEST(Raster, TransfersChangeExactlyThePixelsInsideBothPictures)
     }
 }
 
+TEST(Raster, SourcesMoreThanThirtyTwoBitsAwayFromTheDestinationChangeNothing)
+{
+    // x - sx beyond the 32-bit range once wrapped into the picture and copied with a negative length.
+    struct Case {
+        const char* name;
+        int32_t x, y, w, h, sx, sy;
+    };
+    const Case cases[] = {
+        {"source far left", 0, 0, 6, 5, INT32_MIN, 0},
+        {"source far above", 0, 0, 6, 5, 0, INT32_MIN},
+        {"destination right, source far left", 5, 4, 6, 5, -2147483643, 0},
+        {"both far off", 18, 0, 6, 5, -2147483630, INT32_MIN},
+        {"huge rectangle, source far left", 0, 0, INT32_MAX, INT32_MAX, INT32_MIN + 1, 0},
+    };
+    const Rop rops[] = {Rop::SrcCopy, Rop::SrcAnd, Rop::SrcInvert};
+    for (const Case& c : cases) {
+        for (Rop rop : rops) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", rop " << std::hex << static_cast<uint32_t>(rop));
+            Image dst = destination();
+            const Image before = dst;
+            bitBlt(dst.view(), c.x, c.y, c.w, c.h, source().view(), c.sx, c.sy, rop);
+            EXPECT_EQ(dst.pixels, before.pixels);
+        }
+    }
+}
+
+TEST(Raster, TransfersWithinOnePictureReadEverySourcePixelBeforeOverwritingIt)
+{
+    // GDI scrolls a picture onto itself correctly in every direction; so must the views.
+    struct Case {
+        const char* name;
+        int32_t x, y, w, h, sx, sy;
+    };
+    const Case cases[] = {
+        {"one row down", 0, 1, 6, 4, 0, 0},
+        {"one row up", 0, 0, 6, 4, 0, 1},
+        {"one pixel right", 1, 0, 5, 5, 0, 0},
+        {"one pixel left", 0, 0, 5, 5, 1, 0},
+        {"down and right", 4, 4, 4, 4, 4, 3},
+        {"up and left", 0, 0, 4, 4, 1, 1},
+        {"onto itself", 0, 0, 6, 5, 0, 0},
+    };
+    const Rop rops[] = {Rop::SrcCopy, Rop::SrcAnd, Rop::SrcInvert};
+    for (const Case& c : cases) {
+        for (Rop rop : rops) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", rop " << std::hex << static_cast<uint32_t>(rop));
+            Image img = destination();
+            const Image before = img;
+            bitBlt(img.view(), c.x, c.y, c.w, c.h, img.view(), c.sx, c.sy, rop);
+            for (int32_t y = 0; y < img.height; ++y) {
+                for (int32_t x = 0; x < img.width; ++x) {
+                    const int32_t u = x - c.x + c.sx, v = y - c.y + c.sy;
+                    const bool inRect = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h;
+                    const bool inSource = u >= 0 && v >= 0 && u < img.width && v < img.height;
+                    const Pixel expected =
+                        inRect && inSource ? apply(rop, before.at(x, y), before.at(u, v)) : before.at(x, y);
+                    ASSERT_EQ(img.at(x, y), expected) << "at (" << x << ", " << y << ")";
+                }
+            }
+        }
+    }
+}
+
 TEST(Raster, OperationsWorkOnAllThirtyTwoBitsOfAPixel)
 {
     struct Case {
