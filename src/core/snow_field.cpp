@@ -17,9 +17,11 @@ namespace {
 // Where a position too far out for 32 bits lands: well off every picture, so it is clipped and never settles.
 constexpr int32_t kFarAway = std::numeric_limits<int32_t>::min() / 2;
 
+// Positions beyond 2^30 pixels are held there, on their own side: just as far off every picture and wrapped the
+// same way, while px + 6 or width - px cannot overflow.
 inline int32_t toPixel(double v)
 {
-    return roundToInt<int32_t>(v).value_or(kFarAway);
+    return std::clamp(roundToInt<int32_t>(v).value_or(kFarAway), kFarAway, -kFarAway);
 }
 
 inline Rect clipTo(int32_t x, int32_t y, int32_t w, int32_t h, const Rect& bound)

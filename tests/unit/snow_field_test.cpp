@@ -193,6 +193,41 @@ TEST(SnowField, FlakesWrapOnlyPastTheMargin)
     }
 }
 
+TEST(SnowField, FlakesAtTheEndsOfThe32BitRangeAreClippedAndWrapAsOnThePlainFrame)
+{
+    struct Case {
+        SnowMode mode;
+        float x;
+        float y;
+    };
+    const Case cases[] = {
+        {SnowMode::FullScreen, -2147483648.0f, 10},  {SnowMode::FullScreen, -2147483520.0f, 10},
+        {SnowMode::FullScreen, 2147483520.0f, 10},   {SnowMode::FullScreen, -3e9f, 10},
+        {SnowMode::FullScreen, 1e30f, -2147483648.0f}, {SnowMode::FullScreen, 10, -2147483648.0f},
+        {SnowMode::FullScreen, 10, 2147483520.0f},   {SnowMode::Preview, -2147483648.0f, 10},
+        {SnowMode::Preview, 2147483520.0f, -2147483648.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "x " << c.x << ", y " << c.y);
+        Stage fast(40, 30, c.mode, 6), plain(40, 30, c.mode, 6);
+        for (Stage* stage : {&fast, &plain}) {
+            for (int32_t size = 0; size < kFlakeKinds; ++size)
+                stage->add(c.x, c.y, size, 1);
+            std::fill(stage->text.pixels.begin(), stage->text.pixels.end(), kWhitePixel);
+            stage->attach();
+        }
+        fast.frame(Path::Fast);
+        plain.frame(Path::Plain);
+        for (size_t i = 0; i < fast.field.flakes.size(); ++i) {
+            EXPECT_EQ(fast.flake(i).x, plain.flake(i).x) << "kind " << i;
+            EXPECT_EQ(fast.flake(i).y, plain.flake(i).y) << "kind " << i;
+        }
+        EXPECT_EQ(fast.main.pixels, plain.main.pixels);
+        EXPECT_EQ(fast.desk.pixels, plain.desk.pixels);
+        EXPECT_EQ(fast.text.pixels, plain.text.pixels);
+    }
+}
+
 TEST(SnowField, FlakesFallBySizeThirdsPlusSpeedScaledInPreview)
 {
     struct Case {
