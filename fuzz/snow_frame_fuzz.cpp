@@ -1,9 +1,11 @@
 // Fuzzes the snow frames: flakes in any state (far outside the picture, every kind and speed) in any wind from
-// -30 to +30, full screen and in the preview box, on small pictures held in heap blocks of exactly their size.
+// -30 to +30 (or, at the start, far beyond), full screen and in the preview box, on small pictures held in heap
+// blocks of exactly their size.
 // After every frame the fast frame's pictures, text mask and flakes must equal those of the plain frame.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cfloat>
+#include <cmath>
 #include <memory>
 
 #include "core/random.h"
@@ -100,7 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         run->field.InitData(settings, area, run->random);
 
     // Flakes in any state: every one starts from the input while it lasts.
-    const float wind = in.ConsumeFloatingPointInRange<float>(-30.0f, 30.0f);
+    // The wind: -30..+30 as the program makes it, or, from a hand-edited wind option near the single's limit,
+    // a start far beyond that (even infinite) until the automatic wind brings it back.
+    const float wind = in.ConsumeIntegralInRange<int>(0, 15) == 0
+                           ? in.PickValueInArray({INFINITY, -INFINITY, FLT_MAX, -FLT_MAX, 1e30f, -1e30f, 32767.0f})
+                           : in.ConsumeFloatingPointInRange<float>(-30.0f, 30.0f);
     for (size_t i = 0; i < fast.field.flakes.size() && in.remaining_bytes() > 0; ++i) {
         Flake f;
         f.x = position(in, area.drawWidth);
