@@ -102,6 +102,15 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     return result;
 }
 
+void Window::attach(HWND hwnd)
+{
+    if (hwnd_)
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    hwnd_ = hwnd;
+    if (hwnd_)
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
 void Window::setCaption(std::wstring_view caption)
 {
     const std::wstring text(caption);

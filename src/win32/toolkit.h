@@ -51,6 +51,9 @@ protected:
                 std::wstring_view caption = {}, UINT_PTR id = 0);
     // Subclasses answer their messages here; everything else goes to DefWindowProc.
     virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Windows of the system's own classes (buttons, edit boxes) are made without this class's procedure: a control
+    // built on one attaches its instance here, and detaches it (nullptr) when its window goes.
+    void attach(HWND hwnd);
 
 private:
     friend class Timer;
