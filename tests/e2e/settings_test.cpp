@@ -1,0 +1,710 @@
+// The settings mode of nivora.scr as a user meets it: the dialog beside the pointer, its overlay under the rows, the
+// shape that shows the selected row, the buttons, the message box, storing, and every way of closing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "saver.h"
+
+using e2e::Saver;
+
+namespace {
+
+// ---- What the dialog looks like, in pixels ----------------------------------------------------------------------
+
+constexpr int kClientWidth = 364;
+constexpr int kClientHeight = 234;
+constexpr int kRowWidth = 360;
+constexpr int kRowHeight = 40;
+constexpr int kRows = 5;
+constexpr POINT kRowsInClient = {2, 2};  // inside Picture1's sunken edge
+constexpr RECT kText1InClient = {92, 170, 92 + 265, 170 + 24};
+constexpr int kOverlayAlpha = 160;
+
+enum Button { Minus, Select, Plus, Ok, Cancel };  // Command1 .. Command5, left to right
+constexpr int kButtonLeft[5] = {6, 76, 146, 216, 286};
+constexpr int kButtonTop = 218, kButtonWidth = 71, kButtonHeight = 15;
+
+// The first resource of each row's pictures: the picture of value i is this plus i.
+constexpr int kFirstPicture[kRows + 1] = {0, 100, 110, 130, 140, 150};
+
+const wchar_t* const kErasedMessage = L"設定値を消去して初期状態に戻しました。";
+
+// ---- Helpers ----------------------------------------------------------------------------------------------------
+
+std::wstring saverPath()
+{
+    wchar_t path[MAX_PATH];
+    std::wstring own(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return own.substr(0, own.find_last_of(L"\\/") + 1) + L"nivora.scr";
+}
+
+LRESULT send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+RECT windowRect(HWND hwnd)
+{
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+std::wstring className(HWND hwnd)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+std::vector<HWND> descendants(HWND parent)
+{
+    std::vector<HWND> found;
+    EnumChildWindows(
+        parent,
+        [](HWND w, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring textOf(HWND hwnd)
+{
+    wchar_t text[512] = {};
+    send(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND focusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+std::optional<std::wstring> storedText(const wchar_t* name)
+{
+    wchar_t text[512] = {};
+    DWORD bytes = sizeof text;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Nivora\\Settings", name, RRF_RT_REG_SZ, nullptr, text, &bytes) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(text);
+}
+
+// An option picture as nivora.scr carries it, as 0x00RRGGBB pixels, top row first.
+const std::vector<uint32_t>& optionPicture(int row, int element)
+{
+    static std::map<int, std::vector<uint32_t>> pictures;
+    const int id = kFirstPicture[row] + element;
+    auto& pixels = pictures[id];
+    if (!pixels.empty())
+        return pixels;
+    HMODULE saver = LoadLibraryExW(saverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageW(saver, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kRowWidth;
+    info.bmiHeader.biHeight = -kRowHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    pixels.assign(size_t{kRowWidth} * kRowHeight, 0);
+    HDC screen = GetDC(nullptr);
+    if (bitmap)
+        GetDIBits(screen, bitmap, 0, kRowHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (uint32_t& p : pixels)
+        p &= 0x00FFFFFF;
+    DeleteObject(bitmap);
+    FreeLibrary(saver);
+    return pixels;
+}
+
+// How a row is seen: solid from the dialog, or through the dialog's region from the overlay. The overlay is
+// layered at alpha 160; where nothing composites layered windows (a bare X server) it is seen opaque, and where
+// something does, it is blended over the black backdrop of these tests.
+enum class Seen { Solid, ThroughTheOverlay };
+
+bool channelsNear(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift : {0, 8, 16}) {
+        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+        if (d < -tolerance || d > tolerance)
+            return false;
+    }
+    return true;
+}
+
+uint32_t overBlack(uint32_t p, int alpha)
+{
+    uint32_t out = 0;
+    for (int shift : {0, 8, 16})
+        out |= uint32_t(((p >> shift) & 0xFF) * unsigned(alpha) / 255u) << shift;
+    return out;
+}
+
+bool rowShows(const e2e::Picture& screen, POINT rows, int row, int element, Seen seen)
+{
+    const std::vector<uint32_t>& picture = optionPicture(row, element);
+    bool opaque = true, blended = seen == Seen::ThroughTheOverlay;
+    for (int y = 0; y < kRowHeight && (opaque || blended); ++y)
+        for (int x = 0; x < kRowWidth; ++x) {
+            const int sx = rows.x + x, sy = rows.y + (row - 1) * kRowHeight + y;
+            if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height)
+                return false;
+            const uint32_t expected = picture[size_t(y) * kRowWidth + size_t(x)];
+            const uint32_t actual = screen.at(sx, sy);
+            opaque = opaque && actual == expected;
+            blended = blended && channelsNear(actual, overBlack(expected, kOverlayAlpha), 2);
+        }
+    return opaque || blended;
+}
+
+// The region a dialog of this size has with `item` selected, built from rectangles: the whole window less the
+// rows that are not selected.
+bool regionShowsItem(HWND dialog, int item)
+{
+    const RECT window = windowRect(dialog);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    const int top = GetSystemMetrics(SM_CYCAPTION) + 5;
+    HRGN expected = CreateRectRgn(0, 0, width, height);
+    for (int row = 1; row <= kRows; ++row) {
+        if (row == item)
+            continue;
+        HRGN hole = CreateRectRgn(5, top + (row - 1) * kRowHeight, width - 5, top + row * kRowHeight);
+        CombineRgn(expected, expected, hole, RGN_DIFF);
+        DeleteObject(hole);
+    }
+    HRGN actual = CreateRectRgn(0, 0, 0, 0);
+    const bool equal = GetWindowRgn(dialog, actual) != ERROR && EqualRgn(actual, expected);
+    DeleteObject(actual);
+    DeleteObject(expected);
+    return equal;
+}
+
+// The running settings mode, as the test finds it.
+struct SettingsMode {
+    explicit SettingsMode(POINT pointer) : saver((SetCursorPos(pointer.x, pointer.y), L"/c")) { find(); }
+
+    Saver saver;
+    HWND dialog = nullptr;
+    HWND overlay = nullptr;
+    HWND picture1 = nullptr;
+    HWND text1 = nullptr;
+    HWND label = nullptr;  // the overlay's message
+    std::array<HWND, 5> buttons{};
+
+    bool ready() const { return dialog && overlay && picture1 && text1 && label && buttons[Cancel]; }
+
+    // The rows' top-left corner on the screen: inside Picture1's sunken edge.
+    POINT rows() const
+    {
+        POINT p = kRowsInClient;
+        ClientToScreen(dialog, &p);
+        return p;
+    }
+
+    void click(Button button) { send(buttons[button], BM_CLICK); }
+    bool enabled(Button button) const { return IsWindowEnabled(buttons[button]) != FALSE; }
+
+    // The element of a row's pictures that lies in front inside the dialog: the first visible picture from the top
+    // of Picture1's children that covers the row (a picture's identifier is that of its resource).
+    int frontElement(int row) const
+    {
+        for (HWND child = GetWindow(picture1, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            const int id = GetDlgCtrlID(child);
+            if (IsWindowVisible(child) && id >= kFirstPicture[row] && id < kFirstPicture[row + 1])
+                return id - kFirstPicture[row];
+        }
+        return -1;
+    }
+
+    // Waits until the row shows the picture of that value on the screen.
+    bool waitRowShows(int row, int element, Seen seen, const wchar_t* failurePicture)
+    {
+        e2e::Picture screen;
+        const bool shown = e2e::pumpUntil(
+            [&] {
+                screen = e2e::captureScreen();
+                return rowShows(screen, rows(), row, element, seen);
+            },
+            3000);
+        if (!shown)
+            e2e::saveBmp(screen, e2e::outputPath(failurePicture));
+        return shown;
+    }
+
+private:
+    void find()
+    {
+        // Both windows carry the caption; the dialog has the caption bar.
+        e2e::pumpUntil(
+            [&] {
+                dialog = overlay = nullptr;
+                for (HWND w : e2e::topLevelWindowsOf(saver.pid())) {
+                    if (!IsWindowVisible(w) || e2e::captionOf(w) != L"Nivora Setting")
+                        continue;
+                    ((GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? dialog : overlay) = w;
+                }
+                return dialog && overlay;
+            },
+            10000);
+        if (!dialog || !overlay)
+            return;
+        // Ready once the program has worked through its start (the overlay's activation among it) and waits for
+        // input, with the focus in the dialog.
+        WaitForInputIdle(saver.process(), 5000);
+        if (!e2e::pumpUntil([&] { return GetForegroundWindow() == dialog; }, 5000))
+            dialog = nullptr;
+        std::vector<HWND> found;
+        for (HWND w : descendants(dialog)) {
+            const std::wstring cls = className(w);
+            if (_wcsicmp(cls.c_str(), L"Button") == 0)
+                found.push_back(w);
+            else if (_wcsicmp(cls.c_str(), L"Edit") == 0)
+                text1 = w;
+        }
+        std::sort(found.begin(), found.end(),
+                  [](HWND a, HWND b) { return windowRect(a).left < windowRect(b).left; });
+        if (found.size() == buttons.size())
+            std::copy(found.begin(), found.end(), buttons.begin());
+        picture1 = text1 ? GetParent(text1) : nullptr;
+        label = overlay ? GetWindow(overlay, GW_CHILD) : nullptr;  // in front of the overlay's pictures
+    }
+};
+
+// Wine, with no window manager on the test display, waits 2 s for one to withdraw each window that it would hand
+// to a window manager, whenever such a window is hidden or destroyed. The saver processes of these tests are told
+// there is none, through the setting of Wine's X11 driver that they read when they start.
+class NoWindowManager {
+public:
+    NoWindowManager()
+    {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
+            return;  // not under Wine
+        wchar_t old[8] = {};
+        DWORD bytes = sizeof old;
+        if (RegGetValueW(HKEY_CURRENT_USER, kKey, L"Managed", RRF_RT_REG_SZ, nullptr, old, &bytes) == ERROR_SUCCESS)
+            previous_ = old;
+        active_ = RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed", REG_SZ, L"N", 2 * sizeof(wchar_t)) ==
+                  ERROR_SUCCESS;
+    }
+    ~NoWindowManager()
+    {
+        if (!active_)
+            return;
+        if (previous_)
+            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed", REG_SZ, previous_->c_str(),
+                            DWORD((previous_->size() + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed");
+    }
+    NoWindowManager(const NoWindowManager&) = delete;
+    NoWindowManager& operator=(const NoWindowManager&) = delete;
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Wine\\X11 Driver";
+    bool active_ = false;
+    std::optional<std::wstring> previous_;
+};
+
+class SettingsDialog : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { noWindowManager_ = new NoWindowManager; }
+    static void TearDownTestSuite()
+    {
+        delete noWindowManager_;
+        noWindowManager_ = nullptr;
+    }
+    void SetUp() override
+    {
+        e2e::clearStore();
+        // A black desktop: what lies behind the overlay is known.
+        backdrop_ = std::make_unique<e2e::TestWindow>(
+            RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+            [](HDC dc, const RECT& r) { FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))); });
+    }
+    void TearDown() override
+    {
+        backdrop_.reset();
+        e2e::clearStore();
+    }
+
+    // Starts the settings mode with the pointer there, and waits until it is ready for input.
+    std::unique_ptr<SettingsMode> open(POINT pointer = {512, 384})
+    {
+        auto mode = std::make_unique<SettingsMode>(pointer);
+        EXPECT_TRUE(mode->ready()) << "the settings mode did not come up with both windows and all its controls";
+        return mode;
+    }
+
+private:
+    static inline NoWindowManager* noWindowManager_ = nullptr;
+    std::unique_ptr<e2e::TestWindow> backdrop_;
+};
+
+// ---- Tests ------------------------------------------------------------------------------------------------------
+
+TEST_F(SettingsDialog, OpensBesideThePointerWithItsTranslucentOverlayExactlyUnderTheRows)
+{
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    struct Case {
+        POINT pointer;
+        bool alignRight, alignBottom;  // pushed back against that screen edge
+        POINT corner;                  // otherwise the dialog's top-left corner
+    };
+    const Case cases[] = {
+        {{500, 400}, false, false, {320, 220}},                        // 180 px left of and above the pointer
+        {{100, 100}, false, false, {0, 0}},                            // kept on the screen at the top left
+        {{screenWidth - 1, screenHeight - 1}, true, true, {0, 0}},     // and at the bottom right
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "pointer " << c.pointer.x << "," << c.pointer.y);
+        auto mode = open(c.pointer);
+        ASSERT_TRUE(mode->ready());
+        const RECT dialog = windowRect(mode->dialog);
+        if (c.alignRight)
+            EXPECT_EQ(dialog.right, screenWidth);
+        else
+            EXPECT_EQ(dialog.left, c.corner.x);
+        if (c.alignBottom)
+            EXPECT_EQ(dialog.bottom, screenHeight);
+        else
+            EXPECT_EQ(dialog.top, c.corner.y);
+
+        RECT client{};
+        GetClientRect(mode->dialog, &client);
+        EXPECT_EQ(client.right, kClientWidth);
+        EXPECT_EQ(client.bottom, kClientHeight);
+        const LONG style = GetWindowLongW(mode->dialog, GWL_STYLE);
+        EXPECT_TRUE(style & WS_SYSMENU);
+        EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << "a fixed dialog frame";
+
+        // The overlay lies 5 px right of and a caption height + 5 px below the dialog's corner, which is exactly
+        // where the rows are inside the dialog.
+        const RECT overlay = windowRect(mode->overlay);
+        const POINT rows = mode->rows();
+        EXPECT_EQ(overlay.left, dialog.left + 5);
+        EXPECT_EQ(overlay.top, dialog.top + GetSystemMetrics(SM_CYCAPTION) + 5);
+        EXPECT_EQ(overlay.left, rows.x);
+        EXPECT_EQ(overlay.top, rows.y);
+        EXPECT_EQ(overlay.right - overlay.left, kRowWidth);
+        EXPECT_EQ(overlay.bottom - overlay.top, kRows * kRowHeight);
+        EXPECT_FALSE(GetWindowLongW(mode->overlay, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME)) << "borderless";
+
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(GetLayeredWindowAttributes(mode->overlay, nullptr, &alpha, &flags));
+        EXPECT_EQ(alpha, kOverlayAlpha);
+        EXPECT_EQ(flags, DWORD{LWA_ALPHA});
+
+        // The controls where the window definition puts them.
+        for (int b = Minus; b <= Cancel; ++b) {
+            POINT corner{0, 0};
+            ClientToScreen(mode->dialog, &corner);
+            const RECT r = windowRect(mode->buttons[size_t(b)]);
+            EXPECT_EQ(r.left - corner.x, kButtonLeft[b]) << "button " << b;
+            EXPECT_EQ(r.top - corner.y, kButtonTop) << "button " << b;
+            EXPECT_EQ(r.right - r.left, kButtonWidth);
+            EXPECT_EQ(r.bottom - r.top, kButtonHeight);
+            EXPECT_TRUE(mode->enabled(Button(b))) << "every button is enabled at opening";
+        }
+        RECT text1 = windowRect(mode->text1);
+        MapWindowPoints(nullptr, mode->dialog, reinterpret_cast<POINT*>(&text1), 2);
+        EXPECT_TRUE(EqualRect(&text1, &kText1InClient));
+        EXPECT_EQ(send(mode->text1, EM_GETLIMITTEXT), 128);
+    }
+}
+
+TEST_F(SettingsDialog, OpeningWithTheDefaultsShowsEveryRowAndTheMessage)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    // 500 flakes, calm wind, automatic direction, alpha 127; row 1 solid, the others through the overlay.
+    const int defaults[] = {0, 1, 6, 1, 2};
+    for (int row = 1; row <= 4; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(mode->frontElement(row), defaults[row]);
+        EXPECT_TRUE(mode->waitRowShows(row, defaults[row], row == 1 ? Seen::Solid : Seen::ThroughTheOverlay,
+                                       L"settings_defaults.bmp"));
+    }
+    EXPECT_EQ(textOf(mode->text1), L"TOVEK Super Quorlane 2004");
+    EXPECT_EQ(textOf(mode->label), L"TOVEK Super Quorlane 2004");
+    EXPECT_TRUE(regionShowsItem(mode->dialog, 1));
+}
+
+TEST_F(SettingsDialog, SelectMovesTheSolidRowRoundAndSetsTheButtonsForIt)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    struct Case {
+        int item;
+        bool minus, plus;
+    };
+    // With the defaults every value lies inside its range; the message row has no steps.
+    const Case cases[] = {{2, true, true}, {3, true, true}, {4, true, true}, {5, false, false}, {1, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        mode->click(Select);
+        EXPECT_TRUE(regionShowsItem(mode->dialog, c.item));
+        EXPECT_EQ(mode->enabled(Minus), c.minus);
+        EXPECT_EQ(mode->enabled(Plus), c.plus);
+        EXPECT_EQ(focusOf(mode->dialog), mode->buttons[Select]) << "SELECT keeps the focus";
+    }
+}
+
+TEST_F(SettingsDialog, StepsChangeTheValueItsPicturesAndTheButtonsAndOkStoresThem)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    struct Step {
+        Button button;  // Minus, Plus or Select
+        int item;       // the item selected after it
+        int element;    // the picture the item's row shows then
+        bool minus, plus;
+        bool focusOnSelect;  // the pressed button was disabled and the focus went to "SELECT"
+    };
+    const Step steps[] = {
+        {Minus, 1, 0, false, true, true},   // 500 -> 100 flakes: the lower bound
+        {Minus, 1, 0, false, true, true},   // a disabled button does nothing
+        {Plus, 1, 1, true, true, false},
+        {Plus, 1, 2, true, true, false},
+        {Plus, 1, 3, true, true, false},
+        {Plus, 1, 4, true, false, true},    // 3000 flakes: the upper bound
+        {Select, 2, 6, true, true, true},
+        {Plus, 2, 7, true, true, false},
+        {Plus, 2, 8, true, true, false},
+        {Plus, 2, 9, true, true, false},
+        {Plus, 2, 10, true, true, false},
+        {Plus, 2, 11, true, true, false},
+        {Plus, 2, 12, true, false, true},   // wind +30
+        {Select, 3, 1, true, true, true},
+        {Minus, 3, 0, true, true, false},   // both buttons toggle the direction
+        {Plus, 3, 1, true, true, false},
+        {Plus, 3, 0, true, true, false},
+        {Select, 4, 2, true, true, true},
+        {Plus, 4, 3, true, true, false},
+        {Minus, 4, 2, true, true, false},
+        {Minus, 4, 1, true, true, false},
+        {Minus, 4, 0, false, true, true},   // alpha 0
+        {Select, 5, 0, false, false, true}, // the message row: no steps
+    };
+    int index = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << index++);
+        mode->click(s.button);
+        EXPECT_EQ(mode->enabled(Minus), s.minus);
+        EXPECT_EQ(mode->enabled(Plus), s.plus);
+        if (s.focusOnSelect) {
+            EXPECT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
+        }
+        if (s.item <= 4) {
+            EXPECT_EQ(mode->frontElement(s.item), s.element);
+            EXPECT_TRUE(mode->waitRowShows(s.item, s.element, Seen::Solid, L"settings_steps.bmp"));
+        }
+    }
+    // With the message row selected, rows 1 to 4 are seen in the overlay, which followed every step.
+    const int finalElements[] = {0, 4, 12, 0, 0};
+    for (int row = 1; row <= 4; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_TRUE(mode->waitRowShows(row, finalElements[row], Seen::ThroughTheOverlay, L"settings_overlay.bmp"));
+    }
+
+    PostMessageW(mode->buttons[Ok], BM_CLICK, 0, 0);
+    EXPECT_TRUE(mode->saver.waitExit(5000)) << "OK closes the dialog and the program ends";
+    EXPECT_EQ(mode->saver.exitCode(), 0u);
+    struct Stored {
+        const wchar_t* name;
+        const wchar_t* text;
+    };
+    const Stored stored[] = {{L"reg_precipitation", L"4"}, {L"velocity", L"12"}, {L"direction", L"False"},
+                             {L"blightness", L"0"},         {L"messageText", L"TOVEK Super Quorlane 2004"}};
+    for (const Stored& s : stored)
+        EXPECT_EQ(storedText(s.name).value_or(L"(none)"), s.text) << std::wstring(s.name).size();
+}
+
+TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoTheOverlay)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    for (int i = 0; i < 4; ++i)
+        mode->click(Select);  // the message row
+    struct Case {
+        std::wstring typed;
+        std::wstring kept;
+    };
+    const std::wstring long200(200, L'x');
+    const std::wstring exactly128 = std::wstring(127, L'y') + L"z";
+    const Case cases[] = {
+        {L"Snow & Sapporo 2026", L"Snow & Sapporo 2026"},
+        {L"雪が降る街", L"雪が降る街"},
+        {exactly128, exactly128},
+        {long200, long200.substr(0, 128)},
+    };
+    std::wstring shown = L"TOVEK Super Quorlane 2004";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.size());
+        send(mode->text1, WM_LBUTTONDOWN, MK_LBUTTON, 0);  // into the text box
+        send(mode->text1, WM_LBUTTONUP, 0, 0);
+        ASSERT_EQ(focusOf(mode->dialog), mode->text1);
+        send(mode->text1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.typed.c_str()));
+        mode->click(Plus);  // disabled in the message row: the focus stays in the box
+        EXPECT_EQ(focusOf(mode->dialog), mode->text1);
+        EXPECT_EQ(textOf(mode->label), shown) << "the message is taken when the box is left";
+        mode->click(Select);  // leaves the box, then selects row 1
+        EXPECT_EQ(textOf(mode->text1), c.kept);
+        EXPECT_EQ(textOf(mode->label), c.kept);
+        EXPECT_TRUE(regionShowsItem(mode->dialog, 1));
+        shown = c.kept;
+        for (int i = 0; i < 4; ++i)
+            mode->click(Select);
+    }
+    PostMessageW(mode->buttons[Ok], BM_CLICK, 0, 0);
+    EXPECT_TRUE(mode->saver.waitExit(5000));
+    EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), long200.substr(0, 128));
+    EXPECT_EQ(storedText(L"velocity").value_or(L"(none)"), L"6") << "all five values are written";
+}
+
+TEST_F(SettingsDialog, OkWithTheDefaultsAfterAnEarlierSaveErasesTheStoreAndSaysSo)
+{
+    e2e::storeText(L"reg_precipitation", L"2");
+    e2e::storeText(L"velocity", L"6");
+    e2e::storeText(L"direction", L"True");
+    e2e::storeText(L"blightness", L"2");
+    e2e::storeText(L"messageText", L"TOVEK Super Quorlane 2004");
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    EXPECT_EQ(mode->frontElement(1), 2) << "the stored value is shown";
+    mode->click(Minus);  // back to the default: every value is at its default now
+    PostMessageW(mode->buttons[Ok], BM_CLICK, 0, 0);
+
+    HWND box = nullptr;
+    ASSERT_TRUE(e2e::pumpUntil(
+        [&] {
+            for (HWND w : e2e::topLevelWindowsOf(mode->saver.pid()))
+                if (IsWindowVisible(w) && e2e::captionOf(w) == L"Nivora")
+                    box = w;
+            return box != nullptr;
+        },
+        5000))
+        << "a message box captioned with the program's name";
+    EXPECT_FALSE(e2e::storeExists()) << "erased before the message shows";
+    bool saysErased = false;
+    int buttons = 0;
+    for (HWND child : descendants(box)) {
+        if (!IsWindowVisible(child))
+            continue;
+        const std::wstring cls = className(child);
+        saysErased = saysErased || (_wcsicmp(cls.c_str(), L"Static") == 0 && e2e::captionOf(child) == kErasedMessage);
+        buttons += _wcsicmp(cls.c_str(), L"Button") == 0 ? 1 : 0;
+    }
+    EXPECT_TRUE(saysErased);
+    EXPECT_EQ(buttons, 1) << "an OK button only";
+    EXPECT_TRUE(mode->saver.running()) << "the dialog waits until the message is dismissed";
+
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(mode->saver.waitExit(5000));
+    EXPECT_FALSE(e2e::storeExists());
+}
+
+TEST_F(SettingsDialog, OkWithTheDefaultsAndNothingStoredWritesNothingAndSaysNothing)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    PostMessageW(mode->buttons[Ok], BM_CLICK, 0, 0);
+    bool sawMessage = false;
+    const bool ended = e2e::pumpUntil(
+        [&] {
+            for (HWND w : e2e::topLevelWindowsOf(mode->saver.pid()))
+                sawMessage = sawMessage || (IsWindowVisible(w) && e2e::captionOf(w) == L"Nivora");
+            return !mode->saver.running();
+        },
+        5000);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(sawMessage);
+    EXPECT_FALSE(e2e::storeExists());
+}
+
+TEST_F(SettingsDialog, EveryOtherWayOfClosingStoresNothingAndEndsTheProgram)
+{
+    struct Case {
+        const char* way;
+        void (*close)(SettingsMode&);
+    };
+    const Case cases[] = {
+        {"CANCEL", [](SettingsMode& m) { PostMessageW(m.buttons[Cancel], BM_CLICK, 0, 0); }},
+        {"close box", [](SettingsMode& m) { PostMessageW(m.dialog, WM_CLOSE, 0, 0); }},
+        {"system menu", [](SettingsMode& m) { PostMessageW(m.dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"Escape", [](SettingsMode& m) { PostMessageW(focusOf(m.dialog), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"log-off", [](SettingsMode& m) {
+             EXPECT_NE(send(m.dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0) << "the log-off may go on";
+             send(m.dialog, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.way);
+        auto mode = open();
+        ASSERT_TRUE(mode->ready());
+        mode->click(Minus);  // a change that "OK" would store
+        c.close(*mode);
+        EXPECT_TRUE(mode->saver.waitExit(5000));
+        EXPECT_EQ(mode->saver.exitCode(), 0u);
+        EXPECT_FALSE(e2e::storeExists());
+    }
+}
+
+TEST_F(SettingsDialog, TheOverlayFollowsEveryMoveOfTheDialog)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    const int caption = GetSystemMetrics(SM_CYCAPTION);
+    const POINT moves[] = {{10, 10}, {600, 420}, {-40, 300}, {200, -5}};
+    for (const POINT& to : moves) {
+        SCOPED_TRACE(testing::Message() << to.x << "," << to.y);
+        SetWindowPos(mode->dialog, nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(e2e::pumpUntil(
+            [&] {
+                const RECT overlay = windowRect(mode->overlay);
+                return overlay.left == to.x + 5 && overlay.top == to.y + caption + 5;
+            },
+            3000));
+    }
+    EXPECT_TRUE(mode->waitRowShows(2, 6, Seen::ThroughTheOverlay, L"settings_moved.bmp"));
+}
+
+TEST_F(SettingsDialog, TheOverlayHandsTheFocusStraightBackAndStaysBehindTheDialog)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    mode->click(Select);  // a control with the focus, to come back to
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SCOPED_TRACE(attempt);
+        SetForegroundWindow(mode->overlay);  // as a click through a hole in the dialog would
+        // The focus comes back to the control that had it.
+        e2e::pumpUntil(
+            [&] { return GetForegroundWindow() == mode->dialog && focusOf(mode->dialog) == mode->buttons[Select]; },
+            3000);
+        EXPECT_EQ(GetForegroundWindow(), mode->dialog);
+        EXPECT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
+        bool overlayBehind = false;
+        for (HWND w = GetWindow(mode->dialog, GW_HWNDNEXT); w && !overlayBehind; w = GetWindow(w, GW_HWNDNEXT))
+            overlayBehind = w == mode->overlay;
+        EXPECT_TRUE(overlayBehind);
+    }
+}
+
+}  // namespace
