@@ -363,12 +363,13 @@ void TextBox::create(HWND parent, const Definition& definition, UINT id)
     foreColor_ = definition.foreColor;
     backColor_ = definition.backColor;
     background_.reset(CreateSolidBrush(definition.backColor));
-    // A sunken edge of 2 px and a margin of 1 px put the text 3 px in from the box's corner.
+    // The sunken edge (2 px) and the 1-px gap an edit box keeps inside it put the text 3 px in from the corner, so
+    // no margin of its own.
     createControl(L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS | ES_LEFT | ES_AUTOHSCROLL,
                   WS_EX_CLIENTEDGE, definition.bounds, parent, id, definition.text);
     SendMessageW(hwnd(), EM_SETLIMITTEXT, definition.maxLength, 0);
     setFont(definition.font);
-    SendMessageW(hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+    SendMessageW(hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
 }
 
 void TextBox::setText(std::wstring_view text)
