@@ -286,9 +286,10 @@ private:
     }
 };
 
-// Wine, with no window manager on the test display, waits 2 s for one to withdraw each window that it would hand
-// to a window manager, whenever such a window is hidden or destroyed. The saver processes of these tests are told
-// there is none, through the setting of Wine's X11 driver that they read when they start.
+// Wine hands windows with a caption, and activated ones, to the window manager: to stack them on activation, and
+// to withdraw them when they are hidden, which Wine waits up to 2 s for. The test display has no window manager,
+// so the saver processes of these tests are told there is none, through the setting of Wine's X11 driver that they
+// read when they start; Wine then stacks and withdraws the windows itself.
 class NoWindowManager {
 public:
     NoWindowManager()
@@ -467,6 +468,49 @@ TEST_F(SettingsDialog, SelectMovesTheSolidRowRoundAndSetsTheButtonsForIt)
     }
 }
 
+TEST_F(SettingsDialog, OnlyTheSelectedRowIsSeenFromTheDialogTheOthersFromTheOverlay)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    // Where the message is written: inside the text box's edge, and where the overlay's label writes it.
+    RECT text{kText1InClient.left + 3, kText1InClient.top + 3, kText1InClient.right - 3, kText1InClient.bottom - 3};
+    MapWindowPoints(mode->dialog, nullptr, reinterpret_cast<POINT*>(&text), 2);
+    const auto messageArea = [&] {
+        e2e::pump(50);
+        WaitForInputIdle(mode->saver.process(), 2000);
+        const e2e::Picture screen = e2e::captureScreen();
+        std::vector<uint32_t> pixels;
+        for (LONG y = text.top; y < text.bottom; ++y)
+            for (LONG x = text.left; x < text.right; ++x)
+                pixels.push_back(screen.at(x, y));
+        return pixels;
+    };
+    const auto boxEdgeSeen = [&] {
+        const e2e::Picture screen = e2e::captureScreen();
+        return screen.at(text.left - 3, text.top - 3) != 0x805AFF;  // the accent colour of the row beneath
+    };
+    const std::vector<uint32_t> fromOverlay = messageArea();
+    const bool overlayOpaque = rowShows(e2e::captureScreen(), mode->rows(), 2, 6, Seen::Solid);
+
+    // Row 1 selected: the text box lies in a hole of the dialog, so what it holds is not seen.
+    const wchar_t* other = L"Edit box text";
+    send(mode->text1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other));
+    EXPECT_EQ(messageArea(), fromOverlay);
+    EXPECT_FALSE(boxEdgeSeen());
+    send(mode->text1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"TOVEK Super Quorlane 2004"));
+
+    // Row 5 selected: the dialog's text box is seen, in front of the overlay.
+    for (int i = 0; i < 4; ++i)
+        mode->click(Select);
+    EXPECT_TRUE(boxEdgeSeen());
+    if (overlayOpaque) {  // seen through a compositor, the overlay's text is blended and cannot match
+        EXPECT_EQ(messageArea(), fromOverlay) << "the box shows the message on exactly the overlay's pixels";
+    }
+    send(mode->text1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other));
+    EXPECT_NE(messageArea(), fromOverlay);
+    EXPECT_EQ(textOf(mode->label), L"TOVEK Super Quorlane 2004") << "the overlay takes the text when the box is left";
+}
+
 TEST_F(SettingsDialog, StepsChangeTheValueItsPicturesAndTheButtonsAndOkStoresThem)
 {
     auto mode = open();
@@ -577,6 +621,65 @@ TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoThe
     EXPECT_TRUE(mode->saver.waitExit(5000));
     EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), long200.substr(0, 128));
     EXPECT_EQ(storedText(L"velocity").value_or(L"(none)"), L"6") << "all five values are written";
+}
+
+TEST_F(SettingsDialog, StoredValuesOutsideTheDialogsRangesOpenAtTheNearestValueAndBoundsDoNothing)
+{
+    struct Case {
+        const wchar_t* precipitation;
+        const wchar_t* velocity;
+        const wchar_t* blightness;
+        int elements[5];       // the pictures rows 1 to 4 show at opening
+        Button pressed;        // pressed on item 1 at opening
+        int afterPress;        // row 1's picture after it
+    };
+    const Case cases[] = {
+        {L"9", L"20", L"-3", {0, 4, 12, 1, 0}, Plus, 4},    // clamped to the top of row 1: "+" does nothing
+        {L"0", L"6.5", L"7", {0, 0, 6, 1, 4}, Minus, 0},    // already at the bottom: "-" does nothing
+        {L"-5", L"-1", L"2", {0, 0, 0, 1, 2}, Plus, 1},     // clamped up, and steps on from there
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.velocity, c.velocity + wcslen(c.velocity)).size());
+        e2e::clearStore();
+        e2e::storeText(L"reg_precipitation", c.precipitation);
+        e2e::storeText(L"velocity", c.velocity);
+        e2e::storeText(L"blightness", c.blightness);
+        auto mode = open();
+        ASSERT_TRUE(mode->ready());
+        for (int row = 1; row <= 4; ++row)
+            EXPECT_EQ(mode->frontElement(row), c.elements[row]) << "row " << row;
+        EXPECT_TRUE(mode->waitRowShows(2, c.elements[2], Seen::ThroughTheOverlay, L"settings_ranges.bmp"));
+        mode->click(c.pressed);
+        EXPECT_EQ(mode->frontElement(1), c.afterPress);
+        EXPECT_TRUE(mode->enabled(Minus)) << "both buttons stay enabled until a step or SELECT says otherwise";
+        EXPECT_TRUE(mode->enabled(Plus));
+        PostMessageW(mode->buttons[Cancel], BM_CLICK, 0, 0);
+        EXPECT_TRUE(mode->saver.waitExit(5000));
+    }
+}
+
+TEST_F(SettingsDialog, TabWalksTheControlsInTheDialogsOwnOrderPassingDisabledButtons)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    EXPECT_EQ(focusOf(mode->dialog), mode->picture1) << "the rows come first";
+    const auto tab = [&] {
+        PostMessageW(focusOf(mode->dialog), WM_KEYDOWN, VK_TAB, 1);
+        PostMessageW(focusOf(mode->dialog), WM_KEYUP, VK_TAB, 0xC0000001);
+        WaitForInputIdle(mode->saver.process(), 2000);
+        e2e::pump(20);
+    };
+    const HWND order[] = {mode->buttons[Select], mode->buttons[Minus], mode->buttons[Plus], mode->text1,
+                          mode->buttons[Ok],     mode->buttons[Cancel], mode->picture1};
+    for (HWND expected : order) {
+        tab();
+        EXPECT_EQ(focusOf(mode->dialog), expected);
+    }
+    mode->click(Minus);  // 100 flakes: "-" is disabled, the focus is on "SELECT"
+    ASSERT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
+    tab();
+    EXPECT_EQ(focusOf(mode->dialog), mode->buttons[Plus]);
+    EXPECT_EQ(textOf(mode->text1), L"TOVEK Super Quorlane 2004") << "no tab character was typed anywhere";
 }
 
 TEST_F(SettingsDialog, OkWithTheDefaultsAfterAnEarlierSaveErasesTheStoreAndSaysSo)
