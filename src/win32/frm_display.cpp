@@ -125,6 +125,13 @@ LRESULT FrmDisplay::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kActivated:
         Form_activate();
         return 0;
+    case WM_CLOSE:
+        // The overlay is a part of the settings window, so it closes with it, the same way as every other closing.
+        if (FrmSetting::loaded())
+            FrmSetting::get().unload();
+        else
+            DestroyWindow(hwnd());
+        return 0;
     case WM_DESTROY:
         if (!FrmSetting::loaded())
             PostQuitMessage(0);  // the last window of the settings mode is gone
