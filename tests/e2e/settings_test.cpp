@@ -325,25 +325,24 @@ private:
 
 class SettingsDialog : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { noWindowManager_ = new NoWindowManager; }
-    static void TearDownTestSuite()
+    static void SetUpTestSuite()
     {
-        delete noWindowManager_;
-        noWindowManager_ = nullptr;
-    }
-    void SetUp() override
-    {
-        e2e::clearStore();
-        // A black desktop: what lies behind the overlay is known.
-        backdrop_ = std::make_unique<e2e::TestWindow>(
+        noWindowManager_ = new NoWindowManager;
+        // A black desktop, so what lies behind the overlay is known. One for all the tests: hiding a full-screen
+        // window can cost the test process itself the wait for a window manager.
+        backdrop_ = new e2e::TestWindow(
             RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
             [](HDC dc, const RECT& r) { FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))); });
     }
-    void TearDown() override
+    static void TearDownTestSuite()
     {
-        backdrop_.reset();
-        e2e::clearStore();
+        delete backdrop_;
+        backdrop_ = nullptr;
+        delete noWindowManager_;
+        noWindowManager_ = nullptr;
     }
+    void SetUp() override { e2e::clearStore(); }
+    void TearDown() override { e2e::clearStore(); }
 
     // Starts the settings mode with the pointer there, and waits until it is ready for input.
     std::unique_ptr<SettingsMode> open(POINT pointer = {512, 384})
@@ -355,7 +354,7 @@ protected:
 
 private:
     static inline NoWindowManager* noWindowManager_ = nullptr;
-    std::unique_ptr<e2e::TestWindow> backdrop_;
+    static inline e2e::TestWindow* backdrop_ = nullptr;
 };
 
 // ---- Tests ------------------------------------------------------------------------------------------------------
@@ -753,6 +752,7 @@ TEST_F(SettingsDialog, EveryOtherWayOfClosingStoresNothingAndEndsTheProgram)
         {"close box", [](SettingsMode& m) { PostMessageW(m.dialog, WM_CLOSE, 0, 0); }},
         {"system menu", [](SettingsMode& m) { PostMessageW(m.dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"Escape", [](SettingsMode& m) { PostMessageW(focusOf(m.dialog), WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"the overlay closed", [](SettingsMode& m) { PostMessageW(m.overlay, WM_CLOSE, 0, 0); }},
         {"log-off", [](SettingsMode& m) {
              EXPECT_NE(send(m.dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0) << "the log-off may go on";
              send(m.dialog, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
