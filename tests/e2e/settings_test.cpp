@@ -577,7 +577,7 @@ TEST_F(SettingsDialog, StepsChangeTheValueItsPicturesAndTheButtonsAndOkStoresThe
     const Stored stored[] = {{L"reg_precipitation", L"4"}, {L"velocity", L"12"}, {L"direction", L"False"},
                              {L"blightness", L"0"},         {L"messageText", L"TOVEK Super Quorlane 2004"}};
     for (const Stored& s : stored)
-        EXPECT_EQ(storedText(s.name).value_or(L"(none)"), s.text) << std::wstring(s.name).size();
+        EXPECT_EQ(storedText(s.name).value_or(L"(none)"), s.text) << testing::Message() << s.name;
 }
 
 TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoTheOverlay)
@@ -638,7 +638,7 @@ TEST_F(SettingsDialog, StoredValuesOutsideTheDialogsRangesOpenAtTheNearestValueA
         {L"-5", L"-1", L"2", {0, 0, 0, 1, 2}, Plus, 1},     // clamped up, and steps on from there
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::string(c.velocity, c.velocity + wcslen(c.velocity)).size());
+        SCOPED_TRACE(testing::Message() << "stored " << c.precipitation << ", " << c.velocity << ", " << c.blightness);
         e2e::clearStore();
         e2e::storeText(L"reg_precipitation", c.precipitation);
         e2e::storeText(L"velocity", c.velocity);
