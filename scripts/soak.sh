@@ -18,10 +18,10 @@ rm -rf "$out"
 mkdir -p "$out"
 export NIVORA_E2E_OUTPUT=$(winepath -w "$out" 2>/dev/null)
 echo "soak: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
+# Shown as it comes (Wine writes the console output with CR LF); the verdict is held back to go last.
 status=0
-wine "$bin/nivora_soak.exe" "$seconds" >"$work/soak.log" 2>&1 || status=$?
-# Wine prints the console output with CR LF.
-tr -d '\r' <"$work/soak.log" | tee "$out/soak.log" | grep -v '^soak: [0-9]* s, rss' || true
+wine "$bin/nivora_soak.exe" "$seconds" 2>&1 | sed -u 's/\r$//' | tee "$out/soak.log" | grep --line-buffered -v '^soak: [0-9]* s, rss' ||
+  status=${PIPESTATUS[0]}
 for bmp in "$out"/*.bmp; do
   [[ -e $bmp ]] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
 done
