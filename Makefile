@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DNIVORA_WERROR=ON
 FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 600
 
-.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean
+.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean bench
 
 all: native win64 win32
 
@@ -58,3 +58,8 @@ run: win64
 
 clean:
 	rm -rf $(BUILD)
+
+# The frame benchmarks: natively with Google Benchmark, then on real GDI under Wine (its ratios come last).
+bench: native win64
+	$(BUILD)/native/bench/nivora_snow_bench
+	scripts/wine_run.sh $(BUILD)/win64/bin/nivora_snow_bench_gdi.exe

@@ -26,6 +26,10 @@ start_wine() {  # $1 = prefix folder; booted once, the first boot takes some sec
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     echo "booting a Wine prefix in $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
+    # Without a window manager, Wine's managed windows wait for one on every hide and misplace the stacking.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    # The caption buttons' glyphs come from Marlett, which a fresh prefix does not find.
+    [[ -f /usr/share/wine/fonts/marlett.ttf ]] && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" || true
   fi
   wine_prefix_owned=1
 }

@@ -1,6 +1,12 @@
 // The snow window: its five picture surfaces, its three timers, and what it does with them.
 #pragma once
 
+#include <optional>
+
+#include "core/exit_fade.h"
+#include "core/random.h"
+#include "core/snow_field.h"
+#include "core/wind.h"
 #include "toolkit.h"
 
 namespace nivora::win32 {
@@ -29,6 +35,9 @@ protected:
 private:
     FrmMain() = default;
     void load();
+    void layOutMessage();
+    void captureDesktop();
+    void carryOut(const FadeAction& action);
     void Form_Unload();
     void Timer1_Timer();
     void Timer2_Timer();
@@ -36,6 +45,12 @@ private:
     void picMain_KeyDown();
     void picMain_MouseDown();
     void picMain_MouseMove(float x, float y);
+
+    std::optional<Random> random_;  // one generator for the run, seeded from the clock
+    SnowField field_;
+    std::optional<AutoWind> wind_;
+    std::optional<ExitFade> fade_;
+    std::vector<RECT> presented_;
 };
 
 }  // namespace nivora::win32
