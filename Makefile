@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DNIVORA_WERROR=ON
 FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 600
 
-.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean bench
+.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean
 
 all: native win64 win32
 
