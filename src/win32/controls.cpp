@@ -309,9 +309,9 @@ bool SystemControl::reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     return control && control->onReflected(message, wParam, lParam, result);
 }
 
-void SystemControl::setFont(const FontSpec& spec)
+void SystemControl::setFont(const FontSpec& choice)
 {
-    UniqueHfont font = createFont(spec);
+    UniqueHfont font = createFont(choice);
     SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     font_ = std::move(font);  // the font the control used before is no longer selected anywhere
 }

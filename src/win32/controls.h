@@ -142,7 +142,7 @@ public:
     bool enabled() const { return IsWindowEnabled(hwnd()) != FALSE; }
     void setEnabled(bool enabled) { EnableWindow(hwnd(), enabled); }
     void setFocus() { SetFocus(hwnd()); }
-    void setFont(const FontSpec& spec);
+    void setFont(const FontSpec& choice);
     TabHandler onTab;
 
 protected:

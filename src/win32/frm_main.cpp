@@ -36,19 +36,19 @@ uint64_t clockSeed()
 // PicText's font as the message layout measures and shrinks it.
 class PicTextFont : public MessageFont {
 public:
-    PicTextFont(PictureBox& box, const std::wstring& text, FontSpec spec) : box_(box), text_(text), spec_(std::move(spec)) {}
+    PicTextFont(PictureBox& box, const std::wstring& text, FontSpec choice) : box_(box), text_(text), choice_(std::move(choice)) {}
     double textWidth() override { return box_.textWidth(text_); }
     float fontSize() override { return static_cast<float>(box_.fontPoints()); }
     void setFontSize(float points) override
     {
-        spec_.points = points;
-        box_.setFont(spec_);
+        choice_.points = points;
+        box_.setFont(choice_);
     }
 
 private:
     PictureBox& box_;
     const std::wstring& text_;
-    FontSpec spec_;
+    FontSpec choice_;
 };
 
 const FontSpec kMessageFont{{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo", L"Yu Gothic",
@@ -122,13 +122,13 @@ void FrmMain::layOutMessage()
 {
     const Module1& m = module1();
     const std::wstring text(m.SnowSettings.messageText.begin(), m.SnowSettings.messageText.end());
-    FontSpec spec = kMessageFont;
+    FontSpec choice = kMessageFont;
     if (m.preview()) {
-        spec.points = kPreviewMessageFontSize;
-        spec.bold = false;
-        PicText.setFont(spec);
+        choice.points = kPreviewMessageFontSize;
+        choice.bold = false;
+        PicText.setFont(choice);
     }
-    PicTextFont font(PicText, text, spec);
+    PicTextFont font(PicText, text, choice);
     fitMessageFont(font, messageWidthLimit(m.drawWidth));
     PicText.setBounds(boundsAt(0, 0, m.drawWidth, m.drawHeight));
     const MessagePosition at = messagePosition(m.drawWidth, m.drawHeight, PicText.textWidth(text));

@@ -179,14 +179,14 @@ std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces)
     return {};  // the system picks its default face
 }
 
-UniqueHfont createFont(const FontSpec& spec)
+UniqueHfont createFont(const FontSpec& choice)
 {
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * logPixels(LOGPIXELSY) / 72.0));
-    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfCharSet = spec.charset;
+    lf.lfHeight = -static_cast<LONG>(std::lround(choice.points * logPixels(LOGPIXELSY) / 72.0));
+    lf.lfWeight = choice.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = choice.charset;
     lf.lfQuality = DEFAULT_QUALITY;
-    const std::wstring face = firstInstalledFace(spec.faces);
+    const std::wstring face = firstInstalledFace(choice.faces);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     return UniqueHfont(CreateFontIndirectW(&lf));
 }
@@ -249,17 +249,17 @@ void PictureBox::setBackColor(COLORREF color)
     }
 }
 
-void PictureBox::setFont(const FontSpec& spec)
+void PictureBox::setFont(const FontSpec& choice)
 {
     if (originalFont_) {
         SelectObject(hDC(), originalFont_);
         originalFont_ = nullptr;
     }
-    font_ = createFont(spec);
-    fontSpec_ = spec;
+    font_ = createFont(choice);
+    fontSpec_ = choice;
     // Read the size back as the device realises it: a whole number of pixels.
     const double pixelsPerPoint = logPixels(LOGPIXELSY) / 72.0;
-    fontPoints_ = std::lround(spec.points * pixelsPerPoint) / pixelsPerPoint;
+    fontPoints_ = std::lround(choice.points * pixelsPerPoint) / pixelsPerPoint;
     if (font_)
         originalFont_ = SelectObject(hDC(), font_.get());
 }

@@ -97,7 +97,7 @@ struct FontSpec {
     BYTE charset = DEFAULT_CHARSET;
 };
 std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces);
-UniqueHfont createFont(const FontSpec& spec);
+UniqueHfont createFont(const FontSpec& choice);
 
 // A picture box: a child window whose content is kept in an off-screen 32-bit top-down DIB section. The memory
 // device context stays valid for drawing and reading while the box is hidden or covered.
@@ -122,7 +122,7 @@ public:
     void resizeImage(int width, int height);
     void setBackColor(COLORREF color);  // also clears the image, as the background colour always does
     void setForeColor(COLORREF color) { foreColor_ = color; }
-    void setFont(const FontSpec& spec);
+    void setFont(const FontSpec& choice);
     double fontPoints() const { return fontPoints_; }
     int textWidth(std::wstring_view text) const;
     // One text output at (x, y) in the fore colour; the other pixels stay untouched.
