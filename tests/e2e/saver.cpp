@@ -120,6 +120,28 @@ std::wstring captionOf(HWND hwnd)
     return text;
 }
 
+// The picture box that shows the snow and takes the keys: the largest visible child of the snow window.
+HWND picMainOf(HWND window)
+{
+    struct Best {
+        HWND hwnd = nullptr;
+        long area = -1;
+    } best;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM p) -> BOOL {
+            auto* b = reinterpret_cast<Best*>(p);
+            RECT r;
+            GetWindowRect(child, &r);
+            const long area = long(r.right - r.left) * long(r.bottom - r.top);
+            if (IsWindowVisible(child) && area > b->area)
+                *b = {child, area};
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&best));
+    return best.hwnd;
+}
+
 void clearStore() { RegDeleteTreeW(HKEY_CURRENT_USER, kStoreKey); RegDeleteKeyW(HKEY_CURRENT_USER, kStoreKey); }
 
 void storeRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes)

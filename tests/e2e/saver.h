@@ -38,6 +38,8 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds);
 
 std::vector<HWND> topLevelWindowsOf(DWORD pid);
 std::wstring captionOf(HWND hwnd);
+// The picture box that shows the snow and takes the keys: the largest visible child of the snow window.
+HWND picMainOf(HWND window);
 
 // The settings store of the current user.
 void clearStore();

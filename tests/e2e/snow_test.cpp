@@ -37,27 +37,6 @@ void storeSettings(int precipitation, int blightness, const std::wstring& messag
     e2e::storeText(L"messageText", message);
 }
 
-// The picture box that shows the snow: the largest visible child of the snow window.
-HWND picMainOf(HWND window)
-{
-    struct Best {
-        HWND hwnd = nullptr;
-        long area = -1;
-    } best;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* b = reinterpret_cast<Best*>(p);
-            RECT r;
-            GetWindowRect(child, &r);
-            const long area = long(r.right - r.left) * long(r.bottom - r.top);
-            if (IsWindowVisible(child) && area > b->area)
-                *b = {child, area};
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&best));
-    return best.hwnd;
-}
 
 int channel(uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); }
 
@@ -171,7 +150,7 @@ TEST_F(Snow, AKeyFadesTheSaverOutInSevenStepsAndEndsIt)
     ASSERT_NE(window, nullptr);
     e2e::pump(300);
     const ULONGLONG start = GetTickCount64();
-    PostMessageW(picMainOf(window), WM_KEYDOWN, 'A', 0);
+    PostMessageW(e2e::picMainOf(window), WM_KEYDOWN, 'A', 0);
     const std::vector<int> steps = watchFade(saver, window);
     const ULONGLONG elapsed = GetTickCount64() - start;
     EXPECT_FALSE(saver.running());
@@ -189,7 +168,7 @@ TEST_F(Snow, ASecondKeyDuringTheFadeEndsTheSaverAtOnce)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    HWND pic = picMainOf(window);
+    HWND pic = e2e::picMainOf(window);
     PostMessageW(pic, WM_KEYDOWN, 'A', 0);
     ASSERT_TRUE(e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }, 2000));
     PostMessageW(pic, WM_LBUTTONDOWN, 0, 0);
@@ -201,7 +180,7 @@ TEST_F(Snow, PointerMovesEndTheSaverOnlyWhenBothCoordinatesChangeAfterTheFirst)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    HWND pic = picMainOf(window);
+    HWND pic = e2e::picMainOf(window);
     auto fading = [&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; };
 
     // The system may already have reported the pointer where it rests; a move there changes nothing.
@@ -226,7 +205,7 @@ TEST_F(Snow, PreviewSnowsWithSinglePixelFlakesAndIgnoresInput)
     HWND child = nullptr;
     ASSERT_TRUE(e2e::pumpUntil(
         [&] { return (child = FindWindowExW(host.hwnd(), nullptr, nullptr, L"Nivora Preview")) != nullptr; }, 10000));
-    HWND pic = picMainOf(child);
+    HWND pic = e2e::picMainOf(child);
     for (UINT message : {UINT(WM_KEYDOWN), UINT(WM_LBUTTONDOWN), UINT(WM_MOUSEMOVE), UINT(WM_MOUSEMOVE)})
         PostMessageW(pic, message, 0, MAKELPARAM(rand() % 100, rand() % 100));
     e2e::pump(3000);

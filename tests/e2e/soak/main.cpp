@@ -51,27 +51,6 @@ size_t changedPixels(const e2e::Picture& a, const e2e::Picture& b)
     return n;
 }
 
-// The picture box that shows the snow and takes the keys: the largest visible child of the snow window.
-HWND picMainOf(HWND window)
-{
-    struct Best {
-        HWND hwnd = nullptr;
-        long area = -1;
-    } best;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* b = reinterpret_cast<Best*>(p);
-            RECT r;
-            GetWindowRect(child, &r);
-            const long area = long(r.right - r.left) * long(r.bottom - r.top);
-            if (IsWindowVisible(child) && area > b->area)
-                *b = {child, area};
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&best));
-    return best.hwnd;
-}
 
 // Every running nivora.scr, whoever started it.
 std::vector<DWORD> saverProcesses()
@@ -218,7 +197,7 @@ Churn fullScreenCycles(int cycles)
             ++churn.failed;
             say("  full-screen cycle %d: no window appeared", i + 1);
         } else {
-            HWND pic = picMainOf(window);
+            HWND pic = e2e::picMainOf(window);
             PostMessageW(pic, WM_KEYDOWN, 'A', 0);
             if (i % 2 == 1) {
                 e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }, 2000);
