@@ -13,6 +13,7 @@ wanted=(
   "/usr/lib/wine/wine64:wine64"
   "Xvfb:xvfb"
   "xdpyinfo:x11-utils"
+  "xrandr:x11-xserver-utils"
   "convert:imagemagick"
   "/usr/include/gtest/gtest.h:libgtest-dev"
   "/usr/src/googletest/CMakeLists.txt:googletest"

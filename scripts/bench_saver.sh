@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The whole saver's cost: the full-screen saver under Wine, 3000 flakes on each monitor, on a virtual display of its
+# own at 1920x1080, 3840x2160 and two 3840x2160 monitors side by side. CPU is the saver, the X server and the
+# wineserver together, from their utime + stime over SECONDS after a warm-up, as a percentage of one core; memory
+# is the saver's resident set (VmRSS) at the end and its peak (VmHWM).
+# Usage: scripts/bench_saver.sh BIN_FOLDER [SECONDS]   Prints, last, the saver_* figures.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+bin=$(cd "$1" && pwd)
+seconds=${2:-20}
+warmup=${NIVORA_BENCH_WARMUP:-6}  # s: start-up (desktop capture, message layout) is not what is measured
+source "$here/wine_env.sh"
+
+work=$(mktemp -d)
+saver_pid=""
+cleanup() {
+  [[ -n $saver_pid ]] && kill "$saver_pid" 2>/dev/null || true
+  stop_all
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display of its own; -noreset keeps the monitors set below when the last client goes.
+start_bench_display() {  # $1 = WIDTHxHEIGHT
+  local fd_file
+  fd_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "$1x24" -noreset -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [[ -s $fd_file ]] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  rm -f "$fd_file"
+}
+
+stop_bench_display() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  fi
+}
+
+# Two monitors side by side, each WIDTHxHEIGHT at about 96 dots per inch; the right one is the primary, so Wine
+# puts the left one at negative coordinates.
+set_two_monitors() {  # $1 = width, $2 = height
+  local w=$1 h=$2 mm_w=$(($1 * 254 / 960)) mm_h=$(($2 * 254 / 960))
+  xrandr --setmonitor SIDE "$w/${mm_w}x$h/${mm_h}+0+0" none >/dev/null
+  xrandr --setmonitor '*MAIN' "$w/${mm_w}x$h/${mm_h}+$w+0" screen >/dev/null
+}
+
+ticks() {  # utime + stime of a process, in clock ticks
+  awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"
+}
+
+status_kb() {  # $1 = pid, $2 = field of /proc/PID/status
+  awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status"
+}
+
+# The wineserver of our prefix (Wine names it wineserver or wineserver64).
+wineserver_pid() {
+  local d
+  for d in /proc/[0-9]*; do
+    case $(cat "$d/comm" 2>/dev/null) in
+      wineserver*) grep -qz "^WINEPREFIX=$WINEPREFIX\$" "$d/environ" 2>/dev/null && { echo "${d#/proc/}"; return; } ;;
+    esac
+  done
+}
+
+# One run: prints its breakdown and sets cpu, rss_mb and peak_mb.
+measure() {  # $1 = name, $2 = WIDTHxHEIGHT of the X screen, $3 = monitors (1 or 2)
+  local name=$1 size=$2 monitors=$3
+  start_bench_display "$size"
+  if [[ $monitors == 2 ]]; then
+    local w=${size%x*} h=${size#*x}
+    set_two_monitors $((w / 2)) "$h"
+  fi
+  wine "$bin/nivora.scr" /s >/dev/null 2>&1 &
+  saver_pid=$!
+  sleep "$warmup"
+  local server
+  server=$(wineserver_pid)
+  if ! kill -0 "$saver_pid" 2>/dev/null || [[ -z $server ]]; then
+    echo "saver_bench $name: the saver did not keep running" >&2
+    return 1
+  fi
+  local pids=("$saver_pid" "$xvfb_pid" "$server") before=() after=() p
+  for p in "${pids[@]}"; do before+=("$(ticks "$p")"); done
+  sleep "$seconds"
+  for p in "${pids[@]}"; do after+=("$(ticks "$p")"); done
+  local rss hwm hz
+  rss=$(status_kb "$saver_pid" VmRSS)
+  hwm=$(status_kb "$saver_pid" VmHWM)
+  hz=$(getconf CLK_TCK)
+  kill "$saver_pid" 2>/dev/null || true
+  wait "$saver_pid" 2>/dev/null || true
+  saver_pid=""
+  stop_bench_display
+  local result
+  result=$(awk -v s="$seconds" -v hz="$hz" -v rss="$rss" -v hwm="$hwm" -v b="${before[*]}" -v a="${after[*]}" 'BEGIN {
+      split(b, B, " "); split(a, A, " ")
+      for (i = 1; i <= 3; ++i) P[i] = (A[i] - B[i]) / hz / s * 100
+      printf "%.1f %.1f %.1f %.1f %.0f %.0f\n", P[1] + P[2] + P[3], P[1], P[2], P[3], rss / 1024, hwm / 1024
+    }')
+  local parts=($result)
+  cpu=${parts[0]} rss_mb=${parts[4]} peak_mb=${parts[5]}
+  echo "saver_bench $name: saver ${parts[1]} %, X server ${parts[2]} %, wineserver ${parts[3]} %, together $cpu %;" \
+    "saver resident $rss_mb MB, peak $peak_mb MB"
+}
+
+# One prefix for the three runs, booted on a display of its own. Xinerama's monitors rather than XRandR's, so that
+# Wine sees the monitors set with --setmonitor; 3000 flakes (precipitation 4); the rest at the defaults.
+start_bench_display 1024x768
+start_wine "$work/prefix"
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Nivora\Settings' /v reg_precipitation /d 4 /f >/dev/null 2>&1
+stop_bench_display
+
+echo "saver_bench: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), ${seconds} s each after ${warmup} s"
+measure 1080p 1920x1080 1
+cpu_1080p=$cpu
+measure 4k 3840x2160 1
+cpu_4k=$cpu rss_4k=$rss_mb
+measure 2x4k 7680x2160 2
+cpu_2x4k=$cpu rss_2x4k=$rss_mb
+
+echo "saver_cpu_1080p: $cpu_1080p"
+echo "saver_cpu_4k: $cpu_4k"
+echo "saver_cpu_2x4k: $cpu_2x4k"
+echo "saver_cpu_ratio_4k_over_1080p: $(awk -v a="$cpu_4k" -v b="$cpu_1080p" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+echo "saver_rss_mb_4k: $rss_4k"
+echo "saver_rss_mb_2x4k: $rss_2x4k"
