@@ -8,6 +8,7 @@
 #include "core/rounding.h"
 #include "core/snow_message.h"
 #include "module1.h"
+#include "readback_protocol.h"
 
 namespace nivora::win32 {
 
@@ -91,6 +92,7 @@ void FrmMain::load()
     picMain.onKeyDown = [this] { picMain_KeyDown(); };
     picMain.onMouseDown = [this] { picMain_MouseDown(); };
     picMain.onMouseMove = [this](float x, float y) { picMain_MouseMove(x, y); };
+    pauseNotifications_.registerFor(hwnd());
 }
 
 void FrmMain::InitData()
@@ -155,6 +157,7 @@ void FrmMain::DrawSnow()
 {
     GdiFlush();  // GDI must be done with the pictures before the frame writes into them
     field_.DrawSnow();
+    ++frames_;
     presented_.clear();
     for (const Rect& r : field_.changedRects())
         presented_.push_back(RECT{r.left, r.top, r.right, r.bottom});
@@ -163,16 +166,61 @@ void FrmMain::DrawSnow()
 
 LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (const std::optional<PauseChange> change = pauseNotifications_.onMessage(message, wParam, lParam)) {
+        if (*change != PauseChange::None && !heldForReadback_)
+            runTimers(*change == PauseChange::Resume);
+        return message == WM_POWERBROADCAST ? TRUE : 0;
+    }
+    if (readback_.message() != 0 && message == readback_.message())
+        return onReadback(wParam);
     switch (message) {
     case WM_CLOSE:
         DestroyWindow(hwnd());
         return 0;
     case WM_DESTROY:
         // Also reached when the host of a preview takes its child window down.
+        pauseNotifications_.unregister();
         Form_Unload();
         return 0;
     default:
         return Window::onMessage(message, wParam, lParam);
+    }
+}
+
+// Stops or restarts the frames, the wind and the fade together; each timer keeps what was left of its wait, so the
+// snow goes on where it stopped, with no burst of frames to catch up.
+void FrmMain::runTimers(bool run)
+{
+    for (Timer* timer : {&Timer1, &Timer2, &Timer3}) {
+        if (run)
+            timer->resume();
+        else
+            timer->suspend();
+    }
+}
+
+LRESULT FrmMain::onReadback(WPARAM request)
+{
+    const Module1& m = module1();
+    switch (request) {
+    case readback::kFrameCount:
+        return static_cast<LRESULT>(frames_);
+    case readback::kHoldAndWrite:
+        if (!heldForReadback_ && !pauseNotifications_.paused())
+            runTimers(false);
+        heldForReadback_ = true;
+        GdiFlush();
+        return SurfaceReadback::write(picMain.pixels(), picMain.width(), 0, 0, std::min<int>(m.drawWidth, picMain.width()),
+                                      std::min<int>(m.drawHeight, picMain.height()))
+                   ? 1
+                   : 0;
+    case readback::kRelease:
+        if (heldForReadback_ && !pauseNotifications_.paused())
+            runTimers(true);
+        heldForReadback_ = false;
+        return 1;
+    default:
+        return 0;
     }
 }
 

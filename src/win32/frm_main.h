@@ -7,6 +7,8 @@
 #include "core/random.h"
 #include "core/snow_field.h"
 #include "core/wind.h"
+#include "pause_notifications.h"
+#include "surface_readback.h"
 #include "toolkit.h"
 
 namespace nivora::win32 {
@@ -45,12 +47,19 @@ private:
     void picMain_KeyDown();
     void picMain_MouseDown();
     void picMain_MouseMove(float x, float y);
+    void runTimers(bool run);
+    LRESULT onReadback(WPARAM request);
 
     std::optional<Random> random_;  // one generator for the run, seeded from the clock
     SnowField field_;
     std::optional<AutoWind> wind_;
     std::optional<ExitFade> fade_;
     std::vector<RECT> presented_;
+    uint64_t frames_ = 0;
+    // Nobody sees the snow (display off, session locked or away): no frame is made, the timers keep their time.
+    PauseNotifications pauseNotifications_;
+    SurfaceReadback readback_;
+    bool heldForReadback_ = false;
 };
 
 }  // namespace nivora::win32

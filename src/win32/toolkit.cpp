@@ -89,7 +89,8 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_TIMER) {
         for (Timer* timer : self->timers_)
-            if (timer->id() == wParam && timer->enabled_) {
+            if (timer->id() == wParam && timer->enabled_ && !timer->schedule_.paused()) {
+                timer->ticked();
                 timer->onTick_();
                 return 0;
             }
@@ -140,13 +141,43 @@ void Timer::arm()
 {
     if (!owner_.hwnd_)
         return;
-    if (enabled_ && interval_ > 0)
-        SetTimer(owner_.hwnd_, id(), interval_, nullptr);  // replaces a running one: counts from now
-    else
+    shortWait_ = false;
+    if (enabled_ && interval_ > 0) {
+        schedule_.arm(GetTickCount64(), interval_);
+        if (!schedule_.paused())
+            SetTimer(owner_.hwnd_, id(), interval_, nullptr);  // replaces a running one: counts from now
+    } else {
         KillTimer(owner_.hwnd_, id());
+    }
 }
 
 void Timer::attach() { arm(); }
+
+void Timer::ticked()
+{
+    schedule_.tick(GetTickCount64());
+    if (shortWait_) {  // the first tick after a resume: back to the whole interval
+        shortWait_ = false;
+        SetTimer(owner_.hwnd_, id(), interval_, nullptr);
+    }
+}
+
+void Timer::suspend()
+{
+    schedule_.pause(GetTickCount64());
+    if (owner_.hwnd_)
+        KillTimer(owner_.hwnd_, id());
+}
+
+void Timer::resume()
+{
+    const UINT wait = schedule_.resume(GetTickCount64());
+    if (!owner_.hwnd_ || !enabled_ || interval_ == 0)
+        return;
+    // A wait of 0 becomes the system's shortest: the tick that was due comes once, at once.
+    SetTimer(owner_.hwnd_, id(), wait, nullptr);
+    shortWait_ = wait != interval_;
+}
 
 void Timer::setInterval(UINT intervalMs)
 {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/frame_pause.h"
 #include "handles.h"
 
 namespace nivora::win32 {
@@ -77,16 +78,23 @@ public:
     void setEnabled(bool enabled);
     // Starts the timer when the owner's window exists; called by the owner once it is created.
     void attach();
+    // Stops the timer's clock: no tick comes until `resume`, which waits only what was left of the interval. Changes
+    // of the interval or the switch meanwhile take effect at the resume.
+    void suspend();
+    void resume();
 
 private:
     friend class Window;
     void arm();
+    void ticked();
     UINT_PTR id() const { return reinterpret_cast<UINT_PTR>(this); }
 
     Window& owner_;
     UINT interval_;
     bool enabled_;
     std::function<void()> onTick_;
+    TimerSchedule schedule_;
+    bool shortWait_ = false;  // the system timer runs with what was left at a suspension, not the interval
 };
 
 // A font by its preferred faces: the first one installed wins, else the system's default face.

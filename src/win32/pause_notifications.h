@@ -1,0 +1,37 @@
+// The system's word that nobody can see the snow: the display's power state and the session's lock and connection,
+// registered for one window and turned into the pause decisions of the core.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "core/frame_pause.h"
+
+namespace nivora::win32 {
+
+class PauseNotifications {
+public:
+    PauseNotifications() = default;
+    ~PauseNotifications() { unregister(); }
+    PauseNotifications(const PauseNotifications&) = delete;
+    PauseNotifications& operator=(const PauseNotifications&) = delete;
+
+    // Asks for both kinds of notification to `hwnd`. The display's current state arrives at once; a system that
+    // offers neither kind simply never pauses the snow.
+    void registerFor(HWND hwnd);
+    // Before the window goes: the registrations belong to it.
+    void unregister();
+
+    // A window message: what it means for the frames, or nothing when it is not one of these notifications.
+    std::optional<PauseChange> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool paused() const { return pause_.paused(); }
+
+private:
+    FramePause pause_;
+    HWND hwnd_ = nullptr;
+    HPOWERNOTIFY display_ = nullptr;
+    bool session_ = false;
+};
+
+}  // namespace nivora::win32

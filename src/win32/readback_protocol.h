@@ -1,0 +1,32 @@
+// Test-only protocol by which the end-to-end tests read back the snow window's own picture and count its frames,
+// to compare the picture with what the screen shows. The saver answers only when NIVORA_TEST_READBACK is "1" in its
+// environment; shared by the saver and the tests.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace nivora::readback {
+
+// Registered with RegisterWindowMessageW and sent to the snow window; wParam is one of the requests below.
+inline constexpr const wchar_t* kMessageName = L"NivoraTestReadback";
+inline constexpr const wchar_t* kEnvironmentVariable = L"NIVORA_TEST_READBACK";
+
+enum Request : WPARAM {
+    kFrameCount = 0,    // returns the number of frames drawn so far
+    kHoldAndWrite = 1,  // stops the frames and writes the picture into the mapping below; returns 1 when written
+    kRelease = 2,       // lets the frames run again; returns 1
+};
+
+// The test creates a file mapping of this name, with the saver's process id, large enough for the header and the
+// pixels of the whole snow window: the header, then width x height pixels 0x00RRGGBB, top row first.
+inline constexpr const wchar_t* kMappingPrefix = L"Local\\NivoraReadback-";
+struct Header {
+    int32_t left;  // the picture's top-left corner on the virtual screen
+    int32_t top;
+    int32_t width;
+    int32_t height;
+};
+
+}  // namespace nivora::readback

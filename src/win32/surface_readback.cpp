@@ -1,0 +1,49 @@
+// Test-only readback of the snow window's picture into a file mapping that the test created.
+#include "surface_readback.h"
+
+#include <cstring>
+#include <string>
+
+#include "readback_protocol.h"
+
+namespace nivora::win32 {
+
+SurfaceReadback::SurfaceReadback()
+{
+    wchar_t value[4] = {};
+    const DWORD n = GetEnvironmentVariableW(readback::kEnvironmentVariable, value, 4);
+    if (n == 1 && value[0] == L'1')
+        message_ = RegisterWindowMessageW(readback::kMessageName);
+}
+
+bool SurfaceReadback::write(const uint32_t* pixels, int stride, int left, int top, int width, int height)
+{
+    if (!pixels || width <= 0 || height <= 0 || stride < width)
+        return false;
+    const std::wstring name = readback::kMappingPrefix + std::to_wstring(GetCurrentProcessId());
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, name.c_str());
+    if (!mapping)
+        return false;
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+    bool written = false;
+    if (view) {
+        // The mapping's size is the test's word: check it before writing a byte.
+        MEMORY_BASIC_INFORMATION region{};
+        const size_t rowBytes = size_t(width) * sizeof(uint32_t);
+        const size_t needed = sizeof(readback::Header) + rowBytes * size_t(height);
+        if (VirtualQuery(view, &region, sizeof region) == sizeof region && region.RegionSize >= needed) {
+            auto* out = static_cast<unsigned char*>(view);
+            const readback::Header header{left, top, width, height};
+            std::memcpy(out, &header, sizeof header);
+            out += sizeof header;
+            for (int y = 0; y < height; ++y, out += rowBytes)
+                std::memcpy(out, pixels + size_t(y) * size_t(stride), rowBytes);
+            written = true;
+        }
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return written;
+}
+
+}  // namespace nivora::win32

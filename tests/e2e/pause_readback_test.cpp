@@ -1,0 +1,262 @@
+// Nothing drawn that nobody sees, and the screen showing exactly the saver's own picture: notifications of the
+// display's power and of the session sent to the snow window as the system sends them, and the picture read back
+// from the saver (a test-only request) compared pixel for pixel with a screenshot.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <wtsapi32.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "saver.h"
+#include "win32/readback_protocol.h"
+
+using e2e::Saver;
+namespace readback = nivora::readback;
+
+namespace {
+
+constexpr DWORD kSettle = 400;  // ms for a posted notification to be handled and the window to be flushed to X
+
+// GUID_CONSOLE_DISPLAY_STATE (declared but not defined by the SDK headers without INITGUID).
+constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
+// A full-screen saver that answers the test's readback requests.
+class ReadableSaver {
+public:
+    ReadableSaver()
+    {
+        SetEnvironmentVariableW(readback::kEnvironmentVariable, L"1");
+        saver_ = std::make_unique<Saver>(L"/s");
+        SetEnvironmentVariableW(readback::kEnvironmentVariable, nullptr);
+        window_ = saver_->waitForWindow(L"Nivora MAIN");
+        message_ = RegisterWindowMessageW(readback::kMessageName);
+    }
+    ~ReadableSaver()
+    {
+        for (void* block : remoteBlocks_)
+            VirtualFreeEx(saver_->process(), block, 0, MEM_RELEASE);
+    }
+
+    HWND window() const { return window_; }
+    Saver& saver() { return *saver_; }
+
+    LRESULT request(WPARAM what)
+    {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window_, message_, what, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        return LRESULT(result);
+    }
+    LRESULT frames() { return request(readback::kFrameCount); }
+
+    // The display's power state as the system reports it: the setting lives in the receiver's memory.
+    void postDisplayState(DWORD state)
+    {
+        struct {
+            POWERBROADCAST_SETTING setting;
+            DWORD spare;  // Data holds one byte in the declaration; the state takes four
+        } note{};
+        note.setting.PowerSetting = kConsoleDisplayState;
+        note.setting.DataLength = sizeof(DWORD);
+        CopyMemory(note.setting.Data, &state, sizeof state);
+        void* remote = VirtualAllocEx(saver_->process(), nullptr, sizeof note, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        ASSERT_NE(remote, nullptr);
+        remoteBlocks_.push_back(remote);
+        ASSERT_TRUE(WriteProcessMemory(saver_->process(), remote, &note, sizeof note, nullptr));
+        ASSERT_TRUE(PostMessageW(window_, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(remote)));
+    }
+    void postSessionChange(WPARAM code)
+    {
+        DWORD session = 0;
+        ProcessIdToSessionId(saver_->pid(), &session);
+        ASSERT_TRUE(PostMessageW(window_, WM_WTSSESSION_CHANGE, code, LPARAM(session)));
+    }
+
+    // Stops the frames and reads the saver's picture; empty when the saver did not write it.
+    e2e::Picture holdAndRead(POINT& origin)
+    {
+        e2e::Picture picture;
+        const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        const size_t bytes = sizeof(readback::Header) + size_t(width) * size_t(height) * 4;
+        const std::wstring name = readback::kMappingPrefix + std::to_wstring(saver_->pid());
+        HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, DWORD(uint64_t(bytes) >> 32),
+                                            DWORD(bytes), name.c_str());
+        if (!mapping)
+            return picture;
+        if (request(readback::kHoldAndWrite) == 1) {
+            const auto* view = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+            if (view) {
+                readback::Header header{};
+                CopyMemory(&header, view, sizeof header);
+                origin = {header.left, header.top};
+                picture.width = header.width;
+                picture.height = header.height;
+                picture.pixels.resize(size_t(header.width) * size_t(header.height));
+                CopyMemory(picture.pixels.data(), view + sizeof header, picture.pixels.size() * 4);
+                for (uint32_t& p : picture.pixels)
+                    p &= 0x00FFFFFF;
+                UnmapViewOfFile(view);
+            }
+        }
+        CloseHandle(mapping);
+        return picture;
+    }
+
+private:
+    std::unique_ptr<Saver> saver_;
+    HWND window_ = nullptr;
+    UINT message_ = 0;
+    std::vector<void*> remoteBlocks_;
+};
+
+class PauseAndReadback : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        e2e::clearStore();
+        e2e::storeText(L"reg_precipitation", L"4");  // 3000 flakes: every part of the screen changes all the time
+        e2e::storeText(L"messageText", L"IIII");
+    }
+    void TearDown() override { e2e::clearStore(); }
+};
+
+bool framesRun(ReadableSaver& s)
+{
+    const LRESULT before = s.frames();
+    e2e::pump(300);
+    return s.frames() > before;
+}
+
+TEST_F(PauseAndReadback, FramesStopWhileNobodyCanSeeThemAndGoOnAfterwards)
+{
+    ReadableSaver s;
+    ASSERT_NE(s.window(), nullptr);
+    ASSERT_GT(s.frames(), 0) << "the saver does not answer the readback requests";
+    ASSERT_TRUE(framesRun(s));
+
+    struct Step {
+        const char* name;
+        enum { Display, Session } kind;
+        DWORD value;
+        bool running;  // after the step
+    };
+    const Step steps[] = {
+        {"display off", Step::Display, 0, false},
+        {"display dimmed: seen again", Step::Display, 2, true},
+        {"display off again", Step::Display, 0, false},
+        {"display on", Step::Display, 1, true},
+        {"session locked", Step::Session, WTS_SESSION_LOCK, false},
+        {"display off while locked", Step::Display, 0, false},
+        {"unlocked, display still off", Step::Session, WTS_SESSION_UNLOCK, false},
+        {"display on", Step::Display, 1, true},
+        {"console disconnected", Step::Session, WTS_CONSOLE_DISCONNECT, false},
+        {"a logon changes nothing", Step::Session, WTS_SESSION_LOGON, false},
+        {"connected remotely", Step::Session, WTS_REMOTE_CONNECT, true},
+        {"remote disconnected", Step::Session, WTS_REMOTE_DISCONNECT, false},
+        {"console connected", Step::Session, WTS_CONSOLE_CONNECT, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.kind == Step::Display)
+            s.postDisplayState(step.value);
+        else
+            s.postSessionChange(step.value);
+        e2e::pump(kSettle);
+        if (step.running) {
+            EXPECT_TRUE(framesRun(s));
+            continue;
+        }
+        // Paused: not one frame, and the screen stays as it was.
+        const LRESULT frames = s.frames();
+        const e2e::Picture before = e2e::captureScreen();
+        FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
+        GetProcessTimes(s.saver().process(), &created, &exited, &kernelBefore, &userBefore);
+        e2e::pump(1000);
+        GetProcessTimes(s.saver().process(), &created, &exited, &kernelAfter, &userAfter);
+        EXPECT_EQ(s.frames(), frames);
+        EXPECT_TRUE(e2e::captureScreen().pixels == before.pixels);
+        auto ticks = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        const uint64_t busy = ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore);
+        std::printf("    paused (%s): the saver used %.1f ms of CPU in 1 s\n", step.name, double(busy) / 1e4);
+    }
+    ASSERT_TRUE(s.saver().running());
+}
+
+TEST_F(PauseAndReadback, InputDuringAPauseStillEndsTheSaver)
+{
+    ReadableSaver s;
+    ASSERT_NE(s.window(), nullptr);
+    s.postDisplayState(0);
+    e2e::pump(kSettle);
+    HWND picMain = e2e::picMainOf(s.window());
+    PostMessageW(picMain, WM_KEYDOWN, VK_SPACE, 0);
+    e2e::pump(100);
+    PostMessageW(picMain, WM_KEYDOWN, VK_SPACE, 0);  // the second key ends it at once, fade or no fade
+    EXPECT_TRUE(s.saver().waitExit(5000));
+}
+
+// Each frame presents only what changed; the screen must still show the whole picture the saver holds.
+TEST_F(PauseAndReadback, TheScreenShowsExactlyTheSaversOwnPicture)
+{
+    ReadableSaver s;
+    ASSERT_NE(s.window(), nullptr);
+    e2e::pump(3000);  // the flakes start above the picture: let them fall in, and some settle
+    e2e::Picture previous;
+    for (int look = 0; look < 3; ++look) {
+        SCOPED_TRACE(look);
+        POINT origin{};
+        const e2e::Picture own = s.holdAndRead(origin);
+        ASSERT_FALSE(own.pixels.empty()) << "the saver wrote no picture";
+        e2e::pump(kSettle);  // the last frame reaches the X server
+        const e2e::Picture screen = e2e::captureScreen();
+        const int left = origin.x - GetSystemMetrics(SM_XVIRTUALSCREEN);
+        const int top = origin.y - GetSystemMetrics(SM_YVIRTUALSCREEN);
+        ASSERT_LE(left + own.width, screen.width);
+        ASSERT_LE(top + own.height, screen.height);
+
+        e2e::Picture difference{own.width, own.height, std::vector<uint32_t>(own.pixels.size(), 0)};
+        size_t wrong = 0;
+        for (int y = 0; y < own.height; ++y)
+            for (int x = 0; x < own.width; ++x)
+                if (screen.at(left + x, top + y) != own.at(x, y)) {
+                    ++wrong;
+                    difference.pixels[size_t(y) * size_t(own.width) + size_t(x)] = 0xFF0000;
+                }
+        if (wrong != 0) {
+            e2e::saveBmp(own, e2e::outputPath(L"readback_own.bmp"));
+            e2e::saveBmp(screen, e2e::outputPath(L"readback_screen.bmp"));
+            e2e::saveBmp(difference, e2e::outputPath(L"readback_difference.bmp"));
+        }
+        EXPECT_EQ(wrong, 0u) << "pixels where the screen differs from the saver's picture (readback_*.png)";
+
+        // The snow moved between two looks: the pictures compared are frames presented in parts.
+        if (!previous.pixels.empty()) {
+            size_t moved = 0;
+            for (size_t i = 0; i < own.pixels.size(); ++i)
+                moved += own.pixels[i] != previous.pixels[i];
+            EXPECT_GT(moved, 100u);
+        }
+        previous = own;
+        EXPECT_EQ(s.request(readback::kRelease), 1);
+        e2e::pump(700);
+    }
+}
+
+TEST_F(PauseAndReadback, WithoutTheTestsAskingTheSaverAnswersNothing)
+{
+    Saver saver(L"/s");
+    HWND window = saver.waitForWindow(L"Nivora MAIN");
+    ASSERT_NE(window, nullptr);
+    DWORD_PTR result = 1;
+    SendMessageTimeoutW(window, RegisterWindowMessageW(readback::kMessageName), readback::kHoldAndWrite, 0,
+                        SMTO_ABORTIFHUNG, 5000, &result);
+    EXPECT_EQ(result, 0u);
+    // Nor does it hold its frames.
+    const e2e::Picture first = e2e::captureScreen();
+    e2e::pump(300);
+    EXPECT_FALSE(e2e::captureScreen().pixels == first.pixels);
+}
+
+}  // namespace
