@@ -114,6 +114,8 @@ void FrmMain::InitData()
     PicDesk.setBackColor(kBlack);
     captureDesktop();
     field_.attachSurfaces({surfaceOf(picMain), surfaceOf(PicDesk), surfaceOf(PicText)});
+    for (uint32_t i = testFramesAhead(); i > 0; --i)
+        field_.DrawSnow();
 
     Timer3.setEnabled(m.SnowSettings.direction);
     wind_.emplace(field_.velocity);

@@ -12,6 +12,10 @@ namespace nivora::readback {
 // Registered with RegisterWindowMessageW and sent to the snow window; wParam is one of the requests below.
 inline constexpr const wchar_t* kMessageName = L"NivoraTestReadback";
 inline constexpr const wchar_t* kEnvironmentVariable = L"NIVORA_TEST_READBACK";
+// A whole number of frames (at most kMostFramesAhead) that the saver runs before it shows the first one, so that
+// tests and benchmarks see the snow as after minutes of running: every flake in the picture, snow settled.
+inline constexpr const wchar_t* kFramesAheadVariable = L"NIVORA_TEST_FRAMES_AHEAD";
+inline constexpr uint32_t kMostFramesAhead = 100000;
 
 enum Request : WPARAM {
     kFrameCount = 0,    // returns the number of frames drawn so far

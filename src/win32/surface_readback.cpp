@@ -1,6 +1,7 @@
 // Test-only readback of the snow window's picture into a file mapping that the test created.
 #include "surface_readback.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -14,6 +15,21 @@ SurfaceReadback::SurfaceReadback()
     const DWORD n = GetEnvironmentVariableW(readback::kEnvironmentVariable, value, 4);
     if (n == 1 && value[0] == L'1')
         message_ = RegisterWindowMessageW(readback::kMessageName);
+}
+
+uint32_t testFramesAhead()
+{
+    wchar_t value[8] = {};
+    const DWORD n = GetEnvironmentVariableW(readback::kFramesAheadVariable, value, 8);
+    if (n == 0 || n >= 8)
+        return 0;
+    uint32_t frames = 0;
+    for (DWORD i = 0; i < n; ++i) {
+        if (value[i] < L'0' || value[i] > L'9')
+            return 0;
+        frames = frames * 10 + uint32_t(value[i] - L'0');
+    }
+    return std::min(frames, readback::kMostFramesAhead);
 }
 
 bool SurfaceReadback::write(const uint32_t* pixels, int stride, int left, int top, int width, int height)

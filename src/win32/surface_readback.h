@@ -23,4 +23,7 @@ private:
     UINT message_ = 0;
 };
 
+// The frames the tests ask to run before the first one is shown (0 for a user's saver).
+uint32_t testFramesAhead();
+
 }  // namespace nivora::win32
