@@ -174,7 +174,7 @@ LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
     if (readback_.message() != 0 && message == readback_.message())
-        return onReadback(wParam);
+        return onReadback(wParam, lParam);
     switch (message) {
     case WM_CLOSE:
         DestroyWindow(hwnd());
@@ -201,7 +201,7 @@ void FrmMain::runTimers(bool run)
     }
 }
 
-LRESULT FrmMain::onReadback(WPARAM request)
+LRESULT FrmMain::onReadback(WPARAM request, LPARAM picture)
 {
     const Module1& m = module1();
     switch (request) {
@@ -212,7 +212,7 @@ LRESULT FrmMain::onReadback(WPARAM request)
             runTimers(false);
         heldForReadback_ = true;
         GdiFlush();
-        return SurfaceReadback::write(picMain.pixels(), picMain.width(), 0, 0, std::min<int>(m.drawWidth, picMain.width()),
+        return picture == 0 && SurfaceReadback::write(picMain.pixels(), picMain.width(), 0, 0, std::min<int>(m.drawWidth, picMain.width()),
                                       std::min<int>(m.drawHeight, picMain.height()))
                    ? 1
                    : 0;

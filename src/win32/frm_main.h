@@ -48,7 +48,7 @@ private:
     void picMain_MouseDown();
     void picMain_MouseMove(float x, float y);
     void runTimers(bool run);
-    LRESULT onReadback(WPARAM request);
+    LRESULT onReadback(WPARAM request, LPARAM picture);
 
     std::optional<Random> random_;  // one generator for the run, seeded from the clock
     SnowField field_;

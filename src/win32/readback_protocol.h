@@ -19,12 +19,14 @@ inline constexpr uint32_t kMostFramesAhead = 100000;
 
 enum Request : WPARAM {
     kFrameCount = 0,    // returns the number of frames drawn so far
-    kHoldAndWrite = 1,  // stops the frames and writes the picture into the mapping below; returns 1 when written
+    // Stops the frames and writes picture number lParam (one per monitor, 0 first) into the mapping below; returns 1
+    // when written, 0 when there is no such picture.
+    kHoldAndWrite = 1,
     kRelease = 2,       // lets the frames run again; returns 1
 };
 
 // The test creates a file mapping of this name, with the saver's process id, large enough for the header and the
-// pixels of the whole snow window: the header, then width x height pixels 0x00RRGGBB, top row first.
+// pixels of one picture: the header, then width x height pixels 0x00RRGGBB, top row first.
 inline constexpr const wchar_t* kMappingPrefix = L"Local\\NivoraReadback-";
 struct Header {
     int32_t left;  // the picture's top-left corner on the virtual screen

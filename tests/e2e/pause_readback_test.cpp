@@ -34,7 +34,7 @@ public:
         saver_ = std::make_unique<Saver>(L"/s");
         SetEnvironmentVariableW(readback::kEnvironmentVariable, nullptr);
         SetEnvironmentVariableW(readback::kFramesAheadVariable, nullptr);
-        window_ = saver_->waitForWindow(L"Nivora MAIN");
+        window_ = saver_->waitForWindow(L"Nivora MAIN", 30000);  // the frames run ahead come first
         message_ = RegisterWindowMessageW(readback::kMessageName);
     }
     ~ReadableSaver()
@@ -46,10 +46,10 @@ public:
     HWND window() const { return window_; }
     Saver& saver() { return *saver_; }
 
-    LRESULT request(WPARAM what)
+    LRESULT request(WPARAM what, LPARAM which = 0)
     {
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(window_, message_, what, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        SendMessageTimeoutW(window_, message_, what, which, SMTO_ABORTIFHUNG, 5000, &result);
         return LRESULT(result);
     }
     LRESULT frames() { return request(readback::kFrameCount); }
@@ -77,8 +77,8 @@ public:
         ASSERT_TRUE(PostMessageW(window_, WM_WTSSESSION_CHANGE, code, LPARAM(session)));
     }
 
-    // Stops the frames and reads the saver's picture; empty when the saver did not write it.
-    e2e::Picture holdAndRead(POINT& origin)
+    // Stops the frames and reads the saver's picture number `which`; empty when the saver did not write it.
+    e2e::Picture holdAndRead(int which, POINT& origin)
     {
         e2e::Picture picture;
         const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
@@ -88,7 +88,7 @@ public:
                                             DWORD(bytes), name.c_str());
         if (!mapping)
             return picture;
-        if (request(readback::kHoldAndWrite) == 1) {
+        if (request(readback::kHoldAndWrite, which) == 1) {
             const auto* view = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
             if (view) {
                 readback::Header header{};
@@ -200,48 +200,80 @@ TEST_F(PauseAndReadback, InputDuringAPauseStillEndsTheSaver)
     EXPECT_TRUE(s.saver().waitExit(5000));
 }
 
-// Each frame presents only what changed; the screen must still show the whole picture the saver holds.
+// A part of the virtual screen (its coordinates as the system gives them: the primary monitor's top-left is 0, 0).
+e2e::Picture captureAt(POINT origin, int width, int height)
+{
+    e2e::Picture picture{width, height, std::vector<uint32_t>(size_t(width) * size_t(height))};
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < picture.pixels.size(); ++i)
+        picture.pixels[i] = p[i] & 0x00FFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+// Each frame presents only what changed; the screen must still show the whole picture the saver holds, on every
+// monitor.
 TEST_F(PauseAndReadback, TheScreenShowsExactlyTheSaversOwnPicture)
 {
     ReadableSaver s(L"4000");  // a minute and more of snow: all 3000 flakes in the picture, some settled
     ASSERT_NE(s.window(), nullptr);
     e2e::pump(500);
-    e2e::Picture previous;
+    std::vector<e2e::Picture> previous;
     for (int look = 0; look < 3; ++look) {
         SCOPED_TRACE(look);
-        POINT origin{};
-        const e2e::Picture own = s.holdAndRead(origin);
-        ASSERT_FALSE(own.pixels.empty()) << "the saver wrote no picture";
+        std::vector<e2e::Picture> own;
+        std::vector<POINT> origins;
+        for (int which = 0;; ++which) {
+            POINT origin{};
+            e2e::Picture picture = s.holdAndRead(which, origin);
+            if (picture.pixels.empty())
+                break;
+            own.push_back(std::move(picture));
+            origins.push_back(origin);
+        }
+        ASSERT_FALSE(own.empty()) << "the saver wrote no picture";
+        EXPECT_EQ(own.size(), size_t(GetSystemMetrics(SM_CMONITORS))) << "one picture per monitor";
         e2e::pump(kSettle);  // the last frame reaches the X server
-        const e2e::Picture screen = e2e::captureScreen();
-        const int left = origin.x - GetSystemMetrics(SM_XVIRTUALSCREEN);
-        const int top = origin.y - GetSystemMetrics(SM_YVIRTUALSCREEN);
-        ASSERT_LE(left + own.width, screen.width);
-        ASSERT_LE(top + own.height, screen.height);
 
-        e2e::Picture difference{own.width, own.height, std::vector<uint32_t>(own.pixels.size(), 0)};
-        size_t wrong = 0;
-        for (int y = 0; y < own.height; ++y)
-            for (int x = 0; x < own.width; ++x)
-                if (screen.at(left + x, top + y) != own.at(x, y)) {
+        for (size_t i = 0; i < own.size(); ++i) {
+            SCOPED_TRACE(i);
+            const e2e::Picture screen = captureAt(origins[i], own[i].width, own[i].height);
+            e2e::Picture difference{own[i].width, own[i].height, std::vector<uint32_t>(own[i].pixels.size(), 0)};
+            size_t wrong = 0;
+            for (size_t p = 0; p < own[i].pixels.size(); ++p)
+                if (screen.pixels[p] != own[i].pixels[p]) {
                     ++wrong;
-                    difference.pixels[size_t(y) * size_t(own.width) + size_t(x)] = 0xFF0000;
+                    difference.pixels[p] = 0xFF0000;
                 }
-        if (wrong != 0) {
-            e2e::saveBmp(own, e2e::outputPath(L"readback_own.bmp"));
-            e2e::saveBmp(screen, e2e::outputPath(L"readback_screen.bmp"));
-            e2e::saveBmp(difference, e2e::outputPath(L"readback_difference.bmp"));
-        }
-        EXPECT_EQ(wrong, 0u) << "pixels where the screen differs from the saver's picture (readback_*.png)";
+            if (wrong != 0) {
+                const std::wstring n = std::to_wstring(i);
+                e2e::saveBmp(own[i], e2e::outputPath((L"readback_own" + n + L".bmp").c_str()));
+                e2e::saveBmp(screen, e2e::outputPath((L"readback_screen" + n + L".bmp").c_str()));
+                e2e::saveBmp(difference, e2e::outputPath((L"readback_difference" + n + L".bmp").c_str()));
+            }
+            EXPECT_EQ(wrong, 0u) << "pixels where the screen differs from the saver's picture (readback_*.png)";
 
-        // The snow moved between two looks: the pictures compared are frames presented in parts.
-        if (!previous.pixels.empty()) {
-            size_t moved = 0;
-            for (size_t i = 0; i < own.pixels.size(); ++i)
-                moved += own.pixels[i] != previous.pixels[i];
-            EXPECT_GT(moved, 5000u);
+            // The snow moved between two looks: the pictures compared are frames presented in parts.
+            if (i < previous.size()) {
+                size_t moved = 0;
+                for (size_t p = 0; p < own[i].pixels.size(); ++p)
+                    moved += own[i].pixels[p] != previous[i].pixels[p];
+                EXPECT_GT(moved, 5000u);
+            }
         }
-        previous = own;
+        previous = std::move(own);
         EXPECT_EQ(s.request(readback::kRelease), 1);
         e2e::pump(700);
     }
