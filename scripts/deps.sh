@@ -13,7 +13,9 @@ wanted=(
   "/usr/lib/wine/wine64:wine64"
   "Xvfb:xvfb"
   "xdpyinfo:x11-utils"
-  "convert:imagemagick"
+  "makensis:nsis"
+  "zip:zip"
+  "import:imagemagick"  # import, not convert: a convert on the path need not be ImageMagick's
   "/usr/include/gtest/gtest.h:libgtest-dev"
   "/usr/src/googletest/CMakeLists.txt:googletest"
   "/usr/include/benchmark/benchmark.h:libbenchmark-dev"
