@@ -48,10 +48,11 @@ fuzz: deps
 soak: win64
 	scripts/soak.sh $(BUILD)/win64/bin $(SOAK_SECONDS)
 
-test: native win64 win32 sanitize
+test: native win64 win32 sanitize dist
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
+	scripts/install_test.sh dist $(BUILD)/install-test
 
 # The release files in dist/: both setup programs, the portable archive and SHA256SUMS.
 dist: win64 win32
