@@ -34,6 +34,8 @@ Name "Nivora"
 OutFile "${OUTFILE}"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; A file that cannot be written fails the installation (after Retry) instead of being skipped while reporting success.
+AllowSkipFiles off
 ManifestDPIAware true
 BrandingText "Nivora ${VERSION}"
 ShowInstDetails show
@@ -100,9 +102,19 @@ Section "$(SecProgram)" SecProgram
   SectionIn RO
   !insertmacro UseNativeViews
 
-  ; Installing over an earlier installation replaces every file in place.
+  ; Installing over an earlier installation replaces every file in place. A saver running now (the preview of the
+  ; display settings, say) holds its file open; Windows still lets it be renamed, so it is moved aside and deleted at
+  ; the next restart, and the new one takes its name at once.
   SetOverwrite on
   SetOutPath "$SYSDIR"
+  ClearErrors
+  Delete "$SYSDIR\nivora.scr"
+  ${If} ${Errors}
+    GetTempFileName $0 "$SYSDIR"
+    Delete $0
+    Rename "$SYSDIR\nivora.scr" $0
+    Delete /REBOOTOK $0
+  ${EndIf}
   File "/oname=nivora.scr" "${SCR}"
   SetOutPath "$INSTDIR"
   File "/oname=LICENSE.txt" "${ROOT}/LICENSE"

@@ -26,6 +26,13 @@ trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/x64" "$stage/x86"
 x86_64-w64-mingw32-strip -o "$stage/x64/nivora.scr" "$build64/bin/nivora.scr"
 i686-w64-mingw32-strip -o "$stage/x86/nivora.scr" "$build32/bin/nivora.scr"
+# Each saver must carry the version in its VERSIONINFO (file properties, installed-programs list).
+for arch in x64 x86; do
+  strings -el "$stage/$arch/nivora.scr" | grep -qxF "$version" || {
+    echo "dist: $arch/nivora.scr does not carry version $version; rebuild it" >&2
+    exit 1
+  }
+done
 
 rm -f "$out"/nivora-*-setup-x64.exe "$out"/nivora-*-setup-x86.exe "$out"/nivora-*-portable.zip "$out/SHA256SUMS"
 for arch in x64 x86; do

@@ -132,7 +132,7 @@ echo "== 1. silent install of $(basename "$setup")"
 install_silently
 check_installed
 
-echo "== 2. the installed saver, full screen"
+echo "== 2. the installed saver, full screen, left running"
 wine "$sysdir\\nivora.scr" /s &
 saver=$!
 shown=no
@@ -148,6 +148,22 @@ if [[ -n $output ]]; then
   snow=$(convert "$output/installed-saver.png" -colorspace gray -threshold 60% -format '%[fx:mean>0]' info:)
   check "the screen shows snow (saved as installed-saver.png)" test "$snow" == 1
 fi
+
+echo "== 3. install again over it while it runs, with settings stored and a damaged installation"
+wine reg add "$settings_key" /v velocity /d 9 /f >/dev/null 2>&1
+rm -f "$instdir_unix/LICENSE.txt"
+old_file=$(stat -c %i "$sysdir_unix/nivora.scr")
+install_silently
+check_installed
+check "system32\\nivora.scr was replaced, not skipped, although the saver holds it" \
+  test "$(stat -c %i "$sysdir_unix/nivora.scr")" != "$old_file"
+for aside in "$sysdir_unix"/ns*.tmp; do
+  [[ -e $aside ]] && echo "        the running saver's file was moved aside to $(basename "$aside") for the next restart"
+done
+values=$(reg_values "$settings_key")
+check "the user's settings are kept (velocity = 9)" equals velocity 9
+
+echo "== 4. the saver that ran through the installation"
 # As a user: the first move only arms the pointer test, the next one starts the fade, then the saver ends.
 xdotool mousemove 100 100
 sleep 0.3
@@ -163,22 +179,13 @@ check "a mouse move ends the saver" test $ended == yes
 [[ $ended == yes ]] || kill $saver 2>/dev/null || true
 wait $saver 2>/dev/null || true
 
-echo "== 3. install again over it, with settings stored and a damaged installation"
-wine reg add "$settings_key" /v velocity /d 9 /f >/dev/null 2>&1
-printf 'stale' >"$sysdir_unix/nivora.scr"
-rm -f "$instdir_unix/LICENSE.txt"
-install_silently
-check_installed
-values=$(reg_values "$settings_key")
-check "the user's settings are kept (velocity = 9)" equals velocity 9
-
-echo "== 4. silent uninstall (QuietUninstallString)"
+echo "== 5. silent uninstall (QuietUninstallString)"
 uninstall_silently
 check_uninstalled ""
 values=$(reg_values "$settings_key")
 check "the user's settings are kept (velocity = 9)" equals velocity 9
 
-echo "== 5. install, another saver chosen since, silent uninstall with /REMOVESETTINGS"
+echo "== 6. install, another saver chosen since, silent uninstall with /REMOVESETTINGS"
 install_silently
 check "installed again" test -e "$sysdir_unix/nivora.scr"
 wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$sysdir\\other.scr" /f >/dev/null 2>&1
