@@ -20,6 +20,11 @@ version=$(version_of "$build64")
   exit 1
 }
 
+# Dates inside the release files are the last commit's, so the same sources give the same files (strip writes the
+# date into each PE header).
+stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
+export SOURCE_DATE_EPOCH=$stamp
+
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 # The release files carry no symbol tables: a quarter smaller.
@@ -33,6 +38,7 @@ for arch in x64 x86; do
     exit 1
   }
 done
+touch -d "@$stamp" "$stage"/x64/nivora.scr "$stage"/x86/nivora.scr  # setup programs keep each file's date
 
 rm -f "$out"/nivora-*-setup-x64.exe "$out"/nivora-*-setup-x86.exe "$out"/nivora-*-portable.zip "$out/SHA256SUMS"
 for arch in x64 x86; do
@@ -42,15 +48,15 @@ for arch in x64 x86; do
   echo "dist: $setup"
 done
 
-# The portable archive: both builds, to right-click and install, with the README and the licence texts. Fixed
-# dates (the last commit's) so the same sources give the same archive.
+# The portable archive: both builds, to right-click and install, with the README and the licence texts.
 portable="nivora-$version"
 mkdir -p "$stage/$portable"
 mv "$stage/x64" "$stage/x86" "$stage/$portable/"
 cp "$root/README.md" "$stage/$portable/README.md"
+mkdir -p "$stage/$portable/docs"
+cp "$root"/docs/*.png "$stage/$portable/docs/"  # the pictures the README shows
 cp "$root/LICENSE" "$stage/$portable/LICENSE.txt"
 cp "$root/THIRD_PARTY_NOTICES.txt" "$stage/$portable/THIRD_PARTY_NOTICES.txt"
-stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
 find "$stage/$portable" -exec touch -h -d "@$stamp" {} +
 (cd "$stage" && find "$portable" | LC_ALL=C sort | zip -q -X -D "$out/$portable-portable.zip" -@)
 echo "dist: $portable-portable.zip"
