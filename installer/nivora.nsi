@@ -59,6 +59,10 @@ VIFileVersion "${VERSION}.0"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
+; The last page offers the display settings' screen-saver dialog, where Nivora now shows in the list and the preview.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "$(FinishOpenSettings)"
+!define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -144,6 +148,10 @@ Section "$(SecScreenSaver)" SecScreenSaver
   ; Tell the running session too, not only the next logon: SPI_SETSCREENSAVEACTIVE with SPIF_SENDCHANGE.
   System::Call "user32::SystemParametersInfoW(i 17, i 1, p 0, i 2)"
 SectionEnd
+
+Function OpenScreenSaverSettings
+  Exec '"$SYSDIR\control.exe" desk.cpl,,@screensaver'
+FunctionEnd
 
 ; Whether $0, a SCRNSAVE.EXE value, names the installed saver: by its stored form, its short (8.3) form, or its
 ; long form. Sets $1 to 1 or 0. Called while the file still exists, so the short and long forms can be asked for.
