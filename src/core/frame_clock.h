@@ -17,22 +17,27 @@ public:
     void stop() { running_ = false; }
     bool running() const { return running_; }
     int64_t interval() const { return interval_; }
+    // The next tick's place on the grid of intervals (it may come later, see tick).
     int64_t deadline() const { return deadline_; }
 
     // Microseconds from `now` until the next tick is due: 0 when it is due already, kNever when stopped.
     int64_t waitFrom(int64_t now) const;
 
-    // True when a tick is due at `now`, at most one per call. The next deadline then lies one interval after the
-    // one just met, so the rate holds however late each wake-up comes, without drift. After a stall of more than
-    // one interval the ticks missed are dropped, and the next one is one interval after `now`: no burst of
-    // catch-up ticks.
+    // True when a tick is due at `now`, at most one per call. Deadlines lie on a fixed grid, so the rate holds
+    // however late each wake-up comes, without drift. Ticks missed by a short delay (a busy machine) are made up,
+    // but never closer than half an interval apart; after a stall of more than kCatchUpIntervals the missed ticks
+    // are dropped and the grid starts again from `now`. So there is never a burst of ticks.
     bool tick(int64_t now);
 
     static constexpr int64_t kNever = INT64_MAX;
+    static constexpr int64_t kCatchUpIntervals = 5;
 
 private:
+    int64_t due() const { return deadline_ > earliest_ ? deadline_ : earliest_; }
+
     int64_t interval_ = 0;
     int64_t deadline_ = 0;
+    int64_t earliest_ = 0;  // half an interval after the last tick
     bool running_ = false;
 };
 

@@ -60,13 +60,34 @@ TEST(FrameClock, DeadlinesStayOnTheirGridWithoutDrift)
 {
     FrameClock clock;
     clock.start(1000, kFrame);
-    // Each wake-up comes late by a varying amount below one interval; the deadlines keep to start + n * interval.
-    int64_t now = 1000;
+    // Wake-ups at uneven times, late by up to one interval: over 10 000 intervals, one tick per interval, never
+    // two closer than half an interval, and the grid where it began.
+    int ticks = 0;
+    int64_t last = -kFrame;
     for (int n = 1; n <= 10000; ++n) {
-        now = 1000 + int64_t(n) * kFrame + (n * 7919) % kFrame;
-        ASSERT_TRUE(clock.tick(now)) << n;
-        ASSERT_EQ(clock.deadline(), 1000 + int64_t(n + 1) * kFrame) << n;
+        for (int64_t now : {1000 + int64_t(n) * kFrame + (int64_t(n) * 7919) % kFrame,
+                            1000 + int64_t(n) * kFrame + kFrame - 1}) {
+            if (clock.tick(now)) {
+                ++ticks;
+                ASSERT_GE(now - last, kFrame / 2) << n;
+                last = now;
+            }
+        }
+        ASSERT_EQ((clock.deadline() - 1000) % kFrame, 0) << n;
     }
+    EXPECT_EQ(ticks, 10000);
+}
+
+TEST(FrameClock, AShortDelayIsMadeUpAtHalfIntervals)
+{
+    FrameClock clock;
+    clock.start(0, kFrame);
+    // Woken 40 ms late: the ticks due at 20, 40 and 60 ms come at 60, 70 and 80 ms, then the grid again.
+    std::vector<int64_t> ticks;
+    for (int64_t now = 60000; now <= 140000; now += 1000)
+        if (clock.tick(now))
+            ticks.push_back(now);
+    EXPECT_EQ(ticks, (std::vector<int64_t>{60000, 70000, 80000, 90000, 100000, 120000, 140000}));
 }
 
 TEST(FrameClock, AStallIsFollowedByOneTickAndThenTheUsualPace)
