@@ -8,6 +8,7 @@
 #include "core/flake_sprites.h"
 #include "core/rounding.h"
 #include "core/snow_message.h"
+#include "message_font.h"
 
 namespace nivora::win32 {
 
@@ -51,12 +52,6 @@ private:
     const std::wstring& text_;
     FontSpec choice_;
 };
-
-const FontSpec kMessageFont{{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo", L"Yu Gothic",
-                             L"IPAPGothic", L"VL PGothic"},
-                            48,
-                            true,
-                            SHIFTJIS_CHARSET};
 
 }  // namespace
 
@@ -118,7 +113,7 @@ bool FrmMain::loadMonitor(Monitor& m)
     m.PicText.create(hwnd(), {boundsAt(x, y, 281, 105), true, kBlack, kWhite});
     if (!m.picMain.hwnd() || !m.PicDesk.hwnd() || !m.PicText.hwnd())
         return false;
-    m.PicText.setFont(kMessageFont);
+    m.PicText.setFont(messageFont(preview()));
 
     // Pointer positions in desktop coordinates, so that a move from one monitor to another counts as a move.
     const int left = m.screen.bounds.left, top = m.screen.bounds.top;
@@ -177,13 +172,7 @@ void FrmMain::layOutMessage(Monitor& m)
     const std::wstring text = m.screen.primary ? std::wstring(start_.settings.messageText.begin(),
                                                               start_.settings.messageText.end())
                                                : std::wstring();
-    FontSpec choice = kMessageFont;
-    if (preview()) {
-        choice.points = kPreviewMessageFontSize;
-        choice.bold = false;
-        m.PicText.setFont(choice);
-    }
-    PicTextFont font(m.PicText, text, choice);
+    PicTextFont font(m.PicText, text, messageFont(preview()));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
     m.PicText.setBounds(boundsAt(m.screen.windowX, m.screen.windowY, area.drawWidth, area.drawHeight));
     if (text.empty())

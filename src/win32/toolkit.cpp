@@ -185,7 +185,7 @@ UniqueHfont createFont(const FontSpec& choice)
     lf.lfHeight = -static_cast<LONG>(std::lround(choice.points * logPixels(LOGPIXELSY) / 72.0));
     lf.lfWeight = choice.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = choice.charset;
-    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfQuality = choice.quality;
     const std::wstring face = firstInstalledFace(choice.faces);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     return UniqueHfont(CreateFontIndirectW(&lf));

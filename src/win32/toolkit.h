@@ -95,6 +95,7 @@ struct FontSpec {
     double points = 9;
     bool bold = false;
     BYTE charset = DEFAULT_CHARSET;
+    BYTE quality = DEFAULT_QUALITY;  // how the glyphs' edges are drawn (LOGFONT's lfQuality)
 };
 std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces);
 UniqueHfont createFont(const FontSpec& choice);
