@@ -195,10 +195,24 @@ void FrmMain::captureDesktop(Monitor& m)
     const Rect source = preview() ? Rect{0, 0, Screen::widthTwips() / Screen::twipsPerPixelX(),
                                          Screen::heightTwips() / Screen::twipsPerPixelY()}
                                   : m.screen.bounds;
+    const int x = source.left - origin.x, y = source.top - origin.y;
+    const int width = source.right - source.left, height = source.bottom - source.top;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, *alpha, 0};
-    AlphaBlend(m.PicDesk.hDC(), 0, 0, m.screen.area.drawWidth, m.screen.area.drawHeight, desktopDC.get(),
-               source.left - origin.x, source.top - origin.y, source.right - source.left, source.bottom - source.top,
-               blend);
+    if (x >= 0 && y >= 0) {
+        AlphaBlend(m.PicDesk.hDC(), 0, 0, m.screen.area.drawWidth, m.screen.area.drawHeight, desktopDC.get(), x, y,
+                   width, height, blend);
+    } else {
+        // AlphaBlend takes no source left of or above the device context's origin, where a monitor left of or
+        // above the primary one lies: copy it out first.
+        UniqueHdc copyDC(CreateCompatibleDC(desktopDC.get()));
+        UniqueHbitmap copy(CreateCompatibleBitmap(desktopDC.get(), width, height));
+        if (!copyDC || !copy)
+            return;  // the background stays black
+        SelectGuard select(copyDC.get(), copy.get());
+        BitBlt(copyDC.get(), 0, 0, width, height, desktopDC.get(), x, y, SRCCOPY);
+        AlphaBlend(m.PicDesk.hDC(), 0, 0, m.screen.area.drawWidth, m.screen.area.drawHeight, copyDC.get(), 0, 0,
+                   width, height, blend);
+    }
     GdiFlush();
     m.PicDesk.refresh();
 }
