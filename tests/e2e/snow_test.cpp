@@ -318,6 +318,16 @@ TEST_F(Snow, PointerMovesEndTheSaverOnlyWhenBothCoordinatesChangeAfterTheFirst)
     EXPECT_TRUE(saver.waitExit(15000));
 }
 
+// A preview box with no pixels leaves the text mask without an image: the set-up fails, and the program ends at
+// once instead of waiting for a host that will never close it.
+TEST_F(Snow, ASetUpWhosePicturesCannotBeMadeEndsAtOnce)
+{
+    e2e::TestWindow host({300, 300, 300, 300}, nullptr);
+    Saver saver(L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host.hwnd())));
+    EXPECT_TRUE(saver.waitExit(15000));
+    EXPECT_EQ(FindWindowExW(host.hwnd(), nullptr, nullptr, nullptr), nullptr);
+}
+
 TEST_F(Snow, PreviewSnowsWithSinglePixelFlakesAndIgnoresInput)
 {
     storeSettings(4, 0, L"");
