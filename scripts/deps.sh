@@ -14,7 +14,11 @@ wanted=(
   "Xvfb:xvfb"
   "xdpyinfo:x11-utils"
   "xrandr:x11-xserver-utils"
-  "convert:imagemagick"
+  "xdotool:xdotool"
+  "makensis:nsis"
+  "zip:zip"
+  "unzip:unzip"
+  "import:imagemagick"  # import, not convert: a convert on the path need not be ImageMagick's
   "/usr/include/gtest/gtest.h:libgtest-dev"
   "/usr/src/googletest/CMakeLists.txt:googletest"
   "/usr/include/benchmark/benchmark.h:libbenchmark-dev"

@@ -47,7 +47,7 @@ std::array<RegionOutline, 5> regionOutlines(const WindowPixels& window, int32_t 
 {
     std::array<RegionOutline, 5> outlines;
     for (int k = 1; k <= 5; ++k)
-        outlines[k - 1] = regionOutline(k, window, c);
+        outlines[static_cast<std::size_t>(k - 1)] = regionOutline(k, window, c);
     return outlines;
 }
 

@@ -1,4 +1,4 @@
-// Pausing the snow while nobody can see it, and timers that go on where they stopped.
+// Pausing the snow while nobody can see it.
 #include "core/frame_pause.h"
 
 namespace nivora {
@@ -56,35 +56,6 @@ PauseChange FramePause::sessionChange(uint32_t code)
         break;
     }
     return apply(wasPaused);
-}
-
-void TimerSchedule::arm(uint64_t now, uint32_t intervalMs)
-{
-    interval_ = intervalMs;
-    if (paused_)
-        left_ = intervalMs;
-    else
-        due_ = now + intervalMs;
-}
-
-void TimerSchedule::tick(uint64_t now) { due_ = now + interval_; }
-
-void TimerSchedule::pause(uint64_t now)
-{
-    if (paused_)
-        return;
-    paused_ = true;
-    // A tick already due when the pause came is owed once, right after the resume.
-    left_ = due_ > now ? static_cast<uint32_t>(due_ - now) : 0;
-}
-
-uint32_t TimerSchedule::resume(uint64_t now)
-{
-    if (paused_) {
-        paused_ = false;
-        due_ = now + left_;
-    }
-    return due_ > now ? static_cast<uint32_t>(due_ - now) : 0;
 }
 
 }  // namespace nivora

@@ -1,22 +1,16 @@
-// Entry of nivora.scr: refuses a second instance, loads the settings and sets up the mode the command line asks for.
+// Entry of nivora.scr: refuses a second instance, loads the settings, builds what the mode the command line asks
+// for needs and hands it to the mode's window.
 #include <windows.h>
 
 #include <string_view>
+#include <vector>
 
 #include "core/command_line.h"
-#include "core/placement.h"
-#include "frm_main.h"
-#include "module1.h"
 #include "registry_store.h"
 #include "settings_window.h"
+#include "snow_window.h"
 
 namespace nivora::win32 {
-
-Module1& module1()
-{
-    static Module1 state;
-    return state;
-}
 
 namespace {
 
@@ -38,41 +32,82 @@ std::u16string_view argumentText()
     return {reinterpret_cast<const char16_t*>(line.data()), line.size()};
 }
 
-void setUpPreview(HWND parent)
+Rect rectOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// 32-bit Windows calls back with a stack aligned to 4 bytes only; SSE2 code here expects 16.
+#if defined(__GNUC__) && defined(__i386__)
+__attribute__((force_align_arg_pointer))
+#endif
+BOOL CALLBACK noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
 {
-    Module1& m = module1();
-    m.previewParent = parent;
-    FrmMain& frmMain = FrmMain::get();
-    HWND snow = frmMain.hwnd();
-    // A window cannot be a popup and a child at once: the child style replaces the popup style.
-    const LONG_PTR style = GetWindowLongPtrW(snow, GWL_STYLE);
-    SetWindowLongPtrW(snow, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
-    SetParent(snow, parent);
-    RECT host{};
-    GetWindowRect(parent, &host);
-    m.drawWidth = static_cast<int16_t>(host.right - host.left);
-    m.drawHeight = static_cast<int16_t>(host.bottom - host.top);
-    m.previewScaleY = static_cast<float>(double(m.drawHeight) / (Screen::heightTwips() / Screen::twipsPerPixelY()));
-    frmMain.InitData();
-    ShowWindow(snow, SW_SHOWNA);
-    frmMain.DrawSnow();
-    frmMain.setCaption(L"Nivora Preview");
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
+            {rectOf(info.rcMonitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    return TRUE;
 }
 
-void setUpFullScreen()
+std::vector<Monitor> monitors()
 {
-    Module1& m = module1();
-    m.drawHeight = static_cast<int16_t>(Screen::heightTwips() / Screen::twipsPerPixelY());
-    m.drawWidth = static_cast<int16_t>(Screen::widthTwips() / Screen::twipsPerPixelX());
+    std::vector<Monitor> found;
+    EnumDisplayMonitors(nullptr, nullptr, &noteMonitor, reinterpret_cast<LPARAM>(&found));
+    if (found.empty())  // no monitor reported: the primary screen as the system gives it
+        found.push_back({{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, true});
+    return found;
+}
+
+Rect virtualScreen()
+{
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (w <= 0 || h <= 0)
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return {x, y, x + w, y + h};
+}
+
+int runPreview(const SnowSettings& settings, HWND parent)
+{
+    RECT host{};
+    GetWindowRect(parent, &host);
+    SnowArea area;
+    area.drawWidth = static_cast<int16_t>(host.right - host.left);
+    area.drawHeight = static_cast<int16_t>(host.bottom - host.top);
+    area.mode = SnowMode::Preview;
+    area.previewScaleY =
+        static_cast<float>(double(area.drawHeight) / (Screen::heightTwips() / Screen::twipsPerPixelY()));
+    SnowScreen box;
+    box.bounds = {0, 0, area.drawWidth, area.drawHeight};
+    box.area = area;
+    box.primary = true;
+
+    FrmMain frmMain({settings, {box}, box.bounds, parent, runSeed()});
+    if (!frmMain.InitData())
+        return 1;
+    ShowWindow(frmMain.hwnd(), SW_SHOWNA);
+    frmMain.DrawSnow();
+    frmMain.setCaption(L"Nivora Preview");
+    return frmMain.run();
+}
+
+int runFullScreen(const SnowSettings& settings)
+{
+    const Rect everything = virtualScreen();
+    const std::vector<Monitor> shown = monitors();
+    std::optional<std::vector<SnowScreen>> screens = snowScreensFor(everything, shown);
+    if (!screens)
+        return 1;  // no monitor a drawing area can cover
     ShowCursor(FALSE);
-    FrmMain& frmMain = FrmMain::get();
-    frmMain.InitData();
+    FrmMain frmMain({settings, std::move(*screens), everything, nullptr, runSeed()});
+    if (!frmMain.InitData())
+        return 1;
     ShowWindow(frmMain.hwnd(), SW_SHOW);
     frmMain.DrawSnow();
     frmMain.setCaption(L"Nivora MAIN");
-    SetFocus(frmMain.picMain.hwnd());
+    frmMain.focusPicMain();
     SetWindowPos(frmMain.hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    return frmMain.run();
 }
 
 }  // namespace
@@ -85,12 +120,10 @@ int Main()
     if (mainRunning || settingRunning)
         return 0;
 
-    Module1& m = module1();
     RegistryStore store;
-    m.SnowSettings = loadSettings(store, userDecimalSeparator());
+    const SnowSettings settings = loadSettings(store, userDecimalSeparator());
 
     const CommandLine command = parseCommandLine(argumentText());
-    m.modeLetter = command.modeLetter;
     switch (command.mode) {
     case SaverMode::Preview: {
         // A preview needs a live host; there is nothing to draw into otherwise.
@@ -98,18 +131,16 @@ int Main()
                                             : nullptr;
         if (!parent || !IsWindow(parent))
             return 0;
-        setUpPreview(parent);
-        break;
+        return runPreview(settings, parent);
     }
     case SaverMode::Settings:
-        if (!setUpSettings())
+        if (!setUpSettings(settings))
             return 0;
-        break;
+        return runMessageLoop();
     case SaverMode::FullScreen:
-        setUpFullScreen();
-        break;
+        return runFullScreen(settings);
     }
-    return runMessageLoop();
+    return 0;
 }
 
 }  // namespace nivora::win32

@@ -1,5 +1,5 @@
-// Test-only protocol by which the end-to-end tests read back the snow window's own picture and count its frames,
-// to compare the picture with what the screen shows. The saver answers only when NIVORA_TEST_READBACK is "1" in its
+// Test-only protocol by which the end-to-end tests read back the snow window's own picture, to compare it with what
+// the screen shows. The saver answers only when NIVORA_TEST_READBACK is "1" in its
 // environment; shared by the saver and the tests.
 #pragma once
 
@@ -18,7 +18,6 @@ inline constexpr const wchar_t* kFramesAheadVariable = L"NIVORA_TEST_FRAMES_AHEA
 inline constexpr uint32_t kMostFramesAhead = 100000;
 
 enum Request : WPARAM {
-    kFrameCount = 0,    // returns the number of frames drawn so far
     // Stops the frames and writes picture number lParam (one per monitor, 0 first) into the mapping below; returns 1
     // when written, 0 when there is no such picture.
     kHoldAndWrite = 1,

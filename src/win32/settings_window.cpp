@@ -4,7 +4,6 @@
 #include "core/placement.h"
 #include "core/rounding.h"
 #include "frm_display.h"
-#include "module1.h"
 #include "registry_store.h"
 #include "resource_ids.h"
 #include "setting_hook.h"
@@ -57,14 +56,16 @@ FontSpec messageTextFont()
             SHIFTJIS_CHARSET};
 }
 
-FrmSetting& FrmSetting::get()
+FrmSetting& FrmSetting::open(const SnowSettings& settings)
 {
     if (!instance) {
-        instance = new FrmSetting;  // lives until the program ends
+        instance = new FrmSetting(settings);  // lives until the program ends
         instance->load();
     }
     return *instance;
 }
+
+FrmSetting& FrmSetting::get() { return *instance; }
 
 bool FrmSetting::loaded() { return instance && instance->hwnd(); }
 
@@ -167,7 +168,7 @@ void FrmSetting::Form_Load()
     regionPoints_ = regionOutlines(size, GetSystemMetrics(SM_CYCAPTION));
     setRegion(1);
     // Item 1 selected, and values that name no picture brought into range.
-    model_.emplace(module1().SnowSettings);
+    model_.emplace(loadedSettings_);
     for (int16_t item = 1; item <= kRowCount; ++item)
         ShowSetting(item);
 }
@@ -371,12 +372,12 @@ LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 // ---- Set-up ------------------------------------------------------------------------------------------------------
 
-bool setUpSettings()
+bool setUpSettings(const SnowSettings& loaded)
 {
     POINT pointer{0, 0};
     if (!GetCursorPos(&pointer))
         pointer = {kUnknownPointerPixel, kUnknownPointerPixel};
-    FrmSetting& settings = FrmSetting::get();
+    FrmSetting& settings = FrmSetting::open(loaded);
     if (!settings.hwnd() || !FrmDisplay::loaded())
         return false;
     HWND overlay = FrmDisplay::get().hwnd();

@@ -17,7 +17,9 @@ FontSpec messageTextFont();
 
 class FrmSetting : public Window {
 public:
-    // The single instance, created and loaded (hidden) on first use.
+    // Creates and loads (hidden) the single instance, editing the settings start-up loaded.
+    static FrmSetting& open(const SnowSettings& settings);
+    // The instance `open` made.
     static FrmSetting& get();
     static bool loaded();
 
@@ -57,7 +59,7 @@ protected:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    FrmSetting() = default;
+    explicit FrmSetting(const SnowSettings& settings) : loadedSettings_(settings) {}
     void load();
     void createControls();
     void Form_Load();
@@ -75,6 +77,7 @@ private:
     void tabFrom(HWND from, bool backwards);
     void onActivate(bool active);
 
+    SnowSettings loadedSettings_;
     std::optional<DialogModel> model_;
     std::array<RegionOutline, 5> regionPoints_{};
     HWND lastFocus_ = nullptr;
@@ -82,6 +85,6 @@ private:
 };
 
 // Loads, places and shows the settings window and its overlay; false when the mode cannot run.
-bool setUpSettings();
+bool setUpSettings(const SnowSettings& settings);
 
 }  // namespace nivora::win32

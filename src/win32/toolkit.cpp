@@ -89,8 +89,7 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_TIMER) {
         for (Timer* timer : self->timers_)
-            if (timer->id() == wParam && timer->enabled_ && !timer->schedule_.paused()) {
-                timer->ticked();
+            if (timer->id() == wParam && timer->enabled_) {
                 timer->onTick_();
                 return 0;
             }
@@ -141,43 +140,13 @@ void Timer::arm()
 {
     if (!owner_.hwnd_)
         return;
-    shortWait_ = false;
-    if (enabled_ && interval_ > 0) {
-        schedule_.arm(GetTickCount64(), interval_);
-        if (!schedule_.paused())
-            SetTimer(owner_.hwnd_, id(), interval_, nullptr);  // replaces a running one: counts from now
-    } else {
+    if (enabled_ && interval_ > 0)
+        SetTimer(owner_.hwnd_, id(), interval_, nullptr);  // replaces a running one: counts from now
+    else
         KillTimer(owner_.hwnd_, id());
-    }
 }
 
 void Timer::attach() { arm(); }
-
-void Timer::ticked()
-{
-    schedule_.tick(GetTickCount64());
-    if (shortWait_) {  // the first tick after a resume: back to the whole interval
-        shortWait_ = false;
-        SetTimer(owner_.hwnd_, id(), interval_, nullptr);
-    }
-}
-
-void Timer::suspend()
-{
-    schedule_.pause(GetTickCount64());
-    if (owner_.hwnd_)
-        KillTimer(owner_.hwnd_, id());
-}
-
-void Timer::resume()
-{
-    const UINT wait = schedule_.resume(GetTickCount64());
-    if (!owner_.hwnd_ || !enabled_ || interval_ == 0)
-        return;
-    // A wait of 0 becomes the system's shortest: the tick that was due comes once, at once.
-    SetTimer(owner_.hwnd_, id(), wait, nullptr);
-    shortWait_ = wait != interval_;
-}
 
 void Timer::setInterval(UINT intervalMs)
 {
@@ -216,7 +185,7 @@ UniqueHfont createFont(const FontSpec& choice)
     lf.lfHeight = -static_cast<LONG>(std::lround(choice.points * logPixels(LOGPIXELSY) / 72.0));
     lf.lfWeight = choice.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = choice.charset;
-    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfQuality = choice.quality;
     const std::wstring face = firstInstalledFace(choice.faces);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     return UniqueHfont(CreateFontIndirectW(&lf));
@@ -243,10 +212,7 @@ void PictureBox::setBounds(const RECT& bounds)
 
 void PictureBox::resizeImage(int width, int height)
 {
-    if (originalBitmap_) {
-        SelectObject(hDC(), originalBitmap_);
-        originalBitmap_ = nullptr;
-    }
+    bitmapSelection_.reset();
     bitmap_.reset();
     pixels_ = nullptr;
     width_ = std::max(width, 0);
@@ -263,7 +229,7 @@ void PictureBox::resizeImage(int width, int height)
         bitmap_.reset(CreateDIBSection(hDC(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (bitmap_) {
             pixels_ = static_cast<uint32_t*>(bits);
-            originalBitmap_ = SelectObject(hDC(), bitmap_.get());
+            bitmapSelection_.emplace(hDC(), bitmap_.get());
         } else {
             width_ = height_ = 0;
         }
@@ -282,17 +248,14 @@ void PictureBox::setBackColor(COLORREF color)
 
 void PictureBox::setFont(const FontSpec& choice)
 {
-    if (originalFont_) {
-        SelectObject(hDC(), originalFont_);
-        originalFont_ = nullptr;
-    }
+    fontSelection_.reset();
     font_ = createFont(choice);
     fontSpec_ = choice;
     // Read the size back as the device realises it: a whole number of pixels.
     const double pixelsPerPoint = logPixels(LOGPIXELSY) / 72.0;
     fontPoints_ = std::lround(choice.points * pixelsPerPoint) / pixelsPerPoint;
     if (font_)
-        originalFont_ = SelectObject(hDC(), font_.get());
+        fontSelection_.emplace(hDC(), font_.get());
 }
 
 int PictureBox::textWidth(std::wstring_view text) const

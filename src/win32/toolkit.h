@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/frame_pause.h"
 #include "handles.h"
 
 namespace nivora::win32 {
@@ -78,23 +78,16 @@ public:
     void setEnabled(bool enabled);
     // Starts the timer when the owner's window exists; called by the owner once it is created.
     void attach();
-    // Stops the timer's clock: no tick comes until `resume`, which waits only what was left of the interval. Changes
-    // of the interval or the switch meanwhile take effect at the resume.
-    void suspend();
-    void resume();
 
 private:
     friend class Window;
     void arm();
-    void ticked();
     UINT_PTR id() const { return reinterpret_cast<UINT_PTR>(this); }
 
     Window& owner_;
     UINT interval_;
     bool enabled_;
     std::function<void()> onTick_;
-    TimerSchedule schedule_;
-    bool shortWait_ = false;  // the system timer runs with what was left at a suspension, not the interval
 };
 
 // A font by its preferred faces: the first one installed wins, else the system's default face.
@@ -103,6 +96,7 @@ struct FontSpec {
     double points = 9;
     bool bold = false;
     BYTE charset = DEFAULT_CHARSET;
+    BYTE quality = DEFAULT_QUALITY;  // how the glyphs' edges are drawn (LOGFONT's lfQuality)
 };
 std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces);
 UniqueHfont createFont(const FontSpec& choice);
@@ -151,9 +145,11 @@ private:
 
     UniqueHdc memoryDc_;
     UniqueHbitmap bitmap_;
-    HGDIOBJ originalBitmap_ = nullptr;
     UniqueHfont font_;
-    HGDIOBJ originalFont_ = nullptr;
+    // Declared after what they select, so they put the context's own objects back before the image and the font
+    // are deleted (an object still selected into a context cannot be).
+    std::optional<SelectGuard> bitmapSelection_;
+    std::optional<SelectGuard> fontSelection_;
     FontSpec fontSpec_{};
     double fontPoints_ = 0;
     uint32_t* pixels_ = nullptr;

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <wtsapi32.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +35,7 @@ public:
         SetEnvironmentVariableW(readback::kFramesAheadVariable, nullptr);
         window_ = saver_->waitForWindow(L"Nivora MAIN", 30000);  // the frames run ahead come first
         message_ = RegisterWindowMessageW(readback::kMessageName);
+        frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
     }
     ~ReadableSaver()
     {
@@ -52,7 +52,12 @@ public:
         SendMessageTimeoutW(window_, message_, what, which, SMTO_ABORTIFHUNG, 5000, &result);
         return LRESULT(result);
     }
-    LRESULT frames() { return request(readback::kFrameCount); }
+    LRESULT frames()
+    {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window_, frameCountMessage_, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        return LRESULT(result);
+    }
 
     // The display's power state as the system reports it: the setting lives in the receiver's memory.
     void postDisplayState(DWORD state)
@@ -111,6 +116,7 @@ private:
     std::unique_ptr<Saver> saver_;
     HWND window_ = nullptr;
     UINT message_ = 0;
+    UINT frameCountMessage_ = 0;
     std::vector<void*> remoteBlocks_;
 };
 
@@ -136,7 +142,7 @@ TEST_F(PauseAndReadback, FramesStopWhileNobodyCanSeeThemAndGoOnAfterwards)
 {
     ReadableSaver s;
     ASSERT_NE(s.window(), nullptr);
-    ASSERT_GT(s.frames(), 0) << "the saver does not answer the readback requests";
+    ASSERT_GT(s.frames(), 0);
     ASSERT_TRUE(framesRun(s));
 
     struct Step {
@@ -174,15 +180,9 @@ TEST_F(PauseAndReadback, FramesStopWhileNobodyCanSeeThemAndGoOnAfterwards)
         // Paused: not one frame, and the screen stays as it was.
         const LRESULT frames = s.frames();
         const e2e::Picture before = e2e::captureScreen();
-        FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
-        GetProcessTimes(s.saver().process(), &created, &exited, &kernelBefore, &userBefore);
         e2e::pump(1000);
-        GetProcessTimes(s.saver().process(), &created, &exited, &kernelAfter, &userAfter);
         EXPECT_EQ(s.frames(), frames);
         EXPECT_TRUE(e2e::captureScreen().pixels == before.pixels);
-        auto ticks = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-        const uint64_t busy = ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore);
-        std::printf("    paused (%s): the saver used %.1f ms of CPU in 1 s\n", step.name, double(busy) / 1e4);
     }
     ASSERT_TRUE(s.saver().running());
 }

@@ -170,11 +170,25 @@ bool storeExists()
 
 Picture captureScreen()
 {
+    return captureScreen(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+}
+
+RECT virtualScreenRect()
+{
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+Picture captureScreen(const RECT& area)
+{
     Picture picture;
-    picture.width = GetSystemMetrics(SM_CXSCREEN);
-    picture.height = GetSystemMetrics(SM_CYSCREEN);
+    picture.width = area.right - area.left;
+    picture.height = area.bottom - area.top;
     picture.pixels.resize(size_t(picture.width) * size_t(picture.height));
     HDC screen = GetDC(nullptr);
+    // The screen's device context may start at the virtual screen's corner rather than the primary monitor's.
+    POINT origin{};
+    GetDCOrgEx(screen, &origin);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -185,7 +199,7 @@ Picture captureScreen()
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left - origin.x, area.top - origin.y, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const uint32_t*>(bits);
     for (size_t i = 0; i < picture.pixels.size(); ++i)
@@ -195,6 +209,15 @@ Picture captureScreen()
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return picture;
+}
+
+int64_t frameCount(HWND snowWindow)
+{
+    static const UINT message = RegisterWindowMessageW(L"NivoraFrameCount");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(snowWindow, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result))
+        return -1;
+    return static_cast<int64_t>(result);
 }
 
 void saveBmp(const Picture& picture, const std::wstring& path)

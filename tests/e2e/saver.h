@@ -54,6 +54,12 @@ struct Picture {
     uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
 };
 Picture captureScreen();
+// A part of the desktop, in desktop coordinates (the primary monitor's corner is (0, 0)).
+Picture captureScreen(const RECT& area);
+RECT virtualScreenRect();
+// Frames the snow window has drawn so far (the saver answers the registered message "NivoraFrameCount"); -1 when
+// it does not answer.
+int64_t frameCount(HWND snowWindow);
 // Writes a 24-bit BMP (the test script turns it into a PNG where wanted).
 void saveBmp(const Picture& picture, const std::wstring& path);
 // Where pictures of a test run go: the folder of NIVORA_E2E_OUTPUT, or the program's own folder.

@@ -35,9 +35,10 @@ TEST_F(StartUp, FullScreenShowsATopmostWindowCoveringTheScreen)
 
 TEST_F(StartUp, WhileAFullScreenSaverRunsEveryOtherStartEndsAtOnceWithoutAWindow)
 {
+    // The host comes first: a window that takes the foreground from the full-screen saver ends it.
+    e2e::TestWindow host({100, 100, 252, 212}, nullptr);
     Saver first(L"/s");
     ASSERT_NE(first.waitForWindow(L"Nivora MAIN"), nullptr);
-    e2e::TestWindow host({100, 100, 252, 212}, nullptr);
 
     for (const std::wstring& arguments : {std::wstring(L"/s"), L"/p " + handleText(host.hwnd()), std::wstring(L"/c")}) {
         SCOPED_TRACE(std::string(arguments.begin(), arguments.end()));

@@ -1,9 +1,10 @@
-// Pausing the snow while the display is off or the session locked or disconnected, and the timers' schedules
-// across the pause, driven by a fake millisecond clock.
+// Pausing the snow while the display is off or the session locked or disconnected, and the timers' clocks across
+// the pause, driven by a fake clock.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "core/frame_clock.h"
 #include "core/frame_pause.h"
 
 namespace nivora {
@@ -62,26 +63,29 @@ TEST(FramePause, NotificationsTable)
     }
 }
 
-// A timer that ticks whenever its schedule is due, as the system's timer does: the times of its ticks up to `until`.
-std::vector<uint64_t> runUntil(TimerSchedule& schedule, uint64_t until)
+// A clock run as the message loop runs it, from `from` to `until`: woken when it is due, ticking then.
+std::vector<int64_t> runUntil(FrameClock& clock, int64_t from, int64_t until)
 {
-    std::vector<uint64_t> ticks;
-    while (!schedule.paused() && schedule.due() <= until) {
-        const uint64_t now = schedule.due();
-        ticks.push_back(now);
-        schedule.tick(now);
+    std::vector<int64_t> ticks;
+    for (int64_t now = from;;) {
+        const int64_t wait = clock.waitFrom(now);
+        if (wait == FrameClock::kNever || now + wait > until)
+            return ticks;
+        now += wait;
+        if (clock.tick(now))
+            ticks.push_back(now);
     }
-    return ticks;
 }
 
-TEST(TimerSchedule, PauseKeepsWhatWasLeftOfTheWait)
+// Times below are milliseconds for readability; the clock takes any unit.
+TEST(FrameClockPause, KeepsWhatWasLeftOfTheWait)
 {
     struct Case {
         const char* name;
-        uint32_t interval;
-        uint64_t pauseAt, resumeAt;
-        uint32_t firstWait;
-        std::vector<uint64_t> ticksAfterResume;  // up to resumeAt + 2.5 intervals
+        int64_t interval;
+        int64_t pauseAt, resumeAt;
+        int64_t firstWait;
+        std::vector<int64_t> ticksAfterResume;  // up to resumeAt + 2.5 intervals
     };
     const Case cases[] = {
         {"the wind's first 5 s, paused after 3 s for a minute", 5000, 3000, 63000, 2000, {65000, 70000, 75000}},
@@ -92,57 +96,77 @@ TEST(TimerSchedule, PauseKeepsWhatWasLeftOfTheWait)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TimerSchedule schedule;
-        schedule.arm(0, c.interval);
-        runUntil(schedule, c.pauseAt - 1);
-        schedule.pause(c.pauseAt);
-        EXPECT_TRUE(runUntil(schedule, c.resumeAt).empty()) << "no tick while paused";
-        EXPECT_EQ(schedule.resume(c.resumeAt), c.firstWait);
-        EXPECT_EQ(runUntil(schedule, c.resumeAt + c.interval * 5 / 2), c.ticksAfterResume);
+        FrameClock clock;
+        clock.start(0, c.interval);
+        runUntil(clock, 0, c.pauseAt - 1);
+        clock.pause(c.pauseAt);
+        EXPECT_EQ(clock.waitFrom(c.pauseAt), FrameClock::kNever) << "the loop waits with no timeout";
+        EXPECT_TRUE(runUntil(clock, c.pauseAt, c.resumeAt).empty()) << "no tick while paused";
+        EXPECT_FALSE(clock.tick(c.resumeAt - 1));
+        clock.resume(c.resumeAt);
+        EXPECT_EQ(clock.waitFrom(c.resumeAt), c.firstWait);
+        EXPECT_EQ(runUntil(clock, c.resumeAt, c.resumeAt + c.interval * 5 / 2), c.ticksAfterResume);
     }
 }
 
-TEST(TimerSchedule, LongPauseBringsNoBurstOfFrames)
+TEST(FrameClockPause, ALongPauseBringsNoBurstOfFrames)
 {
-    TimerSchedule frames;
-    frames.arm(0, 20);
-    EXPECT_EQ(runUntil(frames, 1000).size(), 50u);
+    FrameClock frames;
+    frames.start(0, 20);
+    EXPECT_EQ(runUntil(frames, 0, 1000).size(), 50u);
     frames.pause(1000);
     frames.resume(1000 + 10 * 60 * 1000);  // ten minutes with the display off
-    const std::vector<uint64_t> after = runUntil(frames, 1000 + 10 * 60 * 1000 + 1000);
+    const std::vector<int64_t> after = runUntil(frames, 601000, 602000);
     ASSERT_EQ(after.size(), 50u);
-    EXPECT_EQ(after.front(), 601020u);
+    EXPECT_EQ(after.front(), 601020);
 }
 
-TEST(TimerSchedule, ATickDueWhenThePauseCameIsOwedOnce)
+TEST(FrameClockPause, ATickDueWhenThePauseCameIsOwedOnce)
 {
-    TimerSchedule schedule;
-    schedule.arm(0, 200);
-    schedule.pause(260);  // the tick of 200 was not delivered before the pause
-    EXPECT_EQ(schedule.resume(5000), 0u);
-    EXPECT_EQ(runUntil(schedule, 5300), (std::vector<uint64_t>{5000, 5200}));
+    FrameClock clock;
+    clock.start(0, 200);
+    clock.pause(260);  // the tick of 200 was not delivered before the pause
+    clock.resume(5000);
+    EXPECT_EQ(clock.waitFrom(5000), 0);
+    EXPECT_EQ(runUntil(clock, 5000, 5300), (std::vector<int64_t>{5000, 5200}));
 }
 
-TEST(TimerSchedule, ArmedWhilePausedWaitsAWholeIntervalFromTheResume)
+TEST(FrameClockPause, StartedWhilePausedWaitsAWholeIntervalFromTheResume)
 {
     // The wind picks a new interval, or the fade starts, while the snow is paused.
-    TimerSchedule schedule;
-    schedule.arm(0, 5000);
-    schedule.pause(1000);
-    schedule.arm(2000, 7000);
-    EXPECT_EQ(schedule.resume(9000), 7000u);
-    EXPECT_EQ(runUntil(schedule, 30000), (std::vector<uint64_t>{16000, 23000, 30000}));
+    FrameClock clock;
+    clock.start(0, 5000);
+    clock.pause(1000);
+    clock.start(2000, 7000);
+    EXPECT_EQ(clock.waitFrom(2000), FrameClock::kNever);
+    clock.resume(9000);
+    EXPECT_EQ(runUntil(clock, 9000, 30000), (std::vector<int64_t>{16000, 23000, 30000}));
 }
 
-TEST(TimerSchedule, PauseAndResumeTwiceAreOnce)
+TEST(FrameClockPause, PauseAndResumeTwiceAreOnce)
 {
-    TimerSchedule schedule;
-    schedule.arm(0, 1000);
-    schedule.pause(400);
-    schedule.pause(900);  // a second reason to pause
-    EXPECT_EQ(schedule.resume(2000), 600u);
-    EXPECT_EQ(schedule.resume(2300), 300u);  // no second shift: the wait counts on
-    EXPECT_EQ(runUntil(schedule, 3600), (std::vector<uint64_t>{2600, 3600}));
+    FrameClock clock;
+    clock.start(0, 1000);
+    clock.pause(400);
+    clock.pause(900);  // a second reason to pause
+    clock.resume(2000);
+    clock.resume(2300);  // no second shift: the wait counts on
+    EXPECT_EQ(clock.waitFrom(2300), 300);
+    EXPECT_EQ(runUntil(clock, 2300, 3600), (std::vector<int64_t>{2600, 3600}));
+}
+
+TEST(FrameClockPause, AStoppedClockStaysStoppedThroughAPause)
+{
+    FrameClock clock;
+    clock.pause(100);
+    clock.resume(200);
+    EXPECT_EQ(clock.waitFrom(200), FrameClock::kNever);
+    clock.start(0, 200);
+    clock.pause(50);
+    clock.stop();
+    clock.resume(500);
+    EXPECT_FALSE(clock.running());
+    EXPECT_EQ(clock.waitFrom(500), FrameClock::kNever);
 }
 
 }  // namespace
