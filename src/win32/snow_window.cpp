@@ -17,6 +17,7 @@ namespace {
 
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr int kCaptureBandRows = 128;  // rows of the desktop read at a time: 2 MB at 3840 pixels a row
 
 RECT boundsAt(int x, int y, int width, int height) { return RECT{x, y, x + width, y + height}; }
 
@@ -202,20 +203,33 @@ void FrmMain::captureDesktop(Monitor& m)
     const int x = source.left - origin.x, y = source.top - origin.y;
     const int width = source.right - source.left, height = source.bottom - source.top;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, *alpha, 0};
+    const int drawWidth = m.screen.area.drawWidth, drawHeight = m.screen.area.drawHeight;
+    // Full screen maps the monitor 1:1, so it is blended in bands of rows: the system reads the screen into a
+    // buffer as large as each blend's source, and one of a whole monitor would add as much again to the saver's
+    // memory at start (under Wine it even stays with the process). The preview shrinks the screen in one blend.
+    const int band = preview() ? height : std::min(height, kCaptureBandRows);
+    auto blendBand = [&](HDC from, int fromX, int fromY, int top, int rows) {
+        if (preview())
+            AlphaBlend(m.PicDesk.hDC(), 0, 0, drawWidth, drawHeight, from, fromX, fromY, width, height, blend);
+        else
+            AlphaBlend(m.PicDesk.hDC(), 0, top, drawWidth, rows, from, fromX, fromY, width, rows, blend);
+    };
     if (x >= 0 && y >= 0) {
-        AlphaBlend(m.PicDesk.hDC(), 0, 0, m.screen.area.drawWidth, m.screen.area.drawHeight, desktopDC.get(), x, y,
-                   width, height, blend);
+        for (int top = 0; top < height; top += band)
+            blendBand(desktopDC.get(), x, y + top, top, std::min(band, height - top));
     } else {
         // AlphaBlend takes no source left of or above the device context's origin, where a monitor left of or
-        // above the primary one lies: copy it out first.
+        // above the primary one lies: copy it out first, band by band.
         UniqueHdc copyDC(CreateCompatibleDC(desktopDC.get()));
-        UniqueHbitmap copy(CreateCompatibleBitmap(desktopDC.get(), width, height));
+        UniqueHbitmap copy(CreateCompatibleBitmap(desktopDC.get(), width, band));
         if (!copyDC || !copy)
             return;  // the background stays black
         SelectGuard select(copyDC.get(), copy.get());
-        BitBlt(copyDC.get(), 0, 0, width, height, desktopDC.get(), x, y, SRCCOPY);
-        AlphaBlend(m.PicDesk.hDC(), 0, 0, m.screen.area.drawWidth, m.screen.area.drawHeight, copyDC.get(), 0, 0,
-                   width, height, blend);
+        for (int top = 0; top < height; top += band) {
+            const int rows = std::min(band, height - top);
+            BitBlt(copyDC.get(), 0, 0, width, rows, desktopDC.get(), x, y + top, SRCCOPY);
+            blendBand(copyDC.get(), 0, 0, top, rows);
+        }
     }
     GdiFlush();
     m.PicDesk.refresh();
