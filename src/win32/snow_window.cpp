@@ -154,12 +154,13 @@ bool FrmMain::InitData()
             if (!hasImage(*box, area.drawWidth + 10, area.drawHeight + 10))
                 return false;
         }
-        layOutMessage(*m);
-        if (!hasImage(m->PicText, area.drawWidth, area.drawHeight))
+        const bool message = layOutMessage(*m);
+        if (message && !hasImage(m->PicText, area.drawWidth, area.drawHeight))
             return false;
         m->PicDesk.setBackColor(kBlack);
         captureDesktop(*m);
-        m->field.attachSurfaces({surfaceOf(m->picMain), surfaceOf(m->PicDesk), surfaceOf(m->PicText)});
+        // Where there is no message, no snow can settle: the field gets no text picture at all.
+        m->field.attachSurfaces({surfaceOf(m->picMain), surfaceOf(m->PicDesk), message ? surfaceOf(m->PicText) : Surface{}});
         for (uint32_t i = testFramesAhead(); i > 0; --i)
             m->field.DrawSnow();
     }
@@ -171,7 +172,7 @@ bool FrmMain::InitData()
     return true;
 }
 
-void FrmMain::layOutMessage(Monitor& m)
+bool FrmMain::layOutMessage(Monitor& m)
 {
     const SnowArea& area = m.screen.area;
     const std::wstring text = m.screen.primary ? std::wstring(start_.settings.messageText.begin(),
@@ -179,11 +180,14 @@ void FrmMain::layOutMessage(Monitor& m)
                                                : std::wstring();
     PicTextFont font(m.PicText, text, messageFont(preview()));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
+    if (text.empty()) {
+        m.PicText.resizeImage(0, 0);  // a whole-screen picture of nothing but black is not kept
+        return false;
+    }
     m.PicText.setBounds(boundsAt(m.screen.windowX, m.screen.windowY, area.drawWidth, area.drawHeight));
-    if (text.empty())
-        return;
     const MessagePosition at = messagePosition(area.drawWidth, area.drawHeight, m.PicText.textWidth(text));
     m.PicText.print(roundToInt<int>(at.x).value_or(0), roundToInt<int>(at.y).value_or(0), text);
+    return true;
 }
 
 void FrmMain::captureDesktop(Monitor& m)

@@ -66,7 +66,8 @@ protected:
 private:
     bool preview() const { return start_.previewParent != nullptr; }
     bool loadMonitor(Monitor& monitor);
-    void layOutMessage(Monitor& monitor);
+    // Prints the message into PicText; false when this monitor has none, and so needs no PicText at all.
+    bool layOutMessage(Monitor& monitor);
     void captureDesktop(Monitor& monitor);
     void carryOut(const FadeAction& action);
     void Form_Unload();
