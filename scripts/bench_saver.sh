@@ -128,7 +128,8 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&
 wine reg add 'HKCU\Software\Nivora\Settings' /v reg_precipitation /d 4 /f >/dev/null 2>&1
 stop_bench_display
 
-echo "saver_bench: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), ${seconds} s each after ${warmup} s"
+model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
+echo "saver_bench: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${seconds} s each after ${warmup} s"
 measure 1080p 1920x1080 1
 cpu_1080p=$cpu
 measure 4k 3840x2160 1
@@ -139,6 +140,7 @@ cpu_2x4k=$cpu rss_2x4k=$rss_mb
 echo "saver_cpu_1080p: $cpu_1080p"
 echo "saver_cpu_4k: $cpu_4k"
 echo "saver_cpu_2x4k: $cpu_2x4k"
-echo "saver_cpu_ratio_4k_over_1080p: $(awk -v a="$cpu_4k" -v b="$cpu_1080p" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+ratio=$(awk -v a="$cpu_4k" -v b="$cpu_1080p" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+echo "saver_cpu_ratio_4k_over_1080p: $ratio"
 echo "saver_rss_mb_4k: $rss_4k"
 echo "saver_rss_mb_2x4k: $rss_2x4k"

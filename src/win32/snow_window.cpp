@@ -160,7 +160,8 @@ bool FrmMain::InitData()
         m->PicDesk.setBackColor(kBlack);
         captureDesktop(*m);
         // Where there is no message, no snow can settle: the field gets no text picture at all.
-        m->field.attachSurfaces({surfaceOf(m->picMain), surfaceOf(m->PicDesk), message ? surfaceOf(m->PicText) : Surface{}});
+        const Surface text = message ? surfaceOf(m->PicText) : Surface{};
+        m->field.attachSurfaces({surfaceOf(m->picMain), surfaceOf(m->PicDesk), text});
         for (uint32_t i = testFramesAhead(); i > 0; --i)
             m->field.DrawSnow();
     }
