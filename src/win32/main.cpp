@@ -1,14 +1,17 @@
 // Entry of nivora.scr: refuses a second instance, loads the settings and sets up the mode the command line asks for.
 #include <windows.h>
 
-#include <string_view>
+#include <optional>
 
 #include "core/command_line.h"
 #include "core/placement.h"
 #include "frm_main.h"
 #include "module1.h"
+#include "preview_host.h"
+#include "process_arguments.h"
 #include "registry_store.h"
 #include "settings_window.h"
+#include "single_instance.h"
 
 namespace nivora::win32 {
 
@@ -20,25 +23,7 @@ Module1& module1()
 
 namespace {
 
-// The text after the program's own name, without the blanks that separate them.
-std::u16string_view argumentText()
-{
-    std::wstring_view line = GetCommandLineW();
-    size_t i = 0;
-    if (!line.empty() && line[0] == L'"') {
-        const size_t close = line.find(L'"', 1);
-        i = close == std::wstring_view::npos ? line.size() : close + 1;
-    } else {
-        while (i < line.size() && line[i] != L' ' && line[i] != L'\t')
-            ++i;
-    }
-    while (i < line.size() && (line[i] == L' ' || line[i] == L'\t'))
-        ++i;
-    line.remove_prefix(i);
-    return {reinterpret_cast<const char16_t*>(line.data()), line.size()};
-}
-
-void setUpPreview(HWND parent)
+void setUpPreview(HWND parent, PreviewArea area)
 {
     Module1& m = module1();
     m.previewParent = parent;
@@ -48,10 +33,8 @@ void setUpPreview(HWND parent)
     const LONG_PTR style = GetWindowLongPtrW(snow, GWL_STYLE);
     SetWindowLongPtrW(snow, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
     SetParent(snow, parent);
-    RECT host{};
-    GetWindowRect(parent, &host);
-    m.drawWidth = static_cast<int16_t>(host.right - host.left);
-    m.drawHeight = static_cast<int16_t>(host.bottom - host.top);
+    m.drawWidth = area.width;
+    m.drawHeight = area.height;
     m.previewScaleY = static_cast<float>(double(m.drawHeight) / (Screen::heightTwips() / Screen::twipsPerPixelY()));
     frmMain.InitData();
     ShowWindow(snow, SW_SHOWNA);
@@ -89,16 +72,20 @@ int Main()
     RegistryStore store;
     m.SnowSettings = loadSettings(store, userDecimalSeparator());
 
-    const CommandLine command = parseCommandLine(argumentText());
+    const CommandLine command = parseCommandLine(processArgumentText());
     m.modeLetter = command.modeLetter;
+    SingleInstance instance;  // held until the program ends
+    if (!instance.admit(command.mode))
+        return 0;
     switch (command.mode) {
     case SaverMode::Preview: {
         // A preview needs a live host; there is nothing to draw into otherwise.
         HWND parent = command.previewParent ? reinterpret_cast<HWND>(static_cast<INT_PTR>(*command.previewParent))
                                             : nullptr;
-        if (!parent || !IsWindow(parent))
+        const std::optional<PreviewArea> area = previewArea(parent);
+        if (!area)
             return 0;
-        setUpPreview(parent);
+        setUpPreview(parent, *area);
         break;
     }
     case SaverMode::Settings:
