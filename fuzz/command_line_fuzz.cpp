@@ -22,27 +22,32 @@ void checkArgumentText(std::u16string_view line)
                "'%s': the argument text is not the end of the line", shown.c_str());
     FUZZ_CHECK(text.empty() || !isSeparator(text.front()), "'%s': the argument text starts with a separator",
                shown.c_str());
-    std::u16string_view name = line.substr(0, line.size() - text.size());
-    while (!name.empty() && isSeparator(name.back()))
-        name.remove_suffix(1);
+    // The name and the separators after it.
+    const std::u16string_view skipped = line.substr(0, line.size() - text.size());
     if (!line.empty() && line[0] == u'"') {
         const size_t close = line.find(u'"', 1);
-        FUZZ_CHECK(name.size() == (close == std::u16string_view::npos ? line.size() : close + 1),
+        const size_t end = close == std::u16string_view::npos ? line.size() : close + 1;
+        FUZZ_CHECK(skipped.size() >= end && skipped.find_first_not_of(u" \t", end) == std::u16string_view::npos,
                    "'%s': the quoted name ends elsewhere", shown.c_str());
         return;
     }
+    FUZZ_CHECK(text.empty() || (!skipped.empty() && isSeparator(skipped.back())),
+               "'%s': the unquoted name is cut inside a word", shown.c_str());
+    std::u16string_view name = skipped;
+    while (!name.empty() && isSeparator(name.back()))
+        name.remove_suffix(1);
     if (name.find_first_of(u" \t") != std::u16string_view::npos) {
         // Only the program's own path may hold a blank; it matches regardless of letter case and slashes.
-        bool own_path = false;
+        bool ownPath = false;
         for (const std::u16string_view path : own) {
             bool same = name.size() == path.size();
             for (size_t i = 0; same && i < path.size(); ++i) {
                 const char16_t a = name[i] == u'/' ? u'\\' : name[i], b = path[i];
                 same = upperCaseLetter(a) == upperCaseLetter(b);
             }
-            own_path = own_path || same;
+            ownPath = ownPath || same;
         }
-        FUZZ_CHECK(own_path, "'%s': an unquoted name with a blank that is not the program's path", shown.c_str());
+        FUZZ_CHECK(ownPath, "'%s': an unquoted name with a blank that is not the program's path", shown.c_str());
     }
 }
 

@@ -94,6 +94,7 @@ TEST(CommandLine, ArgumentTextFollowsTheProgramNameQuotedOrNot)
         {"quoted path, no argument", u"\"C:\\Program Files\\Nivora\\nivora.scr\"", u"", SaverMode::Settings},
         {"quoted path, only blanks", u"\"C:\\Program Files\\Nivora\\nivora.scr\" \t ", u"", SaverMode::Settings},
         {"unclosed quote", u"\"C:\\Program Files\\nivora.scr /s", u"", SaverMode::Settings},
+        {"unclosed quote, blanks at the end", u"\"C:\\Program Files\\nivora.scr /s \t", u"", SaverMode::Settings},
         // Windows starts savers unquoted; the program's own path is known even with a blank inside.
         {"unquoted own path", u"C:\\Program Files\\Nivora\\nivora.scr /s", u"/s", SaverMode::FullScreen},
         {"unquoted own path, other case", u"c:\\program files\\NIVORA\\Nivora.SCR /c:42", u"/c:42",
