@@ -83,10 +83,9 @@ void expectOutcome(const std::wstring& arguments, Outcome outcome, HWND host = n
     case Outcome::FullScreen: {
         HWND window = saver.waitForWindow(L"Nivora MAIN");
         ASSERT_NE(window, nullptr) << "no full-screen window";
-        RECT area{};
-        GetWindowRect(window, &area);
-        EXPECT_TRUE(e2e::screenChanges(area)) << "no frames are drawn";
-        EXPECT_TRUE(saver.running());
+        // Through a dozen frames with these values. Not judged by the picture: a wind of 1e30 blows every flake
+        // off the screen, and a still screen is then right.
+        EXPECT_TRUE(e2e::holdsFor([&] { return saver.running(); }, 300)) << "the saver ended";
         EXPECT_TRUE(answers(window)) << "the saver does not answer";
         break;
     }
@@ -108,7 +107,7 @@ void expectOutcome(const std::wstring& arguments, Outcome outcome, HWND host = n
             << "no preview in the host";
         // Its frames are not seen here (no child of another process's window is drawn), so it must keep running
         // for a dozen of them.
-        EXPECT_TRUE(e2e::holdsFor([&] { return saver.running(); }, 300));
+        EXPECT_TRUE(e2e::holdsFor([&] { return saver.running(); }, 300)) << "the saver ended";
         EXPECT_TRUE(answers(child)) << "the preview does not answer";
         break;
     }
