@@ -22,7 +22,8 @@ std::optional<PreviewArea> previewArea(HWND host)
         return std::nullopt;
     const int64_t maxWidth = std::clamp<int64_t>(GetSystemMetrics(SM_CXVIRTUALSCREEN), 1, INT16_MAX);
     const int64_t maxHeight = std::clamp<int64_t>(GetSystemMetrics(SM_CYVIRTUALSCREEN), 1, INT16_MAX);
-    return PreviewArea{static_cast<int16_t>(std::min(width, maxWidth)), static_cast<int16_t>(std::min(height, maxHeight))};
+    return PreviewArea{static_cast<int16_t>(std::min(width, maxWidth)),
+                       static_cast<int16_t>(std::min(height, maxHeight))};
 }
 
 }  // namespace nivora::win32

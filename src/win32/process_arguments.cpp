@@ -46,7 +46,10 @@ std::wstring otherForm(const std::wstring& path)
     return other;
 }
 
-std::u16string_view view(const std::wstring& text) { return {reinterpret_cast<const char16_t*>(text.data()), text.size()}; }
+std::u16string_view view(std::wstring_view text)
+{
+    return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
+}
 
 }  // namespace
 
@@ -58,8 +61,7 @@ std::u16string processArgumentText()
     for (const std::wstring& p : paths)
         if (!p.empty())
             ownPaths.push_back(view(p));
-    const std::wstring_view line = GetCommandLineW();
-    return std::u16string(argumentText({reinterpret_cast<const char16_t*>(line.data()), line.size()}, ownPaths));
+    return std::u16string(argumentText(view(GetCommandLineW()), ownPaths));
 }
 
 }  // namespace nivora::win32
