@@ -318,8 +318,9 @@ TEST_F(Snow, PointerMovesEndTheSaverOnlyWhenBothCoordinatesChangeAfterTheFirst)
     EXPECT_TRUE(saver.waitExit(15000));
 }
 
-// A preview box with no pixels leaves the text mask without an image: the set-up fails, and the program ends at
-// once instead of waiting for a host that will never close it.
+// A preview box with no pixels: no picture can be made for it (start-up refuses such a host first, and the snow
+// window's own set-up fails on it too), and the program ends at once instead of waiting for a host that will never
+// close it.
 TEST_F(Snow, ASetUpWhosePicturesCannotBeMadeEndsAtOnce)
 {
     e2e::TestWindow host({300, 300, 300, 300}, nullptr);
