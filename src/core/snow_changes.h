@@ -1,0 +1,67 @@
+// Change tracking: where picMain changed in a frame, as few rectangles as are worth sending to the screen.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace nivora {
+
+struct Rect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;  // exclusive
+    int32_t bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+inline bool isEmpty(const Rect& r)
+{
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+// Rows of the picture over which changed places are merged side by side.
+inline constexpr int32_t kChangedBandHeight = 16;
+// Two changed places of one band this close are sent as one rectangle: each rectangle costs a call into the window
+// system, worth about as much as copying a few hundred pixels more. Places are gathered in cells of this width.
+inline constexpr int32_t kChangedMergeGap = 32;
+// More rectangles than this in a frame are not worth their calls: the bands are then merged with ever wider gaps,
+// down to one rectangle per band.
+inline constexpr size_t kMaxChangedRects = 512;
+
+class ChangeTracker {
+public:
+    // The drawing area; the next frame reports all of it.
+    void reset(const Rect& area);
+    // Starts a frame's list.
+    void begin() {}
+    // A place that changed, within the drawing area.
+    void add(const Rect& r);
+    // The whole drawing area changed.
+    void addWhole() { whole_ = true; }
+    // Ends the frame: merges what was added into the rectangles below.
+    void finish();
+
+    // Top to bottom, band by band, left to right; they cover every place added since begin() and never overlap.
+    std::span<const Rect> rects() const { return rects_; }
+
+private:
+    int32_t chooseGap();
+    void mergeBands(int32_t gap);
+
+    Rect area_;
+    bool whole_ = true;
+    bool any_ = false;
+    // Per band, per cell of kChangedMergeGap columns: the union of the places whose left edge lies in the cell, and
+    // a bit per cell that says whether it holds any, so a frame visits only the cells it touched.
+    int32_t cellsPerBand_ = 0;
+    int32_t wordsPerBand_ = 0;
+    std::vector<Rect> cells_;
+    std::vector<uint64_t> touched_;
+    std::vector<Rect> banded_;     // the touched cells, band by band, left to right
+    std::vector<size_t> bandEnd_;  // per band, one past its last cell in banded_
+    std::vector<int32_t> gaps_;
+    std::vector<Rect> rects_;
+};
+
+}  // namespace nivora
