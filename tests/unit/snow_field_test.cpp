@@ -147,6 +147,86 @@ TEST(SnowField, FlakesStartAboveTheTopEdgeFromFourDrawsEach)
     }
 }
 
+TEST(SnowField, SeededStartIsPinned)
+{
+    // The same seed starts the same snow on every platform: a change of the draws' order or arithmetic shows here.
+    struct Case {
+        size_t index;
+        Flake flake;
+    };
+    const Case cases[] = {
+        {0, {1095, -12840, 1, 3, 6}},   {1, {962, -5580, 3, 1, 18}},  {2, {1084, -14955, 5, 2, 30}},
+        {3, {717, -6120, 5, 1, 30}},    {2999, {557, -5865, 2, 4, 12}},
+    };
+    SnowSettings settings;
+    settings.precipitation = 4;
+    Random random(2004);
+    SnowField field;
+    field.InitData(settings, {1920, 1080, SnowMode::FullScreen, 1.0f}, random);
+    for (const Case& c : cases) {
+        const Flake& f = field.flakes[c.index];
+        EXPECT_EQ(f.x, c.flake.x) << c.index;
+        EXPECT_EQ(f.y, c.flake.y) << c.index;
+        EXPECT_EQ(f.size, c.flake.size) << c.index;
+        EXPECT_EQ(f.speed, c.flake.speed) << c.index;
+        EXPECT_EQ(f.spriteX, c.flake.spriteX) << c.index;
+    }
+}
+
+TEST(SnowField, StartReachesEveryKindSpeedColumnAndHeight)
+{
+    // A start that never made the largest flake, speed 4, or flakes right of the middle would pass the range checks
+    // above; here every kind, every speed, each tenth of the width and each tenth of the column of air is reached.
+    struct Case {
+        int16_t width, height;
+        uint64_t seed;
+    };
+    const Case cases[] = {{1920, 1080, 1}, {3840, 2160, 2}, {800, 600, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height);
+        SnowSettings settings;
+        settings.precipitation = 4;
+        Random random(c.seed);
+        SnowField field;
+        field.InitData(settings, {c.width, c.height, SnowMode::FullScreen, 1.0f}, random);
+        int kinds[kFlakeKinds] = {}, speeds[5] = {}, columns[10] = {}, heights[10] = {};
+        for (const Flake& f : field.flakes) {
+            ++kinds[f.size];
+            ++speeds[static_cast<int>(f.speed)];
+            ++columns[static_cast<int>(f.x) * 10 / c.width];
+            ++heights[static_cast<int>(-f.y / 15) * 10 / c.height];
+        }
+        for (int kind = 0; kind < kFlakeKinds; ++kind)
+            EXPECT_GT(kinds[kind], kind == 6 ? 5 : 400) << "kind " << kind;  // 6: 0.8 % of 3000, else 16.5 %
+        EXPECT_LT(kinds[6], 60);
+        for (int speed = 1; speed <= 4; ++speed)
+            EXPECT_GT(speeds[speed], 600) << "speed " << speed;
+        for (int tenth = 0; tenth < 10; ++tenth) {
+            EXPECT_GT(columns[tenth], 200) << "columns of tenth " << tenth;
+            EXPECT_GT(heights[tenth], 200) << "heights of tenth " << tenth;
+        }
+    }
+}
+
+TEST(SnowField, FixedWindStaysStillThroughTheFrames)
+{
+    // With the automatic wind off nothing but the frames runs: after two seconds the wind is what it was, and each
+    // flake (far above, so it neither wraps nor starts again) drifted exactly its kind's share of it every frame.
+    for (Path path : kPaths) {
+        SCOPED_TRACE(name(path));
+        Stage stage(2000, 50, SnowMode::FullScreen, 9);  // 15 pixels per frame to the right
+        stage.add(0, -5000, 0, 1);
+        stage.add(0, -5000, 6, 4);
+        stage.attach();
+        const float before = stage.field.velocity;
+        for (int frame = 0; frame < 100; ++frame)
+            stage.frame(path);
+        EXPECT_EQ(stage.field.velocity, before);
+        EXPECT_FLOAT_EQ(stage.flake(0).x, 100 * (1 * 15 / 12.0f));
+        EXPECT_FLOAT_EQ(stage.flake(1).x, 100 * (10 * 15 / 12.0f));
+    }
+}
+
 TEST(SnowField, FlakesDriftWithTheWindByKind)
 {
     struct Case {
