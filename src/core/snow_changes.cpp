@@ -16,62 +16,64 @@ void ChangeTracker::reset(const Rect& area)
 {
     area_ = area;
     whole_ = true;
-    any_ = false;
     rects_.clear();
     const int32_t bands = isEmpty(area) ? 0 : (area.bottom + kChangedBandHeight - 1) / kChangedBandHeight;
     cellsPerBand_ = isEmpty(area) ? 0 : (area.right + kChangedMergeGap - 1) / kChangedMergeGap;
     wordsPerBand_ = (cellsPerBand_ + 63) / 64;
-    cells_.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), kNoPlace);
-    touched_.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_), 0);
+    for (Grid* grid : {&current_, &carried_, &previous_}) {
+        grid->cells.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), kNoPlace);
+        grid->touched.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_), 0);
+    }
     bandEnd_.assign(static_cast<size_t>(bands), 0);
 }
 
-void ChangeTracker::add(const Rect& r)
+void ChangeTracker::note(Grid& grid, const Rect& r)
 {
     if (isEmpty(r))
         return;
-    any_ = true;
     const int32_t cell = r.left / kChangedMergeGap;
     for (int32_t band = r.top / kChangedBandHeight; band * kChangedBandHeight < r.bottom; ++band) {
         const int32_t bandTop = band * kChangedBandHeight;
-        Rect& c = cells_[static_cast<size_t>(band * cellsPerBand_ + cell)];
+        Rect& c = grid.cells[static_cast<size_t>(band * cellsPerBand_ + cell)];
         c = {std::min(c.left, r.left), std::min(c.top, std::max(r.top, bandTop)), std::max(c.right, r.right),
              std::max(c.bottom, std::min(r.bottom, bandTop + kChangedBandHeight))};
-        touched_[static_cast<size_t>(band * wordsPerBand_ + cell / 64)] |= uint64_t{1} << (cell % 64);
+        grid.touched[static_cast<size_t>(band * wordsPerBand_ + cell / 64)] |= uint64_t{1} << (cell % 64);
     }
 }
 
 void ChangeTracker::finish()
 {
+    // The touched cells of all three grids in order, united; this frame's only cells are cleaned, the carried ones
+    // become the next frame's previous ones.
+    banded_.clear();
+    for (size_t band = 0; band < bandEnd_.size(); ++band) {
+        for (int32_t word = 0; word < wordsPerBand_; ++word) {
+            const size_t w = band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word);
+            uint64_t bits = current_.touched[w] | carried_.touched[w] | previous_.touched[w];
+            previous_.touched[w] = carried_.touched[w];
+            current_.touched[w] = carried_.touched[w] = 0;
+            for (; bits != 0; bits &= bits - 1) {
+                const size_t cell = band * static_cast<size_t>(cellsPerBand_) +
+                                    static_cast<size_t>(word * 64 + std::countr_zero(bits));
+                const Rect& a = current_.cells[cell];
+                const Rect& b = carried_.cells[cell];
+                const Rect& c = previous_.cells[cell];
+                banded_.push_back({std::min({a.left, b.left, c.left}), std::min({a.top, b.top, c.top}),
+                                   std::max({a.right, b.right, c.right}), std::max({a.bottom, b.bottom, c.bottom})});
+                previous_.cells[cell] = b;
+                current_.cells[cell] = carried_.cells[cell] = kNoPlace;
+            }
+        }
+        bandEnd_[band] = banded_.size();
+    }
+
     rects_.clear();
     if (whole_) {
         whole_ = false;
         if (!isEmpty(area_))
             rects_.push_back(area_);
-        if (!any_)
-            return;
-    }
-    if (!any_)
         return;
-
-    // The touched cells in order, each taken out of the grid so that it is clean for the next frame.
-    banded_.clear();
-    for (size_t band = 0; band < bandEnd_.size(); ++band) {
-        for (int32_t word = 0; word < wordsPerBand_; ++word) {
-            uint64_t& bits = touched_[band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word)];
-            for (; bits != 0; bits &= bits - 1) {
-                const int32_t cell = word * 64 + std::countr_zero(bits);
-                Rect& c = cells_[band * static_cast<size_t>(cellsPerBand_) + static_cast<size_t>(cell)];
-                banded_.push_back(c);
-                c = kNoPlace;
-            }
-        }
-        bandEnd_[band] = banded_.size();
     }
-    any_ = false;
-
-    if (!rects_.empty())
-        return;  // the whole area was reported
     mergeBands(chooseGap());
 }
 

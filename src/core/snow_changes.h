@@ -33,31 +33,38 @@ class ChangeTracker {
 public:
     // The drawing area; the next frame reports all of it.
     void reset(const Rect& area);
-    // Starts a frame's list.
-    void begin() {}
     // A place that changed, within the drawing area.
-    void add(const Rect& r);
+    void add(const Rect& r) { note(current_, r); }
+    // A place that changes now and again in the next frame: a flake drawn now, which the next frame takes away.
+    // Reported in both frames without being added twice.
+    void addFlake(const Rect& r) { note(carried_, r); }
     // The whole drawing area changed.
     void addWhole() { whole_ = true; }
     // Ends the frame: merges what was added into the rectangles below.
     void finish();
 
-    // Top to bottom, band by band, left to right; they cover every place added since begin() and never overlap.
+    // Top to bottom, band by band, left to right; they cover every place added since the last finish() (and every
+    // flake added before it) and never overlap.
     std::span<const Rect> rects() const { return rects_; }
 
 private:
+    // Per band, per cell of kChangedMergeGap columns: the union of the places whose left edge lies in the cell, and
+    // a bit per cell that says whether it holds any, so a frame visits only the cells it touched.
+    struct Grid {
+        std::vector<Rect> cells;
+        std::vector<uint64_t> touched;
+    };
+    void note(Grid& grid, const Rect& r);
     int32_t chooseGap();
     void mergeBands(int32_t gap);
 
     Rect area_;
     bool whole_ = true;
-    bool any_ = false;
-    // Per band, per cell of kChangedMergeGap columns: the union of the places whose left edge lies in the cell, and
-    // a bit per cell that says whether it holds any, so a frame visits only the cells it touched.
     int32_t cellsPerBand_ = 0;
     int32_t wordsPerBand_ = 0;
-    std::vector<Rect> cells_;
-    std::vector<uint64_t> touched_;
+    Grid current_;   // this frame only
+    Grid carried_;   // this frame, and the next
+    Grid previous_;  // carried from the frame before
     std::vector<Rect> banded_;     // the touched cells, band by band, left to right
     std::vector<size_t> bandEnd_;  // per band, one past its last cell in banded_
     std::vector<int32_t> gaps_;

@@ -44,11 +44,18 @@ void FlakeLayer::save(const Surface& dst, const Rect& keep)
 {
     if (isEmpty(keep))
         return;
-    saved_.push_back({keep, pixels_.size()});
     const auto width = static_cast<size_t>(keep.right - keep.left);
-    for (int32_t y = keep.top; y < keep.bottom; ++y) {
+    const size_t count = width * static_cast<size_t>(keep.bottom - keep.top);
+    if (used_ + count > pixels_.size())
+        pixels_.resize(std::max(pixels_.size() * 2, used_ + count));
+    saved_.push_back({keep, used_});
+    Pixel* to = pixels_.data() + used_;
+    used_ += count;
+    // A few pixels a row: a plain loop beats a call to memcpy.
+    for (int32_t y = keep.top; y < keep.bottom; ++y, to += width) {
         const Pixel* from = dst.row(y) + keep.left;
-        pixels_.insert(pixels_.end(), from, from + width);
+        for (size_t x = 0; x < width; ++x)
+            to[x] = from[x];
     }
 }
 
@@ -67,15 +74,19 @@ void FlakeLayer::put(const Surface& dst, int32_t px, int32_t py, const Pixel* co
     }
 }
 
-void FlakeLayer::takeAway(const Surface& dst, ChangeTracker& changes)
+void FlakeLayer::takeAway(const Surface& dst)
 {
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+        if (saved_.rend() - it > static_cast<std::ptrdiff_t>(kPrefetchAhead))
+            prefetchRows(dst, (it + static_cast<std::ptrdiff_t>(kPrefetchAhead))->box);
         const Rect& r = it->box;
         const auto width = static_cast<size_t>(r.right - r.left);
         const Pixel* from = pixels_.data() + it->offset;
-        for (int32_t y = r.top; y < r.bottom; ++y, from += width)
-            std::copy_n(from, width, dst.row(y) + r.left);
-        changes.add(r);
+        for (int32_t y = r.top; y < r.bottom; ++y, from += width) {
+            Pixel* to = dst.row(y) + r.left;
+            for (size_t x = 0; x < width; ++x)
+                to[x] = from[x];
+        }
     }
     clear();
 }

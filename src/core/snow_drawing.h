@@ -19,6 +19,21 @@ Rect flakeBox(int32_t px, int32_t py, int32_t spriteX, bool topBytesClear);
 // destination): per pixel (d & m) ^ s.
 void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box);
 
+// How many flakes ahead the rows of a flake are asked for: a flake's rows lie far apart in memory, and each is a
+// cache miss unless fetched while the flakes before it are drawn.
+inline constexpr size_t kPrefetchAhead = 10;
+
+inline void prefetchRows(const Surface& s, const Rect& box)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    for (int32_t y = box.top; y < box.bottom; ++y)
+        __builtin_prefetch(s.row(y) + box.left, 1);
+#else
+    (void)s;
+    (void)box;
+#endif
+}
+
 inline Rect clipRect(const Rect& r, const Rect& bound)
 {
     return {r.left > bound.left ? r.left : bound.left, r.top > bound.top ? r.top : bound.top,
@@ -32,7 +47,7 @@ public:
     void clear()
     {
         saved_.clear();
-        pixels_.clear();
+        used_ = 0;
     }
 
     // Saves the pixels of `keep` (inside the drawing area) and then draws: a stamped flake over `box`, or, in the
@@ -41,8 +56,8 @@ public:
     void put(const Surface& dst, int32_t px, int32_t py, const Pixel* column, int32_t count, const Rect& keep);
 
     // Puts back what every flake covered, the last drawn first, so that overlapping flakes come off in the right
-    // order; reports each place to `changes`. The layer is empty afterwards.
-    void takeAway(const Surface& dst, ChangeTracker& changes);
+    // order. The layer is empty afterwards.
+    void takeAway(const Surface& dst);
 
 private:
     void save(const Surface& dst, const Rect& keep);
@@ -52,7 +67,8 @@ private:
         size_t offset;  // of its pixels in pixels_, row by row
     };
     std::vector<Saved> saved_;
-    std::vector<Pixel> pixels_;
+    std::vector<Pixel> pixels_;  // grows as needed, never shrinks: used_ of it are in use
+    size_t used_ = 0;
 };
 
 }  // namespace nivora

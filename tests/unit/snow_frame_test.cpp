@@ -151,6 +151,12 @@ const Scenario kScenarios[] = {
     {"top_bytes_in_use_gale", 60, 40, SnowMode::FullScreen, 1.0f, 2, 12, false, Message::Everywhere, true, 300, 14,
      true},
     {"preview_top_bytes_in_use", 76, 56, SnowMode::Preview, 0.5f, 2, 2, false, Message::Lines, true, 300, 15, true},
+    // Few flakes a row: drawn in row order, where overlapping flakes must still end up as in flake order.
+    {"row_order_gale", 200, 400, SnowMode::FullScreen, 1.0f, 1, 12, false, Message::Block, true, 300, 16},
+    {"row_order_changing_wind", 160, 320, SnowMode::FullScreen, 1.0f, 1, 5, true, Message::Lines, true, 400, 17},
+    {"row_order_top_bytes_in_use", 200, 300, SnowMode::FullScreen, 1.0f, 1, 7, false, Message::Block, true, 300, 18,
+     true},
+    {"row_order_preview", 150, 300, SnowMode::Preview, 1.0f, 1, 0, false, Message::Lines, true, 300, 19},
 };
 
 // Checks the changed rectangles' own promises: inside the drawing area, none empty, none overlapping, bounded.
