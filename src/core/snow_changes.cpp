@@ -8,7 +8,8 @@
 namespace nivora {
 namespace {
 
-constexpr Rect kNoPlace{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+constexpr int16_t kLow = INT16_MIN;
+constexpr int16_t kHigh = INT16_MAX;
 
 }  // namespace
 
@@ -21,7 +22,7 @@ void ChangeTracker::reset(const Rect& area)
     cellsPerBand_ = isEmpty(area) ? 0 : (area.right + kChangedMergeGap - 1) / kChangedMergeGap;
     wordsPerBand_ = (cellsPerBand_ + 63) / 64;
     for (Grid* grid : {&current_, &carried_, &previous_}) {
-        grid->cells.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), kNoPlace);
+        grid->cells.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), {kHigh, kHigh, kLow, kLow});
         grid->touched.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_), 0);
     }
     bandEnd_.assign(static_cast<size_t>(bands), 0);
@@ -31,13 +32,25 @@ void ChangeTracker::note(Grid& grid, const Rect& r)
 {
     if (isEmpty(r))
         return;
-    const int32_t cell = r.left / kChangedMergeGap;
-    for (int32_t band = r.top / kChangedBandHeight; band * kChangedBandHeight < r.bottom; ++band) {
-        const int32_t bandTop = band * kChangedBandHeight;
-        Rect& c = grid.cells[static_cast<size_t>(band * cellsPerBand_ + cell)];
-        c = {std::min(c.left, r.left), std::min(c.top, std::max(r.top, bandTop)), std::max(c.right, r.right),
-             std::max(c.bottom, std::min(r.bottom, bandTop + kChangedBandHeight))};
-        grid.touched[static_cast<size_t>(band * wordsPerBand_ + cell / 64)] |= uint64_t{1} << (cell % 64);
+    // Every place lies within the area, whose corner is (0, 0): no coordinate is negative or beyond 16 bits.
+    const auto cell = static_cast<uint32_t>(r.left) / kChangedMergeGap;
+    const auto firstBand = static_cast<uint32_t>(r.top) / kChangedBandHeight;
+    const auto lastBand = static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight;
+    if (firstBand == lastBand) {  // the usual case: a flake within one band
+        Cell& c = grid.cells[firstBand * static_cast<uint32_t>(cellsPerBand_) + cell];
+        c = {std::min(c.left, static_cast<int16_t>(r.left)), std::min(c.top, static_cast<int16_t>(r.top)),
+             std::max(c.right, static_cast<int16_t>(r.right)), std::max(c.bottom, static_cast<int16_t>(r.bottom))};
+        grid.touched[firstBand * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
+        return;
+    }
+    for (auto band = firstBand; band <= lastBand; ++band) {
+        const auto bandTop = static_cast<int32_t>(band * kChangedBandHeight);
+        Cell& c = grid.cells[band * static_cast<uint32_t>(cellsPerBand_) + cell];
+        c = {static_cast<int16_t>(std::min<int32_t>(c.left, r.left)),
+             static_cast<int16_t>(std::min<int32_t>(c.top, std::max(r.top, bandTop))),
+             static_cast<int16_t>(std::max<int32_t>(c.right, r.right)),
+             static_cast<int16_t>(std::max<int32_t>(c.bottom, std::min(r.bottom, bandTop + kChangedBandHeight)))};
+        grid.touched[band * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
     }
 }
 
@@ -46,22 +59,36 @@ void ChangeTracker::finish()
     // The touched cells of all three grids in order, united; this frame's only cells are cleaned, the carried ones
     // become the next frame's previous ones.
     banded_.clear();
+    const Cell none{kHigh, kHigh, kLow, kLow};
     for (size_t band = 0; band < bandEnd_.size(); ++band) {
         for (int32_t word = 0; word < wordsPerBand_; ++word) {
             const size_t w = band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word);
-            uint64_t bits = current_.touched[w] | carried_.touched[w] | previous_.touched[w];
-            previous_.touched[w] = carried_.touched[w];
+            const uint64_t now = current_.touched[w], carried = carried_.touched[w], before = previous_.touched[w];
+            previous_.touched[w] = carried;
             current_.touched[w] = carried_.touched[w] = 0;
-            for (; bits != 0; bits &= bits - 1) {
-                const size_t cell = band * static_cast<size_t>(cellsPerBand_) +
-                                    static_cast<size_t>(word * 64 + std::countr_zero(bits));
-                const Rect& a = current_.cells[cell];
-                const Rect& b = carried_.cells[cell];
-                const Rect& c = previous_.cells[cell];
-                banded_.push_back({std::min({a.left, b.left, c.left}), std::min({a.top, b.top, c.top}),
-                                   std::max({a.right, b.right, c.right}), std::max({a.bottom, b.bottom, c.bottom})});
-                previous_.cells[cell] = b;
-                current_.cells[cell] = carried_.cells[cell] = kNoPlace;
+            for (uint64_t bits = now | carried | before; bits != 0; bits &= bits - 1) {
+                const int32_t bit = std::countr_zero(bits);
+                const size_t cell = band * static_cast<size_t>(cellsPerBand_) + static_cast<size_t>(word * 64 + bit);
+                Cell u = none;
+                const auto unite = [&u](const Cell& c) {
+                    u = {std::min(u.left, c.left), std::min(u.top, c.top), std::max(u.right, c.right),
+                         std::max(u.bottom, c.bottom)};
+                };
+                // Only the grids that hold the cell are read: the others' memory stays untouched.
+                if ((before >> bit) & 1)
+                    unite(previous_.cells[cell]);
+                if ((now >> bit) & 1) {
+                    unite(current_.cells[cell]);
+                    current_.cells[cell] = none;
+                }
+                if ((carried >> bit) & 1) {
+                    unite(carried_.cells[cell]);
+                    previous_.cells[cell] = carried_.cells[cell];
+                    carried_.cells[cell] = none;
+                } else if ((before >> bit) & 1) {
+                    previous_.cells[cell] = none;
+                }
+                banded_.push_back({u.left, u.top, u.right, u.bottom});
             }
         }
         bandEnd_[band] = banded_.size();

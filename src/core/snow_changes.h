@@ -23,8 +23,8 @@ inline bool isEmpty(const Rect& r)
 // Rows of the picture over which changed places are merged side by side.
 inline constexpr int32_t kChangedBandHeight = 16;
 // Two changed places of one band this close are sent as one rectangle: each rectangle costs a call into the window
-// system, worth about as much as copying a few hundred pixels more. Places are gathered in cells of this width.
-inline constexpr int32_t kChangedMergeGap = 32;
+// system, worth about as much as copying a thousand pixels more. Places are gathered in cells of this width.
+inline constexpr int32_t kChangedMergeGap = 64;
 // More rectangles than this in a frame are not worth their calls: the bands are then merged with ever wider gaps,
 // down to one rectangle per band.
 inline constexpr size_t kMaxChangedRects = 512;
@@ -50,8 +50,11 @@ public:
 private:
     // Per band, per cell of kChangedMergeGap columns: the union of the places whose left edge lies in the cell, and
     // a bit per cell that says whether it holds any, so a frame visits only the cells it touched.
+    struct Cell {  // a rectangle within the area, which is never wider or higher than 16 bits
+        int16_t left, top, right, bottom;
+    };
     struct Grid {
-        std::vector<Rect> cells;
+        std::vector<Cell> cells;
         std::vector<uint64_t> touched;
     };
     void note(Grid& grid, const Rect& r);

@@ -2,6 +2,7 @@
 #include "core/snow_drawing.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/flake_sprites.h"
 
@@ -40,23 +41,59 @@ void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, con
     }
 }
 
+void FlakeLayer::prepare(int32_t stride)
+{
+    const FlakeStrip& sprite = flakeSpriteStrip();
+    for (int32_t kind = 0; kind < kFlakeKinds; ++kind) {
+        KindPixels& k = kinds_[static_cast<size_t>(kind)];
+        k.count = 0;
+        k.box = flakeBox(0, 0, kind * kFlakeCellSize, true);
+        for (int32_t dy = 0; dy < kFlakeCellSize; ++dy) {
+            for (int32_t dx = 0; dx < kFlakeCellSize; ++dx) {
+                const Pixel p = sprite[static_cast<size_t>(dy * kFlakeStripWidth + kind * kFlakeCellSize + dx)];
+                if (p == kBlackPixel)
+                    continue;
+                k.offset[k.count] = dy * stride + dx;
+                k.colour[k.count] = p;
+                ++k.count;
+            }
+        }
+    }
+}
+
+Rect FlakeLayer::stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX)
+{
+    const KindPixels& k = kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)];
+    Pixel* const origin = dst.row(py) + px;
+    const auto base = static_cast<uint32_t>(origin - dst.pixels);
+    Saved* to = room();
+    // Locals, since the pixel stores could otherwise alias the table and force it to be read again.
+    const uint32_t count = k.count;
+    const int32_t* offset = k.offset.data();
+    const Pixel* colour = k.colour.data();
+    for (uint32_t i = 0; i < count; ++i) {
+        const int32_t o = offset[i];
+        const Pixel c = colour[i];
+        Pixel* at = origin + o;
+        to[i] = {base + static_cast<uint32_t>(o), *at};
+        *at = c;
+    }
+    used_ += count;
+    return {px + k.box.left, py + k.box.top, px + k.box.right, py + k.box.bottom};
+}
+
 void FlakeLayer::save(const Surface& dst, const Rect& keep)
 {
     if (isEmpty(keep))
         return;
-    const auto width = static_cast<size_t>(keep.right - keep.left);
-    const size_t count = width * static_cast<size_t>(keep.bottom - keep.top);
-    if (used_ + count > pixels_.size())
-        pixels_.resize(std::max(pixels_.size() * 2, used_ + count));
-    saved_.push_back({keep, used_});
-    Pixel* to = pixels_.data() + used_;
-    used_ += count;
-    // A few pixels a row: a plain loop beats a call to memcpy.
-    for (int32_t y = keep.top; y < keep.bottom; ++y, to += width) {
-        const Pixel* from = dst.row(y) + keep.left;
-        for (size_t x = 0; x < width; ++x)
-            to[x] = from[x];
+    Saved* to = room();  // keep is at most one cell
+    for (int32_t y = keep.top; y < keep.bottom; ++y) {
+        Pixel* row = dst.row(y);
+        const auto base = static_cast<uint32_t>(row - dst.pixels);
+        for (int32_t x = keep.left; x < keep.right; ++x)
+            *to++ = {base + static_cast<uint32_t>(x), row[x]};
     }
+    used_ += static_cast<size_t>(keep.right - keep.left) * static_cast<size_t>(keep.bottom - keep.top);
 }
 
 void FlakeLayer::stamp(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep)
@@ -76,18 +113,10 @@ void FlakeLayer::put(const Surface& dst, int32_t px, int32_t py, const Pixel* co
 
 void FlakeLayer::takeAway(const Surface& dst)
 {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-        if (saved_.rend() - it > static_cast<std::ptrdiff_t>(kPrefetchAhead))
-            prefetchRows(dst, (it + static_cast<std::ptrdiff_t>(kPrefetchAhead))->box);
-        const Rect& r = it->box;
-        const auto width = static_cast<size_t>(r.right - r.left);
-        const Pixel* from = pixels_.data() + it->offset;
-        for (int32_t y = r.top; y < r.bottom; ++y, from += width) {
-            Pixel* to = dst.row(y) + r.left;
-            for (size_t x = 0; x < width; ++x)
-                to[x] = from[x];
-        }
-    }
+    Pixel* const pixels = dst.pixels;
+    const Saved* saved = saved_.data();
+    for (size_t i = used_; i-- > 0;)
+        pixels[saved[i].at] = saved[i].was;
     clear();
 }
 

@@ -2,13 +2,21 @@
 // pixels each flake covered, so that the next frame takes the flakes away without copying the background again.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "core/flake_sprites.h"
 #include "core/raster.h"
 #include "core/snow_changes.h"
 
 namespace nivora {
+
+// True for the x offset of one of the seven cells of the strips.
+inline bool isCell(int32_t spriteX)
+{
+    return spriteX >= 0 && spriteX <= kFlakeStripWidth - kFlakeCellSize && spriteX % kFlakeCellSize == 0;
+}
 
 // Where a stamp of a flake of kind `spriteX / 6` at (px, py) may change the destination, before clipping: the
 // flake's own pixels when every pixel there has its unused top byte clear, or else the whole 6 x 6 cell (the
@@ -19,55 +27,57 @@ Rect flakeBox(int32_t px, int32_t py, int32_t spriteX, bool topBytesClear);
 // destination): per pixel (d & m) ^ s.
 void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box);
 
-// How many flakes ahead the rows of a flake are asked for: a flake's rows lie far apart in memory, and each is a
-// cache miss unless fetched while the flakes before it are drawn.
-inline constexpr size_t kPrefetchAhead = 10;
-
-inline void prefetchRows(const Surface& s, const Rect& box)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    for (int32_t y = box.top; y < box.bottom; ++y)
-        __builtin_prefetch(s.row(y) + box.left, 1);
-#else
-    (void)s;
-    (void)box;
-#endif
-}
-
 inline Rect clipRect(const Rect& r, const Rect& bound)
 {
     return {r.left > bound.left ? r.left : bound.left, r.top > bound.top ? r.top : bound.top,
             r.right < bound.right ? r.right : bound.right, r.bottom < bound.bottom ? r.bottom : bound.bottom};
 }
 
-// The falling flakes of one frame in picMain, with what lay under them inside the drawing area.
+// The falling flakes of one frame in picMain, with what lay under them inside the drawing area, pixel by pixel.
+// Pictures up to 2^32 pixels: larger ones are refused when the snow field takes them.
 class FlakeLayer {
 public:
     // Forgets what it holds, when picMain has been restored some other way.
-    void clear()
-    {
-        saved_.clear();
-        used_ = 0;
-    }
+    void clear() { used_ = 0; }
 
-    // Saves the pixels of `keep` (inside the drawing area) and then draws: a stamped flake over `box`, or, in the
-    // preview box, one opaque column of `count` pixels from `column` (within `box`).
+    // Takes the row stride of the picture the flakes will be drawn into.
+    void prepare(int32_t stride);
+    // A flake of a cell of the strips whose whole 6 x 6 cell lies inside the drawing area, where no pixel uses its
+    // unused top byte: there the mask's white part and the sprite's black part change nothing, so only the flake's
+    // own pixels are saved and set. Returns the box of those pixels. `dst` has the stride given to prepare().
+    Rect stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX);
+    // Any other flake: saves the pixels of `keep` (the part of `box` inside the drawing area), then stamps `box`.
     void stamp(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep);
+    // The preview's flake: saves the pixels of `keep`, then copies `count` opaque pixels down from (px, py).
     void put(const Surface& dst, int32_t px, int32_t py, const Pixel* column, int32_t count, const Rect& keep);
 
     // Puts back what every flake covered, the last drawn first, so that overlapping flakes come off in the right
-    // order. The layer is empty afterwards.
+    // order. `dst` is the picture they were drawn into. The layer is empty afterwards.
     void takeAway(const Surface& dst);
 
 private:
     void save(const Surface& dst, const Rect& keep);
 
     struct Saved {
-        Rect box;
-        size_t offset;  // of its pixels in pixels_, row by row
+        uint32_t at;  // pixel index from the start of the picture: half the size of a pointer
+        Pixel was;
     };
-    std::vector<Saved> saved_;
-    std::vector<Pixel> pixels_;  // grows as needed, never shrinks: used_ of it are in use
+    // Room for one more flake's pixels: a whole cell.
+    Saved* room()
+    {
+        if (saved_.size() - used_ < kFlakeCellSize * kFlakeCellSize)
+            saved_.resize(saved_.size() * 2 + kFlakeCellSize * kFlakeCellSize);
+        return saved_.data() + used_;
+    }
+    // Each kind's own pixels as offsets from the cell's corner in the prepared picture, with their colours.
+    struct KindPixels {
+        std::array<int32_t, kFlakeCellSize * kFlakeCellSize> offset;
+        std::array<Pixel, kFlakeCellSize * kFlakeCellSize> colour;
+        uint32_t count;
+        Rect box;  // relative to the cell's corner
+    };
+    std::array<KindPixels, kFlakeKinds> kinds_{};
+    std::vector<Saved> saved_;  // grows as needed and never shrinks; the first used_ are in use
     size_t used_ = 0;
 };
 

@@ -33,7 +33,9 @@ void SnowField::attachSurfaces(const SnowSurfaces& surfaces)
     desk_ = surfaces.desk;
     drawRect_ = {0, 0, std::max(0, std::min<int32_t>({area_.drawWidth, main_.width, desk_.width})),
                  std::max(0, std::min<int32_t>({area_.drawHeight, main_.height, desk_.height}))};
-    if (main_.pixels == nullptr || desk_.pixels == nullptr)
+    // No picture with more pixels than 32 bits count: the layer of falling flakes counts them so.
+    const auto pixels = static_cast<uint64_t>(std::max(0, main_.height)) * static_cast<uint64_t>(std::max(0, main_.stride));
+    if (main_.pixels == nullptr || desk_.pixels == nullptr || pixels > UINT32_MAX)
         drawRect_ = {};
 
     mask_.build(surfaces.text);
@@ -49,6 +51,7 @@ void SnowField::attachSurfaces(const SnowSurfaces& surfaces)
 
     wholeStale_ = true;
     layer_.clear();
+    layer_.prepare(main_.stride);
     settledRects_.clear();
     changes_.reset(drawRect_);
 }
@@ -109,11 +112,17 @@ void SnowField::restoreBackground()
 
 // The part of a surface that stamping a flake at (px, py) may change: its own pixels where the unused top byte is
 // known to be 0 (inside the drawing area), else its whole cell; clipped to the surface.
+bool SnowField::cellInside(int32_t px, int32_t py) const
+{
+    return px >= drawRect_.left && py >= drawRect_.top && px <= drawRect_.right - kFlakeCellSize &&
+           py <= drawRect_.bottom - kFlakeCellSize;
+}
+
+// The part of a surface that stamping a flake at (px, py) may change: its own pixels where the unused top byte is
+// known to be 0 (inside the drawing area), else its whole cell; clipped to the surface.
 Rect SnowField::flakeBoxIn(const Surface& dst, int32_t px, int32_t py, int32_t spriteX) const
 {
-    const bool cellInside = px >= drawRect_.left && py >= drawRect_.top && px <= drawRect_.right - kFlakeCellSize &&
-                            py <= drawRect_.bottom - kFlakeCellSize;
-    return clipRect(flakeBox(px, py, spriteX, topBytesClear_ && cellInside), {0, 0, dst.width, dst.height});
+    return clipRect(flakeBox(px, py, spriteX, topBytesClear_ && cellInside(px, py)), {0, 0, dst.width, dst.height});
 }
 
 // In flake order, since each landing thins the mask for the flakes after it.
@@ -146,119 +155,38 @@ void SnowField::settleFlakes(std::span<Flake> inPlay)
     }
 }
 
-// 3000 flakes on 1080 rows are under 3 a row; a 600-row monitor has 5.
-constexpr size_t kMaxFlakesPerRowInRowOrder = 8;
-
-// The falling flakes go into picMain row by row rather than in flake order: neighbouring flakes then touch
-// neighbouring memory, so the cost stays with the flakes on a large picture. Where two flakes overlap, the one
-// later in flake order must end up on top, as in flake order: if a flake is drawn over one that comes later, that
-// one is stamped again over the overlap.
+// In flake order, so that a flake drawn later lies on top where two overlap.
 template <SnowMode Mode>
 void SnowField::drawFlakes(std::span<Flake> inPlay)
 {
-    constexpr bool kPreview = Mode == SnowMode::Preview;
     // The falling preview flake: a white pixel above a grey one, column 6 of the sprite strip.
     const Pixel previewColumn[2] = {flakeSpriteStrip()[6], flakeSpriteStrip()[kFlakeStripWidth + 6]};
     const Rect mainBounds{0, 0, main_.width, main_.height};
-
-    // The flakes that touch picMain, counted per row from kReach rows above it (where a box can start and still
-    // reach in), then put in row order, flake order within a row.
-    constexpr int32_t kReach = kFlakeCellSize - 1;
-    rowStart_.assign(static_cast<size_t>(main_.height + kReach + 1), 0);
-    items_.clear();
     size_t nextSettled = 0;
     for (size_t i = 0; i < inPlay.size(); ++i) {
         if (nextSettled < settled_.size() && settled_[nextSettled] == i) {
             ++nextSettled;
             continue;
         }
-        const FlakePosition& p = positions_[i];
-        const Rect box = kPreview ? clipRect({p.px, p.py, p.px + 1, p.py + 2}, mainBounds)
-                                  : flakeBoxIn(main_, p.px, p.py, inPlay[i].spriteX);
-        if (isEmpty(box))
-            continue;
-        items_.push_back({box, p.px, p.py, static_cast<uint32_t>(i)});
-        ++rowStart_[static_cast<size_t>(p.py + kReach) + 1];
-    }
-    // Crowded in few rows (a small preview box, a tiny picture) row order gains nothing, and every flake would
-    // have many neighbours to check: there they are drawn in flake order, where no overlap needs mending.
-    if (items_.size() > static_cast<size_t>(main_.height) * kMaxFlakesPerRowInRowOrder) {
-        for (size_t k = 0; k < items_.size(); ++k) {
-            if (k + kPrefetchAhead < items_.size())
-                prefetchRows(main_, items_[k + kPrefetchAhead].box);
-            const DrawItem& b = items_[k];
-            const Rect keep = clipRect(b.box, drawRect_);
-            if constexpr (kPreview)
-                layer_.put(main_, b.px, b.py, previewColumn, 2, keep);
-            else
-                layer_.stamp(main_, b.px, b.py, inPlay[b.index].spriteX, b.box, keep);
+        const auto [swayed, px, py] = positions_[i];
+        if constexpr (Mode == SnowMode::Preview) {
+            const Rect keep = clipRect({px, py, px + 1, py + 2}, drawRect_);
+            if (!isEmpty(clipRect({px, py, px + 1, py + 2}, mainBounds)))
+                layer_.put(main_, px, py, previewColumn, 2, keep);
             changes_.addFlake(keep);
-        }
-        return;
-    }
-    for (size_t row = 1; row < rowStart_.size(); ++row)
-        rowStart_[row] += rowStart_[row - 1];
-    ordered_.resize(items_.size());
-    reach_.resize(items_.size());
-    {
-        // rowStart_ holds where each row begins; a running copy places the flakes.
-        rowFill_.assign(rowStart_.begin(), rowStart_.end());
-        for (const DrawItem& item : items_) {
-            const size_t at = rowFill_[static_cast<size_t>(item.py + kReach)]++;
-            ordered_[at] = item;
-            reach_[at] = {static_cast<int32_t>(item.index), item.box.left, item.box.right, item.box.bottom};
-        }
-    }
-
-    for (size_t k = 0; k < ordered_.size(); ++k) {
-        if (k + kPrefetchAhead < ordered_.size())
-            prefetchRows(main_, ordered_[k + kPrefetchAhead].box);
-        const DrawItem& b = ordered_[k];
-        const Rect keep = clipRect(b.box, drawRect_);
-        if constexpr (kPreview)
-            layer_.put(main_, b.px, b.py, previewColumn, 2, keep);
-        else
-            layer_.stamp(main_, b.px, b.py, inPlay[b.index].spriteX, b.box, keep);
-        changes_.addFlake(keep);
-
-        // Flakes already drawn that may overlap this one lie in the kReach rows above it; those of its own row
-        // come earlier in flake order.
-        const size_t row = static_cast<size_t>(b.py + kReach);
-        const size_t from = rowStart_[row >= static_cast<size_t>(kReach) ? row - static_cast<size_t>(kReach) : 0];
-        const auto index = static_cast<int32_t>(b.index);
-        int32_t later = 0;
-        for (size_t j = from; j < rowStart_[row]; ++j) {
-            const Reach& a = reach_[j];
-            later |= static_cast<int32_t>(a.index > index) & static_cast<int32_t>(a.left < b.box.right) &
-                     static_cast<int32_t>(b.box.left < a.right) & static_cast<int32_t>(a.bottom > b.box.top);
-        }
-        if (later != 0)
-            restampOver(inPlay, from, rowStart_[row], b);
-    }
-}
-
-// Stamps again, in flake order, the already drawn flakes that come after `b` in flake order and overlap it, each
-// only over the overlap: there they end up on top of `b`, as in flake order, and nothing else changes.
-void SnowField::restampOver(std::span<Flake> inPlay, size_t from, size_t to, const DrawItem& b)
-{
-    overlapping_.clear();
-    for (size_t j = from; j < to; ++j) {
-        const DrawItem& a = ordered_[j];
-        if (a.index > b.index && !isEmpty(clipRect(a.box, b.box)))
-            overlapping_.push_back(a);
-    }
-    std::sort(overlapping_.begin(), overlapping_.end(),
-              [](const DrawItem& x, const DrawItem& y) { return x.index < y.index; });
-    const Pixel previewColumn[2] = {flakeSpriteStrip()[6], flakeSpriteStrip()[kFlakeStripWidth + 6]};
-    for (const DrawItem& a : overlapping_) {
-        const Rect overlap = clipRect(a.box, b.box);
-        const Rect keep = clipRect(overlap, drawRect_);
-        if (area_.mode == SnowMode::Preview) {
-            // A 1 x 2 column over a 1 x 2 column: the overlap is one pixel of it.
-            layer_.put(main_, a.px, overlap.top, previewColumn + (overlap.top - a.py), overlap.bottom - overlap.top,
-                       keep);
         } else {
-            layer_.stamp(main_, a.px, a.py, inPlay[a.index].spriteX, overlap, keep);
+            const int32_t spriteX = inPlay[i].spriteX;
+            if (isCell(spriteX) && topBytesClear_ && cellInside(px, py)) {
+                // The common case: a whole flake well inside the picture.
+                changes_.addFlake(layer_.stampInside(main_, px, py, spriteX));
+                continue;
+            }
+            const Rect box = flakeBoxIn(main_, px, py, spriteX);
+            if (isEmpty(box))
+                continue;  // wholly off the picture, as most flakes are at the start
+            const Rect keep = clipRect(box, drawRect_);
+            layer_.stamp(main_, px, py, spriteX, box, keep);
+            changes_.addFlake(keep);
         }
     }
 }

@@ -68,15 +68,7 @@ private:
     template <SnowMode Mode>
     void drawFlakes(std::span<Flake> inPlay);
     Rect flakeBoxIn(const Surface& dst, int32_t px, int32_t py, int32_t spriteX) const;
-
-    // A falling flake to be drawn: where it touches picMain, and which flake it is.
-    struct DrawItem {
-        Rect box;
-        int32_t px;
-        int32_t py;
-        uint32_t index;
-    };
-    void restampOver(std::span<Flake> inPlay, size_t from, size_t to, const DrawItem& b);
+    bool cellInside(int32_t px, int32_t py) const;  // the flake's whole 6 x 6 cell lies in the drawing area
 
     SnowArea area_;
     Random* random_ = nullptr;
@@ -90,19 +82,6 @@ private:
     std::vector<uint32_t> settled_;   // this frame's settling flakes, in flake order
     std::vector<Rect> settledRects_;  // where they changed PicDesk inside drawRect_: picMain's next frame copies them
     FlakeLayer layer_;
-    std::vector<DrawItem> items_;      // in flake order
-    std::vector<DrawItem> ordered_;    // in row order
-    // Of each flake in ordered_, what tells whether it reaches a flake drawn after it.
-    struct Reach {
-        int32_t index;
-        int32_t left;
-        int32_t right;
-        int32_t bottom;
-    };
-    std::vector<Reach> reach_;
-    std::vector<size_t> rowStart_;     // where each row's flakes begin in ordered_
-    std::vector<size_t> rowFill_;
-    std::vector<DrawItem> overlapping_;
     ChangeTracker changes_;
 };
 
