@@ -110,8 +110,6 @@ void SnowField::restoreBackground()
     settledRects_.clear();
 }
 
-// The part of a surface that stamping a flake at (px, py) may change: its own pixels where the unused top byte is
-// known to be 0 (inside the drawing area), else its whole cell; clipped to the surface.
 bool SnowField::cellInside(int32_t px, int32_t py) const
 {
     return px >= drawRect_.left && py >= drawRect_.top && px <= drawRect_.right - kFlakeCellSize &&
