@@ -1,7 +1,7 @@
-// The snow frames drawn step by step as the saver's drawing model states them: the whole background copied into
-// picMain, then per flake one pixel read of the text mask and small block transfers, on any device that offers
-// BitBlt and GetPixel (the core's raster views, or real GDI device contexts). It is the yardstick the fast frames
-// of SnowField are checked and measured against; the saver itself does not use it.
+// The reference snow frames, drawn step by step as the saver's drawing model states them: the whole background
+// copied into picMain, then per flake one pixel read of the text mask and small block transfers, on any device that
+// offers BitBlt and GetPixel (the core's raster views, or real GDI device contexts). It is the yardstick the fast
+// frames of SnowField are checked and measured against; the saver itself does not use it.
 #pragma once
 
 #include <cmath>
@@ -69,7 +69,7 @@ private:
     SnowSurfaces surfaces_;
 };
 
-namespace literal_detail {
+namespace reference_detail {
 
 inline int32_t toInt32(double v)
 {
@@ -82,12 +82,12 @@ inline float restartX(SnowField& field)
     return static_cast<float>(roundToInt<int16_t>(x).value_or(0));
 }
 
-}  // namespace literal_detail
+}  // namespace reference_detail
 
 template <class Device>
-void drawSnowPreviewLiteral(SnowField& field, Device& device)
+void drawSnowPreviewReference(SnowField& field, Device& device)
 {
-    using literal_detail::toInt32;
+    using reference_detail::toInt32;
     const int32_t drawWidth = field.area().drawWidth;
     const int32_t drawHeight = field.area().drawHeight;
     device.bitBlt(SnowPicture::Main, 0, 0, drawWidth, drawHeight, SnowPicture::Desk, 0, 0, Rop::SrcCopy);
@@ -104,7 +104,7 @@ void drawSnowPreviewLiteral(SnowField& field, Device& device)
             device.bitBlt(SnowPicture::Desk, px, py, 1, 1, SnowPicture::Char, 0, 0, Rop::SrcCopy);
             device.bitBlt(SnowPicture::Text, px, py, 1, 1, Rop::Blackness);
             f.y = 0;
-            f.x = literal_detail::restartX(field);
+            f.x = reference_detail::restartX(field);
         } else {
             if (pf > drawWidth + 5)
                 f.x = static_cast<float>(static_cast<double>(f.x) - drawWidth - 5);
@@ -114,18 +114,18 @@ void drawSnowPreviewLiteral(SnowField& field, Device& device)
             f.y = static_cast<float>(f.y + (f.size / 3.0 + f.speed) * static_cast<double>(field.area().previewScaleY));
             if (f.y > drawHeight) {
                 f.y = static_cast<float>(f.size);
-                f.x = literal_detail::restartX(field);
+                f.x = reference_detail::restartX(field);
             }
         }
     }
 }
 
 template <class Device>
-void drawSnowLiteral(SnowField& field, Device& device)
+void drawSnowReference(SnowField& field, Device& device)
 {
-    using literal_detail::toInt32;
+    using reference_detail::toInt32;
     if (field.area().mode == SnowMode::Preview) {
-        drawSnowPreviewLiteral(field, device);
+        drawSnowPreviewReference(field, device);
         return;
     }
     const int32_t drawWidth = field.area().drawWidth;
@@ -145,7 +145,7 @@ void drawSnowLiteral(SnowField& field, Device& device)
             device.bitBlt(SnowPicture::Text, px, toInt32(f.y - 1.0), 1, 4, Rop::Blackness);
             device.bitBlt(SnowPicture::Text, px, py, 1, 1, Rop::Whiteness);
             f.y = 0;
-            f.x = literal_detail::restartX(field);
+            f.x = reference_detail::restartX(field);
         } else {
             if (px > drawWidth + 30)
                 f.x = static_cast<float>(static_cast<double>(f.x) - drawWidth - 30);
@@ -156,7 +156,7 @@ void drawSnowLiteral(SnowField& field, Device& device)
             f.y = static_cast<float>(f.y + f.size / 3.0 + f.speed);
             if (f.y > drawHeight) {
                 f.y = static_cast<float>(f.size);
-                f.x = literal_detail::restartX(field);
+                f.x = reference_detail::restartX(field);
             }
         }
     }
