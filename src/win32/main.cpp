@@ -1,14 +1,16 @@
 // Entry of nivora.scr: refuses a second instance, loads the settings and sets up the mode the command line asks for.
 #include <windows.h>
 
+#include <memory>
 #include <string_view>
 
+#include "captions.h"
 #include "core/command_line.h"
-#include "core/placement.h"
 #include "frm_main.h"
 #include "module1.h"
 #include "registry_store.h"
 #include "settings_window.h"
+#include "window_services.h"
 
 namespace nivora::win32 {
 
@@ -42,6 +44,8 @@ void setUpPreview(HWND parent)
 {
     Module1& m = module1();
     m.previewParent = parent;
+    // A child of another program's window must share that window's DPI awareness, or Windows refuses it as a child.
+    const ThreadDpiAwarenessOf hostAwareness(parent);
     FrmMain& frmMain = FrmMain::get();
     HWND snow = frmMain.hwnd();
     // A window cannot be a popup and a child at once: the child style replaces the popup style.
@@ -56,7 +60,7 @@ void setUpPreview(HWND parent)
     frmMain.InitData();
     ShowWindow(snow, SW_SHOWNA);
     frmMain.DrawSnow();
-    frmMain.setCaption(L"Nivora Preview");
+    frmMain.setCaption(kPreviewCaption);
 }
 
 void setUpFullScreen()
@@ -69,7 +73,7 @@ void setUpFullScreen()
     frmMain.InitData();
     ShowWindow(frmMain.hwnd(), SW_SHOW);
     frmMain.DrawSnow();
-    frmMain.setCaption(L"Nivora MAIN");
+    frmMain.setCaption(kMainCaption);
     SetFocus(frmMain.picMain.hwnd());
     SetWindowPos(frmMain.hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -80,8 +84,8 @@ void setUpFullScreen()
 int Main()
 {
     // Both searches are made, whatever the mode; either window's presence ends this start at once and silently.
-    const bool mainRunning = FindWindowW(nullptr, L"Nivora MAIN") != nullptr;
-    const bool settingRunning = FindWindowW(nullptr, L"Nivora Setting") != nullptr;
+    const bool mainRunning = FindWindowW(nullptr, kMainCaption) != nullptr;
+    const bool settingRunning = FindWindowW(nullptr, kSettingCaption) != nullptr;
     if (mainRunning || settingRunning)
         return 0;
 
@@ -91,6 +95,7 @@ int Main()
 
     const CommandLine command = parseCommandLine(argumentText());
     m.modeLetter = command.modeLetter;
+    std::unique_ptr<FrmSetting> frmSetting;  // the settings mode's window, for as long as the program runs
     switch (command.mode) {
     case SaverMode::Preview: {
         // A preview needs a live host; there is nothing to draw into otherwise.
@@ -102,7 +107,8 @@ int Main()
         break;
     }
     case SaverMode::Settings:
-        if (!setUpSettings())
+        frmSetting = setUpSettings(m.SnowSettings);
+        if (!frmSetting)
             return 0;
         break;
     case SaverMode::FullScreen:

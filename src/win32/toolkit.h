@@ -95,6 +95,7 @@ struct FontSpec {
     double points = 9;
     bool bold = false;
     BYTE charset = DEFAULT_CHARSET;
+    int pixels = 0;  // when set, the em height in pixels at the window's own scale, in place of `points`
 };
 std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces);
 UniqueHfont createFont(const FontSpec& choice);

@@ -1,0 +1,48 @@
+// Font choices of the settings windows, and fitting a label's text to its box.
+#include "fonts.h"
+
+namespace nivora::win32 {
+
+FontSpec labelFont(LabelFont font, int pixels)
+{
+    switch (font) {
+    case LabelFont::Gothic9Bold:
+        return {{L"ＭＳ Ｐゴシック", L"MS PGothic", L"IPAPGothic", L"VL PGothic", L"Meiryo UI", L"Tahoma"},
+                design::kLabelFontPoints[0], true, SHIFTJIS_CHARSET, pixels};
+    case LabelFont::ArialNarrow8Bold:
+        break;
+    }
+    // Condensed faces first; a wide one is made smaller until the caption fits (fittedFont).
+    return {{L"Arial Narrow", L"Liberation Sans Narrow", L"Arial", L"Liberation Sans", L"Tahoma"},
+            design::kLabelFontPoints[1], true, ANSI_CHARSET, pixels};
+}
+
+FontSpec messageTextFont(int pixels)
+{
+    return {{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo UI", L"Meiryo", L"Yu Gothic UI",
+             L"MS UI Gothic", L"IPAPGothic", L"VL PGothic"},
+            design::kMessageFontPoints, false, SHIFTJIS_CHARSET, pixels};
+}
+
+SIZE textExtent(HFONT font, std::wstring_view text)
+{
+    WindowDc screen(nullptr);
+    SelectGuard select(screen.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32W(screen.get(), text.data(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+UniqueHfont fittedFont(const FontSpec& spec, std::wstring_view text, int width)
+{
+    FontSpec sized = spec;
+    UniqueHfont font = createFont(sized);
+    // Below 6 px no text is readable anyway; stop there rather than loop on a face that reports nonsense.
+    while (font && sized.pixels > 6 && textExtent(font.get(), text).cx > width) {
+        --sized.pixels;
+        font = createFont(sized);
+    }
+    return font;
+}
+
+}  // namespace nivora::win32
