@@ -142,6 +142,15 @@ void FrmSetting::applyLayout(int dpi, const POINT* corner)
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (corner ? 0 : SWP_NOMOVE);
     SetWindowPos(hwnd(), nullptr, corner ? corner->x : 0, corner ? corner->y : 0, bounds.right - bounds.left,
                  bounds.bottom - bounds.top, flags);
+    // The frame as the system really draws it decides: where it keeps one scale for every monitor (Wine), the
+    // caption of the new scale is not the one drawn. One correction by what the client area lacks or has too much.
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const int extraWidth = layout_.settingClient.width - client.right;
+    const int extraHeight = layout_.settingClient.height - client.bottom;
+    if (extraWidth != 0 || extraHeight != 0)
+        SetWindowPos(hwnd(), nullptr, 0, 0, bounds.right - bounds.left + extraWidth,
+                     bounds.bottom - bounds.top + extraHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 
     PushButton* commands[] = {&Command1, &Command2, &Command3, &Command4, &Command5};
     for (size_t i = 0; i < 5; ++i)
@@ -449,9 +458,12 @@ LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         onActivate(true);
         return 0;
     case WM_DPICHANGED: {
-        // Moved to a monitor of another scale: the whole window at the new scale, where the system suggests.
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        const POINT corner{suggested->left, suggested->top};
+        // Moved to a monitor of another scale: the whole window at the new scale, where the system suggests (or
+        // where it is, when the message comes without a suggestion).
+        RECT window{};
+        GetWindowRect(hwnd(), &window);
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        const POINT corner = suggested ? POINT{suggested->left, suggested->top} : POINT{window.left, window.top};
         applyLayout(HIWORD(wParam), &corner);
         return 0;
     }
