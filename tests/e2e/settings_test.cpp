@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -295,6 +296,15 @@ struct SettingsMode {
     }
     bool regionShows(int item) const { return regionShowsItem(dialog, layout(), rows(), item); }
 
+    // Returns once both windows have handled what was sent to them and painted what it changed.
+    void settle() const
+    {
+        for (HWND w : {dialog, overlay}) {
+            send(w, WM_NULL);
+            RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
+    }
+
     void click(Button button) { send(buttons[button], BM_CLICK); }
     bool enabled(Button button) const { return IsWindowEnabled(buttons[button]) != FALSE; }
 
@@ -560,8 +570,7 @@ TEST_F(SettingsDialog, OnlyTheSelectedRowIsSeenFromTheDialogTheOthersFromTheOver
     RECT text{box.left + inset, box.top + inset, box.right - inset, box.bottom - inset};
     MapWindowPoints(mode->dialog, nullptr, reinterpret_cast<POINT*>(&text), 2);
     const auto messageArea = [&] {
-        e2e::pump(50);
-        WaitForInputIdle(mode->saver.process(), 2000);
+        mode->settle();
         const e2e::Picture screen = e2e::captureScreen();
         std::vector<uint32_t> pixels;
         for (LONG y = text.top; y < text.bottom; ++y)
@@ -570,9 +579,11 @@ TEST_F(SettingsDialog, OnlyTheSelectedRowIsSeenFromTheDialogTheOthersFromTheOver
         return pixels;
     };
     const auto boxEdgeSeen = [&] {
+        mode->settle();
         const e2e::Picture screen = e2e::captureScreen();
         return screen.at(text.left - inset, text.top - inset) != 0x805AFF;  // the accent colour of the row beneath
     };
+    const auto eventually = [](const std::function<bool()>& condition) { return e2e::pumpUntil(condition, 3000); };
     const std::vector<uint32_t> fromOverlay = messageArea();
     const bool overlayOpaque = rowShows(e2e::captureScreen(), mode->layout(), mode->rows(), 2, 6, Seen::Solid);
 
@@ -586,12 +597,13 @@ TEST_F(SettingsDialog, OnlyTheSelectedRowIsSeenFromTheDialogTheOthersFromTheOver
     // Row 5 selected: the dialog's text box is seen, in front of the overlay.
     for (int i = 0; i < 4; ++i)
         mode->click(Select);
-    EXPECT_TRUE(boxEdgeSeen());
+    EXPECT_TRUE(eventually(boxEdgeSeen));
     if (overlayOpaque) {  // seen through a compositor, the overlay's text is blended and cannot match
-        EXPECT_EQ(messageArea(), fromOverlay) << "the box shows the message on exactly the overlay's pixels";
+        EXPECT_TRUE(eventually([&] { return messageArea() == fromOverlay; }))
+            << "the box shows the message on exactly the overlay's pixels";
     }
     send(mode->text1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other));
-    EXPECT_NE(messageArea(), fromOverlay);
+    EXPECT_TRUE(eventually([&] { return messageArea() != fromOverlay; }));
     EXPECT_EQ(textOf(mode->label), L"TOVEK Super Quorlane 2004") << "the overlay takes the text when the box is left";
 }
 
@@ -747,22 +759,19 @@ TEST_F(SettingsDialog, TabWalksTheControlsInTheDialogsOwnOrderPassingDisabledBut
     auto mode = open();
     ASSERT_TRUE(mode->ready());
     EXPECT_EQ(focusOf(mode->dialog), mode->picture1) << "the rows come first";
-    const auto tab = [&] {
+    // A tab to the control with the focus, and the wait until the focus has gone on to the one expected.
+    const auto tabReaches = [&](HWND expected) {
         PostMessageW(focusOf(mode->dialog), WM_KEYDOWN, VK_TAB, 1);
         PostMessageW(focusOf(mode->dialog), WM_KEYUP, VK_TAB, 0xC0000001);
-        WaitForInputIdle(mode->saver.process(), 2000);
-        e2e::pump(20);
+        return e2e::pumpUntil([&] { return focusOf(mode->dialog) == expected; }, 3000);
     };
     const HWND order[] = {mode->buttons[Select], mode->buttons[Minus], mode->buttons[Plus], mode->text1,
                           mode->buttons[Ok],     mode->buttons[Cancel], mode->picture1};
-    for (HWND expected : order) {
-        tab();
-        EXPECT_EQ(focusOf(mode->dialog), expected);
-    }
+    for (HWND expected : order)
+        EXPECT_TRUE(tabReaches(expected)) << "focus on " << textOf(focusOf(mode->dialog)).size();
     mode->click(Minus);  // 100 flakes: "-" is disabled, the focus is on "SELECT"
     ASSERT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
-    tab();
-    EXPECT_EQ(focusOf(mode->dialog), mode->buttons[Plus]);
+    EXPECT_TRUE(tabReaches(mode->buttons[Plus]));
     EXPECT_EQ(textOf(mode->text1), L"TOVEK Super Quorlane 2004") << "no tab character was typed anywhere";
 }
 
@@ -1074,7 +1083,8 @@ TEST_F(SettingsDialog, TheKeyboardAloneDrivesTheDialogTabShiftTabArrowsEnterAndE
     press({VK_SHIFT, VK_TAB});
     EXPECT_TRUE(focusBecomes(mode->text1));
     press({VK_LEFT});  // in the text box the arrows move the caret, not the values
-    e2e::pump(100);
+    press({VK_SHIFT, VK_TAB});  // handled after the arrow: once the focus has moved, the arrow has been too
+    EXPECT_TRUE(focusBecomes(mode->buttons[Plus]));
     EXPECT_EQ(mode->frontElement(2), 7);
     press({VK_ESCAPE});
     EXPECT_TRUE(mode->saver.waitExit(5000)) << "Escape cancels";
