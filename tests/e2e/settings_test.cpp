@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <map>
 #include <memory>
@@ -694,6 +695,8 @@ TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoThe
         {L"雪が降る街", L"雪が降る街"},
         {exactly128, exactly128},
         {long200, long200.substr(0, 128)},
+        // 127 letters and then a character of two units: a box limited to 128 units keeps only its first half.
+        {std::wstring(127, L'a') + L'\xD83C', std::wstring(127, L'a')},
     };
     std::wstring shown = L"TOVEK Super Quorlane 2004";
     for (const Case& c : cases) {
@@ -715,7 +718,7 @@ TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoThe
     }
     PostMessageW(mode->buttons[Ok], BM_CLICK, 0, 0);
     EXPECT_TRUE(mode->saver.waitExit(5000));
-    EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), long200.substr(0, 128));
+    EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), std::wstring(127, L'a')) << "the last message, cut before half a character";
     EXPECT_EQ(storedText(L"velocity").value_or(L"(none)"), L"6") << "all five values are written";
 }
 
@@ -997,6 +1000,7 @@ TEST_F(SettingsDialog, ButtonsAndRowsCarryTheNamesAScreenReaderReads)
     auto mode = open();
     ASSERT_TRUE(mode->ready());
     CoInitialize(nullptr);
+    int readThroughAccessibility = 0;
     for (int b = Minus; b <= Cancel; ++b) {
         SCOPED_TRACE(b);
         EXPECT_EQ(e2e::captionOf(mode->buttons[size_t(b)]), kButtonNames[b]);
@@ -1011,11 +1015,14 @@ TEST_F(SettingsDialog, ButtonsAndRowsCarryTheNamesAScreenReaderReads)
             if (SUCCEEDED(accessible->get_accName(self, &name)) && name) {
                 EXPECT_EQ(std::wstring(name), kButtonNames[b]) << "read through the accessibility interface";
                 SysFreeString(name);
+                ++readThroughAccessibility;
             }
             accessible->Release();
         }
     }
     CoUninitialize();
+    std::printf("[ settings ] button names read through the accessibility interface: %d of 5, all through the window "
+                "texts\n", readThroughAccessibility);
     // The rows: the selected one through the picture box that takes the focus, every row through its picture.
     EXPECT_EQ(e2e::captionOf(mode->picture1), L"降雪量 500");
     mode->click(Plus);
