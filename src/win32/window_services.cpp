@@ -128,12 +128,6 @@ int monitorDpi(POINT point)
     return screenDpi();
 }
 
-int systemMetric(int index, int dpi)
-{
-    static const auto forDpi = systemFunction<int WINAPI(int, UINT)>(L"user32.dll", "GetSystemMetricsForDpi");
-    return forDpi ? forDpi(index, static_cast<UINT>(dpi)) : GetSystemMetrics(index);
-}
-
 RECT windowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi)
 {
     using AdjustFn = BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -142,26 +136,6 @@ RECT windowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD e
     if (!adjustForDpi || !adjustForDpi(&r, style, FALSE, exStyle, static_cast<UINT>(dpi)))
         AdjustWindowRectEx(&r, style, FALSE, exStyle);
     return r;
-}
-
-const char* dpiAwarenessName(HWND hwnd)
-{
-    static const auto contextOf =
-        systemFunction<DPI_AWARENESS_CONTEXT WINAPI(HWND)>(L"user32.dll", "GetWindowDpiAwarenessContext");
-    static const auto equal = systemFunction<BOOL WINAPI(DPI_AWARENESS_CONTEXT, DPI_AWARENESS_CONTEXT)>(
-        L"user32.dll", "AreDpiAwarenessContextsEqual");
-    if (!contextOf || !equal)
-        return "unknown";
-    const DPI_AWARENESS_CONTEXT context = contextOf(hwnd);
-    if (equal(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
-        return "per-monitor v2";
-    if (equal(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE))
-        return "per-monitor";
-    if (equal(context, DPI_AWARENESS_CONTEXT_SYSTEM_AWARE))
-        return "system";
-    if (equal(context, DPI_AWARENESS_CONTEXT_UNAWARE))
-        return "unaware";
-    return "unknown";
 }
 
 ThreadDpiAwarenessOf::ThreadDpiAwarenessOf(HWND window)

@@ -54,12 +54,8 @@ SIZE bitmapSize(HBITMAP bitmap);
 int windowDpi(HWND hwnd);
 // The DPI of the monitor that holds the point.
 int monitorDpi(POINT point);
-// A system metric (SM_CYCAPTION...) at a DPI.
-int systemMetric(int index, int dpi);
 // The window rectangle that gives a client area of this size, for the style and the DPI.
 RECT windowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi);
-// What the tests print: "per-monitor v2", "per-monitor", "system", "unaware" or "unknown".
-const char* dpiAwarenessName(HWND hwnd);
 
 // Windows created while this lives on this thread share the awareness of another window (a preview's host): a
 // child window must have its parent's awareness.
