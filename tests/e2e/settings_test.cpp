@@ -1123,6 +1123,31 @@ TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
         EXPECT_TRUE(regionShowsItem(mode->dialog, layout, rows, 1));
         const RECT button = windowRect(mode->buttons[Cancel]);
         EXPECT_EQ(button.right - button.left, layout.commandButtons[4].width);
+        // Fonts of the new scale, still fitting their boxes.
+        RECT box{};
+        GetClientRect(mode->text1, &box);
+        const SIZE message = textExtentOf(mode->text1);
+        EXPECT_GE(message.cy, layout.messageFontPixels);
+        EXPECT_LE(message.cy, box.bottom);
+        for (HWND label : buttonLabels(mode->dialog)) {
+            RECT r{};
+            GetClientRect(label, &r);
+            EXPECT_LE(textExtentOf(label).cx, r.right) << "label " << r.right << " px wide";
+        }
+        // Pictures of the new size, where the rows are on the screen to be seen.
+        if (rows.x + layout.rowWidth <= GetSystemMetrics(SM_CXSCREEN) &&
+            rows.y + layout.rowBand.height <= GetSystemMetrics(SM_CYSCREEN)) {
+            e2e::Picture screen;
+            const bool shown = e2e::pumpUntil(
+                [&] {
+                    screen = e2e::captureScreen();
+                    return rowShows(screen, layout, rows, 1, 1, Seen::Solid);
+                },
+                3000);
+            if (!shown)
+                e2e::saveBmp(screen, e2e::outputPath(L"settings_dpi_change.bmp"));
+            EXPECT_TRUE(shown) << "row 1 shows its picture at the new size";
+        }
     }
 }
 
