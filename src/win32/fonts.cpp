@@ -1,6 +1,8 @@
 // Font choices of the settings windows, and fitting a label's text to its box.
 #include "fonts.h"
 
+#include "core/text_fit.h"
+
 namespace nivora::win32 {
 
 FontSpec labelFont(LabelFont font, int pixels)
@@ -12,8 +14,10 @@ FontSpec labelFont(LabelFont font, int pixels)
     case LabelFont::ArialNarrow8Bold:
         break;
     }
-    // Condensed faces first; a wide one is made smaller until the caption fits (fittedFont).
-    return {{L"Arial Narrow", L"Liberation Sans Narrow", L"Arial", L"Liberation Sans", L"Tahoma"},
+    // Condensed faces first (Bahnschrift's condensed width comes with Windows 10); a wide one is made smaller until
+    // the caption fits (fittedFont).
+    return {{L"Arial Narrow", L"Liberation Sans Narrow", L"Bahnschrift Condensed", L"Arial", L"Liberation Sans",
+             L"Tahoma"},
             design::kLabelFontPoints[1], true, ANSI_CHARSET, pixels};
 }
 
@@ -36,13 +40,13 @@ SIZE textExtent(HFONT font, std::wstring_view text)
 UniqueHfont fittedFont(const FontSpec& spec, std::wstring_view text, int width)
 {
     FontSpec sized = spec;
-    UniqueHfont font = createFont(sized);
-    // Below 6 px no text is readable anyway; stop there rather than loop on a face that reports nonsense.
-    while (font && sized.pixels > 6 && textExtent(font.get(), text).cx > width) {
-        --sized.pixels;
-        font = createFont(sized);
-    }
-    return font;
+    sized.pixels = fittingFontPixels(spec.pixels, width, [&](int32_t pixels) {
+        FontSpec trial = spec;
+        trial.pixels = pixels;
+        const UniqueHfont font = createFont(trial);
+        return font ? static_cast<int32_t>(textExtent(font.get(), text).cx) : 0;
+    });
+    return createFont(sized);
 }
 
 }  // namespace nivora::win32
