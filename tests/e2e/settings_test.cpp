@@ -771,7 +771,7 @@ TEST_F(SettingsDialog, TabWalksTheControlsInTheDialogsOwnOrderPassingDisabledBut
     const HWND order[] = {mode->buttons[Select], mode->buttons[Minus], mode->buttons[Plus], mode->text1,
                           mode->buttons[Ok],     mode->buttons[Cancel], mode->picture1};
     for (HWND expected : order)
-        EXPECT_TRUE(tabReaches(expected)) << "focus on " << textOf(focusOf(mode->dialog)).size();
+        EXPECT_TRUE(tabReaches(expected)) << "the focus is on a " << testing::PrintToString(className(focusOf(mode->dialog)));
     mode->click(Minus);  // 100 flakes: "-" is disabled, the focus is on "SELECT"
     ASSERT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
     EXPECT_TRUE(tabReaches(mode->buttons[Plus]));
