@@ -1,5 +1,5 @@
 // The pixel geometry of the settings window (frmSetting) and of its translucent overlay (frmDisplay) at any display
-// scale. The windows were laid out in twips at 15 twips per pixel (96 dpi); every figure here is that design times
+// scale. The windows were laid out in twips at 15 twips per pixel (96 dpi); every figure here is that layout times
 // dpi/96, so boxes and fonts grow together.
 #pragma once
 
@@ -24,7 +24,7 @@ struct PixelRect {
 
 // ---- Display scale ----
 
-inline constexpr int kDesignDpi = 96;  // 15 twips per pixel
+inline constexpr int kBaseDpi = 96;  // 15 twips per pixel
 // Windows offers 100 % to 500 %; anything a broken setting reports is held within these, so no size divides by
 // zero or overflows 32 bits.
 inline constexpr int kMinDpi = 24;
@@ -35,28 +35,28 @@ constexpr int clampDpi(int dpi)
     return dpi < kMinDpi ? kMinDpi : dpi > kMaxDpi ? kMaxDpi : dpi;
 }
 
-// A design figure (pixels at 96 dpi) at `dpi`, rounded half to even.
-constexpr int32_t scaled(int32_t designPixels, int dpi)
+// A figure of the 96-dpi layout (in pixels) at `dpi`, rounded half to even.
+constexpr int32_t scaled(int32_t pixelsAt96, int dpi)
 {
-    const int64_t n = int64_t{designPixels} * clampDpi(dpi);
-    int64_t q = n / kDesignDpi;
-    int64_t r = n % kDesignDpi;
+    const int64_t n = int64_t{pixelsAt96} * clampDpi(dpi);
+    int64_t q = n / kBaseDpi;
+    int64_t r = n % kBaseDpi;
     if (r < 0) {  // floor division, for the rare negative figure
         --q;
-        r += kDesignDpi;
+        r += kBaseDpi;
     }
-    if (2 * r > kDesignDpi || (2 * r == kDesignDpi && q % 2 != 0))
+    if (2 * r > kBaseDpi || (2 * r == kBaseDpi && q % 2 != 0))
         ++q;
     return static_cast<int32_t>(q);
 }
 
-// A design rectangle at `dpi`: its edges are scaled, not its size, so rectangles that abut in the design abut at
+// A rectangle of the 96-dpi layout at `dpi`: its edges are scaled, not its size, so rectangles that abut at 96 dpi abut at
 // every scale.
-constexpr PixelRect scaled(const PixelRect& design, int dpi)
+constexpr PixelRect scaled(const PixelRect& at96, int dpi)
 {
-    const int32_t left = scaled(design.left, dpi);
-    const int32_t top = scaled(design.top, dpi);
-    return {left, top, scaled(design.right(), dpi) - left, scaled(design.bottom(), dpi) - top};
+    const int32_t left = scaled(at96.left, dpi);
+    const int32_t top = scaled(at96.top, dpi);
+    return {left, top, scaled(at96.right(), dpi) - left, scaled(at96.bottom(), dpi) - top};
 }
 
 // A font size in points as a pixel height (the em, as a negative LOGFONT height asks for) at `dpi`.
@@ -68,17 +68,17 @@ constexpr int32_t pointsToPixels(double points, int dpi)
     return rest > 0.5 || (rest == 0.5 && whole % 2 != 0) ? whole + 1 : whole;
 }
 
-// ---- The design, in pixels at 96 dpi ----
+// ---- The windows as laid out at 96 dpi, in pixels ----
 
 // Converts a design-time rectangle in twips; a position that falls between pixels does not compile.
 consteval PixelRect fromTwips(int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    constexpr int32_t kDesignTwipsPerPixel = 15;
-    if (left % kDesignTwipsPerPixel != 0 || top % kDesignTwipsPerPixel != 0 ||
-        width % kDesignTwipsPerPixel != 0 || height % kDesignTwipsPerPixel != 0)
+    constexpr int32_t kTwipsPerPixelAt96 = 15;
+    if (left % kTwipsPerPixelAt96 != 0 || top % kTwipsPerPixelAt96 != 0 ||
+        width % kTwipsPerPixelAt96 != 0 || height % kTwipsPerPixelAt96 != 0)
         throw "not a whole number of pixels";
-    return {left / kDesignTwipsPerPixel, top / kDesignTwipsPerPixel, width / kDesignTwipsPerPixel,
-            height / kDesignTwipsPerPixel};
+    return {left / kTwipsPerPixelAt96, top / kTwipsPerPixelAt96, width / kTwipsPerPixelAt96,
+            height / kTwipsPerPixelAt96};
 }
 
 inline constexpr int32_t kRowCount = 5;
@@ -95,7 +95,7 @@ static_assert(kPrecipitationPictures == 5 && kVelocityPictures == 13 && kDirecti
 
 inline constexpr int32_t kText1MaxLength = kMessageTextSetting.range.maximum;  // 128 UTF-16 code units
 
-namespace design {
+namespace at96dpi {
 
 // The client area of frmSetting; the outer size follows from the system's frame and caption metrics.
 inline constexpr PixelRect kSettingClient = fromTwips(0, 0, 5460, 3510);  // 364 x 234
@@ -120,7 +120,7 @@ inline constexpr int32_t kText1TextInset = 3;
 static_assert(kDisplayLabel1.left == kText1.left + kText1TextInset &&
               kDisplayLabel1.top == kText1.top + kText1TextInset && kDisplayLabel1.width == kText1.width);
 
-}  // namespace design
+}  // namespace at96dpi
 
 enum class LabelFont : uint8_t {
     Gothic9Bold,       // "ＭＳ Ｐゴシック" 9 pt bold, Shift-JIS
@@ -133,7 +133,7 @@ struct ButtonLabel {
     LabelFont font;
 };
 
-namespace design {
+namespace at96dpi {
 
 // The labels in front-to-back order, as the window lists them; each stands over the middle of its button.
 inline constexpr std::array<ButtonLabel, 5> kButtonLabels = {{
@@ -147,7 +147,7 @@ inline constexpr std::array<ButtonLabel, 5> kButtonLabels = {{
 inline constexpr double kMessageFontPoints = 12;  // Text1 and the overlay's Label1
 inline constexpr double kLabelFontPoints[] = {9, 8.25};  // by LabelFont
 
-}  // namespace design
+}  // namespace at96dpi
 
 // The names of the five buttons, Command1 to Command5, as their labels show them and a screen reader reads them.
 inline constexpr std::array<std::u16string_view, 5> kCommandNames = {u"-", u"SELECT", u"+", u"OK", u"CANCEL"};
@@ -162,7 +162,7 @@ inline constexpr std::array<SettingControl, 7> kSettingTabOrder = {
 // ---- The layout at one display scale ----
 
 struct DialogLayout {
-    int dpi = kDesignDpi;
+    int dpi = kBaseDpi;
     // Every option picture and row: rows are stacked without gaps, so the picture size fixes the band.
     int32_t rowWidth = kRowWidth;
     int32_t rowHeight = kRowHeight;
@@ -200,29 +200,29 @@ constexpr DialogLayout dialogLayout(int dpi)
     l.dpi = dpi;
     l.rowWidth = scaled(kRowWidth, dpi);
     l.rowHeight = scaled(kRowHeight, dpi);
-    // The border takes what the scaled Picture1 leaves around the rows, so Picture1 never grows past its design
+    // The border takes what the scaled Picture1 leaves around the rows, so Picture1 never grows past its 96-dpi
     // place onto the button labels below it.
-    const int32_t around = scaled(design::kPicture1.height, dpi) - l.rowHeight * kRowCount;
+    const int32_t around = scaled(at96dpi::kPicture1.height, dpi) - l.rowHeight * kRowCount;
     l.picture1Border = around >= 2 ? around / 2 : 1;
     l.rowBand = {l.picture1Border, l.picture1Border, l.rowWidth, l.rowHeight * kRowCount};
     // Picture1 and the client area are as wide as the rows and their border, whatever the rounding.
     l.picture1 = {0, 0, l.rowWidth + 2 * l.picture1Border, l.rowBand.height + 2 * l.picture1Border};
-    l.settingClient = {0, 0, l.picture1.width, scaled(design::kSettingClient.height, dpi)};
-    // Text1 ends where row 5 ends, as it does in the design (168 + 24 = 192 < 200), and never beyond the band.
-    const PixelRect text1 = scaled(design::kText1, dpi);
+    l.settingClient = {0, 0, l.picture1.width, scaled(at96dpi::kSettingClient.height, dpi)};
+    // Text1 ends where row 5 ends, as it does at 96 dpi (168 + 24 = 192 < 200), and never beyond the band.
+    const PixelRect text1 = scaled(at96dpi::kText1, dpi);
     l.text1 = text1;
     if (l.text1.right() > l.rowWidth)
         l.text1.width = l.rowWidth - l.text1.left;
     if (l.text1.bottom() > l.rowBand.height)
         l.text1.height = l.rowBand.height - l.text1.top;
     for (size_t i = 0; i < l.commandButtons.size(); ++i)
-        l.commandButtons[i] = scaled(design::kCommandButtons[i], dpi);
-    l.frame1 = scaled(design::kFrame1, dpi);
+        l.commandButtons[i] = scaled(at96dpi::kCommandButtons[i], dpi);
+    l.frame1 = scaled(at96dpi::kFrame1, dpi);
     l.frame1.width = l.settingClient.width;
     for (size_t i = 0; i < l.buttonLabels.size(); ++i) {
-        const ButtonLabel& d = design::kButtonLabels[i];
+        const ButtonLabel& d = at96dpi::kButtonLabels[i];
         const PixelRect inClient = scaled(
-            PixelRect{design::kFrame1.left + d.inFrame.left, design::kFrame1.top + d.inFrame.top, d.inFrame.width,
+            PixelRect{at96dpi::kFrame1.left + d.inFrame.left, at96dpi::kFrame1.top + d.inFrame.top, d.inFrame.width,
                       d.inFrame.height},
             dpi);
         l.buttonLabels[i] = {d.caption,
@@ -231,15 +231,15 @@ constexpr DialogLayout dialogLayout(int dpi)
                              d.font};
     }
     l.displayClient = {0, 0, l.rowBand.width, l.rowBand.height};
-    l.messageFontPixels = pointsToPixels(design::kMessageFontPoints, dpi);
-    l.labelFontPixels = {pointsToPixels(design::kLabelFontPoints[0], dpi),
-                         pointsToPixels(design::kLabelFontPoints[1], dpi)};
+    l.messageFontPixels = pointsToPixels(at96dpi::kMessageFontPoints, dpi);
+    l.labelFontPixels = {pointsToPixels(at96dpi::kLabelFontPoints[0], dpi),
+                         pointsToPixels(at96dpi::kLabelFontPoints[1], dpi)};
     return l;
 }
 
-// The design itself: the layout at 96 dpi.
-inline constexpr DialogLayout kDesignLayout = dialogLayout(kDesignDpi);
-static_assert(kDesignLayout.rowBand == PixelRect{2, 2, 360, 200} && kDesignLayout.settingClient.width == 364);
-static_assert(kDesignLayout.displayLabel1(design::kText1TextInset) == design::kDisplayLabel1);
+// The layout at 96 dpi, where a pixel is 15 twips.
+inline constexpr DialogLayout kLayoutAt96 = dialogLayout(kBaseDpi);
+static_assert(kLayoutAt96.rowBand == PixelRect{2, 2, 360, 200} && kLayoutAt96.settingClient.width == 364);
+static_assert(kLayoutAt96.displayLabel1(at96dpi::kText1TextInset) == at96dpi::kDisplayLabel1);
 
 }  // namespace nivora

@@ -18,7 +18,7 @@ struct RegionPoint {
 inline constexpr int kOutlineVertexCount = 14;
 using RegionOutline = std::array<RegionPoint, kOutlineVertexCount>;
 
-// Where the five rows lie in the window, measured from the window's top-left corner: at the design's scale and
+// Where the five rows lie in the window, measured from the window's top-left corner: at 96 dpi and with the
 // frame, 5 px right of it and a caption height + 5 px below it, 360 px wide and 40 px a row.
 struct RowBand {
     int32_t left = 0;

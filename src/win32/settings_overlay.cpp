@@ -25,7 +25,7 @@ void FrmDisplay::load(const DialogLayout& layout, std::function<void()> onActiva
            toRect(layout.displayClient), nullptr, kSettingCaption);
     if (!hwnd())
         return;
-    Label1.create(hwnd(), {toRect(layout.displayLabel1(design::kText1TextInset)), L"Label1", kWhite, kAccent});
+    Label1.create(hwnd(), {toRect(layout.displayLabel1(at96dpi::kText1TextInset)), L"Label1", kWhite, kAccent});
     PictureControl* images[] = {&Image1, &Image2, &Image3, &Image4, &Image5};
     for (int row = 1; row <= kRowCount; ++row)
         images[row - 1]->create(hwnd(), toRect(layout.row(row)), kAccent);

@@ -66,9 +66,9 @@ Frame frameAt(int dpi)
     return {nivora::scaled(3, dpi), nivora::scaled(19, dpi)};
 }
 
-TEST(DialogLayout, AtTheDesignScaleEveryFigureIsTheDesignsOwn)
+TEST(DialogLayout, At96DpiEveryFigureIsWhereTheWindowWasLaidOut)
 {
-    const DialogLayout& l = nivora::kDesignLayout;
+    const DialogLayout& l = nivora::kLayoutAt96;
     struct Case {
         const char* what;
         PixelRect actual, expected;
@@ -101,7 +101,7 @@ TEST(DialogLayout, EveryScaleGrowsTheWholeWindowAndItsFontsTogether)
         SCOPED_TRACE(dpi);
         const DialogLayout l = nivora::dialogLayout(dpi);
         const double s = dpi / 96.0;
-        // Within a pixel of the design times the scale, so nothing is cut and nothing drifts.
+        // Within a pixel of the 96-dpi layout times the scale, so nothing is cut and nothing drifts.
         EXPECT_NEAR(l.rowWidth, 360 * s, 0.5);
         EXPECT_NEAR(l.rowHeight, 40 * s, 0.5);
         EXPECT_NEAR(l.settingClient.width, 364 * s, 1.0);
@@ -110,9 +110,9 @@ TEST(DialogLayout, EveryScaleGrowsTheWholeWindowAndItsFontsTogether)
         EXPECT_NEAR(l.labelFontPixels[1], 11 * s, 0.5);
         for (size_t i = 0; i < 5; ++i) {
             EXPECT_NEAR(l.commandButtons[i].width, 71 * s, 1.0) << "button " << i;
-            EXPECT_NEAR(l.labelInClient(i).width, nivora::design::kButtonLabels[i].inFrame.width * s, 1.0);
+            EXPECT_NEAR(l.labelInClient(i).width, nivora::at96dpi::kButtonLabels[i].inFrame.width * s, 1.0);
         }
-        // The message fits its box as it does in the design: the box is 1.5 times the font's em.
+        // The message fits its box as it does at 96 dpi: the box is 1.5 times the font's em.
         EXPECT_GE(l.text1.height - 2 * nivora::scaled(3, dpi), l.messageFontPixels);
     }
 }
@@ -150,7 +150,7 @@ TEST(DialogLayout, NothingFallsOutsideTheWindowOrOverlapsWhatItShouldNot)
             SCOPED_TRACE(i);
             EXPECT_TRUE(inside(l.commandButtons[i], l.settingClient));
             EXPECT_FALSE(overlap(l.commandButtons[i], l.picture1)) << "buttons lie below the rows";
-            if (i + 1 < 5) {  // drawn one design pixel over the next, as the design has them
+            if (i + 1 < 5) {  // each laid one 96-dpi pixel over the next
                 EXPECT_LE(l.commandButtons[i].right() - l.commandButtons[i + 1].left, (dpi + 95) / 96);
             }
             const PixelRect label = l.labelInClient(i);
@@ -161,7 +161,7 @@ TEST(DialogLayout, NothingFallsOutsideTheWindowOrOverlapsWhatItShouldNot)
             EXPECT_GE(label.right(), l.commandButtons[kButtonOf[i]].left + l.commandButtons[kButtonOf[i]].width / 2)
                 << "over the middle of its button";
         }
-        // Frame1 spans the client area below the rows; by the design it reaches 1 px beyond it at 96 dpi.
+        // Frame1 spans the client area below the rows; as laid out it reaches 1 px beyond it at 96 dpi.
         EXPECT_EQ(l.frame1.left, 0);
         EXPECT_EQ(l.frame1.width, l.settingClient.width);
         EXPECT_LT(l.frame1.top, l.picture1.bottom());
