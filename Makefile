@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DNIVORA_WERROR=ON
 FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 600
 
-.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean
+.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean dist
 
 all: native win64 win32
 
@@ -48,10 +48,15 @@ fuzz: deps
 soak: win64
 	scripts/soak.sh $(BUILD)/win64/bin $(SOAK_SECONDS)
 
-test: native win64 win32 sanitize
+test: native win64 win32 sanitize dist
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
+	scripts/install_test.sh dist $(BUILD)/install-test
+
+# The release files in dist/: both setup programs, the portable archive and SHA256SUMS.
+dist: win64 win32
+	scripts/dist.sh $(BUILD)/win64 $(BUILD)/win32 dist
 
 run: win64
 	scripts/run.sh $(BUILD)/win64/bin $(MODE)

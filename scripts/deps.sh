@@ -13,7 +13,11 @@ wanted=(
   "/usr/lib/wine/wine64:wine64"
   "Xvfb:xvfb"
   "xdpyinfo:x11-utils"
-  "convert:imagemagick"
+  "xdotool:xdotool"
+  "makensis:nsis"
+  "zip:zip"
+  "unzip:unzip"
+  "import:imagemagick"  # import, not convert: a convert on the path need not be ImageMagick's
   "/usr/include/gtest/gtest.h:libgtest-dev"
   "/usr/src/googletest/CMakeLists.txt:googletest"
   "/usr/include/benchmark/benchmark.h:libbenchmark-dev"

@@ -10,7 +10,8 @@ start_display() {  # $1 = "force" for a display of our own even when DISPLAY is 
   fi
   local fd_file
   fd_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${NIVORA_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  # -noreset: monitors set with xrandr vanish when the server resets after its last client.
+  Xvfb -displayfd 3 -screen 0 "${NIVORA_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$fd_file" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [[ -s $fd_file ]] && break
@@ -49,6 +50,16 @@ set_dpi() {  # $1 = dots per inch, 96 at 100 %; the wineserver restarts so that 
   wineserver -w >/dev/null 2>&1 || true
 }
 
+# Two monitors side by side on the display, the primary not at the left: Wine then reports the primary at
+# (0,0)-(1024,768) and a second one at (-800,0)-(0,600). Needs a 1824x768 display (NIVORA_SCREEN) and a prefix.
+split_monitors() {
+  xrandr --setmonitor SIDE 800/212x600/159+0+0 none >/dev/null
+  xrandr --setmonitor '*MAIN' 1024/271x768/203+800+0 screen >/dev/null
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
 stop_all() {
   if [[ -n $wine_prefix_owned ]]; then
     wineserver -k >/dev/null 2>&1 || true
@@ -57,5 +68,6 @@ stop_all() {
   if [[ -n $xvfb_pid ]]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
   fi
 }

@@ -29,7 +29,7 @@ std::array<RegionOutline, 5> regionOutlines(int32_t width, int32_t height, const
 {
     std::array<RegionOutline, 5> outlines;
     for (int k = 1; k <= 5; ++k)
-        outlines[static_cast<size_t>(k - 1)] = regionOutline(k, width, height, band);
+        outlines[static_cast<std::size_t>(k - 1)] = regionOutline(k, width, height, band);
     return outlines;
 }
 

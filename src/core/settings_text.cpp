@@ -56,8 +56,10 @@ std::optional<Int> roundDecimal(const DecimalNumber& number)
         return std::nullopt;
 
     uint64_t magnitude = 0;
-    for (int64_t k = 0; k < integerLength; ++k)
-        magnitude = magnitude * 10 + (k < digitCount ? static_cast<uint64_t>(number.digits[k] - '0') : 0);
+    for (int64_t k = 0; k < integerLength; ++k) {
+        const char digit = k < digitCount ? number.digits[static_cast<std::size_t>(k)] : '0';
+        magnitude = magnitude * 10 + static_cast<uint64_t>(digit - '0');
+    }
 
     // With integerLength < 0 the value is below 0.1 and rounds to zero.
     if (integerLength >= 0 && integerLength < digitCount) {

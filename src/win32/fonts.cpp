@@ -10,7 +10,7 @@ FontSpec labelFont(LabelFont font, int pixels)
     switch (font) {
     case LabelFont::Gothic9Bold:
         return {{L"ＭＳ Ｐゴシック", L"MS PGothic", L"IPAPGothic", L"VL PGothic", L"Meiryo UI", L"Tahoma"},
-                at96dpi::kLabelFontPoints[0], true, SHIFTJIS_CHARSET, pixels};
+                at96dpi::kLabelFontPoints[0], true, SHIFTJIS_CHARSET, DEFAULT_QUALITY, pixels};
     case LabelFont::ArialNarrow8Bold:
         break;
     }
@@ -18,14 +18,14 @@ FontSpec labelFont(LabelFont font, int pixels)
     // the caption fits (fittedFont).
     return {{L"Arial Narrow", L"Liberation Sans Narrow", L"Bahnschrift Condensed", L"Arial", L"Liberation Sans",
              L"Tahoma"},
-            at96dpi::kLabelFontPoints[1], true, ANSI_CHARSET, pixels};
+            at96dpi::kLabelFontPoints[1], true, ANSI_CHARSET, DEFAULT_QUALITY, pixels};
 }
 
 FontSpec messageTextFont(int pixels)
 {
     return {{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo UI", L"Meiryo", L"Yu Gothic UI",
              L"MS UI Gothic", L"IPAPGothic", L"VL PGothic"},
-            at96dpi::kMessageFontPoints, false, SHIFTJIS_CHARSET, pixels};
+            at96dpi::kMessageFontPoints, false, SHIFTJIS_CHARSET, DEFAULT_QUALITY, pixels};
 }
 
 SIZE textExtent(HFONT font, std::wstring_view text)

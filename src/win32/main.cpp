@@ -1,82 +1,101 @@
-// Entry of nivora.scr: refuses a second instance, loads the settings and sets up the mode the command line asks for.
+// Entry of nivora.scr: refuses a second instance, loads the settings, builds what the mode the command line asks
+// for needs and hands it to the mode's window.
 #include <windows.h>
 
 #include <memory>
-#include <string_view>
+#include <optional>
+#include <vector>
 
 #include "captions.h"
 #include "core/command_line.h"
-#include "frm_main.h"
-#include "module1.h"
+#include "preview_host.h"
+#include "process_arguments.h"
 #include "registry_store.h"
 #include "settings_window.h"
+#include "single_instance.h"
+#include "snow_window.h"
 #include "window_services.h"
 
 namespace nivora::win32 {
 
-Module1& module1()
-{
-    static Module1 state;
-    return state;
-}
-
 namespace {
 
-// The text after the program's own name, without the blanks that separate them.
-std::u16string_view argumentText()
+Rect rectOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// 32-bit Windows calls back with a stack aligned to 4 bytes only; SSE2 code here expects 16.
+#if defined(__GNUC__) && defined(__i386__)
+__attribute__((force_align_arg_pointer))
+#endif
+BOOL CALLBACK noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
 {
-    std::wstring_view line = GetCommandLineW();
-    size_t i = 0;
-    if (!line.empty() && line[0] == L'"') {
-        const size_t close = line.find(L'"', 1);
-        i = close == std::wstring_view::npos ? line.size() : close + 1;
-    } else {
-        while (i < line.size() && line[i] != L' ' && line[i] != L'\t')
-            ++i;
-    }
-    while (i < line.size() && (line[i] == L' ' || line[i] == L'\t'))
-        ++i;
-    line.remove_prefix(i);
-    return {reinterpret_cast<const char16_t*>(line.data()), line.size()};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
+            {rectOf(info.rcMonitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    return TRUE;
 }
 
-void setUpPreview(HWND parent)
+std::vector<Monitor> monitors()
 {
-    Module1& m = module1();
-    m.previewParent = parent;
+    std::vector<Monitor> found;
+    EnumDisplayMonitors(nullptr, nullptr, &noteMonitor, reinterpret_cast<LPARAM>(&found));
+    if (found.empty())  // no monitor reported: the primary screen as the system gives it
+        found.push_back({{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, true});
+    return found;
+}
+
+Rect virtualScreen()
+{
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (w <= 0 || h <= 0)
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return {x, y, x + w, y + h};
+}
+
+int runPreview(const SnowSettings& settings, HWND parent, PreviewArea host)
+{
+    SnowArea area;
+    area.drawWidth = host.width;
+    area.drawHeight = host.height;
+    area.mode = SnowMode::Preview;
+    area.previewScaleY =
+        static_cast<float>(double(area.drawHeight) / (Screen::heightTwips() / Screen::twipsPerPixelY()));
+    SnowScreen box;
+    box.bounds = {0, 0, area.drawWidth, area.drawHeight};
+    box.area = area;
+    box.primary = true;
+
     // A child of another program's window must share that window's DPI awareness, or Windows refuses it as a child.
     const ThreadDpiAwarenessOf hostAwareness(parent);
-    FrmMain& frmMain = FrmMain::get();
-    HWND snow = frmMain.hwnd();
-    // A window cannot be a popup and a child at once: the child style replaces the popup style.
-    const LONG_PTR style = GetWindowLongPtrW(snow, GWL_STYLE);
-    SetWindowLongPtrW(snow, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
-    SetParent(snow, parent);
-    RECT host{};
-    GetWindowRect(parent, &host);
-    m.drawWidth = static_cast<int16_t>(host.right - host.left);
-    m.drawHeight = static_cast<int16_t>(host.bottom - host.top);
-    m.previewScaleY = static_cast<float>(double(m.drawHeight) / (Screen::heightTwips() / Screen::twipsPerPixelY()));
-    frmMain.InitData();
-    ShowWindow(snow, SW_SHOWNA);
+    FrmMain frmMain({settings, {box}, box.bounds, parent, runSeed()});
+    if (!frmMain.InitData())
+        return 1;
+    ShowWindow(frmMain.hwnd(), SW_SHOWNA);
     frmMain.DrawSnow();
     frmMain.setCaption(kPreviewCaption);
+    return frmMain.run();
 }
 
-void setUpFullScreen()
+int runFullScreen(const SnowSettings& settings)
 {
-    Module1& m = module1();
-    m.drawHeight = static_cast<int16_t>(Screen::heightTwips() / Screen::twipsPerPixelY());
-    m.drawWidth = static_cast<int16_t>(Screen::widthTwips() / Screen::twipsPerPixelX());
+    const Rect everything = virtualScreen();
+    const std::vector<Monitor> shown = monitors();
+    std::optional<std::vector<SnowScreen>> screens = snowScreensFor(everything, shown);
+    if (!screens)
+        return 1;  // no monitor a drawing area can cover
     ShowCursor(FALSE);
-    FrmMain& frmMain = FrmMain::get();
-    frmMain.InitData();
+    FrmMain frmMain({settings, std::move(*screens), everything, nullptr, runSeed()});
+    if (!frmMain.InitData())
+        return 1;
     ShowWindow(frmMain.hwnd(), SW_SHOW);
     frmMain.DrawSnow();
     frmMain.setCaption(kMainCaption);
-    SetFocus(frmMain.picMain.hwnd());
+    frmMain.focusPicMain();
     SetWindowPos(frmMain.hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    return frmMain.run();
 }
 
 }  // namespace
@@ -89,33 +108,34 @@ int Main()
     if (mainRunning || settingRunning)
         return 0;
 
-    Module1& m = module1();
     RegistryStore store;
-    m.SnowSettings = loadSettings(store, userDecimalSeparator());
+    const SnowSettings settings = loadSettings(store, userDecimalSeparator());
 
-    const CommandLine command = parseCommandLine(argumentText());
-    m.modeLetter = command.modeLetter;
-    std::unique_ptr<FrmSetting> frmSetting;  // the settings mode's window, for as long as the program runs
+    const CommandLine command = parseCommandLine(processArgumentText());
+    SingleInstance instance;  // held until the program ends
+    if (!instance.admit(command.mode))
+        return 0;
     switch (command.mode) {
     case SaverMode::Preview: {
         // A preview needs a live host; there is nothing to draw into otherwise.
         HWND parent = command.previewParent ? reinterpret_cast<HWND>(static_cast<INT_PTR>(*command.previewParent))
                                             : nullptr;
-        if (!parent || !IsWindow(parent))
+        const std::optional<PreviewArea> area = previewArea(parent);
+        if (!area)
             return 0;
-        setUpPreview(parent);
-        break;
+        return runPreview(settings, parent, *area);
     }
-    case SaverMode::Settings:
-        frmSetting = setUpSettings(m.SnowSettings);
+    case SaverMode::Settings: {
+        SnowSettings edited = settings;  // the dialog edits its own copy; "OK" stores it
+        const std::unique_ptr<FrmSetting> frmSetting = setUpSettings(edited);
         if (!frmSetting)
             return 0;
-        break;
-    case SaverMode::FullScreen:
-        setUpFullScreen();
-        break;
+        return runMessageLoop();
     }
-    return runMessageLoop();
+    case SaverMode::FullScreen:
+        return runFullScreen(settings);
+    }
+    return 0;
 }
 
 }  // namespace nivora::win32

@@ -187,7 +187,7 @@ UniqueHfont createFont(const FontSpec& choice)
                                     : -static_cast<LONG>(std::lround(choice.points * logPixels(LOGPIXELSY) / 72.0));
     lf.lfWeight = choice.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = choice.charset;
-    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfQuality = choice.quality;
     const std::wstring face = firstInstalledFace(choice.faces);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     return UniqueHfont(CreateFontIndirectW(&lf));
@@ -214,10 +214,7 @@ void PictureBox::setBounds(const RECT& bounds)
 
 void PictureBox::resizeImage(int width, int height)
 {
-    if (originalBitmap_) {
-        SelectObject(hDC(), originalBitmap_);
-        originalBitmap_ = nullptr;
-    }
+    bitmapSelection_.reset();
     bitmap_.reset();
     pixels_ = nullptr;
     width_ = std::max(width, 0);
@@ -234,7 +231,7 @@ void PictureBox::resizeImage(int width, int height)
         bitmap_.reset(CreateDIBSection(hDC(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (bitmap_) {
             pixels_ = static_cast<uint32_t*>(bits);
-            originalBitmap_ = SelectObject(hDC(), bitmap_.get());
+            bitmapSelection_.emplace(hDC(), bitmap_.get());
         } else {
             width_ = height_ = 0;
         }
@@ -253,17 +250,14 @@ void PictureBox::setBackColor(COLORREF color)
 
 void PictureBox::setFont(const FontSpec& choice)
 {
-    if (originalFont_) {
-        SelectObject(hDC(), originalFont_);
-        originalFont_ = nullptr;
-    }
+    fontSelection_.reset();
     font_ = createFont(choice);
     fontSpec_ = choice;
     // Read the size back as the device realises it: a whole number of pixels.
     const double pixelsPerPoint = logPixels(LOGPIXELSY) / 72.0;
     fontPoints_ = std::lround(choice.points * pixelsPerPoint) / pixelsPerPoint;
     if (font_)
-        originalFont_ = SelectObject(hDC(), font_.get());
+        fontSelection_.emplace(hDC(), font_.get());
 }
 
 int PictureBox::textWidth(std::wstring_view text) const

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,6 +96,7 @@ struct FontSpec {
     double points = 9;
     bool bold = false;
     BYTE charset = DEFAULT_CHARSET;
+    BYTE quality = DEFAULT_QUALITY;  // how the glyphs' edges are drawn (LOGFONT's lfQuality)
     int pixels = 0;  // when set, the em height in pixels at the window's own scale, in place of `points`
 };
 std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces);
@@ -144,9 +146,11 @@ private:
 
     UniqueHdc memoryDc_;
     UniqueHbitmap bitmap_;
-    HGDIOBJ originalBitmap_ = nullptr;
     UniqueHfont font_;
-    HGDIOBJ originalFont_ = nullptr;
+    // Declared after what they select, so they put the context's own objects back before the image and the font
+    // are deleted (an object still selected into a context cannot be).
+    std::optional<SelectGuard> bitmapSelection_;
+    std::optional<SelectGuard> fontSelection_;
     FontSpec fontSpec_{};
     double fontPoints_ = 0;
     uint32_t* pixels_ = nullptr;

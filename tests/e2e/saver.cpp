@@ -1,6 +1,7 @@
 // Helpers of the end-to-end tests: starting nivora.scr, finding its windows, the registry, screenshots.
 #include "saver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -21,14 +22,19 @@ constexpr const wchar_t* kSettingsKey = L"Software\\Nivora\\Settings";
 
 }  // namespace
 
+std::wstring saverPath() { return ownFolder() + L"nivora.scr"; }
+
 Saver::Saver(const std::wstring& arguments)
+    : Saver(saverPath(), L"\"" + saverPath() + L"\"" + (arguments.empty() ? L"" : L" " + arguments))
 {
-    std::wstring command = L"\"" + ownFolder() + L"nivora.scr\"";
-    if (!arguments.empty())
-        command += L" " + arguments;
+}
+
+Saver::Saver(const std::wstring& program, std::wstring commandLine)
+{
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info_))
         throw std::runtime_error("cannot start nivora.scr");
 }
 
@@ -92,6 +98,13 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+bool holdsFor(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    bool failed = false;
+    pumpUntil([&] { return failed = !condition(); }, milliseconds);
+    return !failed;
 }
 
 std::vector<HWND> topLevelWindowsOf(DWORD pid)
@@ -170,11 +183,25 @@ bool storeExists()
 
 Picture captureScreen()
 {
+    return captureScreen(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+}
+
+RECT virtualScreenRect()
+{
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+Picture captureScreen(const RECT& area)
+{
     Picture picture;
-    picture.width = GetSystemMetrics(SM_CXSCREEN);
-    picture.height = GetSystemMetrics(SM_CYSCREEN);
+    picture.width = area.right - area.left;
+    picture.height = area.bottom - area.top;
     picture.pixels.resize(size_t(picture.width) * size_t(picture.height));
     HDC screen = GetDC(nullptr);
+    // The screen's device context may start at the virtual screen's corner rather than the primary monitor's.
+    POINT origin{};
+    GetDCOrgEx(screen, &origin);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -185,7 +212,7 @@ Picture captureScreen()
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left - origin.x, area.top - origin.y, SRCCOPY);
     GdiFlush();
     const auto* p = static_cast<const uint32_t*>(bits);
     for (size_t i = 0; i < picture.pixels.size(); ++i)
@@ -195,6 +222,30 @@ Picture captureScreen()
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return picture;
+}
+
+int64_t frameCount(HWND snowWindow)
+{
+    static const UINT message = RegisterWindowMessageW(L"NivoraFrameCount");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(snowWindow, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result))
+        return -1;
+    return static_cast<int64_t>(result);
+}
+
+bool screenChanges(const RECT& area, DWORD milliseconds)
+{
+    const Picture first = captureScreen();
+    return pumpUntil(
+        [&] {
+            const Picture now = captureScreen();
+            for (int y = std::max(0, int(area.top)); y < std::min(now.height, int(area.bottom)); ++y)
+                for (int x = std::max(0, int(area.left)); x < std::min(now.width, int(area.right)); ++x)
+                    if (now.at(x, y) != first.at(x, y))
+                        return true;
+            return false;
+        },
+        milliseconds);
 }
 
 void saveBmp(const Picture& picture, const std::wstring& path)

@@ -1,0 +1,324 @@
+// The snow window: design-time definition, set-up of the snow field on every monitor, frames, wind, fade and exit.
+#include "snow_window.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+
+#include "core/flake_sprites.h"
+#include "core/rounding.h"
+#include "core/snow_message.h"
+#include "message_font.h"
+
+namespace nivora::win32 {
+
+namespace {
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+RECT boundsAt(int x, int y, int width, int height) { return RECT{x, y, x + width, y + height}; }
+
+Surface surfaceOf(const PictureBox& box) { return {box.pixels(), box.width(), box.height(), box.width()}; }
+
+bool hasImage(const PictureBox& box, int width, int height)
+{
+    return box.pixels() && box.width() == width && box.height() == height;
+}
+
+bool fill(PictureBox& box, const FlakeStrip& strip)
+{
+    if (!hasImage(box, kFlakeStripWidth, kFlakeStripHeight))
+        return false;
+    GdiFlush();
+    std::memcpy(box.pixels(), strip.data(), sizeof strip);
+    return true;
+}
+
+// PicText's font as the message layout measures and shrinks it.
+class PicTextFont : public MessageFont {
+public:
+    PicTextFont(PictureBox& box, const std::wstring& text, FontSpec choice) : box_(box), text_(text), choice_(std::move(choice)) {}
+    double textWidth() override { return box_.textWidth(text_); }
+    float fontSize() override { return static_cast<float>(box_.fontPoints()); }
+    void setFontSize(float points) override
+    {
+        choice_.points = points;
+        box_.setFont(choice_);
+    }
+
+private:
+    PictureBox& box_;
+    const std::wstring& text_;
+    FontSpec choice_;
+};
+
+}  // namespace
+
+uint64_t runSeed()
+{
+    wchar_t text[32] = {};
+    const DWORD n = GetEnvironmentVariableW(L"NIVORA_SEED", text, DWORD(std::size(text)));
+    if (n > 0 && n < std::size(text)) {
+        wchar_t* end = nullptr;
+        const unsigned long long seed = std::wcstoull(text, &end, 10);
+        if (end != text && *end == L'\0')
+            return seed;
+    }
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return uint64_t(counter.QuadPart) ^ (GetTickCount64() << 20) ^ (uint64_t(GetCurrentProcessId()) << 40);
+}
+
+FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
+{
+    frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
+    // Borderless, black, design size 529 x 249; InitData gives it the whole virtual screen or preview box. Where no
+    // monitor has a picture, the black background shows, at no cost.
+    create({L"NivoraMain", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), programIcon(false)},
+           WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW, boundsAt(0, 0, 529, 249), nullptr, L"Nivora");
+    if (!hwnd() || start_.screens.empty())
+        return;
+    if (preview()) {
+        // A window cannot be a popup and a child at once: the child style replaces the popup style.
+        const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
+        SetWindowLongPtrW(hwnd(), GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+        SetParent(hwnd(), start_.previewParent);
+    }
+
+    const COLORREF windowBack = GetSysColor(COLOR_WINDOW), windowText = GetSysColor(COLOR_WINDOWTEXT);
+    picChar2.create(hwnd(), {boundsAt(294, 208, 42, 6), false, windowBack, windowText});
+    picChar.create(hwnd(), {boundsAt(344, 208, 42, 6), false, windowBack, windowText});
+    bool loaded = fill(picChar, flakeSpriteStrip()) && fill(picChar2, flakeMaskStrip());
+    for (const SnowScreen& screen : start_.screens) {
+        monitors_.push_back(std::make_unique<Monitor>());
+        monitors_.back()->screen = screen;
+        loaded = loaded && loadMonitor(*monitors_.back());
+    }
+    // From the top of the z-order down: the strips, then each monitor's picMain, PicDesk, PicText.
+    for (auto& m : monitors_)
+        for (HWND child : {m->PicText.hwnd(), m->PicDesk.hwnd(), m->picMain.hwnd()})
+            SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (HWND child : {picChar.hwnd(), picChar2.hwnd()})
+        SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    loaded_ = loaded;
+}
+
+bool FrmMain::loadMonitor(Monitor& m)
+{
+    const int x = m.screen.windowX, y = m.screen.windowY;
+    const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
+    m.picMain.create(hwnd(), {boundsAt(x, y, 391, 56), true, kBlack, windowText});
+    m.PicDesk.create(hwnd(), {boundsAt(x, y, 161, 153), true, kBlack, kBlack});
+    m.PicText.create(hwnd(), {boundsAt(x, y, 281, 105), true, kBlack, kWhite});
+    if (!m.picMain.hwnd() || !m.PicDesk.hwnd() || !m.PicText.hwnd())
+        return false;
+    m.PicText.setFont(messageFont(preview()));
+
+    // Pointer positions in desktop coordinates, so that a move from one monitor to another counts as a move.
+    const int left = m.screen.bounds.left, top = m.screen.bounds.top;
+    m.picMain.onKeyDown = [this] { picMain_KeyDown(); };
+    m.picMain.onMouseDown = [this] { picMain_MouseDown(); };
+    m.picMain.onMouseMove = [this, left, top](float px, float py) {
+        picMain_MouseMove(static_cast<float>(double(px) + left), static_cast<float>(double(py) + top));
+    };
+    return true;
+}
+
+bool FrmMain::InitData()
+{
+    if (!loaded_)
+        return false;
+    random_.emplace(start_.seed);
+
+    // Maximised: the whole virtual screen, or the whole preview box.
+    const Rect& w = start_.window;
+    SetWindowPos(hwnd(), nullptr, w.left, w.top, w.right - w.left, w.bottom - w.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    setCaption(L"Nivora MAIN");
+
+    for (auto& m : monitors_) {
+        const SnowArea& area = m->screen.area;
+        SnowSettings settings = start_.settings;
+        if (!m->screen.primary)
+            settings.messageText.clear();  // the message is written on the primary monitor only
+        m->field.InitData(settings, area, *random_);
+
+        // The windows cover the monitor; the images are 10 pixels larger each way, as the frames expect.
+        const RECT bounds = boundsAt(m->screen.windowX, m->screen.windowY, area.drawWidth, area.drawHeight);
+        for (PictureBox* box : {&m->PicDesk, &m->picMain}) {
+            box->setBounds(bounds);
+            box->resizeImage(area.drawWidth + 10, area.drawHeight + 10);
+            if (!hasImage(*box, area.drawWidth + 10, area.drawHeight + 10))
+                return false;
+        }
+        layOutMessage(*m);
+        if (!hasImage(m->PicText, area.drawWidth, area.drawHeight))
+            return false;
+        m->PicDesk.setBackColor(kBlack);
+        captureDesktop(*m);
+        m->field.attachSurfaces({surfaceOf(m->picMain), surfaceOf(m->PicDesk), surfaceOf(m->PicText)});
+    }
+    start_.settings.velocity = monitors_.front()->field.velocity;  // from now on the record holds the wind
+
+    Timer3.setEnabled(start_.settings.direction);
+    wind_.emplace(start_.settings.velocity);
+    fade_.emplace(preview());
+    return true;
+}
+
+void FrmMain::layOutMessage(Monitor& m)
+{
+    const SnowArea& area = m.screen.area;
+    const std::wstring text = m.screen.primary ? std::wstring(start_.settings.messageText.begin(),
+                                                              start_.settings.messageText.end())
+                                               : std::wstring();
+    PicTextFont font(m.PicText, text, messageFont(preview()));
+    fitMessageFont(font, messageWidthLimit(area.drawWidth));
+    m.PicText.setBounds(boundsAt(m.screen.windowX, m.screen.windowY, area.drawWidth, area.drawHeight));
+    if (text.empty())
+        return;
+    const MessagePosition at = messagePosition(area.drawWidth, area.drawHeight, m.PicText.textWidth(text));
+    m.PicText.print(roundToInt<int>(at.x).value_or(0), roundToInt<int>(at.y).value_or(0), text);
+}
+
+void FrmMain::captureDesktop(Monitor& m)
+{
+    const std::optional<uint8_t> alpha = brightnessAlpha(start_.settings.blightness);
+    if (!alpha)
+        return;  // level 0: the background stays black
+    HWND desktopWindow = GetDesktopWindow();
+    WindowDc desktopDC(desktopWindow);
+    // The desktop's device context may start at the virtual screen's corner rather than the primary monitor's.
+    POINT origin{};
+    GetDCOrgEx(desktopDC.get(), &origin);
+    // Full screen: the monitor 1:1. Preview: the whole primary screen shrunk into the box.
+    const Rect source = preview() ? Rect{0, 0, Screen::widthTwips() / Screen::twipsPerPixelX(),
+                                         Screen::heightTwips() / Screen::twipsPerPixelY()}
+                                  : m.screen.bounds;
+    const int x = source.left - origin.x, y = source.top - origin.y;
+    const int width = source.right - source.left, height = source.bottom - source.top;
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, *alpha, 0};
+    if (x >= 0 && y >= 0) {
+        AlphaBlend(m.PicDesk.hDC(), 0, 0, m.screen.area.drawWidth, m.screen.area.drawHeight, desktopDC.get(), x, y,
+                   width, height, blend);
+    } else {
+        // AlphaBlend takes no source left of or above the device context's origin, where a monitor left of or
+        // above the primary one lies: copy it out first.
+        UniqueHdc copyDC(CreateCompatibleDC(desktopDC.get()));
+        UniqueHbitmap copy(CreateCompatibleBitmap(desktopDC.get(), width, height));
+        if (!copyDC || !copy)
+            return;  // the background stays black
+        SelectGuard select(copyDC.get(), copy.get());
+        BitBlt(copyDC.get(), 0, 0, width, height, desktopDC.get(), x, y, SRCCOPY);
+        AlphaBlend(m.PicDesk.hDC(), 0, 0, m.screen.area.drawWidth, m.screen.area.drawHeight, copyDC.get(), 0, 0,
+                   width, height, blend);
+    }
+    GdiFlush();
+    m.PicDesk.refresh();
+}
+
+void FrmMain::DrawSnow()
+{
+    GdiFlush();  // GDI must be done with the pictures before the frame writes into them
+    for (auto& m : monitors_) {
+        m->field.DrawSnow();
+        presented_.clear();
+        for (const Rect& r : m->field.changedRects())
+            presented_.push_back(RECT{r.left, r.top, r.right, r.bottom});
+        m->picMain.present(presented_.data(), presented_.size());
+    }
+    ++frameCount_;
+}
+
+int FrmMain::run()
+{
+    ClockedTimer* const timers[] = {&Timer1, &Timer2, &Timer3};
+    return runClockedMessageLoop(timers);
+}
+
+void FrmMain::focusPicMain()
+{
+    for (auto& m : monitors_)
+        if (m->screen.primary)
+            SetFocus(m->picMain.hwnd());
+}
+
+LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == frameCountMessage_ && message != 0)
+        return static_cast<LRESULT>(frameCount_);
+    switch (message) {
+    case WM_ACTIVATEAPP:
+        // A click that reached another program, or a window that took the foreground: the saver is over, as the
+        // system's own savers are.
+        if (!wParam && !preview())
+            Form_Unload();
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(hwnd());
+        return 0;
+    case WM_DESTROY:
+        // Also reached when the host of a preview takes its child window down.
+        Form_Unload();
+        return 0;
+    default:
+        return Window::onMessage(message, wParam, lParam);
+    }
+}
+
+void FrmMain::Form_Unload()
+{
+    if (preview())
+        PostMessageW(GetWindow(hwnd(), GW_OWNER), WM_CLOSE, 0, 0);
+    endProgram();
+}
+
+void FrmMain::Timer1_Timer()
+{
+    // A preview whose host has gone without taking its children down would otherwise run forever.
+    if (preview() && !IsWindow(start_.previewParent))
+        Form_Unload();
+    DrawSnow();
+}
+
+void FrmMain::Timer2_Timer() { carryOut(fade_->Timer2_Timer()); }
+
+void FrmMain::Timer3_Timer()
+{
+    const uint32_t interval = wind_->Timer3_Timer(start_.settings.velocity, *random_);
+    for (auto& m : monitors_)
+        m->field.velocity = start_.settings.velocity;  // one wind over every monitor
+    Timer3.setInterval(interval);
+}
+
+void FrmMain::picMain_KeyDown() { carryOut(fade_->picMain_KeyDown()); }
+
+void FrmMain::picMain_MouseDown() { carryOut(fade_->picMain_MouseDown()); }
+
+void FrmMain::picMain_MouseMove(float x, float y) { carryOut(fade_->picMain_MouseMove(x, y)); }
+
+void FrmMain::carryOut(const FadeAction& action)
+{
+    switch (action.kind) {
+    case FadeAction::Kind::None:
+        break;
+    case FadeAction::Kind::BeginFadeOut: {
+        while (ShowCursor(TRUE) < 0) {
+        }
+        const LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+        Timer2.setEnabled(true);
+        SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(hwnd(), 0, action.opacity, LWA_ALPHA);
+        DrawSnow();
+        break;
+    }
+    case FadeAction::Kind::SetOpacity:
+        SetLayeredWindowAttributes(hwnd(), 0, action.opacity, LWA_ALPHA);
+        break;
+    case FadeAction::Kind::Unload:
+        Timer2.setEnabled(false);
+        Form_Unload();
+    }
+}
+
+}  // namespace nivora::win32

@@ -1,0 +1,93 @@
+// Drawing areas of the full-screen snow over one or several monitors.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/snow_screens.h"
+
+namespace nivora {
+namespace {
+
+TEST(SnowScreens, OneAreaPerMonitorPlacedInTheVirtualScreen)
+{
+    // The primary at (0, 0) and a second monitor to its left, lower: the virtual screen starts at x = -800.
+    const Monitor monitors[] = {{{0, 0, 1024, 768}, true}, {{-800, 0, 0, 600}, false}};
+    const auto screens = snowScreensFor({-800, 0, 1024, 768}, monitors);
+    ASSERT_TRUE(screens);
+    ASSERT_EQ(screens->size(), 2u);
+    const SnowScreen& main = (*screens)[0];
+    const SnowScreen& side = (*screens)[1];
+    EXPECT_EQ(main.windowX, 800);
+    EXPECT_EQ(main.windowY, 0);
+    EXPECT_EQ(main.area.drawWidth, 1024);
+    EXPECT_EQ(main.area.drawHeight, 768);
+    EXPECT_TRUE(main.primary);
+    EXPECT_EQ(side.windowX, 0);
+    EXPECT_EQ(side.area.drawWidth, 800);
+    EXPECT_EQ(side.area.drawHeight, 600);
+    EXPECT_FALSE(side.primary);
+    for (const SnowScreen& s : *screens)
+        EXPECT_EQ(s.area.mode, SnowMode::FullScreen);
+}
+
+TEST(SnowScreens, OneMonitorIsTheWholeScreenAsBefore)
+{
+    const Monitor monitors[] = {{{0, 0, 1920, 1080}, true}};
+    const auto screens = snowScreensFor({0, 0, 1920, 1080}, monitors);
+    ASSERT_TRUE(screens);
+    ASSERT_EQ(screens->size(), 1u);
+    EXPECT_EQ((*screens)[0].bounds, (Rect{0, 0, 1920, 1080}));
+    EXPECT_EQ((*screens)[0].windowX, 0);
+    EXPECT_EQ((*screens)[0].area.drawWidth, 1920);
+    EXPECT_EQ((*screens)[0].area.drawHeight, 1080);
+}
+
+TEST(SnowScreens, ExactlyOnePrimaryWhateverTheSystemMarks)
+{
+    struct Case {
+        const char* name;
+        std::vector<Monitor> monitors;
+        size_t primary;
+    };
+    const Case cases[] = {
+        {"none marked: the one at (0, 0)", {{{-800, 0, 0, 600}, false}, {{0, 0, 1024, 768}, false}}, 1},
+        {"none marked and none at (0, 0): the first", {{{100, 0, 500, 300}, false}, {{500, 0, 900, 300}, false}}, 0},
+        {"two marked: the first", {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, true}}, 0},
+        {"a mirrored copy marked", {{{0, 0, 1024, 768}, false}, {{0, 0, 1024, 768}, true}}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto screens = snowScreensFor({-800, 0, 2048, 768}, c.monitors);
+        ASSERT_TRUE(screens);
+        for (size_t i = 0; i < screens->size(); ++i)
+            EXPECT_EQ((*screens)[i].primary, i == c.primary) << i;
+    }
+}
+
+TEST(SnowScreens, MirroredAndOffScreenMonitorsAddNoArea)
+{
+    const Monitor monitors[] = {{{0, 0, 1024, 768}, true},
+                                {{0, 0, 1024, 768}, false},       // mirrored
+                                {{5000, 0, 6000, 768}, false},    // outside the virtual screen
+                                {{1024, 0, 1024, 768}, false}};   // empty
+    const auto screens = snowScreensFor({0, 0, 1024, 768}, monitors);
+    ASSERT_TRUE(screens);
+    EXPECT_EQ(screens->size(), 1u);
+}
+
+TEST(SnowScreens, NoAreaWhenAMonitorIsTooLargeOrThereIsNone)
+{
+    const Monitor huge[] = {{{0, 0, 1024, 768}, true}, {{1024, 0, 1024 + 32758, 768}, false}};
+    EXPECT_FALSE(snowScreensFor({0, 0, 1024 + 32758, 768}, huge));
+    const Monitor largest[] = {{{0, 0, 32757, 32757}, true}};
+    EXPECT_TRUE(snowScreensFor({0, 0, 32757, 32757}, largest));
+    EXPECT_FALSE(snowScreensFor({0, 0, 1024, 768}, std::span<const Monitor>{}));
+    // Far from the origin, the sides still fit: no 32-bit overflow on the way.
+    const Monitor far[] = {{{INT32_MAX - 1000, INT32_MIN, INT32_MAX, INT32_MIN + 1000}, true}};
+    const auto screens = snowScreensFor({INT32_MAX - 1000, INT32_MIN, INT32_MAX, INT32_MIN + 1000}, far);
+    ASSERT_TRUE(screens);
+    EXPECT_EQ((*screens)[0].area.drawWidth, 1000);
+}
+
+}  // namespace
+}  // namespace nivora
