@@ -2,9 +2,11 @@
 // for needs and hands it to the mode's window.
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "captions.h"
 #include "core/command_line.h"
 #include "preview_host.h"
 #include "process_arguments.h"
@@ -12,6 +14,7 @@
 #include "settings_window.h"
 #include "single_instance.h"
 #include "snow_window.h"
+#include "window_services.h"
 
 namespace nivora::win32 {
 
@@ -64,12 +67,14 @@ int runPreview(const SnowSettings& settings, HWND parent, PreviewArea host)
     box.area = area;
     box.primary = true;
 
+    // A child of another program's window must share that window's DPI awareness, or Windows refuses it as a child.
+    const ThreadDpiAwarenessOf hostAwareness(parent);
     FrmMain frmMain({settings, {box}, box.bounds, parent, runSeed()});
     if (!frmMain.InitData())
         return 1;
     ShowWindow(frmMain.hwnd(), SW_SHOWNA);
     frmMain.DrawSnow();
-    frmMain.setCaption(L"Nivora Preview");
+    frmMain.setCaption(kPreviewCaption);
     return frmMain.run();
 }
 
@@ -86,7 +91,7 @@ int runFullScreen(const SnowSettings& settings)
         return 1;
     ShowWindow(frmMain.hwnd(), SW_SHOW);
     frmMain.DrawSnow();
-    frmMain.setCaption(L"Nivora MAIN");
+    frmMain.setCaption(kMainCaption);
     frmMain.focusPicMain();
     SetWindowPos(frmMain.hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -98,8 +103,8 @@ int runFullScreen(const SnowSettings& settings)
 int Main()
 {
     // Both searches are made, whatever the mode; either window's presence ends this start at once and silently.
-    const bool mainRunning = FindWindowW(nullptr, L"Nivora MAIN") != nullptr;
-    const bool settingRunning = FindWindowW(nullptr, L"Nivora Setting") != nullptr;
+    const bool mainRunning = FindWindowW(nullptr, kMainCaption) != nullptr;
+    const bool settingRunning = FindWindowW(nullptr, kSettingCaption) != nullptr;
     if (mainRunning || settingRunning)
         return 0;
 
@@ -120,10 +125,13 @@ int Main()
             return 0;
         return runPreview(settings, parent, *area);
     }
-    case SaverMode::Settings:
-        if (!setUpSettings(settings))
+    case SaverMode::Settings: {
+        SnowSettings edited = settings;  // the dialog edits its own copy; "OK" stores it
+        const std::unique_ptr<FrmSetting> frmSetting = setUpSettings(edited);
+        if (!frmSetting)
             return 0;
         return runMessageLoop();
+    }
     case SaverMode::FullScreen:
         return runFullScreen(settings);
     }
