@@ -107,16 +107,6 @@ void messageBox(HWND owner, std::u16string_view text, std::u16string_view captio
     MessageBoxW(owner, wideText(text).c_str(), wideText(caption).c_str(), MB_OK);
 }
 
-HBITMAP resourceBitmap(int id)
-{
-    static std::map<int, UniqueHbitmap> loaded;
-    UniqueHbitmap& bitmap = loaded[id];
-    if (!bitmap)
-        bitmap.reset(static_cast<HBITMAP>(
-            LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    return bitmap.get();
-}
-
 SIZE bitmapSize(HBITMAP bitmap)
 {
     BITMAP info{};

@@ -40,9 +40,6 @@ void stackFrontToBack(const std::vector<HWND>& siblings);
 // A message with an OK button only and no icon; returns when it is dismissed.
 void messageBox(HWND owner, std::u16string_view text, std::u16string_view caption);
 
-// A picture from the program's resources, loaded on first use and kept for the whole run, so that any number of
-// picture controls can show it. Null when there is no such picture.
-HBITMAP resourceBitmap(int id);
 SIZE bitmapSize(HBITMAP bitmap);
 
 // ---- Controls on the program's own window classes ------------------------------------------------------------

@@ -3,7 +3,7 @@
 
 #include "core/dialog_layout.h"
 #include "core/rounding.h"
-#include "resource_ids.h"
+#include "option_pictures.h"
 #include "settings_window.h"
 
 namespace nivora::win32 {
@@ -23,9 +23,9 @@ RECT toRect(const PixelRect& r) { return RECT{r.left, r.top, r.left + r.width, r
 
 HBITMAP optionPicture(int row, int element)
 {
-    constexpr int firstPicture[] = {IDB_PRECIPITATION_0, IDB_VELOCITY_0, IDB_DIRECTION_0, IDB_BLIGHTNESS_0,
-                                    IDB_MESSAGE};
-    return row >= 1 && row <= 5 ? resourceBitmap(firstPicture[row - 1] + element) : nullptr;
+    // Decoded once for the whole run and shared by both windows, which show them at 100 %.
+    static OptionPictures pictures;
+    return pictures.get(row, element, {kRowWidth, kRowHeight});
 }
 
 FrmDisplay& FrmDisplay::get()

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "option_picture_pixels.h"
 #include "saver.h"
 
 using e2e::Saver;
@@ -31,19 +32,12 @@ enum Button { Minus, Select, Plus, Ok, Cancel };  // Command1 .. Command5, left 
 constexpr int kButtonLeft[5] = {6, 76, 146, 216, 286};
 constexpr int kButtonTop = 218, kButtonWidth = 71, kButtonHeight = 15;
 
-// The first resource of each row's pictures: the picture of value i is this plus i.
+// The control identifier of each row's first picture: the picture of value i has this plus i.
 constexpr int kFirstPicture[kRows + 1] = {0, 100, 110, 130, 140, 150};
 
 const wchar_t* const kErasedMessage = L"設定値を消去して初期状態に戻しました。";
 
 // ---- Helpers ----------------------------------------------------------------------------------------------------
-
-std::wstring saverPath()
-{
-    wchar_t path[MAX_PATH];
-    std::wstring own(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return own.substr(0, own.find_last_of(L"\\/") + 1) + L"nivora.scr";
-}
 
 LRESULT send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
@@ -107,29 +101,12 @@ std::optional<std::wstring> storedText(const wchar_t* name)
 // An option picture as nivora.scr carries it, as 0x00RRGGBB pixels, top row first.
 const std::vector<uint32_t>& optionPicture(int row, int element)
 {
-    static std::map<int, std::vector<uint32_t>> pictures;
-    const int id = kFirstPicture[row] + element;
-    auto& pixels = pictures[id];
-    if (!pixels.empty())
-        return pixels;
-    HMODULE saver = LoadLibraryExW(saverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(saver, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kRowWidth;
-    info.bmiHeader.biHeight = -kRowHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    pixels.assign(size_t{kRowWidth} * kRowHeight, 0);
-    HDC screen = GetDC(nullptr);
-    if (bitmap)
-        GetDIBits(screen, bitmap, 0, kRowHeight, pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFF;
-    DeleteObject(bitmap);
-    FreeLibrary(saver);
+    static std::map<std::pair<int, int>, std::vector<uint32_t>> pictures;
+    auto& pixels = pictures[{row, element}];
+    if (pixels.empty())
+        pixels = e2e::savedOptionPicture(row, element, {kRowWidth, kRowHeight});
+    if (pixels.empty())
+        pixels.assign(size_t{kRowWidth} * kRowHeight, 0);  // no picture: compares with nothing on the screen
     return pixels;
 }
 
@@ -221,7 +198,7 @@ struct SettingsMode {
     bool enabled(Button button) const { return IsWindowEnabled(buttons[button]) != FALSE; }
 
     // The element of a row's pictures that lies in front inside the dialog: the first visible picture from the top
-    // of Picture1's children that covers the row (a picture's identifier is that of its resource).
+    // of Picture1's children that covers the row (known by its control identifier).
     int frontElement(int row) const
     {
         for (HWND child = GetWindow(picture1, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
