@@ -8,7 +8,9 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/area_resample.h"
