@@ -38,14 +38,18 @@ private:
     T* p_ = nullptr;
 };
 
+// CLSID_WICImagingFactory1, spelled out: SDKs aimed at Windows 8 and later turn CLSID_WICImagingFactory into the
+// second factory, which Windows 7 lacks, and declare the first one only for such targets. The first is there on
+// every Windows the saver runs on and in Wine.
+constexpr GUID kImagingFactory1 = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+
 }  // namespace
 
 class OptionPictures::Decoder {
 public:
     explicit Decoder(HMODULE module) : module_(module)
     {
-        // The first factory, not WICImagingFactory2: it is there on every Windows the saver runs on and in Wine.
-        CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+        CoCreateInstance(kImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
                          reinterpret_cast<void**>(factory_.put()));
     }
 
@@ -72,7 +76,7 @@ public:
                                          nullptr, 0.0, WICBitmapPaletteTypeCustom)))
             return none;
         ComPtr<IWICBitmapSource> out;
-        converter->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(out.put()));
+        converter->QueryInterface(__uuidof(IWICBitmapSource), reinterpret_cast<void**>(out.put()));
         return out;
     }
 
