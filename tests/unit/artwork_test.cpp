@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "core/option_picture_scales.h"
+#include "snow_test_pictures.h"
 
 namespace nivora {
 namespace {
@@ -288,6 +290,15 @@ TEST(OptionPictures, CornersShowTheBackgroundAndEveryPixelBlendsWhiteWithIt) {
         }
 }
 
+// Writes the picture beside the other failure pictures of the unit tests, for a person to look at.
+void writeFailedPicture(const Picture& p, const std::string& name) {
+    std::vector<Pixel> pixels;
+    for (const Rgb& c : p.pixels) pixels.push_back(static_cast<Pixel>(c.r << 16 | c.g << 8 | c.b));
+    const auto path = snowtest::failureDir() / ("artwork-" + name + ".png");
+    snowtest::writePng(path, ConstSurface(pixels.data(), p.width, p.height, p.width));
+    std::cerr << "picture written to " << path.string() << '\n';
+}
+
 // At every scale the pictures keep the 100 % geometry, each edge scaled: headings, scale baseline and posts, and the
 // blocks that tell the value.
 TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture) {
@@ -297,30 +308,36 @@ TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture) {
             SCOPED_TRACE(n.name + " at " + std::to_string(percent));
             const auto p = picture(n.row, n.element, percent);
             ASSERT_TRUE(p.has_value());
-            const Box japanese = inkBox(*p, 0, edge(76) - 1, 0, edge(28) - 1);
-            EXPECT_EQ(japanese.left, edge(9));
-            EXPECT_EQ(japanese.top, edge(7));
-            EXPECT_EQ(japanese.bottom, edge(26) - 1);
-            const Box english = inkBox(*p, 0, edge(76) - 1, edge(28), p->height - 1);
-            EXPECT_EQ(english.left, edge(10));
-            EXPECT_EQ(english.top, edge(29));
-            if (n.row == 3 || n.row == 5) continue;
+            // The checks of one picture; the first picture that fails them is written out.
+            const bool failedBefore = HasFailure();
+            const auto check = [&] {
+                const Box japanese = inkBox(*p, 0, edge(76) - 1, 0, edge(28) - 1);
+                EXPECT_EQ(japanese.left, edge(9));
+                EXPECT_EQ(japanese.top, edge(7));
+                EXPECT_EQ(japanese.bottom, edge(26) - 1);
+                const Box english = inkBox(*p, 0, edge(76) - 1, edge(28), p->height - 1);
+                EXPECT_EQ(english.left, edge(10));
+                EXPECT_EQ(english.top, edge(29));
+                if (n.row == 3 || n.row == 5) return;
 
-            for (int y = edge(25); y < edge(28); ++y)
-                EXPECT_EQ(whiteRuns(*p, y, edge(160), p->width - 1), (Runs{{edge(164), edge(357) - 1}})) << "baseline row " << y;
-            const int postRow = edge(12);
-            EXPECT_EQ(whiteRuns(*p, postRow, edge(160), edge(167) - 1), (Runs{{edge(164), edge(167) - 1}}));
-            EXPECT_TRUE(whiteRuns(*p, postRow - 1, edge(164), edge(167) - 1).empty()) << "the post rises from its row";
-            const Box labels = inkBox(*p, edge(163), p->width - 1, edge(28), p->height - 1);
-            EXPECT_EQ(labels.left, edge(164)) << "the first label starts at the scale";
-            EXPECT_EQ(labels.right, edge(357) - 1) << "the last label ends at the scale";
-            const Box value = inkBox(*p, edge(76), edge(163) - 1, 0, edge(28) - 1);
-            const int valueRight[] = {0, 132, 116, 0, 120};
-            EXPECT_EQ(value.right, edge(valueRight[n.row] + 1) - 1) << "the value is right-aligned";
-            // Row 10 crosses only blocks: as many at every scale as at 100 %, and none of them merged.
-            const auto atHundred = picture(n.row, n.element);
-            ASSERT_TRUE(atHundred.has_value());
-            EXPECT_EQ(whiteRuns(*p, edge(10), edge(160), p->width - 1).size(), whiteRuns(*atHundred, 10).size());
+                for (int y = edge(25); y < edge(28); ++y)
+                    EXPECT_EQ(whiteRuns(*p, y, edge(160), p->width - 1), (Runs{{edge(164), edge(357) - 1}})) << "baseline row " << y;
+                const int postRow = edge(12);
+                EXPECT_EQ(whiteRuns(*p, postRow, edge(160), edge(167) - 1), (Runs{{edge(164), edge(167) - 1}}));
+                EXPECT_TRUE(whiteRuns(*p, postRow - 1, edge(164), edge(167) - 1).empty()) << "the post rises from its row";
+                const Box labels = inkBox(*p, edge(163), p->width - 1, edge(28), p->height - 1);
+                EXPECT_EQ(labels.left, edge(164)) << "the first label starts at the scale";
+                EXPECT_EQ(labels.right, edge(357) - 1) << "the last label ends at the scale";
+                const Box value = inkBox(*p, edge(76), edge(163) - 1, 0, edge(28) - 1);
+                const int valueRight[] = {0, 132, 116, 0, 120};
+                EXPECT_EQ(value.right, edge(valueRight[n.row] + 1) - 1) << "the value is right-aligned";
+                // Row 10 crosses only blocks: as many at every scale as at 100 %, and none of them merged.
+                const auto atHundred = picture(n.row, n.element);
+                ASSERT_TRUE(atHundred.has_value());
+                EXPECT_EQ(whiteRuns(*p, edge(10), edge(160), p->width - 1).size(), whiteRuns(*atHundred, 10).size());
+            };
+            check();
+            if (!failedBefore && HasFailure()) writeFailedPicture(*p, n.name + "-" + std::to_string(percent));
         }
     }
 }
