@@ -1,8 +1,6 @@
 // Controls of the settings windows: pictures, labels, panels, push buttons, the text box, and window services.
 #include "controls.h"
 
-#include <map>
-
 namespace nivora::win32 {
 
 namespace {
