@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <objbase.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -208,6 +209,43 @@ TEST(OptionPictureDecoding, APictureIsDecodedOnceAndKept)
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(saverPictures().get(2, 6, {540, 60}), first);
     EXPECT_NE(saverPictures().get(2, 7, {540, 60}), first);
+}
+
+// COM is initialised for the object's life and no longer: on a thread without COM it is gone again afterwards, and
+// on a thread that chose the multithreaded apartment the object works there and leaves that choice alone.
+TEST(OptionPictureDecoding, ComIsInitialisedForTheObjectsLifeAndLeftAsItWas)
+{
+    struct Outcome {
+        bool drawnWithout = false, freshAfter = false, drawnInMta = false, mtaKept = false;
+    } outcome;
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            auto& o = *static_cast<Outcome*>(p);
+            {
+                nivora::win32::OptionPictures pictures(saverModule());
+                o.drawnWithout = pictures.get(1, 0, {360, 40}) != nullptr;
+            }
+            const HRESULT again = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            o.freshAfter = again == S_OK;  // not S_FALSE: nothing was left initialised, nor RPC_E_CHANGED_MODE
+            {
+                nivora::win32::OptionPictures pictures(saverModule());
+                o.drawnInMta = pictures.get(2, 3, {396, 44}) != nullptr;
+            }
+            o.mtaKept = CoInitializeEx(nullptr, COINIT_MULTITHREADED) == S_FALSE;  // still there, and ours
+            CoUninitialize();
+            if (SUCCEEDED(again))
+                CoUninitialize();
+            return 0;
+        },
+        &outcome, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, 30000);
+    CloseHandle(thread);
+    EXPECT_TRUE(outcome.drawnWithout);
+    EXPECT_TRUE(outcome.freshAfter) << "COM left initialised on the thread";
+    EXPECT_TRUE(outcome.drawnInMta);
+    EXPECT_TRUE(outcome.mtaKept) << "the thread's own COM was uninitialised";
 }
 
 }  // namespace
