@@ -67,4 +67,5 @@ clean:
 # The frame benchmarks: natively with Google Benchmark, then on real GDI under Wine (its ratios come last).
 bench: native win64
 	$(BUILD)/native/bench/nivora_snow_bench
+	$(BUILD)/native/bench/nivora_picture_bench
 	scripts/wine_run.sh $(BUILD)/win64/bin/nivora_snow_bench_gdi.exe

@@ -22,6 +22,7 @@ wanted=(
   "/usr/src/googletest/CMakeLists.txt:googletest"
   "/usr/include/benchmark/benchmark.h:libbenchmark-dev"
   "/usr/include/freetype2/ft2build.h:libfreetype-dev"
+  "/usr/include/zlib.h:zlib1g-dev"
   "/usr/share/fonts/truetype/motoya-l-maruberi/MTLmr3m.ttf:fonts-motoya-l-maruberi"
   "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf:fonts-ipafont-gothic"
   "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Bold.ttf:fonts-liberation"

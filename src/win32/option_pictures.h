@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <tuple>
 
 #include "handles.h"
@@ -12,15 +13,23 @@ namespace nivora::win32 {
 
 class OptionPictures {
 public:
+    // Pictures from the resources of `module`: the program's own unless told (the tests read them from nivora.scr).
+    explicit OptionPictures(HMODULE module = nullptr);
+    ~OptionPictures();
+    OptionPictures(const OptionPictures&) = delete;
+    OptionPictures& operator=(const OptionPictures&) = delete;
+
     // The picture of `row` 1..5, value `element`, exactly `size` pixels (360 x 40 scaled by the layout table);
     // nullptr when there is none. The bitmap stays owned by this object.
     HBITMAP get(int row, int element, SIZE size);
 
 private:
-    HBITMAP original(int row, int element);
+    class Decoder;  // the imaging component's objects, created on first use
 
-    std::map<int, UniqueHbitmap> originals_;  // by resource identifier
-    std::map<std::tuple<int, int, LONG, LONG>, UniqueHbitmap> sized_;
+    HMODULE module_;
+    bool comInitialised_ = false;
+    std::unique_ptr<Decoder> decoder_;
+    std::map<std::tuple<int, int, LONG, LONG>, UniqueHbitmap> pictures_;
 };
 
 }  // namespace nivora::win32

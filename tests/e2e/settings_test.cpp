@@ -17,6 +17,7 @@
 #include <oleacc.h>
 
 #include "core/dialog_layout.h"
+#include "option_picture_pixels.h"
 #include "saver.h"
 
 using e2e::Saver;
@@ -80,19 +81,12 @@ SIZE textExtentOf(HWND control)
     return {LONG(LOWORD(result)), LONG(HIWORD(result))};
 }
 
-// The first resource of each row's pictures: the picture of value i is this plus i.
+// The control identifier of each row's first picture: the picture of value i has this plus i.
 constexpr int kFirstPicture[kRows + 1] = {0, 100, 110, 130, 140, 150};
 
 const wchar_t* const kErasedMessage = L"設定値を消去して初期状態に戻しました。";
 
 // ---- Helpers ----------------------------------------------------------------------------------------------------
-
-std::wstring saverPath()
-{
-    wchar_t path[MAX_PATH];
-    std::wstring own(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return own.substr(0, own.find_last_of(L"\\/") + 1) + L"nivora.scr";
-}
 
 LRESULT send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
@@ -153,49 +147,16 @@ std::optional<std::wstring> storedText(const wchar_t* name)
     return std::wstring(text);
 }
 
-// An option picture as nivora.scr shows it at a size, as 0x00RRGGBB pixels, top row first: the picture it carries,
-// resampled with the halftone filter when the display scale asks for another size.
+// An option picture as nivora.scr shows it at a size, as 0x00RRGGBB pixels, top row first: decoded from the pictures
+// it carries by the same code, so that every scale is compared exactly.
 const std::vector<uint32_t>& optionPicture(int row, int element, SIZE size)
 {
-    static std::map<std::tuple<int, LONG, LONG>, std::vector<uint32_t>> pictures;
-    const int id = kFirstPicture[row] + element;
-    auto& pixels = pictures[{id, size.cx, size.cy}];
-    if (!pixels.empty())
-        return pixels;
-    HMODULE saver = LoadLibraryExW(saverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(saver, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    HDC screen = GetDC(nullptr);
-    BITMAP natural{};
-    if (bitmap && GetObjectW(bitmap, sizeof natural, &natural) &&
-        (natural.bmWidth != size.cx || std::abs(natural.bmHeight) != size.cy)) {
-        HBITMAP sized = CreateCompatibleBitmap(screen, size.cx, size.cy);
-        HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
-        HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, sized);
-        SetStretchBltMode(to, HALFTONE);
-        SetBrushOrgEx(to, 0, 0, nullptr);
-        StretchBlt(to, 0, 0, size.cx, size.cy, from, 0, 0, natural.bmWidth, std::abs(natural.bmHeight), SRCCOPY);
-        SelectObject(from, oldFrom);
-        SelectObject(to, oldTo);
-        DeleteDC(from);
-        DeleteDC(to);
-        DeleteObject(bitmap);
-        bitmap = sized;
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    pixels.assign(size_t(size.cx) * size_t(size.cy), 0);
-    if (bitmap)
-        GetDIBits(screen, bitmap, 0, UINT(size.cy), pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFF;
-    DeleteObject(bitmap);
-    FreeLibrary(saver);
+    static std::map<std::tuple<int, int, LONG, LONG>, std::vector<uint32_t>> pictures;
+    auto& pixels = pictures[{row, element, size.cx, size.cy}];
+    if (pixels.empty())
+        pixels = e2e::savedOptionPicture(row, element, size);
+    if (pixels.empty())
+        pixels.assign(size_t(size.cx) * size_t(size.cy), 0);  // no picture: compares with nothing on the screen
     return pixels;
 }
 
@@ -310,7 +271,7 @@ struct SettingsMode {
     bool enabled(Button button) const { return IsWindowEnabled(buttons[button]) != FALSE; }
 
     // The element of a row's pictures that lies in front inside the dialog: the first visible picture from the top
-    // of Picture1's children that covers the row (a picture's identifier is that of its resource).
+    // of Picture1's children that covers the row (known by its control identifier).
     int frontElement(int row) const
     {
         for (HWND child = GetWindow(picture1, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
