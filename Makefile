@@ -68,5 +68,6 @@ clean:
 # at 1080p, 4K and two 4K monitors (its CPU and memory figures come last).
 bench: native win64
 	$(BUILD)/native/bench/nivora_snow_bench
+	$(BUILD)/native/bench/nivora_picture_bench
 	scripts/wine_run.sh $(BUILD)/win64/bin/nivora_snow_bench_gdi.exe
 	scripts/bench_saver.sh $(BUILD)/win64/bin

@@ -1,5 +1,6 @@
 // Fuzzes the screen-saver command line: any argument text (the input as UTF-16LE units, lone surrogates and NULs
-// included) gives the mode its second character names and, for a preview, the handle the rest begins with.
+// included) gives the mode its second character names and, for a preview, the handle the rest begins with; the
+// same units read as a whole command line give an argument text that follows the program's name.
 #include "core/command_line.h"
 #include "fuzz_support.h"
 
@@ -9,6 +10,46 @@ namespace {
 
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool isSeparator(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// The argument text is the end of the line, past the program's name and the separators after it.
+void checkArgumentText(std::u16string_view line)
+{
+    const std::u16string_view own[] = {u"C:\\Program Files\\Nivora\\nivora.scr", u"C:\\PROGRA~1\\Nivora\\nivora.scr"};
+    const std::u16string_view text = argumentText(line, own);
+    const std::string shown = fuzz::show(line);
+    FUZZ_CHECK(text.size() <= line.size() && text.data() == line.data() + (line.size() - text.size()),
+               "'%s': the argument text is not the end of the line", shown.c_str());
+    FUZZ_CHECK(text.empty() || !isSeparator(text.front()), "'%s': the argument text starts with a separator",
+               shown.c_str());
+    // The name and the separators after it.
+    const std::u16string_view skipped = line.substr(0, line.size() - text.size());
+    if (!line.empty() && line[0] == u'"') {
+        const size_t close = line.find(u'"', 1);
+        const size_t end = close == std::u16string_view::npos ? line.size() : close + 1;
+        FUZZ_CHECK(skipped.size() >= end && skipped.find_first_not_of(u" \t", end) == std::u16string_view::npos,
+                   "'%s': the quoted name ends elsewhere", shown.c_str());
+        return;
+    }
+    FUZZ_CHECK(text.empty() || (!skipped.empty() && isSeparator(skipped.back())),
+               "'%s': the unquoted name is cut inside a word", shown.c_str());
+    std::u16string_view name = skipped;
+    while (!name.empty() && isSeparator(name.back()))
+        name.remove_suffix(1);
+    if (name.find_first_of(u" \t") != std::u16string_view::npos) {
+        // Only the program's own path may hold a blank; it matches regardless of letter case and slashes.
+        bool ownPath = false;
+        for (const std::u16string_view path : own) {
+            bool same = name.size() == path.size();
+            for (size_t i = 0; same && i < path.size(); ++i) {
+                const char16_t a = name[i] == u'/' ? u'\\' : name[i], b = path[i];
+                same = upperCaseLetter(a) == upperCaseLetter(b);
+            }
+            ownPath = ownPath || same;
+        }
+        FUZZ_CHECK(ownPath, "'%s': an unquoted name with a blank that is not the program's path", shown.c_str());
+    }
+}
 
 }  // namespace
 
@@ -17,9 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::u16string text = fuzz::unitsFromBytes(data, size);
     const CommandLine line = parseCommandLine(text);
     const std::string shown = fuzz::show(text);
+    checkArgumentText(text);
 
     if (text.size() < 2) {
-        FUZZ_CHECK(line.modeLetter.empty() && line.mode == SaverMode::FullScreen && !line.previewParent,
+        // No argument at all is Explorer's "Configure"; one character is too short for a mode letter.
+        const SaverMode mode = text.empty() ? SaverMode::Settings : SaverMode::FullScreen;
+        FUZZ_CHECK(line.modeLetter.empty() && line.mode == mode && !line.previewParent,
                    "'%s' is too short for a mode letter", shown.c_str());
         return 0;
     }

@@ -82,6 +82,11 @@ COMMAND_LINES = {
     "surrogate_pair": "/\ud83c\udf28 1",
     "lone_surrogate": "/\ud83d",
     "long_digits": "/p " + "9" * 2000,
+    # Whole command lines, as the system writes them: the program's path quoted or not, blanks and tabs after it.
+    "unquoted_own_path": "C:\\Program Files\\Nivora\\nivora.scr /p 12",
+    "unquoted_short_path": "c:/progra~1/nivora/NIVORA.SCR\t/c",
+    "quoted_path_tabs": "\"C:\\Program Files\\Nivora\\nivora.scr\"\t \t/s",
+    "unquoted_other_path": "D:\\Savers x\\nivora.scr /s",
 }
 for name, text in COMMAND_LINES.items():
     write("command_line", name, units(text))

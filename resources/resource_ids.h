@@ -3,7 +3,8 @@
 
 #define IDI_NIVORA 1
 
-// Option pictures: the element index is added to the first identifier of each array.
+// Identifiers of the option picture controls: the element index is added to the first identifier of each array.
+// (The pictures themselves are named resources: options/option_pictures.rc.)
 #define IDB_PRECIPITATION_0 100
 #define IDB_VELOCITY_0 110
 #define IDB_DIRECTION_0 130

@@ -23,8 +23,11 @@ wanted=(
   "/usr/src/googletest/CMakeLists.txt:googletest"
   "/usr/include/benchmark/benchmark.h:libbenchmark-dev"
   "/usr/include/freetype2/ft2build.h:libfreetype-dev"
+  "/usr/include/zlib.h:zlib1g-dev"
   "/usr/share/fonts/truetype/motoya-l-maruberi/MTLmr3m.ttf:fonts-motoya-l-maruberi"
   "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf:fonts-ipafont-gothic"
+  "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Bold.ttf:fonts-liberation"
+  "/usr/share/wine/fonts/marlett.ttf:fonts-wine"
   "clang++-14:clang-14"
   "/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev"
 )

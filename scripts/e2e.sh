@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine, on a virtual display of their own and in a throw-away Wine prefix: all of
-# them on one monitor, then those that matter there on two monitors side by side.
+# them on one monitor, then those that matter there on two monitors side by side, then the settings window's at
+# 150 % (144 dpi).
 # Usage: scripts/e2e.sh BIN_FOLDER [gtest arguments]
-# NIVORA_E2E_PASSES picks the passes ("one", "two" or "one two"); with gtest arguments only "one" runs unless it
-# says otherwise, and the arguments go to every pass that runs.
+# NIVORA_E2E_PASSES picks the passes ("one", "two", "dpi" or several); with gtest arguments only "one" runs, and
+# "dpi" too when they name settings tests, unless it says otherwise; the arguments go to every pass that runs.
+# NIVORA_E2E_DPI is the DPI of the "dpi" pass (144).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(cd "$1" && pwd)
@@ -11,9 +13,11 @@ shift
 source "$here/wine_env.sh"
 
 if [[ $# -gt 0 ]]; then
-  passes=${NIVORA_E2E_PASSES:-one}
+  default=one
+  [[ $* == *Settings* ]] && default="one dpi"
+  passes=${NIVORA_E2E_PASSES:-$default}
 else
-  passes=${NIVORA_E2E_PASSES:-one two}
+  passes=${NIVORA_E2E_PASSES:-one two dpi}
 fi
 # The tests of the two-monitor pass: the snow on every monitor, the message on the primary one, input on the
 # second one, the settings window on the pointer's monitor, the start with no argument, and the screen showing the
@@ -36,6 +40,13 @@ for pass in $passes; do
     split_monitors
     filter=()
     [[ $# -gt 0 ]] || filter=(--gtest_filter="$two_monitor_tests")
+  elif [[ $pass == dpi ]]; then
+    echo "== the settings window at ${NIVORA_E2E_DPI:-144} dpi"
+    start_display force
+    start_wine "$work/prefix"
+    set_dpi "${NIVORA_E2E_DPI:-144}"
+    filter=()
+    [[ $# -gt 0 ]] || filter=(--gtest_filter='SettingsDialog*')
   else
     start_display force
     start_wine "$work/prefix"

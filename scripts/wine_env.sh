@@ -31,8 +31,23 @@ start_wine() {  # $1 = prefix folder; booted once, the first boot takes some sec
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     # The caption buttons' glyphs come from Marlett, which a fresh prefix does not find.
     [[ -f /usr/share/wine/fonts/marlett.ttf ]] && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" || true
+    # Windows' own faces by their metric twins, so texts are measured with the widths users have. Arial Narrow
+    # comes with office suites only; the tests take it away again to see the fallback.
+    local face twin
+    for face in "Arial:Liberation Sans" "Arial Narrow:Liberation Sans Narrow" "Tahoma:Liberation Sans"; do
+      twin=${face#*:} face=${face%%:*}
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "$twin" /f >/dev/null 2>&1 || true
+    done
   fi
   wine_prefix_owned=1
+}
+
+set_dpi() {  # $1 = dots per inch, 96 at 100 %; the wineserver restarts so that programs see it
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  # Without this Wine ignores the DPI awareness that a program's manifest declares.
+  wine reg add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 0x1018 /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
 }
 
 # Two monitors side by side on the display, the primary not at the left: Wine then reports the primary at

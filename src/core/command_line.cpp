@@ -10,6 +10,48 @@ namespace {
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// What ends the program's name on a command line, as the system's own parser has it.
+bool isSeparator(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// File names on Windows ignore letter case, and a path may be written with either slash.
+bool samePathUnit(char16_t a, char16_t b)
+{
+    if (a == u'/')
+        a = u'\\';
+    if (b == u'/')
+        b = u'\\';
+    return upperCaseLetter(a) == upperCaseLetter(b);
+}
+
+bool startsWithPath(std::u16string_view line, std::u16string_view path)
+{
+    if (path.empty() || line.size() < path.size())
+        return false;
+    for (size_t i = 0; i < path.size(); ++i)
+        if (!samePathUnit(line[i], path[i]))
+            return false;
+    return line.size() == path.size() || isSeparator(line[path.size()]);
+}
+
+size_t programNameLength(std::u16string_view line, std::span<const std::u16string_view> ownPaths)
+{
+    if (!line.empty() && line[0] == u'"') {
+        const size_t close = line.find(u'"', 1);
+        return close == std::u16string_view::npos ? line.size() : close + 1;
+    }
+    // The longest of the program's own paths wins: one may be a prefix of another.
+    size_t known = 0;
+    for (const std::u16string_view path : ownPaths)
+        if (path.size() > known && startsWithPath(line, path))
+            known = path.size();
+    if (known > 0)
+        return known;
+    size_t i = 0;
+    while (i < line.size() && !isSeparator(line[i]))
+        ++i;
+    return i;
+}
+
 }  // namespace
 
 char16_t upperCaseLetter(char16_t c)
@@ -28,6 +70,10 @@ char16_t upperCaseLetter(char16_t c)
 CommandLine parseCommandLine(std::u16string_view argumentText)
 {
     CommandLine line;
+    if (argumentText.empty()) {
+        line.mode = SaverMode::Settings;
+        return line;
+    }
     if (argumentText.size() < 2)
         return line;
 
@@ -47,6 +93,14 @@ CommandLine parseCommandLine(std::u16string_view argumentText)
         line.previewParent = prefix ? prefix->number.roundToInt32() : std::optional<int32_t>(0);
     }
     return line;
+}
+
+std::u16string_view argumentText(std::u16string_view commandLine, std::span<const std::u16string_view> ownPaths)
+{
+    commandLine.remove_prefix(programNameLength(commandLine, ownPaths));
+    while (!commandLine.empty() && isSeparator(commandLine.front()))
+        commandLine.remove_prefix(1);
+    return commandLine;
 }
 
 }  // namespace nivora

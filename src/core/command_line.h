@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,16 @@ struct CommandLine {
 };
 
 // argumentText is the text after the program's own name, without the blank that separates them. "P" selects the
-// preview ("/p 1234", "-P1234"), "C" the settings ("/c", "/c:1234"), anything else the full screen.
+// preview ("/p 1234", "-P1234"), "C" the settings ("/c", "/c:1234"), and so does no argument at all: Explorer's
+// "Configure" starts a saver without one. Anything else selects the full screen.
 CommandLine parseCommandLine(std::u16string_view argumentText);
+
+// The argument text of a whole command line as the system hands it over: what follows the program's own name,
+// without the blanks and tabs between them. The name is either quoted, or one of `ownPaths` (the program's paths
+// as the system knows them, letter case and slash direction aside) followed by a blank, a tab or the end, or else
+// it runs to the first blank or tab. Windows starts savers from an unquoted path, which may contain blanks.
+std::u16string_view argumentText(std::u16string_view commandLine,
+                                 std::span<const std::u16string_view> ownPaths = {});
 
 // Upper case of one UTF-16 unit: ASCII, Latin-1 and full-width Latin letters; every other unit unchanged.
 char16_t upperCaseLetter(char16_t c);

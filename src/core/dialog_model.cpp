@@ -2,10 +2,12 @@
 #include "core/dialog_model.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "core/dialog_layout.h"
 #include "core/rounding.h"
+#include "core/settings_text.h"
 
 namespace nivora {
 
@@ -34,11 +36,41 @@ int16_t velocityElement(float velocity)
 std::u16string_view cutMessageText(std::u16string_view text)
 {
     constexpr size_t max = kText1MaxLength;
-    if (text.size() <= max)
-        return text;
-    // Cutting between the two halves of a pair would leave a character no font can show and no store can round-trip.
-    const size_t keep = isHighSurrogate(text[max - 1]) && isLowSurrogate(text[max]) ? max - 1 : max;
-    return text.substr(0, keep);
+    text = text.substr(0, max);
+    // Half a pair at the end is a character no font can show and no store can round-trip: the first half of a pair
+    // cut here, or left alone by a text box that stopped at its limit.
+    if (!text.empty() && isHighSurrogate(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::u16string pictureName(int row, int element)
+{
+    constexpr std::u16string_view headings[] = {u"降雪量", u"風速", u"風向", u"明度", u"雪文字"};
+    constexpr std::u16string_view precipitation[] = {u"100", u"500", u"1000", u"2000", u"3000"};
+    constexpr std::u16string_view direction[] = {u"固定", u"自動"};
+    constexpr std::u16string_view blightness[] = {u"0", u"63", u"127", u"191", u"255"};
+    const auto pick = [element](const auto& values) {
+        return element >= 0 && static_cast<size_t>(element) < std::size(values) ? values[static_cast<size_t>(element)]
+                                                                                 : std::u16string_view{};
+    };
+    if (row < 1 || row > 5)
+        return {};
+    std::u16string name(headings[row - 1]);
+    std::u16string value;
+    switch (row) {
+    case 1: value = pick(precipitation); break;
+    case 2:
+        if (element >= 0 && element < kVelocityPictures)
+            value = formatInt16(static_cast<int16_t>(5 * element - 30));
+        break;
+    case 3: value = pick(direction); break;
+    case 4: value = pick(blightness); break;
+    default: break;
+    }
+    if (!value.empty())
+        name += u" " + value;
+    return name;
 }
 
 void bringIntoDialogRanges(SnowSettings& settings)
@@ -51,6 +83,7 @@ void bringIntoDialogRanges(SnowSettings& settings)
     // Rounded to a whole option so the steps stay on whole numbers (rounding also turns -0 into 0).
     velocity = std::clamp(roundHalfEven(velocity), double{kVelocityMin}, double{kVelocityMax});
     settings.velocity = static_cast<float>(velocity);
+    settings.messageText.resize(cutMessageText(settings.messageText).size());
 }
 
 DialogModel::DialogModel(SnowSettings& settings) : settings_(settings)
@@ -84,6 +117,7 @@ RowView DialogModel::ShowSetting(int item) const
         return view;
     }
     view.item = static_cast<int16_t>(item);
+    view.name = item == 5 ? pictureName(5, 0) + u" " + view.text : pictureName(item, view.overlayElement);
     return view;
 }
 
@@ -155,7 +189,7 @@ int16_t DialogModel::Command2_Click(std::u16string_view text1Text)
     currentItem_ = currentItem_ >= 5 ? int16_t{1} : static_cast<int16_t>(currentItem_ + 1);
     switch (currentItem_) {
     case 1:
-        settings_.messageText = text1Text;  // the message row is being left
+        settings_.messageText = cutMessageText(text1Text);  // the message row is being left
         minusEnabled_ = settings_.precipitation != 0;
         plusEnabled_ = settings_.precipitation != kPrecipitationMax;
         break;
@@ -177,15 +211,57 @@ int16_t DialogModel::Command2_Click(std::u16string_view text1Text)
     return currentItem_;
 }
 
+namespace {
+
+std::u16string formatSetting(int16_t value, char16_t) { return formatInt16(value); }
+std::u16string formatSetting(float value, char16_t separator) { return formatSingle(value, separator); }
+std::u16string formatSetting(bool value, char16_t) { return formatBoolean(value); }
+std::u16string formatSetting(const std::u16string& value, char16_t) { return value; }
+
+// The five stored values, by stored name, as read: nothing where a value is absent.
+using StoredValues = std::array<std::optional<std::u16string>, 5>;
+
+StoredValues readStored(SettingsStore& store)
+{
+    StoredValues values;
+    size_t i = 0;
+    forEachSetting([&](const auto& f) { values[i++] = store.read(f.setting.storedName); });
+    return values;
+}
+
+// Puts the store back as it was before a failed write or erase: a clean entry, then the values that were there.
+void restore(SettingsStore& store, const StoredValues& before)
+{
+    store.erase();
+    size_t i = 0;
+    forEachSetting([&](const auto& f) {
+        if (const auto& text = before[i++])
+            store.write(f.setting.storedName, *text);
+    });
+}
+
+}  // namespace
+
 OkOutcome DialogModel::Command4_Click(SettingsStore& store, char16_t decimalSeparator)
 {
+    // The store says nothing of its failures; reading back is what tells whether a write or the erase took.
+    const StoredValues before = readStored(store);
     if (!isDefault(settings_)) {
         saveSettings(settings_, store, decimalSeparator);
-        return OkOutcome::Saved;
+        StoredValues wanted;
+        size_t i = 0;
+        forEachSetting([&](const auto& f) { wanted[i++] = formatSetting(settings_.*f.field, decimalSeparator); });
+        if (readStored(store) == wanted)
+            return OkOutcome::Saved;
+        restore(store, before);
+        return OkOutcome::SaveFailed;
     }
     if (hasStoredSettings(store)) {
         eraseSettings(store);
-        return OkOutcome::ErasedShowMessage;
+        if (readStored(store) == StoredValues{})
+            return OkOutcome::ErasedShowMessage;
+        restore(store, before);
+        return OkOutcome::EraseFailed;
     }
     return OkOutcome::Nothing;
 }

@@ -14,6 +14,10 @@ namespace nivora {
 // Shown after "OK" has erased the stored settings: "The settings were erased and set back to the initial state."
 inline constexpr std::u16string_view kErasedMessage = u"設定値を消去して初期状態に戻しました。";
 inline constexpr std::u16string_view kMessageBoxCaption = u"Nivora";
+// Shown when "OK" could not store the settings: "The settings could not be saved. Nothing was changed."
+inline constexpr std::u16string_view kSaveFailedMessage = u"設定値を保存できませんでした。保存されている設定は変更されていません。";
+// Shown when "OK" could not erase them: "The settings could not be erased. Nothing was changed."
+inline constexpr std::u16string_view kEraseFailedMessage = u"設定値を消去できませんでした。保存されている設定は変更されていません。";
 
 // What one item looks like, in its row of the settings window and in the overlay.
 struct RowView {
@@ -22,6 +26,7 @@ struct RowView {
     bool frontElementVisible = true;  // row 3 hides its front element (automatic) to let the fixed one show
     int16_t overlayElement = 0;    // rows 1 to 4: the element whose picture the overlay's Image1..Image4 shows
     std::u16string text;           // row 5: the text of Text1 and the caption of the overlay's Label1
+    std::u16string name;           // the row's name with its value, as a screen reader reads it: "降雪量 500"
     friend bool operator==(const RowView&, const RowView&) = default;
 };
 
@@ -39,15 +44,21 @@ enum class OkOutcome : uint8_t {
     Saved,              // all five values were written
     ErasedShowMessage,  // the stored entry was erased; show kErasedMessage, then close
     Nothing,            // defaults and nothing stored: nothing written
+    SaveFailed,         // the store refused a value: what was stored before is back; show kSaveFailedMessage
+    EraseFailed,        // the store could not be erased: what was stored before is back; show kEraseFailedMessage
 };
 
-// The message as the text box leaves it: at most 128 UTF-16 code units, never ending in half a surrogate pair
-// (127 units then).
+// The message as the dialog keeps it: at most 128 UTF-16 code units, never ending in half a surrogate pair (a text
+// box with a limit of 128 units keeps only the first half of a pair typed as the 128th character).
 std::u16string_view cutMessageText(std::u16string_view text);
+
+// The name of the picture of `row` 1..5, value `element`, as a screen reader reads it: the row's heading and the
+// value the picture shows ("降雪量 500", "風速 -30", "風向 自動", "明度 127"; the message row's heading alone).
+std::u16string pictureName(int row, int element);
 
 // Brings values from the store into the dialog's ranges, so every row names a picture that exists: numbers are
 // clamped to their nearest bound, and a wind speed is rounded to a whole option (halves to even) so steps stay on
-// whole numbers; a wind speed that is not a number takes its default.
+// whole numbers; a wind speed that is not a number takes its default. The message is cut as the text box cuts it.
 void bringIntoDialogRanges(SnowSettings& settings);
 
 // frmSetting's state. Edits the settings record in place; the record must outlive the model.
@@ -69,10 +80,11 @@ public:
     StepResult Command3_Click();
 
     // "SELECT": selects the next item (5 wraps to 1) and returns it, for the window region. Leaving the message row
-    // takes the text box's text as the message. The rows already show their values; nothing needs showing again.
+    // takes the text box's text as the message, cut to 128 units. The rows already show their values.
     int16_t Command2_Click(std::u16string_view text1Text);
 
-    // "OK": saves, erases, or leaves the store alone. The window closes in every case.
+    // "OK": saves, erases, or leaves the store alone, all or nothing: all five values are written or none, and a
+    // store that fails is put back as it was. The window closes in every case.
     OkOutcome Command4_Click(SettingsStore& store, char16_t decimalSeparator = u'.');
 
     // The text box lost the focus: its text becomes the message, cut if too long. Returns true when it was cut, so

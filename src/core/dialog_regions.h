@@ -18,19 +18,19 @@ struct RegionPoint {
 inline constexpr int kOutlineVertexCount = 14;
 using RegionOutline = std::array<RegionPoint, kOutlineVertexCount>;
 
-// The window's outer size in pixels, taken from its size in twips.
-struct WindowPixels {
-    int32_t W = 0;   // width
-    int32_t W5 = 0;  // width less 5, rounded after the subtraction (it can differ from W - 5 on odd scalings)
-    int32_t H = 0;   // height
+// Where the five rows lie in the window, measured from the window's top-left corner: at 96 dpi and with the
+// frame, 5 px right of it and a caption height + 5 px below it, 360 px wide and 40 px a row.
+struct RowBand {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t rowHeight = 0;
 };
 
-WindowPixels windowPixels(double widthTwips, double heightTwips, double twipsPerPixelX, double twipsPerPixelY);
-
-// The outline of item k (1 to 5), to be filled with the WINDING rule; c is the caption height in pixels.
-RegionOutline regionOutline(int k, const WindowPixels& window, int32_t c);
+// The outline of item k (1 to 5) for a window of width x height pixels, to be filled with the WINDING rule.
+RegionOutline regionOutline(int k, int32_t width, int32_t height, const RowBand& band);
 
 // regionPoints[k - 1] is the outline of item k.
-std::array<RegionOutline, 5> regionOutlines(const WindowPixels& window, int32_t c);
+std::array<RegionOutline, 5> regionOutlines(int32_t width, int32_t height, const RowBand& band);
 
 }  // namespace nivora

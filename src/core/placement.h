@@ -1,4 +1,4 @@
-// Where the settings window opens: up and to the left of the mouse pointer, kept on the screen.
+// Where the settings window opens: up and to the left of the mouse pointer, kept on the monitor under it.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +10,24 @@ inline constexpr int32_t kPointerOffsetPixels = 180;
 // The pointer position, in pixels on each axis, to assume when it cannot be read.
 inline constexpr int32_t kUnknownPointerPixel = 1500;
 
-// One axis of the placement, in twips: (pointer − 180) × twipsPerPixel rounded halves to even, moved back so the
-// window ends at the screen's far edge, or to 0 when it would start before the near edge. The far edge wins:
-// a window larger than the screen gets a negative position. Never overflows; results saturate to 32 bits.
-int32_t placeNearPointer(int32_t pointerPixel, double twipsPerPixel, int32_t screenExtentTwips,
-                         int32_t windowExtentTwips);
+// A screen area in pixels: right and bottom are one past the last pixel. Monitors left of or above the primary one
+// have negative coordinates.
+struct PixelArea {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+
+struct PixelPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    friend constexpr bool operator==(const PixelPoint&, const PixelPoint&) = default;
+};
+
+// The window's top-left corner: 180 px left of and above the pointer, moved back so the window ends at the area's
+// far edge, or to its near edge when it would start before it. The far edge wins: a window larger than the area
+// starts before it. Never overflows; results saturate to 32 bits.
+PixelPoint placeNearPointer(PixelPoint pointer, int32_t windowWidth, int32_t windowHeight, const PixelArea& area);
 
 }  // namespace nivora

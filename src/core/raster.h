@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace nivora {
 
@@ -91,17 +90,6 @@ constexpr Pixel blendOverBlack(Pixel src, uint8_t alpha)
         out |= ((s * alpha + 127u) / 255u) << shift;
     }
     return out;
-}
-
-// SourceConstantAlpha for a brightness setting: 64 * blightness - 1 for 1..4 (63, 127, 191, 255), nothing for 0:
-// the background stays black. A hand-edited value outside 0..4 is taken as the nearer end of the range rather than
-// overflowing the byte.
-constexpr std::optional<uint8_t> brightnessAlpha(int16_t blightness)
-{
-    if (blightness < 1)
-        return std::nullopt;
-    const int level = blightness > 4 ? 4 : blightness;
-    return static_cast<uint8_t>(64 * level - 1);
 }
 
 }  // namespace nivora

@@ -66,6 +66,44 @@ constexpr void forEachSetting(Visit&& visit)
     std::apply([&](const auto&... fields) { (visit(fields), ...); }, kSettingFields);
 }
 
+// What each setting does to the snow, beside the rows above.
+
+// `precipitation`: 100, 500, 1000, 2000, 3000 flakes for levels 0..4; 1000 for any other value.
+constexpr int32_t flakeCountFor(int16_t precipitation)
+{
+    switch (precipitation) {
+    case 0:
+        return 100;
+    case 1:
+        return 500;
+    case 2:
+        return 1000;
+    case 3:
+        return 2000;
+    case 4:
+        return 3000;
+    default:
+        return 1000;
+    }
+}
+
+// `velocity`: the stored wind option 0..12 as the wind in pixels per frame, -30..+30 in steps of 5 (6 is calm).
+constexpr float windFromLevel(float level)
+{
+    return static_cast<float>(static_cast<double>(level) * 5.0 - 30.0);
+}
+
+// `blightness`: the AlphaBlend SourceConstantAlpha of the desktop picture, 64 * blightness - 1 for 1..4 (63, 127,
+// 191, 255), nothing for 0: the background stays black. A hand-edited value outside 0..4 is taken as the nearer end
+// of the range rather than overflowing the byte.
+constexpr std::optional<uint8_t> brightnessAlpha(int16_t blightness)
+{
+    if (blightness < 1)
+        return std::nullopt;
+    const int level = blightness > 4 ? 4 : blightness;
+    return static_cast<uint8_t>(64 * level - 1);
+}
+
 // The per-user store of one application ("Nivora") and section ("Settings"); values are text.
 class SettingsStore {
 public:

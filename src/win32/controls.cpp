@@ -1,7 +1,9 @@
-// Controls of the settings windows: pictures, labels, panels, push buttons, the text box, and window services.
+// Controls of the settings windows: pictures, labels, panels, push buttons and the text box.
 #include "controls.h"
 
-#include <map>
+#include <algorithm>
+
+#include "fonts.h"
 
 namespace nivora::win32 {
 
@@ -22,24 +24,41 @@ RECT clientRect(HWND hwnd)
     return r;
 }
 
-// Tab and Shift+Tab for a window with a tab handler: it asks the dialog navigation for the key and passes it on.
-// Returns true with the result when the message is one of these.
-bool tabKey(const TabHandler& onTab, UINT message, WPARAM wParam, LRESULT ownDialogCode, LRESULT& result)
+void moveTo(HWND hwnd, const RECT& bounds)
 {
-    if (!onTab)
-        return false;
+    MoveWindow(hwnd, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+}
+
+LRESULT packExtent(SIZE size)
+{
+    return MAKELRESULT(static_cast<WORD>(std::min<LONG>(size.cx, 0xFFFF)), static_cast<WORD>(std::min<LONG>(size.cy, 0xFFFF)));
+}
+
+// Tab and Shift+Tab, and the arrow keys, for a window with handlers for them: it asks the dialog navigation for
+// the keys and acts on them. Returns true with the result when the message is one of these.
+bool navigationKey(const TabHandler& onTab, const ArrowHandler& onArrow, UINT message, WPARAM wParam,
+                   LRESULT ownDialogCode, LRESULT& result)
+{
     switch (message) {
     case WM_GETDLGCODE:
-        result = ownDialogCode | DLGC_WANTTAB;
+        if (!onTab && !onArrow)
+            return false;
+        result = ownDialogCode | (onTab ? DLGC_WANTTAB : 0) | (onArrow ? DLGC_WANTARROWS : 0);
         return true;
     case WM_KEYDOWN:
-        if (wParam != VK_TAB)
-            return false;
-        onTab(GetKeyState(VK_SHIFT) < 0);
-        result = 0;
-        return true;
+        if (wParam == VK_TAB && onTab) {
+            onTab(GetKeyState(VK_SHIFT) < 0);
+            result = 0;
+            return true;
+        }
+        if (onArrow && (wParam == VK_LEFT || wParam == VK_DOWN || wParam == VK_RIGHT || wParam == VK_UP)) {
+            onArrow(wParam == VK_LEFT || wParam == VK_DOWN ? -1 : +1);
+            result = 0;
+            return true;
+        }
+        return false;
     case WM_CHAR:
-        if (wParam != L'\t')
+        if (wParam != L'\t' || !onTab)
             return false;
         result = 0;  // the tab has moved the focus; it is not text
         return true;
@@ -50,79 +69,10 @@ bool tabKey(const TabHandler& onTab, UINT message, WPARAM wParam, LRESULT ownDia
 
 }  // namespace
 
-// ---- Text ----------------------------------------------------------------------------------------------------
-
-std::wstring wideText(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-
-std::u16string coreText(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
-
-std::wstring windowText(HWND hwnd)
+UINT textExtentMessage()
 {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
-// ---- Window services -----------------------------------------------------------------------------------------
-
-UniqueHrgn polygonRegion(const POINT* points, int count)
-{
-    return UniqueHrgn(CreatePolygonRgn(points, count, WINDING));
-}
-
-void setWindowRegion(HWND hwnd, UniqueHrgn region)
-{
-    // From here on the region belongs to the window, which deletes it when it gets another one or goes away.
-    if (SetWindowRgn(hwnd, region.get(), TRUE))
-        (void)region.release();
-}
-
-void makeLayered(HWND hwnd, BYTE alpha)
-{
-    const LONG_PTR exStyle = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(hwnd, 0, alpha, LWA_ALPHA);
-}
-
-WNDPROC replaceWindowProc(HWND hwnd, WNDPROC procedure)
-{
-    return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
-}
-
-void bringToFront(HWND hwnd)
-{
-    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void stackFrontToBack(const std::vector<HWND>& siblings)
-{
-    // Bringing each to the front from the back one on leaves the first listed in front.
-    for (auto it = siblings.rbegin(); it != siblings.rend(); ++it)
-        bringToFront(*it);
-}
-
-void messageBox(HWND owner, std::u16string_view text, std::u16string_view caption)
-{
-    MessageBoxW(owner, wideText(text).c_str(), wideText(caption).c_str(), MB_OK);
-}
-
-HBITMAP resourceBitmap(int id)
-{
-    static std::map<int, UniqueHbitmap> loaded;
-    UniqueHbitmap& bitmap = loaded[id];
-    if (!bitmap)
-        bitmap.reset(static_cast<HBITMAP>(
-            LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    return bitmap.get();
-}
-
-SIZE bitmapSize(HBITMAP bitmap)
-{
-    BITMAP info{};
-    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info))
-        return {0, 0};
-    return {info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
+    static const UINT message = RegisterWindowMessageW(L"Nivora.TextExtent");
+    return message;
 }
 
 // ---- PictureControl --------------------------------------------------------------------------------------------
@@ -141,10 +91,7 @@ void PictureControl::setPicture(HBITMAP picture)
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void PictureControl::setBounds(const RECT& bounds)
-{
-    MoveWindow(hwnd(), bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
-}
+void PictureControl::setBounds(const RECT& bounds) { moveTo(hwnd(), bounds); }
 
 void PictureControl::onPaint()
 {
@@ -180,12 +127,19 @@ LRESULT PictureControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void Label::create(HWND parent, const Definition& definition)
 {
-    font_ = createFont(definition.font);
     foreColor_ = definition.foreColor;
     backColor_ = definition.backColor;
     Window::create({L"NivoraLabel"}, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, definition.bounds, parent,
                    definition.caption);
 }
+
+void Label::setFont(UniqueHfont font)
+{
+    font_ = std::move(font);
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void Label::setBounds(const RECT& bounds) { moveTo(hwnd(), bounds); }
 
 void Label::onPaint()
 {
@@ -204,6 +158,8 @@ void Label::onPaint()
 
 LRESULT Label::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == textExtentMessage())
+        return packExtent(textExtent(font_.get(), caption()));
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
@@ -226,30 +182,63 @@ void Panel::create(HWND parent, const Definition& definition)
 {
     backColor_ = definition.backColor;
     border_ = definition.border;
+    borderWidth_ = definition.borderWidth;
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
                         (definition.tabStop ? WS_TABSTOP | WS_GROUP : 0);
-    const DWORD exStyle = definition.border == Border::Sunken ? WS_EX_CLIENTEDGE : 0;  // 2 px on each side
-    Window::create({L"NivoraPanel"}, style, exStyle, definition.bounds, parent);
+    Window::create({L"NivoraPanel"}, style, 0, definition.bounds, parent);
+}
+
+void Panel::setBounds(const RECT& bounds, int borderWidth)
+{
+    borderWidth_ = borderWidth;
+    moveTo(hwnd(), bounds);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void Panel::onPaint()
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd(), &ps);
+    RECT r = clientRect(hwnd());
+    if (border_ == Border::Etched) {
+        DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+    } else if (border_ == Border::Sunken) {
+        // The sunken edge of a picture box, as thick as the display scale makes it: the outer half dark above and
+        // light below, the inner half darker and lighter. With the focus, the selection colour all round.
+        const bool focused = GetFocus() == hwnd();
+        const int outer = (borderWidth_ + 1) / 2;
+        for (int i = 0; i < borderWidth_; ++i) {
+            const bool inOuter = i < outer;
+            const COLORREF topLeft = focused ? GetSysColor(COLOR_HIGHLIGHT)
+                                             : GetSysColor(inOuter ? COLOR_BTNSHADOW : COLOR_3DDKSHADOW);
+            const COLORREF bottomRight = focused ? GetSysColor(COLOR_HIGHLIGHT)
+                                                 : GetSysColor(inOuter ? COLOR_BTNHIGHLIGHT : COLOR_3DLIGHT);
+            fillRect(dc, {r.left, r.top, r.right - 1, r.top + 1}, topLeft);
+            fillRect(dc, {r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
+            fillRect(dc, {r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+            fillRect(dc, {r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+            InflateRect(&r, -1, -1);
+        }
+    }
+    EndPaint(hwnd(), &ps);
 }
 
 LRESULT Panel::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
-    if (SystemControl::reflect(message, wParam, lParam, result) || tabKey(onTab, message, wParam, 0, result))
+    if (SystemControl::reflect(hwnd(), message, wParam, lParam, result) ||
+        navigationKey(onTab, onArrow, message, wParam, 0, result))
         return result;
     switch (message) {
     case WM_ERASEBKGND:
         fillRect(reinterpret_cast<HDC>(wParam), clientRect(hwnd()), backColor_);
         return 1;
     case WM_PAINT:
-        if (border_ == Border::Etched) {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd(), &ps);
-            RECT client = clientRect(hwnd());
-            DrawEdge(dc, &client, EDGE_ETCHED, BF_RECT);
-            EndPaint(hwnd(), &ps);
-            return 0;
-        }
+        onPaint();
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(hwnd(), nullptr, FALSE);  // the focus mark
         break;
     default:
         break;
@@ -289,51 +278,73 @@ LRESULT CALLBACK SystemControl::controlProc(HWND hwnd, UINT message, WPARAM wPar
 
 SystemControl* SystemControl::from(HWND hwnd)
 {
-    if (!hwnd || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &SystemControl::controlProc)
+    // Only a window of this thread can be one of ours: another program's window may carry any procedure address and
+    // user data, and trusting them would make a call through a pointer it chose.
+    if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId() ||
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &SystemControl::controlProc)
         return nullptr;
     return static_cast<SystemControl*>(reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
 }
 
-bool SystemControl::reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+bool SystemControl::reflect(HWND container, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    HWND sender = nullptr;
     switch (message) {
     case WM_COMMAND:  // lParam is the control for a notification, zero for a menu or an accelerator
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
+        sender = reinterpret_cast<HWND>(lParam);
+        break;
+    case WM_DRAWITEM:
+        // Sent by the system to the button's parent; the item is one of the parent's own children, checked below
+        // before anything in it is trusted further.
+        if (wParam == 0 || !lParam)
+            return false;
+        sender = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
         break;
     default:
         return false;
     }
-    SystemControl* control = from(reinterpret_cast<HWND>(lParam));
+    if (!sender || GetParent(sender) != container)
+        return false;
+    SystemControl* control = from(sender);
     return control && control->onReflected(message, wParam, lParam, result);
 }
 
-void SystemControl::setFont(const FontSpec& choice)
+void SystemControl::setFont(UniqueHfont font)
 {
-    UniqueHfont font = createFont(choice);
     SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     font_ = std::move(font);  // the font the control used before is no longer selected anywhere
+}
+
+void SystemControl::setBounds(const RECT& bounds) { moveTo(hwnd(), bounds); }
+
+LRESULT SystemControl::callClass(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcW(classProc_, hwnd(), message, wParam, lParam);
 }
 
 LRESULT SystemControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
-    if (onTab && message == WM_GETDLGCODE)
-        return CallWindowProcW(classProc_, hwnd(), message, wParam, lParam) | DLGC_WANTTAB;
-    if (tabKey(onTab, message, wParam, 0, result))
+    if (message == WM_GETDLGCODE && (onTab || onArrow)) {
+        navigationKey(onTab, onArrow, message, wParam, callClass(message, wParam, lParam), result);
         return result;
-    return CallWindowProcW(classProc_, hwnd(), message, wParam, lParam);
+    }
+    if (navigationKey(onTab, onArrow, message, wParam, 0, result))
+        return result;
+    return callClass(message, wParam, lParam);
 }
 
 bool SystemControl::onReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 // ---- PushButton ------------------------------------------------------------------------------------------------
 
-void PushButton::create(HWND parent, const RECT& bounds, UINT id)
+void PushButton::create(HWND parent, const RECT& bounds, UINT id, std::wstring_view name)
 {
-    createControl(L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0,
-                  bounds, parent, id);
+    createControl(L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS | BS_OWNERDRAW, 0,
+                  bounds, parent, id, name);
 }
 
 LRESULT PushButton::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -345,8 +356,27 @@ LRESULT PushButton::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return SystemControl::onMessage(message, wParam, lParam);
 }
 
-bool PushButton::onReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+bool PushButton::onReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (message == WM_DRAWITEM) {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        RECT face = item.rcItem;
+        UINT state = DFCS_BUTTONPUSH;
+        if (item.itemState & ODS_SELECTED)
+            state |= DFCS_PUSHED;
+        if (item.itemState & ODS_DISABLED)
+            state |= DFCS_INACTIVE;
+        DrawFrameControl(item.hDC, &face, DFC_BUTTON, state);
+        if (item.itemState & ODS_FOCUS) {
+            // The focus mark inside the face, clear of its 2-px edge; the name itself is shown by the label above.
+            RECT mark = item.rcItem;
+            InflateRect(&mark, -3, -3);
+            if (mark.right > mark.left && mark.bottom > mark.top)
+                DrawFocusRect(item.hDC, &mark);
+        }
+        result = TRUE;
+        return true;
+    }
     if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
         return false;
     result = 0;
@@ -363,12 +393,11 @@ void TextBox::create(HWND parent, const Definition& definition, UINT id)
     foreColor_ = definition.foreColor;
     backColor_ = definition.backColor;
     background_.reset(CreateSolidBrush(definition.backColor));
-    // The sunken edge (2 px) and the 1-px gap an edit box keeps inside it put the text 3 px in from the corner, so
-    // no margin of its own.
+    // The sunken edge and the 1-px gap an edit box keeps inside it put the text in from the corner, so no margin of
+    // its own.
     createControl(L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS | ES_LEFT | ES_AUTOHSCROLL,
                   WS_EX_CLIENTEDGE, definition.bounds, parent, id, definition.text);
     SendMessageW(hwnd(), EM_SETLIMITTEXT, definition.maxLength, 0);
-    setFont(definition.font);
     SendMessageW(hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
 }
 
@@ -376,6 +405,22 @@ void TextBox::setText(std::wstring_view text)
 {
     const std::wstring copy(text);
     SetWindowTextW(hwnd(), copy.c_str());
+}
+
+int TextBox::textInset() const
+{
+    POINT client{0, 0};
+    ClientToScreen(hwnd(), &client);
+    RECT window{};
+    GetWindowRect(hwnd(), &window);
+    return static_cast<int>(client.x - window.left) + 1;
+}
+
+LRESULT TextBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == textExtentMessage())
+        return packExtent(textExtent(font(), text()));
+    return SystemControl::onMessage(message, wParam, lParam);
 }
 
 bool TextBox::onReflected(UINT message, WPARAM wParam, LPARAM, LRESULT& result)

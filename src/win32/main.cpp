@@ -2,35 +2,23 @@
 // for needs and hands it to the mode's window.
 #include <windows.h>
 
-#include <string_view>
+#include <memory>
+#include <optional>
 #include <vector>
 
+#include "captions.h"
 #include "core/command_line.h"
+#include "preview_host.h"
+#include "process_arguments.h"
 #include "registry_store.h"
 #include "settings_window.h"
+#include "single_instance.h"
 #include "snow_window.h"
+#include "window_services.h"
 
 namespace nivora::win32 {
 
 namespace {
-
-// The text after the program's own name, without the blanks that separate them.
-std::u16string_view argumentText()
-{
-    std::wstring_view line = GetCommandLineW();
-    size_t i = 0;
-    if (!line.empty() && line[0] == L'"') {
-        const size_t close = line.find(L'"', 1);
-        i = close == std::wstring_view::npos ? line.size() : close + 1;
-    } else {
-        while (i < line.size() && line[i] != L' ' && line[i] != L'\t')
-            ++i;
-    }
-    while (i < line.size() && (line[i] == L' ' || line[i] == L'\t'))
-        ++i;
-    line.remove_prefix(i);
-    return {reinterpret_cast<const char16_t*>(line.data()), line.size()};
-}
 
 Rect rectOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -66,13 +54,11 @@ Rect virtualScreen()
     return {x, y, x + w, y + h};
 }
 
-int runPreview(const SnowSettings& settings, HWND parent)
+int runPreview(const SnowSettings& settings, HWND parent, PreviewArea host)
 {
-    RECT host{};
-    GetWindowRect(parent, &host);
     SnowArea area;
-    area.drawWidth = static_cast<int16_t>(host.right - host.left);
-    area.drawHeight = static_cast<int16_t>(host.bottom - host.top);
+    area.drawWidth = host.width;
+    area.drawHeight = host.height;
     area.mode = SnowMode::Preview;
     area.previewScaleY =
         static_cast<float>(double(area.drawHeight) / (Screen::heightTwips() / Screen::twipsPerPixelY()));
@@ -81,12 +67,14 @@ int runPreview(const SnowSettings& settings, HWND parent)
     box.area = area;
     box.primary = true;
 
+    // A child of another program's window must share that window's DPI awareness, or Windows refuses it as a child.
+    const ThreadDpiAwarenessOf hostAwareness(parent);
     FrmMain frmMain({settings, {box}, box.bounds, parent, runSeed()});
     if (!frmMain.InitData())
         return 1;
     ShowWindow(frmMain.hwnd(), SW_SHOWNA);
     frmMain.DrawSnow();
-    frmMain.setCaption(L"Nivora Preview");
+    frmMain.setCaption(kPreviewCaption);
     return frmMain.run();
 }
 
@@ -103,7 +91,7 @@ int runFullScreen(const SnowSettings& settings)
         return 1;
     ShowWindow(frmMain.hwnd(), SW_SHOW);
     frmMain.DrawSnow();
-    frmMain.setCaption(L"Nivora MAIN");
+    frmMain.setCaption(kMainCaption);
     frmMain.focusPicMain();
     SetWindowPos(frmMain.hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -115,28 +103,35 @@ int runFullScreen(const SnowSettings& settings)
 int Main()
 {
     // Both searches are made, whatever the mode; either window's presence ends this start at once and silently.
-    const bool mainRunning = FindWindowW(nullptr, L"Nivora MAIN") != nullptr;
-    const bool settingRunning = FindWindowW(nullptr, L"Nivora Setting") != nullptr;
+    const bool mainRunning = FindWindowW(nullptr, kMainCaption) != nullptr;
+    const bool settingRunning = FindWindowW(nullptr, kSettingCaption) != nullptr;
     if (mainRunning || settingRunning)
         return 0;
 
     RegistryStore store;
     const SnowSettings settings = loadSettings(store, userDecimalSeparator());
 
-    const CommandLine command = parseCommandLine(argumentText());
+    const CommandLine command = parseCommandLine(processArgumentText());
+    SingleInstance instance;  // held until the program ends
+    if (!instance.admit(command.mode))
+        return 0;
     switch (command.mode) {
     case SaverMode::Preview: {
         // A preview needs a live host; there is nothing to draw into otherwise.
         HWND parent = command.previewParent ? reinterpret_cast<HWND>(static_cast<INT_PTR>(*command.previewParent))
                                             : nullptr;
-        if (!parent || !IsWindow(parent))
+        const std::optional<PreviewArea> area = previewArea(parent);
+        if (!area)
             return 0;
-        return runPreview(settings, parent);
+        return runPreview(settings, parent, *area);
     }
-    case SaverMode::Settings:
-        if (!setUpSettings(settings))
+    case SaverMode::Settings: {
+        SnowSettings edited = settings;  // the dialog edits its own copy; "OK" stores it
+        const std::unique_ptr<FrmSetting> frmSetting = setUpSettings(edited);
+        if (!frmSetting)
             return 0;
         return runMessageLoop();
+    }
     case SaverMode::FullScreen:
         return runFullScreen(settings);
     }

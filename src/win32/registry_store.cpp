@@ -30,6 +30,28 @@ using UniqueHkey = UniqueHandle<HkeyTraits>;
 
 std::wstring toWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
+// The value types that hold one text. A list of texts (REG_MULTI_SZ) is not one, nor is a number.
+bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// The text with its %NAME% references replaced, as the system's own readers give an expandable string; the text
+// unchanged when it cannot be expanded.
+std::u16string expanded(const std::u16string& text)
+{
+    const std::wstring source = toWide(text);
+    std::wstring out(std::max<size_t>(source.size() + 1, 64), L'\0');
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        const DWORD needed = ExpandEnvironmentStringsW(source.c_str(), out.data(), static_cast<DWORD>(out.size()));
+        if (needed == 0 || needed > kMaxValueBytes / sizeof(wchar_t))
+            return text;
+        if (needed <= out.size()) {
+            out.resize(needed - 1);  // the count includes the terminating NUL
+            return std::u16string(out.begin(), out.end());
+        }
+        out.resize(needed);
+    }
+    return text;
+}
+
 }  // namespace
 
 std::optional<std::u16string> RegistryStore::read(std::u16string_view name)
@@ -45,14 +67,14 @@ std::optional<std::u16string> RegistryStore::read(std::u16string_view name)
     LSTATUS status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
     std::vector<BYTE> bytes;
     for (int attempt = 0;; ++attempt) {
-        if ((status != ERROR_SUCCESS && status != ERROR_MORE_DATA) || type != REG_SZ || size > kMaxValueBytes ||
+        if ((status != ERROR_SUCCESS && status != ERROR_MORE_DATA) || !isText(type) || size > kMaxValueBytes ||
             attempt == kReadAttempts)
             return std::nullopt;
         bytes.resize(std::max<DWORD>(size, 2));
         DWORD got = static_cast<DWORD>(bytes.size());
         status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, bytes.data(), &got);
         if (status == ERROR_SUCCESS) {
-            if (type != REG_SZ || got > bytes.size())
+            if (!isText(type) || got > bytes.size())
                 return std::nullopt;
             bytes.resize(got);
             break;
@@ -65,7 +87,7 @@ std::optional<std::u16string> RegistryStore::read(std::u16string_view name)
     std::u16string text(bytes.size() / 2, u'\0');
     std::memcpy(text.data(), bytes.data(), text.size() * sizeof(char16_t));
     text.resize(std::min(text.size(), text.find(u'\0')));
-    return text;
+    return type == REG_EXPAND_SZ ? expanded(text) : text;
 }
 
 void RegistryStore::write(std::u16string_view name, std::u16string_view text)

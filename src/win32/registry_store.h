@@ -11,7 +11,9 @@ namespace nivora::win32 {
 
 class RegistryStore : public nivora::SettingsStore {
 public:
-    // Nothing when the value is absent, is not a REG_SZ, or is larger than any setting could sensibly be.
+    // The text up to the value's first NUL, with or without a terminating one; an expandable string (REG_EXPAND_SZ)
+    // expanded. Nothing when the value is absent, holds no single text (a number, a list of strings, binary data),
+    // or is larger than any setting could sensibly be.
     std::optional<std::u16string> read(std::u16string_view name) override;
     // Creates the key when needed; a failure (no access, say) leaves the store as it was.
     void write(std::u16string_view name, std::u16string_view text) override;

@@ -1,34 +1,49 @@
 // The settings window's hook: the overlay follows every move of the window.
 #include "setting_hook.h"
 
-#include "controls.h"
-#include "frm_display.h"
-#include "settings_window.h"
+#include "window_services.h"
 
 namespace nivora::win32 {
 
-WNDPROC previousWndProc = nullptr;
+namespace {
 
-void HookSettingWindow()
+// The hook's instance, attached to the hooked window: the window's user data already belongs to its own instance.
+constexpr const wchar_t* kHookProperty = L"Nivora.SettingHook";
+
+}  // namespace
+
+void SettingHook::HookSettingWindow(HWND window, std::function<void()> onMove)
 {
-    previousWndProc = replaceWindowProc(FrmSetting::get().hwnd(), &SettingWindowProc);
+    if (window_ || !window)
+        return;
+    window_ = window;
+    onMove_ = std::move(onMove);
+    SetPropW(window_, kHookProperty, this);
+    previousWndProc_ = replaceWindowProc(window_, &SettingHook::SettingWindowProc);
 }
 
-LRESULT CALLBACK SettingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK SettingHook::SettingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_MOVE)
-        FrmDisplay::get().Form_activate();
-    return CallWindowProcW(previousWndProc, hwnd, message, wParam, lParam);
+    auto* self = static_cast<SettingHook*>(GetPropW(hwnd, kHookProperty));
+    if (!self)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    const WNDPROC previous = self->previousWndProc_;
+    if (message == WM_MOVE && self->onMove_)
+        self->onMove_();
+    if (message == WM_NCDESTROY)
+        self->UnhookSettingWindow();  // the window goes before its owner let go of the hook
+    return CallWindowProcW(previous, hwnd, message, wParam, lParam);
 }
 
-void UnhookSettingWindow()
+void SettingHook::UnhookSettingWindow()
 {
-    FrmDisplay::unload();
+    if (!window_)
+        return;
     // Restored only while the hook is the window's procedure, so nothing put in front of it later is dropped.
-    HWND settings = FrmSetting::loaded() ? FrmSetting::get().hwnd() : nullptr;
-    if (settings && previousWndProc &&
-        reinterpret_cast<WNDPROC>(GetWindowLongPtrW(settings, GWLP_WNDPROC)) == &SettingWindowProc)
-        replaceWindowProc(settings, previousWndProc);
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window_, GWLP_WNDPROC)) == &SettingHook::SettingWindowProc)
+        replaceWindowProc(window_, previousWndProc_);
+    RemovePropW(window_, kHookProperty);
+    window_ = nullptr;
 }
 
 }  // namespace nivora::win32

@@ -1,12 +1,11 @@
 // The settings mode: frmSetting's layout and handlers, and how the settings window and its overlay are set up.
 #include "settings_window.h"
 
+#include "captions.h"
 #include "core/placement.h"
-#include "core/rounding.h"
-#include "frm_display.h"
+#include "fonts.h"
 #include "registry_store.h"
 #include "resource_ids.h"
-#include "setting_hook.h"
 
 namespace nivora::win32 {
 
@@ -16,107 +15,81 @@ constexpr COLORREF kAccent = RGB(128, 90, 255);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kLabelText = RGB(51, 0, 153);
 
+// A fixed dialog frame with a caption and a close box; the outer size follows from the client area.
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
 // Control identifiers. Enter and Escape reach the window as IDOK (1) and IDCANCEL (2) without a control, so the
 // buttons keep clear of those. A picture's identifier is that of the picture it shows.
 constexpr UINT kFirstCommandId = 201;  // Command1 .. Command5
 constexpr UINT kText1Id = 210;
+constexpr int kFirstPicture[] = {IDB_PRECIPITATION_0, IDB_VELOCITY_0, IDB_DIRECTION_0, IDB_BLIGHTNESS_0, IDB_MESSAGE};
 
-FrmSetting* instance = nullptr;
+RECT toRect(const PixelRect& r) { return RECT{r.left, r.top, r.right(), r.bottom()}; }
 
-RECT toRect(const PixelRect& r) { return RECT{r.left, r.top, r.left + r.width, r.top + r.height}; }
-
-FontSpec labelFont(LabelFont font)
+RECT offset(const PixelRect& r, const PixelRect& origin)
 {
-    switch (font) {
-    case LabelFont::Gothic9Bold:
-        return {{L"ＭＳ Ｐゴシック", L"MS PGothic", L"IPAPGothic", L"VL PGothic", L"Meiryo UI", L"Tahoma"},
-                9,
-                true,
-                SHIFTJIS_CHARSET};
-    case LabelFont::ArialNarrow8Bold:
-        break;
-    }
-    return {{L"Arial Narrow", L"Liberation Sans Narrow", L"Arial", L"Liberation Sans", L"Tahoma"}, 8.25, true,
-            ANSI_CHARSET};
-}
-
-int twipsToPixels(int32_t twips, int twipsPerPixel)
-{
-    return roundToInt<int>(static_cast<double>(twips) / twipsPerPixel).value_or(0);
+    return RECT{origin.left + r.left, origin.top + r.top, origin.left + r.right(), origin.top + r.bottom()};
 }
 
 }  // namespace
 
-FontSpec messageTextFont()
-{
-    return {{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo UI", L"Meiryo", L"Yu Gothic UI",
-             L"MS UI Gothic", L"IPAPGothic", L"VL PGothic"},
-            12,
-            false,
-            SHIFTJIS_CHARSET};
-}
-
-FrmSetting& FrmSetting::open(const SnowSettings& settings)
-{
-    if (!instance) {
-        instance = new FrmSetting(settings);  // lives until the program ends
-        instance->load();
-    }
-    return *instance;
-}
-
-FrmSetting& FrmSetting::get() { return *instance; }
-
-bool FrmSetting::loaded() { return instance && instance->hwnd(); }
+FrmSetting::FrmSetting(SnowSettings& settings) : model_(settings) {}
 
 // ---- Definition --------------------------------------------------------------------------------------------------
 
-void FrmSetting::load()
+bool FrmSetting::load(POINT at)
 {
-    // A fixed dialog frame with a caption and a close box; the outer size follows from the client area.
-    constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    constexpr DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT bounds = toRect(kSettingClient);
-    AdjustWindowRectEx(&bounds, style, FALSE, exStyle);
-    OffsetRect(&bounds, -bounds.left, -bounds.top);
-    create({L"NivoraSetting", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), programIcon(false)}, style, exStyle,
-           bounds, nullptr, L"Nivora Setting");
+    // Created on the monitor it will open on, so it is laid out at that monitor's scale from the start.
+    const int dpi = monitorDpi(at);
+    layout_ = dialogLayout(dpi);
+    RECT bounds = windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle, dpi);
+    OffsetRect(&bounds, at.x - bounds.left, at.y - bounds.top);
+    create({L"NivoraSetting", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), programIcon(false)}, kStyle, kExStyle,
+           bounds, nullptr, kSettingCaption);
     if (!hwnd())
-        return;
+        return false;
     // Nothing to restore, size, minimise or maximise.
     HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
     for (UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
         DeleteMenu(systemMenu, command, MF_BYCOMMAND);
+    frmDisplay_.load(layout_, [this] { Form_activate(); }, [this] { unload(); });
+    if (!frmDisplay_.hwnd())
+        return false;
     createControls();
     Form_Load();
+    return true;
 }
 
 void FrmSetting::createControls()
 {
     PushButton* commands[] = {&Command1, &Command2, &Command3, &Command4, &Command5};
-    for (size_t i = 0; i < kCommandButtons.size(); ++i)
-        commands[i]->create(hwnd(), toRect(kCommandButtons[i]), kFirstCommandId + static_cast<UINT>(i));
-    Picture1.create(hwnd(), {toRect(kPicture1), kWhite, Panel::Border::Sunken, true});
-    Frame1.create(hwnd(), {toRect(kFrame1), GetSysColor(COLOR_BTNFACE), Panel::Border::Etched});
+    for (size_t i = 0; i < 5; ++i)
+        commands[i]->create(hwnd(), toRect(layout_.commandButtons[i]), kFirstCommandId + static_cast<UINT>(i),
+                            wideText(kCommandNames[i]));
+    Picture1.create(hwnd(), {toRect(layout_.picture1), kWhite, Panel::Border::Sunken, layout_.picture1Border, true});
+    Frame1.create(hwnd(), {toRect(layout_.frame1), GetSysColor(COLOR_BTNFACE), Panel::Border::Etched});
     stackFrontToBack({Command5.hwnd(), Command4.hwnd(), Command3.hwnd(), Command2.hwnd(), Command1.hwnd(),
                       Picture1.hwnd(), Frame1.hwnd()});
 
     // The rows, inside Picture1's sunken edge.
     HWND rows = Picture1.hwnd();
-    Text1.create(rows, {toRect(kText1), L"Tovek Super Quorlane 2004", kText1MaxLength, messageTextFont(), kWhite, kAccent},
+    Text1.create(rows, {offset(layout_.text1, layout_.rowBand), L"Tovek Super Quorlane 2004", kText1MaxLength, kWhite,
+                        kAccent},
                  kText1Id);
-    const auto createRow = [rows](auto& pictures, int row, int firstId) {
+    const auto createRow = [this, rows](auto& pictures, int row) {
         for (int i = 0; i < pictures.size(); ++i) {
-            pictures[i].create(rows, toRect(rowRect(row)), kAccent, static_cast<UINT>(firstId + i));
-            pictures[i].setPicture(optionPicture(row, i));
+            pictures[i].create(rows, offset(layout_.row(row), layout_.rowBand), kAccent,
+                               static_cast<UINT>(kFirstPicture[row - 1] + i));
+            pictures[i].setCaption(wideText(pictureName(row, i)));
         }
     };
-    createRow(img_Precipitation, 1, IDB_PRECIPITATION_0);
-    createRow(img_Velocity, 2, IDB_VELOCITY_0);
-    createRow(img_Direction, 3, IDB_DIRECTION_0);
-    createRow(img_Blightness, 4, IDB_BLIGHTNESS_0);
-    img_MessageText.create(rows, toRect(rowRect(5)), kAccent, IDB_MESSAGE);
-    img_MessageText.setPicture(optionPicture(5, 0));
+    createRow(img_Precipitation, 1);
+    createRow(img_Velocity, 2);
+    createRow(img_Direction, 3);
+    createRow(img_Blightness, 4);
+    img_MessageText.create(rows, offset(layout_.row(5), layout_.rowBand), kAccent, IDB_MESSAGE);
+    img_MessageText.setCaption(wideText(pictureName(5, 0)));
     std::vector<HWND> inside{Text1.hwnd()};
     for (int i = img_Blightness.size() - 1; i >= 0; --i)
         inside.push_back(img_Blightness[i].hwnd());
@@ -131,10 +104,9 @@ void FrmSetting::createControls()
 
     // The button labels, over the middle of their buttons.
     Label* labels[] = {&Label3, &Label4, &Label5[0], &Label1, &Label2};
-    for (size_t i = 0; i < kButtonLabels.size(); ++i) {
-        const ButtonLabel& label = kButtonLabels[i];
-        const std::wstring caption = wideText(label.caption);
-        labels[i]->create(Frame1.hwnd(), {toRect(label.inFrame), caption, labelFont(label.font), kLabelText,
+    for (size_t i = 0; i < 5; ++i) {
+        const ButtonLabel& label = layout_.buttonLabels[i];
+        labels[i]->create(Frame1.hwnd(), {toRect(label.inFrame), wideText(label.caption), kLabelText,
                                           GetSysColor(COLOR_BTNFACE)});
     }
     stackFrontToBack({Label3.hwnd(), Label4.hwnd(), Label5[0].hwnd(), Label1.hwnd(), Label2.hwnd()});
@@ -148,34 +120,116 @@ void FrmSetting::createControls()
     for (SettingControl control : kSettingTabOrder) {
         HWND stop = tabStop(control);
         TabHandler next = [this, stop](bool backwards) { tabFrom(stop, backwards); };
-        if (control == SettingControl::Picture1)
+        ArrowHandler arrow = [this](int direction) { onArrow(direction); };
+        if (control == SettingControl::Picture1) {
             Picture1.onTab = next;
-        else if (SystemControl* system = SystemControl::from(stop))
+            Picture1.onArrow = arrow;
+        } else if (SystemControl* system = SystemControl::from(stop)) {
             system->onTab = next;
+            if (control != SettingControl::Text1)  // the text box keeps its arrows for the caret
+                system->onArrow = arrow;
+        }
     }
+}
+
+// Everything that depends on the display scale: sizes, places, fonts, pictures and the window's shape. Called at
+// loading and whenever the window moves to a monitor of another scale.
+void FrmSetting::applyLayout(int dpi, const POINT* corner)
+{
+    layout_ = dialogLayout(dpi);
+    const RECT bounds =
+        windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle, layout_.dpi);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (corner ? 0 : SWP_NOMOVE);
+    SetWindowPos(hwnd(), nullptr, corner ? corner->x : 0, corner ? corner->y : 0, bounds.right - bounds.left,
+                 bounds.bottom - bounds.top, flags);
+    // The frame as the system really draws it decides: where it keeps one scale for every monitor (Wine), the
+    // caption of the new scale is not the one drawn. One correction by what the client area lacks or has too much.
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const int extraWidth = layout_.settingClient.width - client.right;
+    const int extraHeight = layout_.settingClient.height - client.bottom;
+    if (extraWidth != 0 || extraHeight != 0)
+        SetWindowPos(hwnd(), nullptr, 0, 0, bounds.right - bounds.left + extraWidth,
+                     bounds.bottom - bounds.top + extraHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+
+    PushButton* commands[] = {&Command1, &Command2, &Command3, &Command4, &Command5};
+    for (size_t i = 0; i < 5; ++i)
+        commands[i]->setBounds(toRect(layout_.commandButtons[i]));
+    Picture1.setBounds(toRect(layout_.picture1), layout_.picture1Border);
+    Frame1.setBounds(toRect(layout_.frame1), 0);
+    Text1.setBounds(offset(layout_.text1, layout_.rowBand));
+    Text1.setFont(createFont(messageTextFont(layout_.messageFontPixels)));
+    const auto placeRow = [this](auto& pictures, int row) {
+        for (auto& picture : pictures)
+            picture.setBounds(offset(layout_.row(row), layout_.rowBand));
+    };
+    placeRow(img_Precipitation, 1);
+    placeRow(img_Velocity, 2);
+    placeRow(img_Direction, 3);
+    placeRow(img_Blightness, 4);
+    img_MessageText.setBounds(offset(layout_.row(5), layout_.rowBand));
+    Label* labels[] = {&Label3, &Label4, &Label5[0], &Label1, &Label2};
+    for (size_t i = 0; i < 5; ++i) {
+        const ButtonLabel& label = layout_.buttonLabels[i];
+        labels[i]->setBounds(toRect(label.inFrame));
+        const auto font = static_cast<size_t>(label.font);
+        labels[i]->setFont(fittedFont(labelFont(label.font, layout_.labelFontPixels[font]), wideText(label.caption),
+                                      label.inFrame.width));
+    }
+    frmDisplay_.applyLayout(layout_, Text1.textInset(), createFont(messageTextFont(layout_.messageFontPixels)));
+    showPictures();
+
+    // The holes of the shape lie where the rows really are: measured, so a frame of any thickness cannot move them.
+    RECT window{};
+    GetWindowRect(hwnd(), &window);
+    const POINT rows = rowBandOnScreen();
+    const RowBand band{rows.x - window.left, rows.y - window.top, layout_.rowWidth, layout_.rowHeight};
+    regionPoints_ = regionOutlines(window.right - window.left, window.bottom - window.top, band);
+    setRegion(model_.currentItem());
+    Form_activate();
+}
+
+// The option pictures at the layout's size, in the rows and, for the current values, in the overlay.
+void FrmSetting::showPictures()
+{
+    const SIZE size{layout_.rowWidth, layout_.rowHeight};
+    const auto showRow = [&](auto& pictures, int row) {
+        for (int i = 0; i < pictures.size(); ++i)
+            pictures[i].setPicture(pictures_.get(row, i, size));
+    };
+    showRow(img_Precipitation, 1);
+    showRow(img_Velocity, 2);
+    showRow(img_Direction, 3);
+    showRow(img_Blightness, 4);
+    img_MessageText.setPicture(pictures_.get(5, 0, size));
+    frmDisplay_.showPicture(5, pictures_.get(5, 0, size), wideText(pictureName(5, 0)));
+    for (int16_t item = 1; item <= 4; ++item) {
+        const RowView view = model_.ShowSetting(item);
+        frmDisplay_.showPicture(item, pictures_.get(item, view.overlayElement, size), wideText(view.name));
+    }
+}
+
+POINT FrmSetting::rowBandOnScreen() const
+{
+    POINT corner{0, 0};
+    ClientToScreen(img_Precipitation[0].hwnd(), &corner);
+    return corner;
 }
 
 // ---- Handlers ----------------------------------------------------------------------------------------------------
 
 void FrmSetting::Form_Load()
 {
-    HookSettingWindow();
-    RECT window{};
-    GetWindowRect(hwnd(), &window);
-    const int twipsX = Screen::twipsPerPixelX(), twipsY = Screen::twipsPerPixelY();
-    const WindowPixels size = windowPixels(double(window.right - window.left) * twipsX,
-                                           double(window.bottom - window.top) * twipsY, twipsX, twipsY);
-    regionPoints_ = regionOutlines(size, GetSystemMetrics(SM_CYCAPTION));
-    setRegion(1);
-    // Item 1 selected, and values that name no picture brought into range.
-    model_.emplace(loadedSettings_);
+    hook_.HookSettingWindow(hwnd(), [this] { Form_activate(); });
+    // Item 1 selected, values that name no picture brought into range (the model did both), the shape of item 1.
+    applyLayout(windowDpi(hwnd()), nullptr);
     for (int16_t item = 1; item <= kRowCount; ++item)
         ShowSetting(item);
 }
 
 void FrmSetting::ShowSetting(int16_t item)
 {
-    const RowView view = model_->ShowSetting(item);
+    const RowView view = model_.ShowSetting(item);
     switch (view.item) {
     case 1:
         img_Precipitation[view.frontElement].bringToFront();
@@ -193,17 +247,24 @@ void FrmSetting::ShowSetting(int16_t item)
         break;
     case 5:
         Text1.setText(wideText(view.text));
-        break;
+        frmDisplay_.showMessage(wideText(view.text));
+        showSelectionName();
+        return;
     default:
         return;
     }
-    FrmDisplay::get().showRow(view);  // the first use creates the overlay
+    frmDisplay_.showPicture(view.item, pictures_.get(view.item, view.overlayElement, {layout_.rowWidth, layout_.rowHeight}),
+                            wideText(view.name));
+    showSelectionName();
 }
+
+// Picture1 takes the focus for the rows: its name is the selected row's, with the value it shows.
+void FrmSetting::showSelectionName() { Picture1.setCaption(wideText(model_.ShowSetting(model_.currentItem()).name)); }
 
 void FrmSetting::showButtonStates()
 {
-    Command1.setEnabled(model_->minusEnabled());
-    Command3.setEnabled(model_->plusEnabled());
+    Command1.setEnabled(model_.minusEnabled());
+    Command3.setEnabled(model_.plusEnabled());
 }
 
 void FrmSetting::showStep(const StepResult& step)
@@ -216,22 +277,41 @@ void FrmSetting::showStep(const StepResult& step)
         Command2.setFocus();
 }
 
-void FrmSetting::Command1_Click() { showStep(model_->Command1_Click()); }
+void FrmSetting::Command1_Click() { showStep(model_.Command1_Click()); }
 
-void FrmSetting::Command3_Click() { showStep(model_->Command3_Click()); }
+void FrmSetting::Command3_Click() { showStep(model_.Command3_Click()); }
 
 void FrmSetting::Command2_Click()
 {
-    const int16_t item = model_->Command2_Click(coreText(Text1.text()));
+    const int16_t item = model_.Command2_Click(coreText(Text1.text()));
+    if (item == 1) {  // the message was taken from the box, and cut if it had to be
+        const std::wstring kept = wideText(model_.settings().messageText);
+        if (Text1.text() != kept)
+            Text1.setText(kept);
+        frmDisplay_.showMessage(kept);
+    }
     showButtonStates();
     setRegion(item);
+    showSelectionName();
 }
 
 void FrmSetting::Command4_Click()
 {
     RegistryStore store;
-    if (model_->Command4_Click(store, userDecimalSeparator()) == OkOutcome::ErasedShowMessage)
+    switch (model_.Command4_Click(store, userDecimalSeparator())) {
+    case OkOutcome::ErasedShowMessage:
         messageBox(hwnd(), kErasedMessage, kMessageBoxCaption);
+        break;
+    case OkOutcome::SaveFailed:
+        messageBox(hwnd(), kSaveFailedMessage, kMessageBoxCaption, MessageIcon::Warning);
+        break;
+    case OkOutcome::EraseFailed:
+        messageBox(hwnd(), kEraseFailedMessage, kMessageBoxCaption, MessageIcon::Warning);
+        break;
+    case OkOutcome::Saved:
+    case OkOutcome::Nothing:
+        break;
+    }
     unload();
 }
 
@@ -240,14 +320,20 @@ void FrmSetting::Command5_Click() { unload(); }
 void FrmSetting::Text1_LostFocus()
 {
     // The text box also loses the focus when the window goes; the overlay is closed by then.
-    if (closing_ || !model_)
+    if (closing_)
         return;
-    if (model_->Text1_LostFocus(coreText(Text1.text())))
-        Text1.setText(wideText(model_->settings().messageText));
-    FrmDisplay::get().showRow(model_->ShowSetting(5));
+    if (model_.Text1_LostFocus(coreText(Text1.text())))
+        Text1.setText(wideText(model_.settings().messageText));
+    frmDisplay_.showMessage(wideText(model_.settings().messageText));
 }
 
-void FrmSetting::Form_QueryUnload() { UnhookSettingWindow(); }
+void FrmSetting::Form_QueryUnload()
+{
+    // The overlay first, then the hook, as the window itself goes right after.
+    if (frmDisplay_.hwnd())
+        DestroyWindow(frmDisplay_.hwnd());
+    hook_.UnhookSettingWindow();
+}
 
 void FrmSetting::unload()
 {
@@ -258,15 +344,25 @@ void FrmSetting::unload()
     DestroyWindow(hwnd());
 }
 
+void FrmSetting::Form_activate()
+{
+    if (!frmDisplay_.hwnd() || !img_Precipitation[0].hwnd())
+        return;
+    frmDisplay_.moveTo(rowBandOnScreen());
+    if (visible())
+        SetFocus();
+}
+
 void FrmSetting::setRegion(int item)
 {
     std::array<POINT, kOutlineVertexCount> points{};
+    const RegionOutline& outline = regionPoints_[static_cast<size_t>(item - 1)];
     for (size_t i = 0; i < points.size(); ++i)
-        points[i] = {regionPoints_[item - 1][i].x, regionPoints_[item - 1][i].y};
+        points[i] = {outline[i].x, outline[i].y};
     setWindowRegion(hwnd(), polygonRegion(points.data(), kOutlineVertexCount));
 }
 
-// ---- Focus -------------------------------------------------------------------------------------------------------
+// ---- Keyboard ----------------------------------------------------------------------------------------------------
 
 HWND FrmSetting::tabStop(SettingControl control)
 {
@@ -298,6 +394,14 @@ void FrmSetting::tabFrom(HWND from, bool backwards)
     }
 }
 
+// Left and Down press "-", Right and Up press "+", as long as that button can be pressed.
+void FrmSetting::onArrow(int direction)
+{
+    PushButton& button = direction < 0 ? Command1 : Command3;
+    if (button.enabled())
+        direction < 0 ? Command1_Click() : Command3_Click();
+}
+
 void FrmSetting::onActivate(bool active)
 {
     HWND focus = GetFocus();
@@ -307,8 +411,8 @@ void FrmSetting::onActivate(bool active)
         return;
     }
     // The overlay stays right behind the window, also when the window comes back from behind another program.
-    if (FrmDisplay::loaded())
-        SetWindowPos(FrmDisplay::get().hwnd(), hwnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (frmDisplay_.hwnd())
+        SetWindowPos(frmDisplay_.hwnd(), hwnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     HWND target = lastFocus_;
     if (!target || !IsChild(hwnd(), target) || !IsWindowEnabled(target) || !IsWindowVisible(target))
         target = tabStop(kSettingTabOrder.front());
@@ -331,7 +435,7 @@ void FrmSetting::SetFocus()
 LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
-    if (SystemControl::reflect(message, wParam, lParam, result))
+    if (SystemControl::reflect(hwnd(), message, wParam, lParam, result))
         return result;
     switch (message) {
     case WM_COMMAND:
@@ -353,6 +457,16 @@ LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
         onActivate(true);
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: the whole window at the new scale, where the system suggests (or
+        // where it is, when the message comes without a suggestion).
+        RECT window{};
+        GetWindowRect(hwnd(), &window);
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        const POINT corner = suggested ? POINT{suggested->left, suggested->top} : POINT{window.left, window.top};
+        applyLayout(HIWORD(wParam), &corner);
+        return 0;
+    }
     case WM_CLOSE:  // the close box, the system menu, Alt+F4
         unload();
         return 0;
@@ -361,8 +475,7 @@ LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
             unload();
         return 0;
     case WM_DESTROY:
-        if (!FrmDisplay::loaded())
-            PostQuitMessage(0);  // the last window of the settings mode is gone
+        PostQuitMessage(0);  // the settings mode ends with its window
         return 0;
     default:
         break;
@@ -372,28 +485,34 @@ LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 // ---- Set-up ------------------------------------------------------------------------------------------------------
 
-bool setUpSettings(const SnowSettings& loaded)
+std::unique_ptr<FrmSetting> setUpSettings(SnowSettings& settings)
 {
     POINT pointer{0, 0};
-    if (!GetCursorPos(&pointer))
+    // Placed on the monitor under the pointer, within its work area (clear of the taskbar). Without a pointer, as
+    // on a screen of its own: the primary one, whole.
+    PixelArea area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetCursorPos(&pointer)) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor))
+            area = {monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+    } else {
         pointer = {kUnknownPointerPixel, kUnknownPointerPixel};
-    FrmSetting& settings = FrmSetting::open(loaded);
-    if (!settings.hwnd() || !FrmDisplay::loaded())
-        return false;
-    HWND overlay = FrmDisplay::get().hwnd();
+    }
+    auto frmSetting = std::make_unique<FrmSetting>(settings);
+    if (!frmSetting->load({area.left, area.top}))
+        return nullptr;
 
     RECT window{};
-    GetWindowRect(settings.hwnd(), &window);
-    const int twipsX = Screen::twipsPerPixelX(), twipsY = Screen::twipsPerPixelY();
-    const int32_t left = placeNearPointer(pointer.x, twipsX, Screen::widthTwips(), (window.right - window.left) * twipsX);
-    const int32_t top = placeNearPointer(pointer.y, twipsY, Screen::heightTwips(), (window.bottom - window.top) * twipsY);
-    SetWindowPos(settings.hwnd(), nullptr, twipsToPixels(left, twipsX), twipsToPixels(top, twipsY), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    settings.setCaption(L"Nivora Setting");
+    GetWindowRect(frmSetting->hwnd(), &window);
+    const PixelPoint corner =
+        placeNearPointer({pointer.x, pointer.y}, window.right - window.left, window.bottom - window.top, area);
+    SetWindowPos(frmSetting->hwnd(), nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    frmSetting->setCaption(kSettingCaption);
     // Showing the overlay activates it, and its activation hands the focus straight back to the settings window.
-    ShowWindow(settings.hwnd(), SW_SHOW);
-    ShowWindow(overlay, SW_SHOW);
-    return true;
+    ShowWindow(frmSetting->hwnd(), SW_SHOW);
+    ShowWindow(frmSetting->overlay().hwnd(), SW_SHOW);
+    return frmSetting;
 }
 
 }  // namespace nivora::win32

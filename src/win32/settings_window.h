@@ -1,27 +1,28 @@
-// The settings mode: frmSetting, the settings window with its five rows and five buttons, and its set-up.
+// The settings mode: frmSetting, the settings window with its five rows and five buttons, which owns its overlay,
+// its window hook and its option pictures; and its set-up.
 #pragma once
 
 #include <array>
-#include <optional>
+#include <memory>
 
 #include "controls.h"
 #include "core/dialog_layout.h"
 #include "core/dialog_model.h"
 #include "core/dialog_regions.h"
+#include "option_pictures.h"
+#include "setting_hook.h"
+#include "settings_overlay.h"
 
 namespace nivora::win32 {
 
-// The message text's font, in the text box and in the overlay: "HG丸ｺﾞｼｯｸM-PRO" 12 pt or the nearest rounded
-// or Japanese face installed.
-FontSpec messageTextFont();
-
 class FrmSetting : public Window {
 public:
-    // Creates and loads (hidden) the single instance, editing the settings start-up loaded.
-    static FrmSetting& open(const SnowSettings& settings);
-    // The instance `open` made.
-    static FrmSetting& get();
-    static bool loaded();
+    // Edits `settings` in place; they must outlive the window.
+    explicit FrmSetting(SnowSettings& settings);
+
+    // Creates the window and its overlay, hidden, on the monitor that holds `at`, and runs Form_Load.
+    bool load(POINT at);
+    FrmDisplay& overlay() { return frmDisplay_; }
 
     // Shows the current value of item 1..5 in its row and in the overlay.
     void ShowSetting(int16_t item);
@@ -29,7 +30,6 @@ public:
     void SetFocus();
     // Closes the window: Form_QueryUnload, then the window goes.
     void unload();
-    const DialogModel* model() const { return model_ ? &*model_ : nullptr; }
 
     // Listed from the top of the z-order down.
     PushButton Command5;  // "CANCEL"
@@ -59,11 +59,12 @@ protected:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    explicit FrmSetting(const SnowSettings& settings) : loadedSettings_(settings) {}
-    void load();
     void createControls();
+    void applyLayout(int dpi, const POINT* corner);
+    void showPictures();
     void Form_Load();
     void Form_QueryUnload();
+    void Form_activate();  // of the overlay: places it under the rows and takes the focus back
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -72,19 +73,26 @@ private:
     void Text1_LostFocus();
     void showStep(const StepResult& step);
     void showButtonStates();
+    void showSelectionName();
     void setRegion(int item);
+    POINT rowBandOnScreen() const;
     HWND tabStop(SettingControl control);
     void tabFrom(HWND from, bool backwards);
+    void onArrow(int direction);
     void onActivate(bool active);
 
-    SnowSettings loadedSettings_;
-    std::optional<DialogModel> model_;
+    DialogModel model_;
+    DialogLayout layout_;
+    OptionPictures pictures_;
+    SettingHook hook_;
+    FrmDisplay frmDisplay_;
     std::array<RegionOutline, 5> regionPoints_{};
     HWND lastFocus_ = nullptr;
     bool closing_ = false;
 };
 
-// Loads, places and shows the settings window and its overlay; false when the mode cannot run.
-bool setUpSettings(const SnowSettings& settings);
+// Loads, places and shows the settings window and its overlay near the pointer; null when the mode cannot run.
+// The window lives as long as what is returned.
+std::unique_ptr<FrmSetting> setUpSettings(SnowSettings& settings);
 
 }  // namespace nivora::win32

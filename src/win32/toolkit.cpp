@@ -36,9 +36,10 @@ uint32_t pixelOf(COLORREF color)  // COLORREF is 0x00BBGGRR, a DIB pixel 0x00RRG
 
 int Screen::widthPixels() { return GetSystemMetrics(SM_CXSCREEN); }
 int Screen::heightPixels() { return GetSystemMetrics(SM_CYSCREEN); }
-// 1440 twips to the inch: 15 at 96 dots per inch, 10 at 144.
-int Screen::twipsPerPixelX() { return 1440 / logPixels(LOGPIXELSX); }
-int Screen::twipsPerPixelY() { return 1440 / logPixels(LOGPIXELSY); }
+// 1440 twips to the inch: 15 at 96 dots per inch, 10 at 144. Above 1440 dpi a pixel is less than a twip; it
+// counts as one, so nothing divides by zero.
+int Screen::twipsPerPixelX() { return std::max(1, 1440 / logPixels(LOGPIXELSX)); }
+int Screen::twipsPerPixelY() { return std::max(1, 1440 / logPixels(LOGPIXELSY)); }
 
 // --- Window ----------------------------------------------------------------------------------------------------
 
@@ -182,7 +183,8 @@ std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces)
 UniqueHfont createFont(const FontSpec& choice)
 {
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(choice.points * logPixels(LOGPIXELSY) / 72.0));
+    lf.lfHeight = choice.pixels > 0 ? -choice.pixels
+                                    : -static_cast<LONG>(std::lround(choice.points * logPixels(LOGPIXELSY) / 72.0));
     lf.lfWeight = choice.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = choice.charset;
     lf.lfQuality = choice.quality;

@@ -97,6 +97,7 @@ struct FontSpec {
     bool bold = false;
     BYTE charset = DEFAULT_CHARSET;
     BYTE quality = DEFAULT_QUALITY;  // how the glyphs' edges are drawn (LOGFONT's lfQuality)
+    int pixels = 0;  // when set, the em height in pixels at the window's own scale, in place of `points`
 };
 std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces);
 UniqueHfont createFont(const FontSpec& choice);

@@ -1,6 +1,7 @@
 // Helpers of the end-to-end tests: starting nivora.scr, finding its windows, the registry, screenshots.
 #include "saver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -21,14 +22,19 @@ constexpr const wchar_t* kSettingsKey = L"Software\\Nivora\\Settings";
 
 }  // namespace
 
+std::wstring saverPath() { return ownFolder() + L"nivora.scr"; }
+
 Saver::Saver(const std::wstring& arguments)
+    : Saver(saverPath(), L"\"" + saverPath() + L"\"" + (arguments.empty() ? L"" : L" " + arguments))
 {
-    std::wstring command = L"\"" + ownFolder() + L"nivora.scr\"";
-    if (!arguments.empty())
-        command += L" " + arguments;
+}
+
+Saver::Saver(const std::wstring& program, std::wstring commandLine)
+{
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info_))
         throw std::runtime_error("cannot start nivora.scr");
 }
 
@@ -92,6 +98,13 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+bool holdsFor(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    bool failed = false;
+    pumpUntil([&] { return failed = !condition(); }, milliseconds);
+    return !failed;
 }
 
 std::vector<HWND> topLevelWindowsOf(DWORD pid)
@@ -218,6 +231,21 @@ int64_t frameCount(HWND snowWindow)
     if (!SendMessageTimeoutW(snowWindow, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result))
         return -1;
     return static_cast<int64_t>(result);
+}
+
+bool screenChanges(const RECT& area, DWORD milliseconds)
+{
+    const Picture first = captureScreen();
+    return pumpUntil(
+        [&] {
+            const Picture now = captureScreen();
+            for (int y = std::max(0, int(area.top)); y < std::min(now.height, int(area.bottom)); ++y)
+                for (int x = std::max(0, int(area.left)); x < std::min(now.width, int(area.right)); ++x)
+                    if (now.at(x, y) != first.at(x, y))
+                        return true;
+            return false;
+        },
+        milliseconds);
 }
 
 void saveBmp(const Picture& picture, const std::wstring& path)

@@ -10,10 +10,22 @@
 
 namespace e2e {
 
+// Limits of the polls below. The machine is shared and busy, and a poll ends as soon as its state holds, so the
+// limits are generous: they cost time only when a test fails.
+constexpr DWORD kAppearMs = 20000;  // a started saver shows its window
+// Without a window manager Wine waits up to 2 s for each window it hides; every exit bound allows for them.
+constexpr DWORD kHiddenWindowWaitMs = 2000;
+constexpr DWORD exitLimitMs(int hiddenWindows) { return 5000 + DWORD(hiddenWindows) * kHiddenWindowWaitMs; }
+
+// The nivora.scr beside the test program.
+std::wstring saverPath();
+
 // A started nivora.scr; terminated when the test lets go of it, also when the test fails.
 class Saver {
 public:
     explicit Saver(const std::wstring& arguments);
+    // The program at this path, started with exactly this command line (the system starts savers unquoted).
+    Saver(const std::wstring& program, std::wstring commandLine);
     ~Saver();
     Saver(const Saver&) = delete;
     Saver& operator=(const Saver&) = delete;
@@ -25,7 +37,7 @@ public:
     bool running();
     DWORD exitCode();
     // The process's top-level window with this caption, waited for.
-    HWND waitForWindow(const wchar_t* caption, DWORD milliseconds = 10000);
+    HWND waitForWindow(const wchar_t* caption, DWORD milliseconds = kAppearMs);
 
 private:
     PROCESS_INFORMATION info_{};
@@ -33,8 +45,11 @@ private:
 
 // Pumps this thread's messages for a while (a test window may host the saver's preview).
 void pump(DWORD milliseconds);
-// Pumps until the condition holds or the time is up; returns the condition.
+// Polls (pumping this thread's messages) until the condition holds or the time is up; returns the condition.
+// Tests wait for the state they expect this way, never with a fixed sleep before an assertion.
 bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds);
+// For a state that must last rather than arrive: polls for the whole time, false as soon as the condition fails.
+bool holdsFor(const std::function<bool()>& condition, DWORD milliseconds);
 
 std::vector<HWND> topLevelWindowsOf(DWORD pid);
 std::wstring captionOf(HWND hwnd);
@@ -60,6 +75,8 @@ RECT virtualScreenRect();
 // Frames the snow window has drawn so far (the saver answers the registered message "NivoraFrameCount"); -1 when
 // it does not answer.
 int64_t frameCount(HWND snowWindow);
+// True once the screen inside `area` shows something other than it did at the call: frames are being drawn.
+bool screenChanges(const RECT& area, DWORD milliseconds = kAppearMs);
 // Writes a 24-bit BMP (the test script turns it into a PNG where wanted).
 void saveBmp(const Picture& picture, const std::wstring& path);
 // Where pictures of a test run go: the folder of NIVORA_E2E_OUTPUT, or the program's own folder.

@@ -3,47 +3,90 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <map>
 #include <memory>
 #include <optional>
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include <oleacc.h>
+
+#include "core/dialog_layout.h"
+#include "option_picture_pixels.h"
 #include "saver.h"
 
 using e2e::Saver;
+using nivora::DialogLayout;
 
 namespace {
 
-// ---- What the dialog looks like, in pixels ----------------------------------------------------------------------
+// ---- What the dialog looks like ---------------------------------------------------------------------------------
 
-constexpr int kClientWidth = 364;
-constexpr int kClientHeight = 234;
-constexpr int kRowWidth = 360;
-constexpr int kRowHeight = 40;
 constexpr int kRows = 5;
-constexpr POINT kRowsInClient = {2, 2};  // inside Picture1's sunken edge
-constexpr RECT kText1InClient = {92, 170, 92 + 265, 170 + 24};
 constexpr int kOverlayAlpha = 160;
 
 enum Button { Minus, Select, Plus, Ok, Cancel };  // Command1 .. Command5, left to right
-constexpr int kButtonLeft[5] = {6, 76, 146, 216, 286};
-constexpr int kButtonTop = 218, kButtonWidth = 71, kButtonHeight = 15;
+const wchar_t* const kButtonNames[5] = {L"-", L"SELECT", L"+", L"OK", L"CANCEL"};
 
-// The first resource of each row's pictures: the picture of value i is this plus i.
+// This program sees the saver's windows in physical pixels, as a per-monitor aware program does, whatever the scale.
+const char* const kOwnAwareness = [] {
+    using SetContext = BOOL WINAPI(DPI_AWARENESS_CONTEXT);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto* set = reinterpret_cast<SetContext*>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    if (set && set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
+        return "per-monitor v2";
+    return SetProcessDPIAware() ? "system" : "unaware";
+}();
+
+int dpiOf(HWND window)
+{
+    using GetDpi = UINT WINAPI(HWND);
+    auto* get = reinterpret_cast<GetDpi*>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = get ? get(window) : 0;
+    return dpi ? int(dpi) : 96;
+}
+
+std::string awarenessOf(HWND window)
+{
+    using GetContext = DPI_AWARENESS_CONTEXT WINAPI(HWND);
+    using GetAwareness = DPI_AWARENESS WINAPI(DPI_AWARENESS_CONTEXT);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    auto* get = reinterpret_cast<GetContext*>(reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    auto* awareness = reinterpret_cast<GetAwareness*>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (!get || !awareness)
+        return "unknown";
+    const DPI_AWARENESS value = awareness(get(window));
+    switch (value) {
+    case DPI_AWARENESS_UNAWARE: return "unaware";
+    case DPI_AWARENESS_SYSTEM_AWARE: return "system aware";
+    case DPI_AWARENESS_PER_MONITOR_AWARE: return "per-monitor aware";
+    default: return "awareness " + std::to_string(int(value)) + " (not one the system names)";
+    }
+}
+
+// The size of a label's or the text box's text in the font it really uses, as the saver measures it.
+SIZE textExtentOf(HWND control)
+{
+    static const UINT message = RegisterWindowMessageW(L"Nivora.TextExtent");
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(control, message, 0, 0, SMTO_NORMAL, 5000, &result);
+    return {LONG(LOWORD(result)), LONG(HIWORD(result))};
+}
+
+// The control identifier of each row's first picture: the picture of value i has this plus i.
 constexpr int kFirstPicture[kRows + 1] = {0, 100, 110, 130, 140, 150};
 
 const wchar_t* const kErasedMessage = L"設定値を消去して初期状態に戻しました。";
 
 // ---- Helpers ----------------------------------------------------------------------------------------------------
-
-std::wstring saverPath()
-{
-    wchar_t path[MAX_PATH];
-    std::wstring own(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return own.substr(0, own.find_last_of(L"\\/") + 1) + L"nivora.scr";
-}
 
 LRESULT send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
@@ -104,32 +147,16 @@ std::optional<std::wstring> storedText(const wchar_t* name)
     return std::wstring(text);
 }
 
-// An option picture as nivora.scr carries it, as 0x00RRGGBB pixels, top row first.
-const std::vector<uint32_t>& optionPicture(int row, int element)
+// An option picture as nivora.scr shows it at a size, as 0x00RRGGBB pixels, top row first: decoded from the pictures
+// it carries by the same code, so that every scale is compared exactly.
+const std::vector<uint32_t>& optionPicture(int row, int element, SIZE size)
 {
-    static std::map<int, std::vector<uint32_t>> pictures;
-    const int id = kFirstPicture[row] + element;
-    auto& pixels = pictures[id];
-    if (!pixels.empty())
-        return pixels;
-    HMODULE saver = LoadLibraryExW(saverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(saver, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kRowWidth;
-    info.bmiHeader.biHeight = -kRowHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    pixels.assign(size_t{kRowWidth} * kRowHeight, 0);
-    HDC screen = GetDC(nullptr);
-    if (bitmap)
-        GetDIBits(screen, bitmap, 0, kRowHeight, pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFF;
-    DeleteObject(bitmap);
-    FreeLibrary(saver);
+    static std::map<std::tuple<int, int, LONG, LONG>, std::vector<uint32_t>> pictures;
+    auto& pixels = pictures[{row, element, size.cx, size.cy}];
+    if (pixels.empty())
+        pixels = e2e::savedOptionPicture(row, element, size);
+    if (pixels.empty())
+        pixels.assign(size_t(size.cx) * size_t(size.cy), 0);  // no picture: compares with nothing on the screen
     return pixels;
 }
 
@@ -156,16 +183,17 @@ uint32_t overBlack(uint32_t p, int alpha)
     return out;
 }
 
-bool rowShows(const e2e::Picture& screen, POINT rows, int row, int element, Seen seen)
+bool rowShows(const e2e::Picture& screen, const DialogLayout& layout, POINT rows, int row, int element, Seen seen)
 {
-    const std::vector<uint32_t>& picture = optionPicture(row, element);
+    const int width = layout.rowWidth, height = layout.rowHeight;
+    const std::vector<uint32_t>& picture = optionPicture(row, element, {width, height});
     bool opaque = true, blended = seen == Seen::ThroughTheOverlay;
-    for (int y = 0; y < kRowHeight && (opaque || blended); ++y)
-        for (int x = 0; x < kRowWidth; ++x) {
-            const int sx = rows.x + x, sy = rows.y + (row - 1) * kRowHeight + y;
+    for (int y = 0; y < height && (opaque || blended); ++y)
+        for (int x = 0; x < width; ++x) {
+            const int sx = rows.x + x, sy = rows.y + (row - 1) * height + y;
             if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height)
                 return false;
-            const uint32_t expected = picture[size_t(y) * kRowWidth + size_t(x)];
+            const uint32_t expected = picture[size_t(y) * size_t(width) + size_t(x)];
             const uint32_t actual = screen.at(sx, sy);
             opaque = opaque && actual == expected;
             blended = blended && channelsNear(actual, overBlack(expected, kOverlayAlpha), 2);
@@ -174,17 +202,18 @@ bool rowShows(const e2e::Picture& screen, POINT rows, int row, int element, Seen
 }
 
 // The region a dialog of this size has with `item` selected, built from rectangles: the whole window less the
-// rows that are not selected.
-bool regionShowsItem(HWND dialog, int item)
+// rows that are not selected, where the rows are on the screen.
+bool regionShowsItem(HWND dialog, const DialogLayout& layout, POINT rowsOnScreen, int item)
 {
     const RECT window = windowRect(dialog);
     const int width = window.right - window.left, height = window.bottom - window.top;
-    const int top = GetSystemMetrics(SM_CYCAPTION) + 5;
+    const int left = rowsOnScreen.x - window.left, top = rowsOnScreen.y - window.top;
     HRGN expected = CreateRectRgn(0, 0, width, height);
     for (int row = 1; row <= kRows; ++row) {
         if (row == item)
             continue;
-        HRGN hole = CreateRectRgn(5, top + (row - 1) * kRowHeight, width - 5, top + row * kRowHeight);
+        HRGN hole = CreateRectRgn(left, top + (row - 1) * layout.rowHeight, left + layout.rowWidth,
+                                  top + row * layout.rowHeight);
         CombineRgn(expected, expected, hole, RGN_DIFF);
         DeleteObject(hole);
     }
@@ -209,19 +238,40 @@ struct SettingsMode {
 
     bool ready() const { return dialog && overlay && picture1 && text1 && label && buttons[Cancel]; }
 
+    // The layout at the dialog's display scale.
+    DialogLayout layout() const { return nivora::dialogLayout(dpiOf(dialog)); }
+
     // The rows' top-left corner on the screen: inside Picture1's sunken edge.
     POINT rows() const
     {
-        POINT p = kRowsInClient;
+        const DialogLayout l = layout();
+        POINT p{l.picture1.left + l.rowBand.left, l.picture1.top + l.rowBand.top};
         ClientToScreen(dialog, &p);
         return p;
+    }
+    // Text1 in the dialog's client area.
+    RECT text1InClient() const
+    {
+        const DialogLayout l = layout();
+        const int left = l.picture1.left + l.rowBand.left + l.text1.left, top = l.picture1.top + l.rowBand.top + l.text1.top;
+        return {left, top, left + l.text1.width, top + l.text1.height};
+    }
+    bool regionShows(int item) const { return regionShowsItem(dialog, layout(), rows(), item); }
+
+    // Returns once both windows have handled what was sent to them and painted what it changed.
+    void settle() const
+    {
+        for (HWND w : {dialog, overlay}) {
+            send(w, WM_NULL);
+            RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
     }
 
     void click(Button button) { send(buttons[button], BM_CLICK); }
     bool enabled(Button button) const { return IsWindowEnabled(buttons[button]) != FALSE; }
 
     // The element of a row's pictures that lies in front inside the dialog: the first visible picture from the top
-    // of Picture1's children that covers the row (a picture's identifier is that of its resource).
+    // of Picture1's children that covers the row (known by its control identifier).
     int frontElement(int row) const
     {
         for (HWND child = GetWindow(picture1, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -239,7 +289,7 @@ struct SettingsMode {
         const bool shown = e2e::pumpUntil(
             [&] {
                 screen = e2e::captureScreen();
-                return rowShows(screen, rows(), row, element, seen);
+                return rowShows(screen, layout(), rows(), row, element, seen);
             },
             3000);
         if (!shown)
@@ -386,24 +436,27 @@ TEST_F(SettingsDialog, OpensBesideThePointerWithItsTranslucentOverlayExactlyUnde
         else
             EXPECT_EQ(dialog.top, c.corner.y);
 
+        const DialogLayout layout = mode->layout();
         RECT client{};
         GetClientRect(mode->dialog, &client);
-        EXPECT_EQ(client.right, kClientWidth);
-        EXPECT_EQ(client.bottom, kClientHeight);
+        EXPECT_EQ(client.right, layout.settingClient.width);
+        EXPECT_EQ(client.bottom, layout.settingClient.height);
         const LONG style = GetWindowLongW(mode->dialog, GWL_STYLE);
         EXPECT_TRUE(style & WS_SYSMENU);
         EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << "a fixed dialog frame";
 
-        // The overlay lies 5 px right of and a caption height + 5 px below the dialog's corner, which is exactly
-        // where the rows are inside the dialog.
+        // The overlay lies exactly where the rows are inside the dialog: at 100 %, 5 px right of and a caption
+        // height + 5 px below the dialog's corner.
         const RECT overlay = windowRect(mode->overlay);
         const POINT rows = mode->rows();
-        EXPECT_EQ(overlay.left, dialog.left + 5);
-        EXPECT_EQ(overlay.top, dialog.top + GetSystemMetrics(SM_CYCAPTION) + 5);
+        if (layout.dpi == 96) {
+            EXPECT_EQ(overlay.left, dialog.left + 5);
+            EXPECT_EQ(overlay.top, dialog.top + GetSystemMetrics(SM_CYCAPTION) + 5);
+        }
         EXPECT_EQ(overlay.left, rows.x);
         EXPECT_EQ(overlay.top, rows.y);
-        EXPECT_EQ(overlay.right - overlay.left, kRowWidth);
-        EXPECT_EQ(overlay.bottom - overlay.top, kRows * kRowHeight);
+        EXPECT_EQ(overlay.right - overlay.left, layout.rowWidth);
+        EXPECT_EQ(overlay.bottom - overlay.top, kRows * layout.rowHeight);
         EXPECT_FALSE(GetWindowLongW(mode->overlay, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME)) << "borderless";
 
         BYTE alpha = 0;
@@ -412,20 +465,22 @@ TEST_F(SettingsDialog, OpensBesideThePointerWithItsTranslucentOverlayExactlyUnde
         EXPECT_EQ(alpha, kOverlayAlpha);
         EXPECT_EQ(flags, DWORD{LWA_ALPHA});
 
-        // The controls where the window definition puts them.
+        // The controls where the window definition puts them, at the dialog's scale.
         for (int b = Minus; b <= Cancel; ++b) {
             POINT corner{0, 0};
             ClientToScreen(mode->dialog, &corner);
             const RECT r = windowRect(mode->buttons[size_t(b)]);
-            EXPECT_EQ(r.left - corner.x, kButtonLeft[b]) << "button " << b;
-            EXPECT_EQ(r.top - corner.y, kButtonTop) << "button " << b;
-            EXPECT_EQ(r.right - r.left, kButtonWidth);
-            EXPECT_EQ(r.bottom - r.top, kButtonHeight);
+            const nivora::PixelRect& expected = layout.commandButtons[size_t(b)];
+            EXPECT_EQ(r.left - corner.x, expected.left) << "button " << b;
+            EXPECT_EQ(r.top - corner.y, expected.top) << "button " << b;
+            EXPECT_EQ(r.right - r.left, expected.width);
+            EXPECT_EQ(r.bottom - r.top, expected.height);
             EXPECT_TRUE(mode->enabled(Button(b))) << "every button is enabled at opening";
         }
         RECT text1 = windowRect(mode->text1);
         MapWindowPoints(nullptr, mode->dialog, reinterpret_cast<POINT*>(&text1), 2);
-        EXPECT_TRUE(EqualRect(&text1, &kText1InClient));
+        const RECT expectedText1 = mode->text1InClient();
+        EXPECT_TRUE(EqualRect(&text1, &expectedText1));
         EXPECT_EQ(send(mode->text1, EM_GETLIMITTEXT), 128);
     }
 }
@@ -444,7 +499,7 @@ TEST_F(SettingsDialog, OpeningWithTheDefaultsShowsEveryRowAndTheMessage)
     }
     EXPECT_EQ(textOf(mode->text1), L"TOVEK Super Quorlane 2004");
     EXPECT_EQ(textOf(mode->label), L"TOVEK Super Quorlane 2004");
-    EXPECT_TRUE(regionShowsItem(mode->dialog, 1));
+    EXPECT_TRUE(mode->regionShows(1));
 }
 
 TEST_F(SettingsDialog, SelectMovesTheSolidRowRoundAndSetsTheButtonsForIt)
@@ -460,7 +515,7 @@ TEST_F(SettingsDialog, SelectMovesTheSolidRowRoundAndSetsTheButtonsForIt)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
         mode->click(Select);
-        EXPECT_TRUE(regionShowsItem(mode->dialog, c.item));
+        EXPECT_TRUE(mode->regionShows(c.item));
         EXPECT_EQ(mode->enabled(Minus), c.minus);
         EXPECT_EQ(mode->enabled(Plus), c.plus);
         EXPECT_EQ(focusOf(mode->dialog), mode->buttons[Select]) << "SELECT keeps the focus";
@@ -472,11 +527,12 @@ TEST_F(SettingsDialog, OnlyTheSelectedRowIsSeenFromTheDialogTheOthersFromTheOver
     auto mode = open();
     ASSERT_TRUE(mode->ready());
     // Where the message is written: inside the text box's edge, and where the overlay's label writes it.
-    RECT text{kText1InClient.left + 3, kText1InClient.top + 3, kText1InClient.right - 3, kText1InClient.bottom - 3};
+    const int inset = nivora::scaled(3, mode->layout().dpi);
+    const RECT box = mode->text1InClient();
+    RECT text{box.left + inset, box.top + inset, box.right - inset, box.bottom - inset};
     MapWindowPoints(mode->dialog, nullptr, reinterpret_cast<POINT*>(&text), 2);
     const auto messageArea = [&] {
-        e2e::pump(50);
-        WaitForInputIdle(mode->saver.process(), 2000);
+        mode->settle();
         const e2e::Picture screen = e2e::captureScreen();
         std::vector<uint32_t> pixels;
         for (LONG y = text.top; y < text.bottom; ++y)
@@ -485,11 +541,13 @@ TEST_F(SettingsDialog, OnlyTheSelectedRowIsSeenFromTheDialogTheOthersFromTheOver
         return pixels;
     };
     const auto boxEdgeSeen = [&] {
+        mode->settle();
         const e2e::Picture screen = e2e::captureScreen();
-        return screen.at(text.left - 3, text.top - 3) != 0x805AFF;  // the accent colour of the row beneath
+        return screen.at(text.left - inset, text.top - inset) != 0x805AFF;  // the accent colour of the row beneath
     };
+    const auto eventually = [](const std::function<bool()>& condition) { return e2e::pumpUntil(condition, 3000); };
     const std::vector<uint32_t> fromOverlay = messageArea();
-    const bool overlayOpaque = rowShows(e2e::captureScreen(), mode->rows(), 2, 6, Seen::Solid);
+    const bool overlayOpaque = rowShows(e2e::captureScreen(), mode->layout(), mode->rows(), 2, 6, Seen::Solid);
 
     // Row 1 selected: the text box lies in a hole of the dialog, so what it holds is not seen.
     const wchar_t* other = L"Edit box text";
@@ -501,12 +559,13 @@ TEST_F(SettingsDialog, OnlyTheSelectedRowIsSeenFromTheDialogTheOthersFromTheOver
     // Row 5 selected: the dialog's text box is seen, in front of the overlay.
     for (int i = 0; i < 4; ++i)
         mode->click(Select);
-    EXPECT_TRUE(boxEdgeSeen());
+    EXPECT_TRUE(eventually(boxEdgeSeen));
     if (overlayOpaque) {  // seen through a compositor, the overlay's text is blended and cannot match
-        EXPECT_EQ(messageArea(), fromOverlay) << "the box shows the message on exactly the overlay's pixels";
+        EXPECT_TRUE(eventually([&] { return messageArea() == fromOverlay; }))
+            << "the box shows the message on exactly the overlay's pixels";
     }
     send(mode->text1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other));
-    EXPECT_NE(messageArea(), fromOverlay);
+    EXPECT_TRUE(eventually([&] { return messageArea() != fromOverlay; }));
     EXPECT_EQ(textOf(mode->label), L"TOVEK Super Quorlane 2004") << "the overlay takes the text when the box is left";
 }
 
@@ -597,6 +656,8 @@ TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoThe
         {L"雪が降る街", L"雪が降る街"},
         {exactly128, exactly128},
         {long200, long200.substr(0, 128)},
+        // 127 letters and then a character of two units: a box limited to 128 units keeps only its first half.
+        {std::wstring(127, L'a') + L'\xD83C', std::wstring(127, L'a')},
     };
     std::wstring shown = L"TOVEK Super Quorlane 2004";
     for (const Case& c : cases) {
@@ -611,14 +672,14 @@ TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoThe
         mode->click(Select);  // leaves the box, then selects row 1
         EXPECT_EQ(textOf(mode->text1), c.kept);
         EXPECT_EQ(textOf(mode->label), c.kept);
-        EXPECT_TRUE(regionShowsItem(mode->dialog, 1));
+        EXPECT_TRUE(mode->regionShows(1));
         shown = c.kept;
         for (int i = 0; i < 4; ++i)
             mode->click(Select);
     }
     PostMessageW(mode->buttons[Ok], BM_CLICK, 0, 0);
     EXPECT_TRUE(mode->saver.waitExit(5000));
-    EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), long200.substr(0, 128));
+    EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), std::wstring(127, L'a')) << "the last message, cut before half a character";
     EXPECT_EQ(storedText(L"velocity").value_or(L"(none)"), L"6") << "all five values are written";
 }
 
@@ -662,22 +723,19 @@ TEST_F(SettingsDialog, TabWalksTheControlsInTheDialogsOwnOrderPassingDisabledBut
     auto mode = open();
     ASSERT_TRUE(mode->ready());
     EXPECT_EQ(focusOf(mode->dialog), mode->picture1) << "the rows come first";
-    const auto tab = [&] {
+    // A tab to the control with the focus, and the wait until the focus has gone on to the one expected.
+    const auto tabReaches = [&](HWND expected) {
         PostMessageW(focusOf(mode->dialog), WM_KEYDOWN, VK_TAB, 1);
         PostMessageW(focusOf(mode->dialog), WM_KEYUP, VK_TAB, 0xC0000001);
-        WaitForInputIdle(mode->saver.process(), 2000);
-        e2e::pump(20);
+        return e2e::pumpUntil([&] { return focusOf(mode->dialog) == expected; }, 3000);
     };
     const HWND order[] = {mode->buttons[Select], mode->buttons[Minus], mode->buttons[Plus], mode->text1,
                           mode->buttons[Ok],     mode->buttons[Cancel], mode->picture1};
-    for (HWND expected : order) {
-        tab();
-        EXPECT_EQ(focusOf(mode->dialog), expected);
-    }
+    for (HWND expected : order)
+        EXPECT_TRUE(tabReaches(expected)) << "the focus is on a " << testing::PrintToString(className(focusOf(mode->dialog)));
     mode->click(Minus);  // 100 flakes: "-" is disabled, the focus is on "SELECT"
     ASSERT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
-    tab();
-    EXPECT_EQ(focusOf(mode->dialog), mode->buttons[Plus]);
+    EXPECT_TRUE(tabReaches(mode->buttons[Plus]));
     EXPECT_EQ(textOf(mode->text1), L"TOVEK Super Quorlane 2004") << "no tab character was typed anywhere";
 }
 
@@ -774,7 +832,6 @@ TEST_F(SettingsDialog, TheOverlayFollowsEveryMoveOfTheDialog)
 {
     auto mode = open();
     ASSERT_TRUE(mode->ready());
-    const int caption = GetSystemMetrics(SM_CYCAPTION);
     const POINT moves[] = {{10, 10}, {600, 420}, {-40, 300}, {200, -5}};
     for (const POINT& to : moves) {
         SCOPED_TRACE(testing::Message() << to.x << "," << to.y);
@@ -782,7 +839,8 @@ TEST_F(SettingsDialog, TheOverlayFollowsEveryMoveOfTheDialog)
         EXPECT_TRUE(e2e::pumpUntil(
             [&] {
                 const RECT overlay = windowRect(mode->overlay);
-                return overlay.left == to.x + 5 && overlay.top == to.y + caption + 5;
+                const POINT rows = mode->rows();
+                return windowRect(mode->dialog).left == to.x && overlay.left == rows.x && overlay.top == rows.y;
             },
             3000));
     }
@@ -807,6 +865,250 @@ TEST_F(SettingsDialog, TheOverlayHandsTheFocusStraightBackAndStaysBehindTheDialo
         for (HWND w = GetWindow(mode->dialog, GW_HWNDNEXT); w && !overlayBehind; w = GetWindow(w, GW_HWNDNEXT))
             overlayBehind = w == mode->overlay;
         EXPECT_TRUE(overlayBehind);
+    }
+}
+
+// ---- Every display scale, every text, every user ----------------------------------------------------------------
+
+// The labels of Frame1, left to right: "-", "SELECT", "+", "OK", "CANCEL".
+std::vector<HWND> buttonLabels(HWND dialog)
+{
+    std::vector<HWND> labels;
+    for (HWND w : descendants(dialog))
+        if (className(w) == L"NivoraLabel")
+            labels.push_back(w);
+    std::sort(labels.begin(), labels.end(), [](HWND a, HWND b) { return windowRect(a).left < windowRect(b).left; });
+    return labels;
+}
+
+// Takes a font replacement of Wine away for the saver processes started meanwhile, as a machine without that font.
+class WithoutFont {
+public:
+    explicit WithoutFont(const wchar_t* face) : face_(face)
+    {
+        wchar_t old[64] = {};
+        DWORD bytes = sizeof old;
+        if (RegGetValueW(HKEY_CURRENT_USER, kKey, face, RRF_RT_REG_SZ, nullptr, old, &bytes) == ERROR_SUCCESS) {
+            previous_ = old;
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, face);
+        }
+    }
+    ~WithoutFont()
+    {
+        if (previous_)
+            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, face_, REG_SZ, previous_->c_str(),
+                            DWORD((previous_->size() + 1) * sizeof(wchar_t)));
+    }
+    WithoutFont(const WithoutFont&) = delete;
+    WithoutFont& operator=(const WithoutFont&) = delete;
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Wine\\Fonts\\Replacements";
+    const wchar_t* face_;
+    std::optional<std::wstring> previous_;
+};
+
+TEST_F(SettingsDialog, StatesTheScaleAndAwarenessItRunsUnderAndIsLaidOutForThatScale)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    const DialogLayout layout = mode->layout();
+    std::printf("[ settings ] nivora.scr runs at %d dpi, %s; this test program is %s\n", layout.dpi,
+                awarenessOf(mode->dialog).c_str(), kOwnAwareness);
+    RecordProperty("dpi", layout.dpi);
+    RecordProperty("awareness", awarenessOf(mode->dialog).c_str());
+    RECT client{};
+    GetClientRect(mode->dialog, &client);
+    EXPECT_EQ(client.right, layout.settingClient.width);
+    EXPECT_EQ(client.bottom, layout.settingClient.height);
+    EXPECT_EQ(windowRect(mode->picture1).right - windowRect(mode->picture1).left, layout.picture1.width);
+    EXPECT_TRUE(mode->waitRowShows(1, 1, Seen::Solid, L"settings_scale.bmp")) << "pictures of the scale's size";
+}
+
+TEST_F(SettingsDialog, EveryTextFitsItsBoxWithTheFontsReallyThereAlsoWithoutArialNarrow)
+{
+    for (const bool arialNarrow : {true, false}) {
+        SCOPED_TRACE(arialNarrow ? "with Arial Narrow" : "without Arial Narrow");
+        std::optional<WithoutFont> without;
+        if (!arialNarrow)
+            without.emplace(L"Arial Narrow");
+        auto mode = open();
+        ASSERT_TRUE(mode->ready());
+        const std::vector<HWND> labels = buttonLabels(mode->dialog);
+        ASSERT_EQ(labels.size(), 5u);
+        for (HWND label : labels) {
+            SCOPED_TRACE(testing::Message() << textOf(label).c_str());
+            RECT box{};
+            GetClientRect(label, &box);
+            const SIZE text = textExtentOf(label);
+            EXPECT_GT(text.cx, 0);
+            EXPECT_LE(text.cx, box.right) << "the caption is not cut";
+        }
+        // The message: as high as its font in the text box and in the overlay's label.
+        RECT box{};
+        GetClientRect(mode->text1, &box);
+        EXPECT_LE(textExtentOf(mode->text1).cy, box.bottom);
+        RECT label{};
+        GetClientRect(mode->label, &label);
+        EXPECT_LE(textExtentOf(mode->label).cy, label.bottom + 2) << "the overlay's message is not cut off below";
+        PostMessageW(mode->buttons[Cancel], BM_CLICK, 0, 0);
+        EXPECT_TRUE(mode->saver.waitExit(5000));
+    }
+}
+
+TEST_F(SettingsDialog, ButtonsAndRowsCarryTheNamesAScreenReaderReads)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    CoInitialize(nullptr);
+    int readThroughAccessibility = 0;
+    for (int b = Minus; b <= Cancel; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_EQ(e2e::captionOf(mode->buttons[size_t(b)]), kButtonNames[b]);
+        IAccessible* accessible = nullptr;
+        if (SUCCEEDED(AccessibleObjectFromWindow(mode->buttons[size_t(b)], DWORD(OBJID_CLIENT), IID_IAccessible,
+                                                 reinterpret_cast<void**>(&accessible))) &&
+            accessible) {
+            VARIANT self{};
+            self.vt = VT_I4;
+            self.lVal = CHILDID_SELF;
+            BSTR name = nullptr;
+            if (SUCCEEDED(accessible->get_accName(self, &name)) && name) {
+                EXPECT_EQ(std::wstring(name), kButtonNames[b]) << "read through the accessibility interface";
+                SysFreeString(name);
+                ++readThroughAccessibility;
+            }
+            accessible->Release();
+        }
+    }
+    CoUninitialize();
+    std::printf("[ settings ] button names read through the accessibility interface: %d of 5, all through the window "
+                "texts\n", readThroughAccessibility);
+    // The rows: the selected one through the picture box that takes the focus, every row through its picture.
+    EXPECT_EQ(e2e::captionOf(mode->picture1), L"降雪量 500");
+    mode->click(Plus);
+    EXPECT_EQ(e2e::captionOf(mode->picture1), L"降雪量 1000");
+    mode->click(Select);
+    EXPECT_EQ(e2e::captionOf(mode->picture1), L"風速 0");
+    std::vector<std::wstring> overlayNames;
+    for (HWND w = GetWindow(mode->overlay, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (w != mode->label)
+            overlayNames.push_back(e2e::captionOf(w));
+    std::sort(overlayNames.begin(), overlayNames.end());
+    std::vector<std::wstring> expected = {L"降雪量 1000", L"風速 0", L"風向 自動", L"明度 127", L"雪文字"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(overlayNames, expected);
+}
+
+// Keys as the keyboard gives them, to the window in front.
+void press(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        inputs.push_back(in);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *--it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+TEST_F(SettingsDialog, TheKeyboardAloneDrivesTheDialogTabShiftTabArrowsEnterAndEscape)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    ASSERT_EQ(focusOf(mode->dialog), mode->picture1);
+    const auto focusBecomes = [&](HWND expected) {
+        return e2e::pumpUntil([&] { return focusOf(mode->dialog) == expected; }, 3000);
+    };
+    const auto frontBecomes = [&](int row, int element) {
+        return e2e::pumpUntil([&] { return mode->frontElement(row) == element; }, 3000);
+    };
+    press({VK_RIGHT});  // "+" on the rows: 500 -> 1000 flakes
+    EXPECT_TRUE(frontBecomes(1, 2));
+    press({VK_LEFT});
+    press({VK_LEFT});  // 100 flakes: "-" is disabled and the focus goes to "SELECT"
+    EXPECT_TRUE(frontBecomes(1, 0));
+    EXPECT_TRUE(focusBecomes(mode->buttons[Select]));
+    EXPECT_FALSE(mode->enabled(Minus));
+    press({VK_RETURN});  // Enter presses the focused "SELECT": row 2
+    EXPECT_TRUE(e2e::pumpUntil([&] { return mode->regionShows(2); }, 3000));
+    press({VK_RIGHT});  // wind 0 -> 5, from "SELECT" too
+    EXPECT_TRUE(frontBecomes(2, 7));
+    press({VK_SHIFT, VK_TAB});  // backwards: "SELECT" comes after the rows
+    EXPECT_TRUE(focusBecomes(mode->picture1));
+    press({VK_SHIFT, VK_TAB});  // and wraps round to "CANCEL"
+    EXPECT_TRUE(focusBecomes(mode->buttons[Cancel]));
+    press({VK_SHIFT, VK_TAB});
+    EXPECT_TRUE(focusBecomes(mode->buttons[Ok]));
+    press({VK_SHIFT, VK_TAB});
+    EXPECT_TRUE(focusBecomes(mode->text1));
+    press({VK_LEFT});  // in the text box the arrows move the caret, not the values
+    press({VK_SHIFT, VK_TAB});  // handled after the arrow: once the focus has moved, the arrow has been too
+    EXPECT_TRUE(focusBecomes(mode->buttons[Plus]));
+    EXPECT_EQ(mode->frontElement(2), 7);
+    press({VK_ESCAPE});
+    EXPECT_TRUE(mode->saver.waitExit(5000)) << "Escape cancels";
+    EXPECT_FALSE(e2e::storeExists());
+}
+
+TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    const int first = mode->layout().dpi;
+    for (const int dpi : {192, 120, first}) {
+        SCOPED_TRACE(dpi);
+        // Wine has one scale for every monitor; the message a move to another monitor brings is sent here.
+        send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+        const DialogLayout layout = nivora::dialogLayout(dpi);
+        RECT client{};
+        GetClientRect(mode->dialog, &client);
+        EXPECT_EQ(client.right, layout.settingClient.width);
+        EXPECT_EQ(client.bottom, layout.settingClient.height);
+        const RECT overlay = windowRect(mode->overlay);
+        EXPECT_EQ(overlay.right - overlay.left, layout.rowWidth);
+        EXPECT_EQ(overlay.bottom - overlay.top, layout.rowBand.height);
+        // The rows where the layout of that scale puts them, the overlay on them and the holes around them.
+        POINT rows{layout.rowBand.left, layout.rowBand.top};
+        ClientToScreen(mode->picture1, &rows);
+        EXPECT_EQ(overlay.left, rows.x);
+        EXPECT_EQ(overlay.top, rows.y);
+        EXPECT_TRUE(regionShowsItem(mode->dialog, layout, rows, 1));
+        const RECT button = windowRect(mode->buttons[Cancel]);
+        EXPECT_EQ(button.right - button.left, layout.commandButtons[4].width);
+        // Fonts of the new scale, still fitting their boxes.
+        RECT box{};
+        GetClientRect(mode->text1, &box);
+        const SIZE message = textExtentOf(mode->text1);
+        EXPECT_GE(message.cy, layout.messageFontPixels);
+        EXPECT_LE(message.cy, box.bottom);
+        for (HWND label : buttonLabels(mode->dialog)) {
+            RECT r{};
+            GetClientRect(label, &r);
+            EXPECT_LE(textExtentOf(label).cx, r.right) << "label " << r.right << " px wide";
+        }
+        // Pictures of the new size, where the rows are on the screen to be seen.
+        if (rows.x + layout.rowWidth <= GetSystemMetrics(SM_CXSCREEN) &&
+            rows.y + layout.rowBand.height <= GetSystemMetrics(SM_CYSCREEN)) {
+            e2e::Picture screen;
+            const bool shown = e2e::pumpUntil(
+                [&] {
+                    screen = e2e::captureScreen();
+                    return rowShows(screen, layout, rows, 1, 1, Seen::Solid);
+                },
+                3000);
+            if (!shown)
+                e2e::saveBmp(screen, e2e::outputPath(L"settings_dpi_change.bmp"));
+            EXPECT_TRUE(shown) << "row 1 shows its picture at the new size";
+        }
     }
 }
 

@@ -226,7 +226,7 @@ TEST_F(Snow, FramesComeFiftyTimesASecond)
     const double rate = double(last - first) / seconds;
     RecordProperty("frames_per_second", std::to_string(rate));
     EXPECT_GE(rate, 48.0) << (last - first) << " frames in " << seconds << " s";
-    EXPECT_LE(rate, 51.0) << "no bursts beyond the frame rate";
+    EXPECT_LE(rate, 52.0) << "no bursts beyond the frame rate";
 }
 
 // Keys and buttons as a user presses them, through the system's input: Alt and F10 come as system keys, the other
@@ -318,8 +318,9 @@ TEST_F(Snow, PointerMovesEndTheSaverOnlyWhenBothCoordinatesChangeAfterTheFirst)
     EXPECT_TRUE(saver.waitExit(15000));
 }
 
-// A preview box with no pixels leaves the text mask without an image: the set-up fails, and the program ends at
-// once instead of waiting for a host that will never close it.
+// A preview box with no pixels: no picture can be made for it (start-up refuses such a host first, and the snow
+// window's own set-up fails on it too), and the program ends at once instead of waiting for a host that will never
+// close it.
 TEST_F(Snow, ASetUpWhosePicturesCannotBeMadeEndsAtOnce)
 {
     e2e::TestWindow host({300, 300, 300, 300}, nullptr);

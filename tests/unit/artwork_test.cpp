@@ -1,16 +1,23 @@
-// The committed artwork read back as Windows would load it: the 26 option pictures with the pixel layout of their
-// headings, values and scales, and the program icon with its two images and transparency mask.
+// The committed artwork read back as Windows would load it: the 26 option pictures at every stored scale with the
+// pixel layout of their headings, values and scales, and the program icon with its two images and transparency mask.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "core/option_picture_scales.h"
+#include "snow_test_pictures.h"
 
 namespace nivora {
 namespace {
@@ -66,36 +73,151 @@ std::vector<Rgb> readPixels24(const Bytes& b, std::size_t at, int width, int hei
     return pixels;
 }
 
+std::uint32_t be32(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b.at(at)) << 24 | static_cast<std::uint32_t>(b.at(at + 1)) << 16 |
+           static_cast<std::uint32_t>(b.at(at + 2)) << 8 | b.at(at + 3);
+}
+
+// A decoded PNG of 8 bits per sample, indexed or truecolour, as the saver's pictures are stored.
+struct Png {
+    int width = 0;
+    int height = 0;
+    int colourType = -1;
+    std::vector<Rgb> pixels;  // top-down
+    std::string fault;        // why it could not be read; empty when it was
+};
+
+Png failed(std::string why) {
+    Png png;
+    png.fault = std::move(why);
+    return png;
+}
+
+int paeth(int a, int b, int c) {
+    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+// Every chunk's CRC is checked, and every filter type is undone, so the reader holds any valid file to the letter.
+Png readPng(const Bytes& b) {
+    Png png;
+    const Bytes signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (b.size() < 8 || !std::equal(signature.begin(), signature.end(), b.begin())) return failed("no PNG");
+    Bytes palette;
+    Bytes packed;
+    int bitDepth = 0;
+    for (std::size_t at = 8; at + 12 <= b.size();) {
+        const std::uint32_t length = be32(b, at);
+        if (at + 12 + length > b.size()) return failed("chunk beyond the end");
+        const std::string type(b.begin() + static_cast<long>(at) + 4, b.begin() + static_cast<long>(at) + 8);
+        const Bytes data(b.begin() + static_cast<long>(at) + 8, b.begin() + static_cast<long>(at + 8 + length));
+        if (crc32(0, b.data() + at + 4, 4 + length) != be32(b, at + 8 + length)) return failed("bad CRC in " + type);
+        if (type == "IHDR") {
+            png.width = static_cast<int>(be32(data, 0));
+            png.height = static_cast<int>(be32(data, 4));
+            bitDepth = data.at(8);
+            png.colourType = data.at(9);
+            if (data.at(10) != 0 || data.at(11) != 0 || data.at(12) != 0) return failed("unusual IHDR");
+        } else if (type == "PLTE") {
+            palette = data;
+        } else if (type == "IDAT") {
+            packed.insert(packed.end(), data.begin(), data.end());
+        } else if (type == "IEND") {
+            break;
+        } else if (!(type[0] & 0x20)) {
+            return failed("unknown critical chunk " + type);
+        }
+        at += 12 + length;
+    }
+    const int channels = png.colourType == 3 ? 1 : png.colourType == 2 ? 3 : 0;
+    if (bitDepth != 8 || channels == 0 || png.width <= 0 || png.height <= 0) return failed("not 8-bit RGB or indexed");
+    const std::size_t stride = static_cast<std::size_t>(png.width) * static_cast<std::size_t>(channels);
+    Bytes raw(static_cast<std::size_t>(png.height) * (stride + 1));
+    uLongf rawSize = static_cast<uLongf>(raw.size());
+    if (uncompress(raw.data(), &rawSize, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
+        rawSize != raw.size())
+        return failed("bad image data");
+    Bytes previous(stride, 0);
+    for (int y = 0; y < png.height; ++y) {
+        std::uint8_t* row = raw.data() + static_cast<std::size_t>(y) * (stride + 1);
+        const int filter = row[0];
+        Bytes line(row + 1, row + 1 + stride);
+        for (std::size_t i = 0; i < stride; ++i) {
+            const int a = i >= static_cast<std::size_t>(channels) ? line[i - static_cast<std::size_t>(channels)] : 0;
+            const int up = previous[i];
+            const int c = i >= static_cast<std::size_t>(channels) ? previous[i - static_cast<std::size_t>(channels)] : 0;
+            const int predictor = filter == 1 ? a : filter == 2 ? up : filter == 3 ? (a + up) / 2
+                                : filter == 4 ? paeth(a, up, c) : 0;
+            line[i] = static_cast<std::uint8_t>(line[i] + predictor);
+        }
+        for (int x = 0; x < png.width; ++x) {
+            if (channels == 1) {
+                const std::size_t entry = 3 * static_cast<std::size_t>(line[static_cast<std::size_t>(x)]);
+                if (entry + 2 >= palette.size()) return failed("index beyond the palette");
+                png.pixels.push_back({palette[entry], palette[entry + 1], palette[entry + 2]});
+            } else {
+                const std::size_t p = 3 * static_cast<std::size_t>(x);
+                png.pixels.push_back({line[p], line[p + 1], line[p + 2]});
+            }
+        }
+        previous = line;
+    }
+    return png;
+}
+
+// The stored strips: each row's pictures side by side, by scale, read once.
+const Png& strip(int row, std::int32_t percent) {
+    static std::map<std::pair<int, std::int32_t>, Png> strips;
+    auto [it, added] = strips.try_emplace({row, percent});
+    if (added) it->second = readPng(readFile("resources/options/" + optionPictureFile(row, percent)));
+    return it->second;
+}
+
 struct Picture {
-    InfoHeader header{};
-    std::uint32_t fileSize = 0;
-    std::uint32_t pixelOffset = 0;
+    int width = 0;
+    int height = 0;
     std::vector<Rgb> pixels;  // top-down
 
-    Rgb at(int x, int y) const { return pixels.at(static_cast<std::size_t>(y) * kWidth + x); }
+    Rgb at(int x, int y) const { return pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)); }
     bool ink(int x, int y) const { return at(x, y) != kBackground; }
 };
 
-std::optional<Picture> loadPicture(const std::string& name) {
-    const Bytes b = readFile("resources/options/" + name);
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return std::nullopt;
-    Picture p;
-    p.fileSize = u32(b, 2);
-    p.pixelOffset = u32(b, 10);
-    p.header = readInfoHeader(b, 14);
-    if (p.header.width != kWidth || p.header.height != kHeight || p.header.bitCount != 24) return p;
-    if (b.size() < p.pixelOffset + kWidth * 3 * kHeight) return std::nullopt;
-    p.pixels = readPixels24(b, p.pixelOffset, kWidth, kHeight);
+// The picture of `row`, value `element`, cut from its stored strip; nothing when the strip is unreadable.
+std::optional<Picture> picture(int row, int element, std::int32_t percent = 100) {
+    const Png& png = strip(row, percent);
+    const PictureSize size = storedPictureSize(percent);
+    if (!png.fault.empty() || png.height != size.height || png.width != size.width * optionPictureCount(row) ||
+        element < 0 || element >= optionPictureCount(row))
+        return std::nullopt;
+    Picture p{size.width, size.height, {}};
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            p.pixels.push_back(png.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(png.width) +
+                                          static_cast<std::size_t>(element * size.width + x)]);
     return p;
 }
 
-std::vector<std::string> pictureNames() {
-    std::vector<std::string> names;
-    for (const auto& [stem, count] : {std::pair{"precipitation", 5}, std::pair{"velocity", 13},
-                                      std::pair{"direction", 2}, std::pair{"blightness", 5}})
-        for (int i = 0; i < count; ++i) names.push_back(std::string(stem) + "_" + std::to_string(i) + ".bmp");
-    names.push_back("message.bmp");
+struct PictureName {
+    int row;
+    int element;
+    std::string name;  // "velocity_6", "message"
+};
+
+std::vector<PictureName> pictureNames() {
+    std::vector<PictureName> names;
+    for (const auto& [stem, row] : {std::pair{"precipitation", 1}, std::pair{"velocity", 2},
+                                    std::pair{"direction", 3}, std::pair{"blightness", 4}})
+        for (int i = 0; i < optionPictureCount(row); ++i)
+            names.push_back({row, i, std::string(stem) + "_" + std::to_string(i)});
+    names.push_back({5, 0, "message"});
     return names;
+}
+
+// The picture at 100 % by its name, "velocity_6.bmp" or "message.bmp" as the pictures were once named.
+std::optional<Picture> loadPicture(const std::string& name) {
+    for (const PictureName& n : pictureNames())
+        if (n.name + ".bmp" == name) return picture(n.row, n.element);
+    return std::nullopt;
 }
 
 // Inclusive runs of white columns along one row, between columns x0 and x1.
@@ -115,9 +237,9 @@ Runs whiteRuns(const Picture& p, int y, int x0 = 160, int x1 = kWidth - 1) {
 }
 
 struct Box {
-    int left = kWidth;
+    int left = 1 << 20;  // beyond any picture until ink is found
     int right = -1;
-    int top = kHeight;
+    int top = 1 << 20;
     int bottom = -1;
     bool empty() const { return right < 0; }
 };
@@ -132,38 +254,90 @@ Box inkBox(const Picture& p, int x0, int x1, int y0, int y1) {
     return box;
 }
 
-TEST(OptionPictures, EveryPictureIsA360By40TwentyFourBitBitmapStoredBottomUp) {
-    const auto names = pictureNames();
-    ASSERT_EQ(names.size(), 26u);
-    for (const auto& name : names) {
-        SCOPED_TRACE(name);
-        const auto p = loadPicture(name);
-        ASSERT_TRUE(p.has_value());
-        EXPECT_EQ(p->header.size, 40u);  // BITMAPINFOHEADER, which LoadImage and the resource compiler take
-        EXPECT_EQ(p->header.width, kWidth);
-        EXPECT_EQ(p->header.height, kHeight);  // positive: bottom-up rows
-        EXPECT_EQ(p->header.planes, 1u);
-        EXPECT_EQ(p->header.bitCount, 24u);
-        EXPECT_EQ(p->header.compression, 0u);  // BI_RGB
-        EXPECT_EQ(p->pixelOffset, 54u);
-        EXPECT_EQ(p->fileSize, 54u + kWidth * 3 * kHeight);
-    }
+// Where an edge between pixels of the 100 % picture lies at `percent`: the generator rounds each to the nearest pixel.
+int edgeAt(int designEdge, std::int32_t percent) {
+    return static_cast<int>(std::nearbyint(designEdge * percent / 100.0));
+}
+
+TEST(OptionPictures, EveryRowIsStoredAtEveryScaleAsOneIndexedPngOfItsPicturesSideBySide) {
+    for (std::int32_t percent : kStoredPictureScales)
+        for (int row = 1; row <= 5; ++row) {
+            SCOPED_TRACE(optionPictureFile(row, percent));
+            const Png& png = strip(row, percent);
+            ASSERT_EQ(png.fault, "");
+            EXPECT_EQ(png.colourType, 3) << "indexed: a picture has at most 256 colours";
+            EXPECT_EQ(png.width, edgeAt(kWidth, percent) * optionPictureCount(row));
+            EXPECT_EQ(png.height, edgeAt(kHeight, percent));
+        }
 }
 
 TEST(OptionPictures, CornersShowTheBackgroundAndEveryPixelBlendsWhiteWithIt) {
-    for (const auto& name : pictureNames()) {
-        SCOPED_TRACE(name);
-        const auto p = loadPicture(name);
-        ASSERT_TRUE(p.has_value() && !p->pixels.empty());
-        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{kWidth - 1, 0}, std::pair{0, kHeight - 1},
-                                   std::pair{kWidth - 1, kHeight - 1}})
-            EXPECT_EQ(p->at(x, y), kBackground) << "corner " << x << "," << y;
-        // Anti-aliased white on the accent colour: every channel sits the same share of the way to white.
-        for (const Rgb& c : p->pixels) {
-            const double share = (c.r - kBackground.r) / 127.0;
-            ASSERT_GE(share, 0.0);
-            ASSERT_NEAR((c.g - kBackground.g) / 165.0, share, 0.01);
-            ASSERT_EQ(c.b, 255);
+    for (std::int32_t percent : kStoredPictureScales)
+        for (const auto& n : pictureNames()) {
+            SCOPED_TRACE(n.name + " at " + std::to_string(percent));
+            const auto p = picture(n.row, n.element, percent);
+            ASSERT_TRUE(p.has_value());
+            const int right = p->width - 1, bottom = p->height - 1;
+            for (const auto& [x, y] : {std::pair{0, 0}, std::pair{right, 0}, std::pair{0, bottom}, std::pair{right, bottom}})
+                EXPECT_EQ(p->at(x, y), kBackground) << "corner " << x << "," << y;
+            // Anti-aliased white on the accent colour: every channel sits the same share of the way to white.
+            for (const Rgb& c : p->pixels) {
+                const double share = (c.r - kBackground.r) / 127.0;
+                ASSERT_GE(share, 0.0);
+                ASSERT_NEAR((c.g - kBackground.g) / 165.0, share, 0.01);
+                ASSERT_EQ(c.b, 255);
+            }
+        }
+}
+
+// Writes the picture beside the other failure pictures of the unit tests, for a person to look at.
+void writeFailedPicture(const Picture& p, const std::string& name) {
+    std::vector<Pixel> pixels;
+    for (const Rgb& c : p.pixels) pixels.push_back(static_cast<Pixel>(c.r << 16 | c.g << 8 | c.b));
+    const auto path = snowtest::failureDir() / ("artwork-" + name + ".png");
+    snowtest::writePng(path, ConstSurface(pixels.data(), p.width, p.height, p.width));
+    std::cerr << "picture written to " << path.string() << '\n';
+}
+
+// At every scale the pictures keep the 100 % geometry, each edge scaled: headings, scale baseline and posts, and the
+// blocks that tell the value.
+TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture) {
+    for (std::int32_t percent : kStoredPictureScales) {
+        const auto edge = [percent](int designEdge) { return edgeAt(designEdge, percent); };
+        for (const auto& n : pictureNames()) {
+            SCOPED_TRACE(n.name + " at " + std::to_string(percent));
+            const auto p = picture(n.row, n.element, percent);
+            ASSERT_TRUE(p.has_value());
+            // The checks of one picture; the first picture that fails them is written out.
+            const bool failedBefore = HasFailure();
+            const auto check = [&] {
+                const Box japanese = inkBox(*p, 0, edge(76) - 1, 0, edge(28) - 1);
+                EXPECT_EQ(japanese.left, edge(9));
+                EXPECT_EQ(japanese.top, edge(7));
+                EXPECT_EQ(japanese.bottom, edge(26) - 1);
+                const Box english = inkBox(*p, 0, edge(76) - 1, edge(28), p->height - 1);
+                EXPECT_EQ(english.left, edge(10));
+                EXPECT_EQ(english.top, edge(29));
+                if (n.row == 3 || n.row == 5) return;
+
+                for (int y = edge(25); y < edge(28); ++y)
+                    EXPECT_EQ(whiteRuns(*p, y, edge(160), p->width - 1), (Runs{{edge(164), edge(357) - 1}})) << "baseline row " << y;
+                const int postRow = edge(12);
+                EXPECT_EQ(whiteRuns(*p, postRow, edge(160), edge(167) - 1), (Runs{{edge(164), edge(167) - 1}}));
+                EXPECT_TRUE(whiteRuns(*p, postRow - 1, edge(164), edge(167) - 1).empty()) << "the post rises from its row";
+                const Box labels = inkBox(*p, edge(163), p->width - 1, edge(28), p->height - 1);
+                EXPECT_EQ(labels.left, edge(164)) << "the first label starts at the scale";
+                EXPECT_EQ(labels.right, edge(357) - 1) << "the last label ends at the scale";
+                const Box value = inkBox(*p, edge(76), edge(163) - 1, 0, edge(28) - 1);
+                const int valueRight[] = {0, 132, 116, 0, 120};
+                EXPECT_EQ(value.right, edge(valueRight[n.row] + 1) - 1) << "the value is right-aligned";
+                // Row 10 crosses only blocks: as many at every scale as at 100 %, and none of them merged.
+                const auto atHundred = picture(n.row, n.element);
+                ASSERT_TRUE(atHundred.has_value());
+                EXPECT_EQ(whiteRuns(*p, edge(10), edge(160), p->width - 1).size(), whiteRuns(*atHundred, 10).size());
+            };
+            check();
+            if (!failedBefore && HasFailure()) writeFailedPicture(*p, n.name + "-" + std::to_string(percent));
         }
     }
 }
@@ -212,9 +386,9 @@ TEST(OptionPictures, HeadingsValuesAndCaptionsSitOnTheirRowsAndColumns) {
 }
 
 TEST(OptionPictures, EveryHeadingStartsAtItsColumnsWithinItsRows) {
-    for (const auto& name : pictureNames()) {
-        SCOPED_TRACE(name);
-        const auto p = loadPicture(name);
+    for (const auto& n : pictureNames()) {
+        SCOPED_TRACE(n.name);
+        const auto p = picture(n.row, n.element);
         ASSERT_TRUE(p.has_value() && !p->pixels.empty());
         const Box japanese = inkBox(*p, 0, 75, 0, 27);
         EXPECT_EQ(japanese.left, 9);
@@ -241,10 +415,10 @@ TEST(OptionPictures, RowsWithoutAScaleShowNothingRightOfTheirTexts) {
 
 // The parts every scale shares: baseline, end posts, and nothing above the blocks.
 TEST(OptionPictureScales, BaselineAndEndPostsFrameEveryScale) {
-    for (const auto& name : pictureNames()) {
-        if (name.starts_with("direction") || name.starts_with("message")) continue;
-        SCOPED_TRACE(name);
-        const auto p = loadPicture(name);
+    for (const auto& n : pictureNames()) {
+        if (n.row == 3 || n.row == 5) continue;
+        SCOPED_TRACE(n.name);
+        const auto p = picture(n.row, n.element);
         ASSERT_TRUE(p.has_value() && !p->pixels.empty());
         for (int y = 25; y <= 27; ++y) EXPECT_EQ(whiteRuns(*p, y), (Runs{{164, 356}})) << "baseline row " << y;
         for (int y = 12; y <= 24; ++y) {
@@ -348,7 +522,7 @@ TEST(OptionPictureScales, EachValueFillsItsNumberOfSegments) {
     };
     for (const Case& c : cases)
         for (int i = 0; i < c.count; ++i) {
-            const std::string name = std::string(c.stem) + "_" + std::to_string(i) + ".bmp";
+            const std::string name = std::string(c.stem) + "_" + std::to_string(i) + ".bmp";  // as once named
             SCOPED_TRACE(name);
             const auto p = loadPicture(name);
             ASSERT_TRUE(p.has_value() && !p->pixels.empty());

@@ -51,7 +51,8 @@ TEST(CommandLine, ArgumentTextsChooseModeAndHandle)
         {u"/p 1e999999999999999999", u"P", SaverMode::Preview, std::nullopt},
         {u"/p １２３", u"P", SaverMode::Preview, 0},
         {u"-ｐ 12", u"Ｐ", SaverMode::FullScreen, std::nullopt},  // a full-width letter is no mode letter
-        // Settings: anything after the letter is ignored.
+        // Settings: anything after the letter is ignored; no argument at all is Explorer's "Configure".
+        {u"", u"", SaverMode::Settings, std::nullopt},
         {u"/c", u"C", SaverMode::Settings, std::nullopt},
         {u"/C", u"C", SaverMode::Settings, std::nullopt},
         {u"/c:1234", u"C", SaverMode::Settings, std::nullopt},
@@ -60,7 +61,6 @@ TEST(CommandLine, ArgumentTextsChooseModeAndHandle)
         {u"/s", u"S", SaverMode::FullScreen, std::nullopt},
         {u"/S", u"S", SaverMode::FullScreen, std::nullopt},
         {u"-s", u"S", SaverMode::FullScreen, std::nullopt},
-        {u"", u"", SaverMode::FullScreen, std::nullopt},
         {u"p", u"", SaverMode::FullScreen, std::nullopt},
         {u"/", u"", SaverMode::FullScreen, std::nullopt},
         {u"/x", u"X", SaverMode::FullScreen, std::nullopt},
@@ -76,6 +76,51 @@ TEST(CommandLine, ArgumentTextsChooseModeAndHandle)
         EXPECT_EQ(line.mode, c.mode) << narrow(c.text);
         EXPECT_EQ(line.previewParent, c.previewParent) << narrow(c.text);
     }
+}
+
+TEST(CommandLine, ArgumentTextFollowsTheProgramNameQuotedOrNot)
+{
+    const std::u16string_view ownPaths[] = {u"C:\\Program Files\\Nivora\\nivora.scr",
+                                            u"C:\\PROGRA~1\\Nivora\\nivora.scr"};
+    struct Case {
+        const char* what;
+        std::u16string_view line;
+        std::u16string_view argumentText;
+        SaverMode mode;
+    };
+    const Case cases[] = {
+        {"quoted path", u"\"C:\\Program Files\\Nivora\\nivora.scr\" /p 1234", u"/p 1234", SaverMode::Preview},
+        {"quoted path, glued", u"\"C:\\Program Files\\Nivora\\nivora.scr\"/s", u"/s", SaverMode::FullScreen},
+        {"quoted path, no argument", u"\"C:\\Program Files\\Nivora\\nivora.scr\"", u"", SaverMode::Settings},
+        {"quoted path, only blanks", u"\"C:\\Program Files\\Nivora\\nivora.scr\" \t ", u"", SaverMode::Settings},
+        {"unclosed quote", u"\"C:\\Program Files\\nivora.scr /s", u"", SaverMode::Settings},
+        {"unclosed quote, blanks at the end", u"\"C:\\Program Files\\nivora.scr /s \t", u"", SaverMode::Settings},
+        // Windows starts savers unquoted; the program's own path is known even with a blank inside.
+        {"unquoted own path", u"C:\\Program Files\\Nivora\\nivora.scr /s", u"/s", SaverMode::FullScreen},
+        {"unquoted own path, other case", u"c:\\program files\\NIVORA\\Nivora.SCR /c:42", u"/c:42",
+         SaverMode::Settings},
+        {"unquoted own path, forward slashes", u"C:/Program Files/Nivora/nivora.scr /p 7", u"/p 7",
+         SaverMode::Preview},
+        {"unquoted own path, no argument", u"C:\\Program Files\\Nivora\\nivora.scr", u"", SaverMode::Settings},
+        {"unquoted short path", u"C:\\PROGRA~1\\Nivora\\nivora.scr /s", u"/s", SaverMode::FullScreen},
+        {"own path as the start of a longer name", u"C:\\Program Files\\Nivora\\nivora.scrx /s",
+         u"Files\\Nivora\\nivora.scrx /s", SaverMode::FullScreen},
+        {"unquoted other path", u"D:\\Savers\\nivora.scr /p 5", u"/p 5", SaverMode::Preview},
+        {"bare name", u"nivora.scr /c", u"/c", SaverMode::Settings},
+        // Tabs separate as blanks do, before the argument and inside it.
+        {"tab after the name", u"nivora.scr\t/s", u"/s", SaverMode::FullScreen},
+        {"tabs and blanks", u"nivora.scr \t \t/p\t99\t", u"/p\t99\t", SaverMode::Preview},
+        {"tab after the own path", u"C:\\Program Files\\Nivora\\nivora.scr\t/p 3", u"/p 3", SaverMode::Preview},
+        {"empty line", u"", u"", SaverMode::Settings},
+    };
+    for (const auto& c : cases) {
+        const std::u16string_view text = argumentText(c.line, ownPaths);
+        EXPECT_TRUE(text == c.argumentText) << c.what << ": " << narrow(text);
+        EXPECT_EQ(parseCommandLine(text).mode, c.mode) << c.what;
+    }
+    EXPECT_EQ(parseCommandLine(argumentText(u"nivora.scr\t/p\t99", {})).previewParent, 99);
+    // Without the program's own paths, an unquoted path is cut at its first blank, as the system's parser does.
+    EXPECT_TRUE(argumentText(u"C:\\Program Files\\nivora.scr /s", {}) == u"Files\\nivora.scr /s");
 }
 
 TEST(CommandLine, VeryLongArgumentTextsAreReadWithoutTrouble)

@@ -25,6 +25,11 @@ public:
     std::map<std::u16string, std::u16string> values;
     std::vector<std::u16string> writes;  // names, in the order written
     int erases = 0;
+    // Failures, as a registry without access or a full disk gives them: refused writes change nothing, and a failed
+    // erase leaves every value in place.
+    std::u16string refusedName;  // the next write of this name fails
+    int writesBeforeFailing = -1;  // after this many writes every write fails; -1: never
+    bool eraseFails = false;
 
     std::optional<std::u16string> read(std::u16string_view name) override
     {
@@ -35,13 +40,20 @@ public:
     }
     void write(std::u16string_view name, std::u16string_view text) override
     {
-        values[std::u16string(name)] = text;
         writes.emplace_back(name);
+        if (!refusedName.empty() && name == refusedName) {
+            refusedName.clear();
+            return;
+        }
+        if (writesBeforeFailing >= 0 && int(writes.size()) > writesBeforeFailing)
+            return;
+        values[std::u16string(name)] = text;
     }
     void erase() override
     {
-        values.clear();
         ++erases;
+        if (!eraseFails)
+            values.clear();
     }
 };
 
@@ -79,6 +91,7 @@ RowView pictureRow(int16_t item, int16_t element)
     v.item = item;
     v.frontElement = element;
     v.overlayElement = element;
+    v.name = nivora::pictureName(item, element);
     return v;
 }
 
@@ -89,6 +102,7 @@ RowView directionRow(bool automatic)
     v.frontElement = 1;
     v.frontElementVisible = automatic;
     v.overlayElement = automatic ? 1 : 0;
+    v.name = automatic ? u"風向 自動" : u"風向 固定";
     return v;
 }
 
@@ -96,6 +110,7 @@ RowView messageRow(std::u16string text)
 {
     RowView v;
     v.item = 5;
+    v.name = u"雪文字 " + text;
     v.text = std::move(text);
     return v;
 }
@@ -153,8 +168,8 @@ TEST(DialogModel, ValuesOutsideTheDialogsRangesAreBroughtIntoRangeAtOpening)
         {makeSettings(1, 0.5f, true, 2), makeSettings(1, 0, true, 2)},
         {makeSettings(1, 11.5f, true, 2), makeSettings(1, 12, true, 2)},
         {makeSettings(1, 3.3f, true, 2), makeSettings(1, 3, true, 2)},
-        // Values in range, and the message of any length, are left alone.
-        {makeSettings(0, 0, false, 0, std::u16string(500, u'x')), makeSettings(0, 0, false, 0, std::u16string(500, u'x'))},
+        // Values in range are left alone; a message is cut to what the text box holds.
+        {makeSettings(0, 0, false, 0, std::u16string(500, u'x')), makeSettings(0, 0, false, 0, std::u16string(128, u'x'))},
         {makeSettings(4, 12, true, 4, u""), makeSettings(4, 12, true, 4, u"")},
     };
     for (const Case& c : cases) {
@@ -385,8 +400,12 @@ TEST(DialogModel, TextBoxLeavesAtMost128CodeUnitsAndNeverHalfACharacter)
         {"a pair ending at the cut is kept", std::u16string(126, u'a') + snowman + u"z",
          std::u16string(126, u'a') + snowman},
         {"a pair of 128 units stays whole", std::u16string(126, u'a') + snowman, std::u16string(126, u'a') + snowman},
-        {"a lone high surrogate before the cut is not a pair", std::u16string(127, u'a') + u'\xD83C' + u"z",
-         std::u16string(127, u'a') + u'\xD83C'},
+        {"a lone high surrogate before the cut is not kept", std::u16string(127, u'a') + u'\xD83C' + u"z",
+         std::u16string(127, u'a')},
+        {"the first half of a pair typed as the 128th unit is dropped", std::u16string(127, u'a') + u'\xD83C',
+         std::u16string(127, u'a')},
+        {"a lone low surrogate at the end is left to the store", std::u16string(5, u'a') + u'\xDC00',
+         std::u16string(5, u'a') + u'\xDC00'},
         {"Japanese text is counted in code units", std::u16string(130, u'雪'), std::u16string(128, u'雪')},
     };
     for (const Case& c : cases) {
@@ -471,6 +490,100 @@ TEST(DialogModel, OutOfRangeValuesLoadedFromTheStoreAreSavedInRange)
     EXPECT_TRUE(store.values[u"reg_precipitation"] == u"4");
     EXPECT_TRUE(store.values[u"velocity"] == u"12");
     EXPECT_TRUE(store.values[u"blightness"] == u"0");
+}
+
+TEST(DialogModel, EveryPictureHasTheNameAScreenReaderReads)
+{
+    struct Case {
+        int row, element;
+        std::u16string name;
+    };
+    const Case cases[] = {
+        {1, 0, u"降雪量 100"}, {1, 1, u"降雪量 500"}, {1, 4, u"降雪量 3000"}, {2, 0, u"風速 -30"},
+        {2, 5, u"風速 -5"},    {2, 6, u"風速 0"},     {2, 12, u"風速 30"},    {3, 0, u"風向 固定"},
+        {3, 1, u"風向 自動"},  {4, 0, u"明度 0"},     {4, 2, u"明度 127"},    {4, 4, u"明度 255"},
+        {5, 0, u"雪文字"},     {1, 5, u"降雪量"},     {0, 0, u""},            {6, 0, u""},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(nivora::pictureName(c.row, c.element) == c.name) << c.row << ", " << c.element;
+    SnowSettings settings = makeSettings(3, 1, false, 4, u"Let it snow");
+    DialogModel model(settings);
+    EXPECT_TRUE(model.ShowSetting(1).name == u"降雪量 2000");
+    EXPECT_TRUE(model.ShowSetting(3).name == u"風向 固定");
+    EXPECT_TRUE(model.ShowSetting(5).name == u"雪文字 Let it snow") << "the message row reads its text";
+}
+
+TEST(DialogModel, TheMessageIsCutOnEveryWayIntoTheDialog)
+{
+    const std::u16string huge(1 << 20, u'm');  // a hand-edited store can hold megabytes
+    const std::u16string halfPair = std::u16string(127, u'a') + u'\xD83C';
+    {
+        SnowSettings settings = makeSettings(1, 6, true, 2, huge);
+        DialogModel model(settings);
+        EXPECT_EQ(settings.messageText.size(), 128u) << "a stored message is cut when the dialog opens";
+        EXPECT_EQ(model.ShowSetting(5).text.size(), 128u);
+    }
+    {
+        SnowSettings settings = makeSettings(1, 6, true, 2, halfPair);
+        DialogModel model(settings);
+        EXPECT_TRUE(settings.messageText == std::u16string(127, u'a')) << "no lone half of a pair at opening";
+    }
+    {
+        // "SELECT" pressed by a message from another program while a longer text sits in the box.
+        SnowSettings settings;
+        DialogModel model(settings);
+        select(model, 5);
+        EXPECT_EQ(model.Command2_Click(huge), 1);
+        EXPECT_EQ(settings.messageText.size(), 128u);
+        select(model, 5);
+        model.Command2_Click(halfPair);
+        EXPECT_TRUE(settings.messageText == std::u16string(127, u'a'));
+    }
+}
+
+TEST(DialogModel, OkWritesAllFiveOrPutsTheStoreBackAsItWas)
+{
+    const std::map<std::u16string, std::u16string> earlierSave = {
+        {u"reg_precipitation", u"3"}, {u"velocity", u"2"}, {u"direction", u"False"},
+        {u"blightness", u"0"}, {u"messageText", u"old"}};
+    const std::map<std::u16string, std::u16string> partial = {{u"velocity", u"2"}, {u"messageText", u"old"}};
+    struct Case {
+        const char* name;
+        std::map<std::u16string, std::u16string> storedBefore;
+        std::u16string refusedName;
+        int writesBeforeFailing;
+        bool eraseFails;
+        SnowSettings settings;
+        OkOutcome outcome;
+    };
+    const Case cases[] = {
+        {"the first write refused, nothing stored before", {}, u"reg_precipitation", -1, false,
+         makeSettings(0, 6, true, 2), OkOutcome::SaveFailed},
+        {"the last write refused over an earlier save", earlierSave, u"messageText", -1, false,
+         makeSettings(0, 6, true, 2), OkOutcome::SaveFailed},
+        {"the fourth write refused, some values stored before", partial, u"blightness", -1, false,
+         makeSettings(4, 1, false, 3, u"new"), OkOutcome::SaveFailed},
+        {"writes stop after three, nothing stored before", {}, u"", 3, false, makeSettings(4, 1, false, 3, u"new"),
+         OkOutcome::SaveFailed},
+        {"the erase fails", earlierSave, u"", -1, true, SnowSettings{}, OkOutcome::EraseFailed},
+        {"every write succeeds", earlierSave, u"", -1, true, makeSettings(0, 6, true, 2), OkOutcome::Saved},
+    };
+    for (const Case& c : cases) {
+        MemoryStore store;
+        store.values = c.storedBefore;
+        store.refusedName = c.refusedName;
+        store.eraseFails = c.eraseFails;
+        SnowSettings settings = c.settings;
+        DialogModel model(settings);
+        store.writesBeforeFailing = c.writesBeforeFailing;
+        EXPECT_EQ(model.Command4_Click(store), c.outcome) << c.name;
+        if (c.outcome == OkOutcome::Saved) {
+            expectSameSettings(nivora::loadSettings(store), settings, c.name);
+            continue;
+        }
+        // Never half written, and never said to be erased: the next start loads what the one before loaded.
+        EXPECT_TRUE(store.values == c.storedBefore) << c.name << ": " << store.values.size() << " values";
+    }
 }
 
 }  // namespace

@@ -1,16 +1,23 @@
-// The settings window's shapes: exact outlines, and what they cover when filled the way the window fills them.
+// The settings window at every display scale: the layout table, and the window shapes it gives when filled the way
+// the window fills them.
 #include "core/dialog_layout.h"
 #include "core/dialog_regions.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 namespace {
 
+using nivora::DialogLayout;
+using nivora::PixelRect;
 using nivora::RegionOutline;
 using nivora::RegionPoint;
-using nivora::WindowPixels;
+using nivora::RowBand;
+
+// 100 % to 300 %, as Windows offers them.
+const int kDpis[] = {96, 120, 144, 168, 192, 240, 288};
 
 // Nonzero winding number of a closed polygon around the point (px, py): the WINDING fill rule.
 int windingNumber(const RegionOutline& outline, double px, double py)
@@ -38,217 +45,200 @@ bool covers(const RegionOutline& outline, int x, int y)
     return windingNumber(outline, x + 0.5, y + 0.5) != 0;
 }
 
-TEST(DialogRegions, WindowSizeInPixelsRoundsHalvesToEven)
+bool inside(const PixelRect& inner, const PixelRect& outer)
 {
-    struct Case {
-        double widthTwips, heightTwips, twipsPerPixelX, twipsPerPixelY;
-        WindowPixels expected;
-    };
-    const Case cases[] = {
-        {5550, 3885, 15, 15, {370, 365, 259}},    // 96 dpi
-        {5550, 3885, 12, 12, {462, 458, 324}},    // 462.5 -> 462, but 457.5 -> 458: W5 is not W - 5 here
-        {5562, 3894, 12, 12, {464, 458, 324}},    // 463.5 -> 464, 458.5 -> 458, 324.5 -> 324
-        {5550, 3885, 7.5, 7.5, {740, 735, 518}},  // 192 dpi
-        {5550, 3885, 15, 12, {370, 365, 324}},    // each axis has its own factor
-    };
-    for (const Case& c : cases) {
-        const WindowPixels w = nivora::windowPixels(c.widthTwips, c.heightTwips, c.twipsPerPixelX, c.twipsPerPixelY);
-        EXPECT_EQ(w.W, c.expected.W) << c.widthTwips << " / " << c.twipsPerPixelX;
-        EXPECT_EQ(w.W5, c.expected.W5) << c.widthTwips << " / " << c.twipsPerPixelX;
-        EXPECT_EQ(w.H, c.expected.H) << c.heightTwips << " / " << c.twipsPerPixelY;
-    }
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right() <= outer.right() &&
+           inner.bottom() <= outer.bottom() && inner.width > 0 && inner.height > 0;
 }
 
-TEST(DialogRegions, OutlinesHoldTheFourteenVerticesOfEachItem)
+bool overlap(const PixelRect& a, const PixelRect& b)
 {
+    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+// A window around the client area the way a fixed dialog frame puts it: `frame` px on each side and a caption.
+struct Frame {
+    int border;
+    int caption;
+};
+Frame frameAt(int dpi)
+{
+    return {nivora::scaled(3, dpi), nivora::scaled(19, dpi)};
+}
+
+TEST(DialogLayout, At96DpiEveryFigureIsWhereTheWindowWasLaidOut)
+{
+    const DialogLayout& l = nivora::kLayoutAt96;
     struct Case {
-        WindowPixels window;
-        int c;
-        int k;
-        RegionOutline expected;
+        const char* what;
+        PixelRect actual, expected;
     };
-    // A 370 x 259 window with a 19-px caption, and the same client area under a 23-px caption.
-    const WindowPixels w19{370, 365, 259};
-    const WindowPixels w23{370, 365, 263};
     const Case cases[] = {
-        {w19, 19, 1, {{{0, 0}, {370, 0}, {370, 259}, {0, 259}, {0, 224}, {365, 224}, {365, 64},
-                       {5, 64}, {5, 24}, {365, 24}, {365, 24}, {5, 24}, {5, 259}, {0, 259}}}},
-        {w19, 19, 2, {{{0, 0}, {370, 0}, {370, 259}, {0, 259}, {0, 224}, {365, 224}, {365, 104},
-                       {5, 104}, {5, 64}, {365, 64}, {365, 24}, {5, 24}, {5, 259}, {0, 259}}}},
-        {w19, 19, 3, {{{0, 0}, {370, 0}, {370, 259}, {0, 259}, {0, 224}, {365, 224}, {365, 144},
-                       {5, 144}, {5, 104}, {365, 104}, {365, 24}, {5, 24}, {5, 259}, {0, 259}}}},
-        {w19, 19, 4, {{{0, 0}, {370, 0}, {370, 259}, {0, 259}, {0, 224}, {365, 224}, {365, 184},
-                       {5, 184}, {5, 144}, {365, 144}, {365, 24}, {5, 24}, {5, 259}, {0, 259}}}},
-        {w19, 19, 5, {{{0, 0}, {370, 0}, {370, 259}, {0, 259}, {0, 224}, {365, 224}, {365, 224},
-                       {5, 224}, {5, 184}, {365, 184}, {365, 24}, {5, 24}, {5, 259}, {0, 259}}}},
-        {w23, 23, 1, {{{0, 0}, {370, 0}, {370, 263}, {0, 263}, {0, 228}, {365, 228}, {365, 68},
-                       {5, 68}, {5, 28}, {365, 28}, {365, 28}, {5, 28}, {5, 263}, {0, 263}}}},
-        {w23, 23, 2, {{{0, 0}, {370, 0}, {370, 263}, {0, 263}, {0, 228}, {365, 228}, {365, 108},
-                       {5, 108}, {5, 68}, {365, 68}, {365, 28}, {5, 28}, {5, 263}, {0, 263}}}},
-        {w23, 23, 3, {{{0, 0}, {370, 0}, {370, 263}, {0, 263}, {0, 228}, {365, 228}, {365, 148},
-                       {5, 148}, {5, 108}, {365, 108}, {365, 28}, {5, 28}, {5, 263}, {0, 263}}}},
-        {w23, 23, 4, {{{0, 0}, {370, 0}, {370, 263}, {0, 263}, {0, 228}, {365, 228}, {365, 188},
-                       {5, 188}, {5, 148}, {365, 148}, {365, 28}, {5, 28}, {5, 263}, {0, 263}}}},
-        {w23, 23, 5, {{{0, 0}, {370, 0}, {370, 263}, {0, 263}, {0, 228}, {365, 228}, {365, 228},
-                       {5, 228}, {5, 188}, {365, 188}, {365, 28}, {5, 28}, {5, 263}, {0, 263}}}},
-        // 125 %: W5 comes from rounding after the subtraction, not from W.
-        {{462, 458, 324}, 23, 3, {{{0, 0}, {462, 0}, {462, 324}, {0, 324}, {0, 228}, {458, 228}, {458, 148},
-                                   {5, 148}, {5, 108}, {458, 108}, {458, 28}, {5, 28}, {5, 324}, {0, 324}}}},
+        {"client area", l.settingClient, {0, 0, 364, 234}},
+        {"Picture1", l.picture1, {0, 0, 364, 204}},
+        {"rows inside Picture1", l.rowBand, {2, 2, 360, 200}},
+        {"Text1", l.text1, {90, 168, 265, 24}},
+        {"Frame1", l.frame1, {0, 198, 364, 37}},
+        {"Command1", l.commandButtons[0], {6, 218, 71, 15}},
+        {"Command5", l.commandButtons[4], {286, 218, 71, 15}},
+        {"\"+\"", l.labelInClient(0), {176, 206, 13, 15}},
+        {"\"CANCEL\"", l.labelInClient(2), {302, 204, 39, 13}},
+        {"\"SELECT\"", l.labelInClient(4), {92, 204, 43, 13}},
+        {"overlay", l.displayClient, {0, 0, 360, 200}},
+        {"overlay's message", l.displayLabel1(3), {93, 171, 265, 18}},
     };
-    for (const Case& c : cases) {
-        const RegionOutline actual = nivora::regionOutline(c.k, c.window, c.c);
-        for (int v = 0; v < nivora::kOutlineVertexCount; ++v) {
-            EXPECT_EQ(actual[v].x, c.expected[v].x) << "caption " << c.c << ", item " << c.k << ", vertex " << v;
-            EXPECT_EQ(actual[v].y, c.expected[v].y) << "caption " << c.c << ", item " << c.k << ", vertex " << v;
+    for (const Case& c : cases)
+        EXPECT_TRUE(c.actual == c.expected) << c.what << ": " << c.actual.left << ", " << c.actual.top << ", "
+                                            << c.actual.width << " x " << c.actual.height;
+    EXPECT_EQ(l.messageFontPixels, 16);  // 12 pt
+    EXPECT_EQ(l.labelFontPixels[0], 12);  // 9 pt
+    EXPECT_EQ(l.labelFontPixels[1], 11);  // 8.25 pt
+}
+
+TEST(DialogLayout, EveryScaleGrowsTheWholeWindowAndItsFontsTogether)
+{
+    for (int dpi : kDpis) {
+        SCOPED_TRACE(dpi);
+        const DialogLayout l = nivora::dialogLayout(dpi);
+        const double s = dpi / 96.0;
+        // Within a pixel of the 96-dpi layout times the scale, so nothing is cut and nothing drifts.
+        EXPECT_NEAR(l.rowWidth, 360 * s, 0.5);
+        EXPECT_NEAR(l.rowHeight, 40 * s, 0.5);
+        EXPECT_NEAR(l.settingClient.width, 364 * s, 1.0);
+        EXPECT_NEAR(l.settingClient.height, 234 * s, 0.5);
+        EXPECT_NEAR(l.messageFontPixels, 16 * s, 0.5);
+        EXPECT_NEAR(l.labelFontPixels[1], 11 * s, 0.5);
+        for (size_t i = 0; i < 5; ++i) {
+            EXPECT_NEAR(l.commandButtons[i].width, 71 * s, 1.0) << "button " << i;
+            EXPECT_NEAR(l.labelInClient(i).width, nivora::at96dpi::kButtonLabels[i].inFrame.width * s, 1.0);
         }
-        EXPECT_EQ(nivora::regionOutlines(c.window, c.c)[c.k - 1], actual);
+        // The message fits its box as it does at 96 dpi: the box is 1.5 times the font's em.
+        EXPECT_GE(l.text1.height - 2 * nivora::scaled(3, dpi), l.messageFontPixels);
     }
 }
 
-TEST(DialogRegions, OnlyTheFirstAndLastItemsHaveCoincidentVertices)
+TEST(DialogLayout, RowsAbutAndFillThePictureBoxAndTheOverlayExactly)
 {
-    struct Case {
-        int k;
-        std::vector<int> coincidentAfter;  // v such that vertex v equals vertex v + 1
-    };
-    const Case cases[] = {{1, {9}}, {2, {}}, {3, {}}, {4, {}}, {5, {5}}};
-    for (const Case& c : cases) {
-        const RegionOutline outline = nivora::regionOutline(c.k, {370, 365, 259}, 19);
-        std::vector<int> coincident;
-        for (int v = 0; v + 1 < nivora::kOutlineVertexCount; ++v)
-            if (outline[v] == outline[v + 1])
-                coincident.push_back(v);
-        EXPECT_EQ(coincident, c.coincidentAfter) << "item " << c.k;
+    for (int dpi : kDpis) {
+        SCOPED_TRACE(dpi);
+        const DialogLayout l = nivora::dialogLayout(dpi);
+        for (int k = 1; k < nivora::kRowCount; ++k)
+            EXPECT_EQ(l.row(k).bottom(), l.row(k + 1).top) << "no gap or overlap below row " << k;
+        EXPECT_EQ(l.row(1).top, 0);
+        EXPECT_EQ(l.row(5).bottom(), l.rowBand.height);
+        EXPECT_EQ(l.row(1).width, l.rowBand.width);
+        // Picture1's border on every side, the rows filling its inside.
+        EXPECT_EQ(l.rowBand.left, l.picture1Border);
+        EXPECT_EQ(l.rowBand.top, l.picture1Border);
+        EXPECT_EQ(l.picture1.width, l.rowBand.width + 2 * l.picture1Border);
+        EXPECT_EQ(l.picture1.height, l.rowBand.height + 2 * l.picture1Border);
+        // The overlay is the band, row for row.
+        EXPECT_EQ(l.displayClient.width, l.rowBand.width);
+        EXPECT_EQ(l.displayClient.height, l.rowBand.height);
     }
 }
 
-TEST(DialogRegions, EachOutlineCoversTheWindowExceptTheFourOtherRows)
+TEST(DialogLayout, NothingFallsOutsideTheWindowOrOverlapsWhatItShouldNot)
+{
+    const size_t kButtonOf[] = {2, 3, 4, 0, 1};  // the labels, front to back: "+", "OK", "CANCEL", "-", "SELECT"
+    for (int dpi : kDpis) {
+        SCOPED_TRACE(dpi);
+        const DialogLayout l = nivora::dialogLayout(dpi);
+        EXPECT_TRUE(inside(l.picture1, l.settingClient));
+        EXPECT_TRUE(inside(l.text1, l.row(5))) << "Text1 lies in the message row";
+        for (size_t i = 0; i < 5; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_TRUE(inside(l.commandButtons[i], l.settingClient));
+            EXPECT_FALSE(overlap(l.commandButtons[i], l.picture1)) << "buttons lie below the rows";
+            if (i + 1 < 5) {  // each laid one 96-dpi pixel over the next
+                EXPECT_LE(l.commandButtons[i].right() - l.commandButtons[i + 1].left, (dpi + 95) / 96);
+            }
+            const PixelRect label = l.labelInClient(i);
+            EXPECT_TRUE(inside(label, l.settingClient));
+            EXPECT_GE(label.top, l.picture1.bottom()) << "labels are not under the rows";
+            EXPECT_LT(label.top, l.commandButtons[0].top) << "labels stand above the buttons";
+            EXPECT_LE(label.left, l.commandButtons[kButtonOf[i]].left + l.commandButtons[kButtonOf[i]].width / 2);
+            EXPECT_GE(label.right(), l.commandButtons[kButtonOf[i]].left + l.commandButtons[kButtonOf[i]].width / 2)
+                << "over the middle of its button";
+        }
+        // Frame1 spans the client area below the rows; as laid out it reaches 1 px beyond it at 96 dpi.
+        EXPECT_EQ(l.frame1.left, 0);
+        EXPECT_EQ(l.frame1.width, l.settingClient.width);
+        EXPECT_LT(l.frame1.top, l.picture1.bottom());
+        EXPECT_GE(l.frame1.bottom(), l.settingClient.bottom());
+        EXPECT_TRUE(inside(l.displayLabel1(nivora::scaled(3, dpi)), l.displayClient));
+    }
+}
+
+TEST(DialogLayout, AnyReportedDpiGivesAUsableLayoutWithoutOverflow)
 {
     struct Case {
-        WindowPixels window;
-        int c;
+        int dpi;
+        int usedDpi;
     };
-    const Case cases[] = {{{370, 365, 259}, 19}, {{370, 365, 263}, 23}, {{462, 458, 324}, 23}, {{740, 735, 518}, 38}};
+    const Case cases[] = {{0, nivora::kMinDpi},        {-96, nivora::kMinDpi}, {1, nivora::kMinDpi},
+                          {1441, 1441},                {2880, 2880},           {INT_MAX, nivora::kMaxDpi},
+                          {INT_MIN, nivora::kMinDpi}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        const DialogLayout l = nivora::dialogLayout(c.dpi);
+        EXPECT_EQ(l.dpi, c.usedDpi);
+        EXPECT_GT(l.rowHeight, 0);
+        EXPECT_GT(l.messageFontPixels, 0);
+        EXPECT_EQ(l.row(5).bottom(), l.rowBand.height);
+        EXPECT_GT(l.settingClient.width, 0);
+    }
+}
+
+TEST(DialogRegions, TheHolesAreExactlyTheRowsThatAreNotSelectedAtEveryScale)
+{
+    for (int dpi : kDpis) {
+        const DialogLayout l = nivora::dialogLayout(dpi);
+        const Frame f = frameAt(dpi);
+        const int width = l.settingClient.width + 2 * f.border;
+        const int height = l.settingClient.height + 2 * f.border + f.caption;
+        // The band where the client area puts it: inside the frame, below the caption, inside Picture1's border.
+        const RowBand band{f.border + l.rowBand.left, f.border + f.caption + l.rowBand.top, l.rowWidth, l.rowHeight};
         for (int k = 1; k <= 5; ++k) {
-            const RegionOutline outline = nivora::regionOutline(k, c.window, c.c);
+            SCOPED_TRACE(testing::Message() << dpi << " dpi, item " << k);
+            const RegionOutline outline = nivora::regionOutline(k, width, height, band);
+            EXPECT_EQ(nivora::regionOutlines(width, height, band)[size_t(k - 1)], outline);
             int wrong = 0;
-            for (int y = 0; y < c.window.H; ++y) {
-                for (int x = 0; x < c.window.W; ++x) {
-                    bool inHole = false;
+            for (int y = -1; y <= height; ++y) {
+                for (int x = -1; x <= width; ++x) {
+                    bool shown = x >= 0 && y >= 0 && x < width && y < height;
                     for (int row = 1; row <= 5; ++row) {
-                        const int t = c.c + 5 + 40 * (row - 1);
-                        const int b = t + 40;
-                        if (row != k && x >= 5 && x < c.window.W5 && y >= t && y < b)
-                            inHole = true;
+                        const PixelRect r = l.row(row);
+                        if (row != k && x >= band.left + r.left && x < band.left + r.right() &&
+                            y >= band.top + r.top && y < band.top + r.bottom())
+                            shown = false;
                     }
-                    if (covers(outline, x, y) == inHole)
-                        ++wrong;
+                    wrong += covers(outline, x, y) != shown ? 1 : 0;
                 }
             }
-            EXPECT_EQ(wrong, 0) << c.window.W << " x " << c.window.H << ", caption " << c.c << ", item " << k;
-            // Nothing outside the window rectangle is covered.
-            EXPECT_FALSE(covers(outline, -1, c.window.H / 2));
-            EXPECT_FALSE(covers(outline, c.window.W, c.window.H / 2));
-            EXPECT_FALSE(covers(outline, c.window.W / 2, -1));
-            EXPECT_FALSE(covers(outline, c.window.W / 2, c.window.H));
+            EXPECT_EQ(wrong, 0) << "pixels the shape gets wrong";
         }
     }
 }
 
-TEST(DialogRegions, SelectedRowIsSolidAndTheOthersAreHolesAtTheirCentres)
+TEST(DialogRegions, TheSelectedRowIsSolidToItsLastPixelAndItsNeighboursAreHoles)
 {
-    const WindowPixels window{370, 365, 259};
-    const int c = 19;
+    const RowBand band{5, 24, 360, 40};  // 96 dpi, a 19-px caption
+    const RegionOutline outline = nivora::regionOutline(3, 370, 259, band);
     struct Sample {
         const char* where;
         int x, y;
-        bool coveredWhenItem3;
+        bool covered;
     };
     const Sample samples[] = {
-        {"row 1 centre", 185, 44, false},
-        {"row 2 centre", 185, 84, false},
-        {"row 3 centre", 185, 124, true},
-        {"row 4 centre", 185, 164, false},
-        {"row 5 centre", 185, 204, false},
-        {"caption", 185, 10, true},
-        {"left frame beside row 2", 2, 84, true},
-        {"right frame beside row 4", 367, 164, true},
-        {"buttons below the rows", 185, 240, true},
-        {"first hole pixel of row 1", 5, 24, false},
-        {"last hole pixel of row 5", 364, 223, false},
-        {"just above the band", 185, 23, true},
-        {"just below the band", 185, 224, true},
-        {"just left of the band", 4, 44, true},
-        {"just right of the band", 365, 44, true},
+        {"row 3, first pixel", 5, 104, true},     {"row 3, last pixel", 364, 143, true},
+        {"row 2, last pixel", 364, 103, false},   {"row 4, first pixel", 5, 144, false},
+        {"row 1, first pixel", 5, 24, false},     {"row 5, last pixel", 364, 223, false},
+        {"frame left of row 2", 4, 84, true},     {"frame right of row 4", 365, 164, true},
+        {"caption", 185, 10, true},               {"just below the band", 185, 224, true},
     };
-    const RegionOutline outline = nivora::regionOutline(3, window, c);
     for (const Sample& s : samples)
-        EXPECT_EQ(covers(outline, s.x, s.y), s.coveredWhenItem3) << s.where;
-}
-
-TEST(DialogRegions, OverlayLiesOnTheBandOfRowsWhereverTheWindowIs)
-{
-    struct Case {
-        float left, top, twipsPerPixelX, twipsPerPixelY;
-        int c;
-        float expectedLeft, expectedTop;
-    };
-    const Case cases[] = {
-        {3000, 1500, 15, 15, 19, 3075, 1860},       // 5 px and 24 px at 15 twips per pixel
-        {0, 0, 12, 12, 23, 60, 336},                // 125 %: 5 px and 28 px at 12
-        {-4500, 7200, 7.5f, 7.5f, 38, -4462.5f, 7522.5f},  // 200 %, on a monitor left of the main one
-    };
-    for (const Case& c : cases) {
-        const nivora::TwipPosition p = nivora::overlayPosition(c.left, c.top, c.twipsPerPixelX, c.twipsPerPixelY, c.c);
-        EXPECT_EQ(p.left, c.expectedLeft);
-        EXPECT_EQ(p.top, c.expectedTop);
-        // In pixels, the overlay's corner is the top-left corner of the band the region cuts holes in.
-        const RegionOutline outline = nivora::regionOutline(1, {370, 365, 259}, c.c);
-        EXPECT_EQ((p.left - c.left) / c.twipsPerPixelX, outline[11].x);
-        EXPECT_EQ((p.top - c.top) / c.twipsPerPixelY, outline[11].y);
-    }
-}
-
-TEST(DialogLayout, RowsFillThePictureBoxAndTheOverlayAlike)
-{
-    static_assert(nivora::kPicture1Inside == nivora::PixelRect{2, 2, 360, 200});
-    static_assert(nivora::kDisplayClient == nivora::PixelRect{0, 0, 360, 200});
-    const int tops[] = {0, 40, 80, 120, 160};
-    for (int row = 1; row <= 5; ++row) {
-        EXPECT_EQ(nivora::rowRect(row), (nivora::PixelRect{0, tops[row - 1], 360, 40})) << "row " << row;
-    }
-    // The last row ends exactly at the bottom of the picture box's inside.
-    EXPECT_EQ(nivora::rowRect(5).top + nivora::rowRect(5).height, nivora::kPicture1Inside.height);
-}
-
-TEST(DialogLayout, ButtonsAndLabelsSitWhereTheWindowWasDrawn)
-{
-    struct Case {
-        nivora::PixelRect actual, expected;
-    };
-    const Case cases[] = {
-        {nivora::kSettingClient, {0, 0, 364, 234}},
-        {nivora::kPicture1, {0, 0, 364, 204}},
-        {nivora::kText1, {90, 168, 265, 24}},
-        {nivora::kFrame1, {0, 198, 364, 37}},
-        {nivora::kCommandButtons[0], {6, 218, 71, 15}},
-        {nivora::kCommandButtons[1], {76, 218, 71, 15}},
-        {nivora::kCommandButtons[2], {146, 218, 71, 15}},
-        {nivora::kCommandButtons[3], {216, 218, 71, 15}},
-        {nivora::kCommandButtons[4], {286, 218, 71, 15}},
-        {nivora::kButtonLabels[0].inClient(), {176, 206, 13, 15}},  // "+"
-        {nivora::kButtonLabels[1].inClient(), {244, 204, 19, 13}},  // "OK"
-        {nivora::kButtonLabels[2].inClient(), {302, 204, 39, 13}},  // "CANCEL"
-        {nivora::kButtonLabels[3].inClient(), {38, 206, 15, 11}},   // "-"
-        {nivora::kButtonLabels[4].inClient(), {92, 204, 43, 13}},   // "SELECT"
-        {nivora::kDisplayLabel1, {93, 171, 265, 18}},
-    };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const nivora::PixelRect& a = cases[i].actual;
-        const nivora::PixelRect& e = cases[i].expected;
-        EXPECT_TRUE(a == e) << "case " << i << ": " << a.left << ", " << a.top << ", " << a.width << " x " << a.height;
-    }
+        EXPECT_EQ(covers(outline, s.x, s.y), s.covered) << s.where;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Placing the settings window near the pointer, one axis at a time.
+// Placing the settings window near the pointer, on the monitor under it.
 #include "core/placement.h"
 
 #include <gtest/gtest.h>
@@ -8,42 +8,41 @@
 namespace nivora {
 namespace {
 
-TEST(Placement, WindowOpensUpLeftOfThePointerAndStaysOnTheScreen)
+TEST(Placement, WindowOpensUpLeftOfThePointerAndStaysInTheMonitorsWorkArea)
 {
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    const PixelArea primary{0, 0, 1024, 728};     // a 1024 x 768 screen less a 40-px taskbar at the bottom
+    const PixelArea left{-800, 0, 0, 600};        // a second monitor left of the primary one
+    const PixelArea above{200, -900, 1640, 0};    // and one above it
     struct Case {
         const char* what;
-        int32_t pointer;
-        double twipsPerPixel;
-        int32_t screen;
-        int32_t window;
-        int32_t expected;
+        PixelPoint pointer;
+        PixelArea area;
+        int32_t width, height;
+        PixelPoint expected;
     };
-    // A 1024 × 768 screen at 15 twips per pixel is 15360 × 11520 twips; the window is 6000 × 4000 twips.
     const Case cases[] = {
-        {"pointer at 100: left of the screen, so 0", 100, 15, 15360, 6000, 0},
-        {"pointer at 180: exactly the edge", 180, 15, 15360, 6000, 0},
-        {"pointer x 500", 500, 15, 15360, 6000, 4800},
-        {"pointer y 400", 400, 15, 11520, 4000, 3300},
-        {"pointer in the right corner: aligned to the right edge", 1023, 15, 15360, 6000, 9360},
-        {"pointer in the bottom corner: aligned to the bottom edge", 767, 15, 11520, 4000, 7520},
-        {"just fits", 180 + 624, 15, 15360, 6000, 9360},
-        {"one pixel further would cross the edge", 180 + 625, 15, 15360, 6000, 9360},
-        {"window wider than the screen: negative, the far edge wins", 100, 15, 15360, 20000, -4640},
-        {"window wider than the screen, pointer far right", 1000, 15, 15360, 20000, -4640},
-        {"unknown pointer at 1500", kUnknownPointerPixel, 15, 15360, 6000, 9360},
-        {"unknown pointer on a big screen", kUnknownPointerPixel, 15, 38400, 6000, 19800},
-        {"120 dpi", 500, 12, 15360, 6000, 3840},
-        {"fraction rounds half to even, down", 181, 2.5, 100000, 100, 2},
-        {"fraction rounds half to even, up", 183, 2.5, 100000, 100, 8},
-        {"pointer on a monitor left of the primary", -500, 15, 15360, 6000, 0},
-        {"pointer far beyond 32 bits of twips", 2000000000, 15, 15360, 6000, 9360},
-        {"pointer at the most negative", std::numeric_limits<int32_t>::min(), 15, 15360, 6000, 0},
-        {"extents at the 32-bit limits", 0, 15, std::numeric_limits<int32_t>::min(),
-         std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()},
-        {"twips per pixel not a number", 500, std::numeric_limits<double>::quiet_NaN(), 15360, 6000, 0},
+        {"180 px left of and above the pointer", {500, 400}, primary, 370, 259, {320, 220}},
+        {"near the top left: kept on the monitor", {100, 100}, primary, 370, 259, {0, 0}},
+        {"exactly 180 px in", {180, 180}, primary, 370, 259, {0, 0}},
+        {"bottom right: against the work area's far edges", {1023, 767}, primary, 370, 259, {654, 469}},
+        {"just fits", {180 + 654, 180 + 469}, primary, 370, 259, {654, 469}},
+        {"one more pixel would cross", {181 + 654, 181 + 469}, primary, 370, 259, {654, 469}},
+        {"on the monitor to the left", {-300, 300}, left, 370, 259, {-480, 120}},
+        {"at that monitor's left edge", {-790, 10}, left, 370, 259, {-800, 0}},
+        {"against its right edge, not spilling onto the primary", {-1, 599}, left, 370, 259, {-370, 341}},
+        {"on a monitor above", {1500, -10}, above, 370, 259, {1270, -259}},
+        {"a window larger than the area: the far edges win", {500, 400}, primary, 1200, 900, {-176, -172}},
+        {"pointer at the far end of 32 bits", {kMax, kMax}, primary, 370, 259, {654, 469}},
+        {"pointer at the near end of 32 bits", {kMin, kMin}, primary, 370, 259, {0, 0}},
+        {"areas at the 32-bit limits", {0, 0}, {kMin, kMin, kMin, kMin}, kMax, kMax, {kMin, kMin}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(placeNearPointer(c.pointer, c.twipsPerPixel, c.screen, c.window), c.expected) << c.what;
+    for (const auto& c : cases) {
+        const PixelPoint p = placeNearPointer(c.pointer, c.width, c.height, c.area);
+        EXPECT_EQ(p.x, c.expected.x) << c.what;
+        EXPECT_EQ(p.y, c.expected.y) << c.what;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/raster.h"
+#include "core/settings.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {

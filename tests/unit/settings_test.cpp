@@ -192,45 +192,38 @@ TEST(Settings, DirectionThatDoesNotConvertFallsBackToTrueEvenWhenTheOthersAreFal
 
 TEST(Settings, OneDamagedValueLeavesTheOtherFourAsStored)
 {
-    const std::u16string_view damaged[] = {u"reg_precipitation", u"velocity", u"direction", u"blightness"};
-    for (const auto name : damaged) {
-        for (const bool unreadable : {false, true}) {
-            SCOPED_TRACE(std::string(name.begin(), name.end()) + (unreadable ? " unreadable" : " garbage"));
-            MemoryStore store;
-            store.values = {{u"reg_precipitation", u"3"},
-                            {u"velocity", u"9"},
-                            {u"direction", u"False"},
-                            {u"blightness", u"0"},
-                            {u"messageText", u"Hello"}};
-            if (unreadable)
-                store.unreadable.insert(std::u16string(name));
-            else
-                store.values[std::u16string(name)] = u"garbage";
-            SnowSettings expected{.precipitation = 3, .velocity = 9.0f, .direction = false, .blightness = 0,
-                                  .messageText = u"Hello"};
-            const SnowSettings defaults;
-            if (name == u"reg_precipitation")
-                expected.precipitation = defaults.precipitation;
-            if (name == u"velocity")
-                expected.velocity = defaults.velocity;
-            if (name == u"direction")
-                expected.direction = defaults.direction;
-            if (name == u"blightness")
-                expected.blightness = defaults.blightness;
-            expectSameRecord(loadSettings(store), expected);
-            EXPECT_TRUE(store.writes.empty());
-        }
+    // Every field stored away from its default; one of them damaged at a time.
+    const SnowSettings stored{.precipitation = 3, .velocity = 9.0f, .direction = false, .blightness = 0,
+                              .messageText = u"Hello"};
+    struct Case {
+        std::u16string_view name;
+        bool unreadable;  // stored as no text at all, else as text that does not convert
+        SnowSettings expected;
+    };
+    const Case cases[] = {
+        {u"reg_precipitation", false, {.velocity = 9.0f, .direction = false, .blightness = 0, .messageText = u"Hello"}},
+        {u"reg_precipitation", true, {.velocity = 9.0f, .direction = false, .blightness = 0, .messageText = u"Hello"}},
+        {u"velocity", false, {.precipitation = 3, .direction = false, .blightness = 0, .messageText = u"Hello"}},
+        {u"velocity", true, {.precipitation = 3, .direction = false, .blightness = 0, .messageText = u"Hello"}},
+        {u"direction", false, {.precipitation = 3, .velocity = 9.0f, .blightness = 0, .messageText = u"Hello"}},
+        {u"direction", true, {.precipitation = 3, .velocity = 9.0f, .blightness = 0, .messageText = u"Hello"}},
+        {u"blightness", false, {.precipitation = 3, .velocity = 9.0f, .direction = false, .messageText = u"Hello"}},
+        {u"blightness", true, {.precipitation = 3, .velocity = 9.0f, .direction = false, .messageText = u"Hello"}},
+        // Any text is a message, so only a value that is no text at all gives the default message.
+        {u"messageText", true, {.precipitation = 3, .velocity = 9.0f, .direction = false, .blightness = 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name.begin(), c.name.end()) + (c.unreadable ? " unreadable" : " garbage"));
+        MemoryStore store;
+        saveSettings(stored, store);
+        store.writes.clear();
+        if (c.unreadable)
+            store.unreadable.insert(std::u16string(c.name));
+        else
+            store.values[std::u16string(c.name)] = u"garbage";
+        expectSameRecord(loadSettings(store), c.expected);
+        EXPECT_TRUE(store.writes.empty());
     }
-}
-
-TEST(Settings, UnreadableMessageLoadsTheDefaultMessage)
-{
-    MemoryStore store;
-    store.values = {{u"velocity", u"2"}};
-    store.unreadable.insert(u"messageText");
-    const SnowSettings settings = loadSettings(store);
-    EXPECT_TRUE(settings.messageText == kDefaultMessage);
-    EXPECT_EQ(settings.velocity, 2.0f);
 }
 
 TEST(Settings, MessageOfOneMegabyteLoadsUnchanged)
@@ -316,18 +309,38 @@ TEST(Settings, ChangingOnlyTheMessageStillWritesAllFive)
     EXPECT_EQ(store.values, expected);
 }
 
-TEST(Settings, TableRowsAreTheRecordsDefaultsAndTheDialogRanges)
+TEST(Settings, EveryValueOfEachSettingsRangeSurvivesTheStoreAndOnlyItsDefaultIsDefault)
 {
-    const SnowSettings defaults;
-    EXPECT_EQ(defaults.precipitation, kPrecipitationSetting.defaultValue);
-    EXPECT_EQ(kVelocitySetting.range.minimum, 0);
-    EXPECT_EQ(kVelocitySetting.range.maximum, 12);
-    EXPECT_EQ(kPrecipitationSetting.range.maximum, 4);
-    EXPECT_EQ(kBlightnessSetting.range.maximum, 4);
-    EXPECT_EQ(kMessageTextSetting.range.maximum, 128);
-    std::vector<std::u16string> names;
-    forEachSetting([&](const auto& f) { names.emplace_back(f.setting.storedName); });
-    EXPECT_EQ(names, kStoredOrder);
+    // The dialog produces the values of these ranges; each survives the store, and only the default leaves the
+    // record at its defaults (so that accepting it erases rather than writes).
+    for (int value = kPrecipitationSetting.range.minimum; value <= kPrecipitationSetting.range.maximum; ++value) {
+        const SnowSettings settings{.precipitation = static_cast<int16_t>(value)};
+        MemoryStore store;
+        saveSettings(settings, store);
+        EXPECT_EQ(loadSettings(store).precipitation, value);
+        EXPECT_EQ(isDefault(settings), value == kPrecipitationSetting.defaultValue) << value;
+    }
+    for (int value = kVelocitySetting.range.minimum; value <= kVelocitySetting.range.maximum; ++value) {
+        const SnowSettings settings{.velocity = static_cast<float>(value)};
+        MemoryStore store;
+        saveSettings(settings, store);
+        EXPECT_EQ(loadSettings(store).velocity, static_cast<float>(value));
+        EXPECT_EQ(isDefault(settings), static_cast<float>(value) == kVelocitySetting.defaultValue) << value;
+    }
+    for (int value = kBlightnessSetting.range.minimum; value <= kBlightnessSetting.range.maximum; ++value) {
+        const SnowSettings settings{.blightness = static_cast<int16_t>(value)};
+        MemoryStore store;
+        saveSettings(settings, store);
+        EXPECT_EQ(loadSettings(store).blightness, value);
+        EXPECT_EQ(isDefault(settings), value == kBlightnessSetting.defaultValue) << value;
+    }
+    // A message of the longest length the dialog allows, in characters beyond the 8-bit range.
+    const SnowSettings longest{
+        .messageText = std::u16string(static_cast<size_t>(kMessageTextSetting.range.maximum), u'雪')};
+    MemoryStore store;
+    saveSettings(longest, store);
+    EXPECT_TRUE(loadSettings(store).messageText == longest.messageText);
+    EXPECT_EQ(store.writes, kStoredOrder);
 }
 
 }  // namespace

@@ -8,24 +8,30 @@
 namespace nivora {
 namespace {
 
-TEST(Wind, FirstTickDrawsATargetAndAnIntervalFromTwoDraws)
+TEST(Wind, FirstTickDrawsAPinnedTargetAndPauseFromTwoDraws)
 {
+    // Seeded results pinned: the target is one of the thirteen winds, the pause 1 to 11 s, and the wind itself
+    // waits; the generator has moved on by exactly two draws.
     struct Case {
         float velocity;
         uint64_t seed;
+        int16_t target;
+        uint32_t pause;
     };
-    const Case cases[] = {{0, 1}, {-30, 2}, {30, 3}, {15, 4}, {-5, 5}};
+    const Case cases[] = {
+        {0, 1, -10, 5170}, {-30, 2, 20, 6443}, {30, 3, 15, 7707}, {15, 4, -30, 8543}, {-5, 5, -25, 8068},
+    };
     for (const Case& c : cases) {
         AutoWind wind(c.velocity);
         EXPECT_EQ(wind.windTarget, static_cast<int16_t>(c.velocity));
         Random random(c.seed), probe(c.seed);
         float velocity = c.velocity;
-        const uint32_t interval = wind.Timer3_Timer(velocity, random);
-        const double r1 = probe.next(), r2 = probe.next();
-        EXPECT_EQ(wind.windTarget, static_cast<int16_t>(std::floor(r1 * 13) * 5 - 30));
-        EXPECT_EQ(wind.windStep, wind.windTarget - static_cast<int16_t>(c.velocity));
-        EXPECT_EQ(interval, static_cast<uint32_t>(std::floor(r2 * 10000) + 1000));
-        EXPECT_EQ(velocity, c.velocity);  // the wind waits before it moves
+        EXPECT_EQ(wind.Timer3_Timer(velocity, random), c.pause) << c.seed;
+        EXPECT_EQ(wind.windTarget, c.target) << c.seed;
+        EXPECT_EQ(wind.windStep, c.target - static_cast<int16_t>(c.velocity));
+        EXPECT_EQ(velocity, c.velocity);
+        probe.next();
+        probe.next();
         EXPECT_EQ(random.nextBits(), probe.nextBits());
     }
 }

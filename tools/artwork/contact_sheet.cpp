@@ -1,11 +1,11 @@
 // Layout of the contact sheet; it is documentation only, the saver never reads it.
 #include "contact_sheet.h"
 
-#include <zlib.h>
-
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace nivora::artwork {
 namespace {
@@ -35,48 +35,62 @@ void blitIcon(Image& sheet, const IconImage& icon, int left, int top, int zoom) 
                 sheet.at(left + x, top + y) = c.at(x / zoom, y / zoom);
 }
 
-const Image& find(const std::vector<NamedPicture>& pictures, const std::string& name) {
+const Image& find(const std::vector<NamedPicture>& pictures, int row, int element, std::int32_t percent) {
     for (const auto& p : pictures)
-        if (p.fileName == name) return p.image;
-    throw std::logic_error("no picture " + name);
+        if (p.row == row && p.element == element && p.percent == percent) return p.image;
+    throw std::logic_error("no picture " + std::to_string(row) + "/" + std::to_string(element) + " at " +
+                           std::to_string(percent) + " %");
 }
-
-std::string stemOf(const std::string& fileName) { return fileName.substr(0, fileName.find_first_of("_.")); }
 
 }  // namespace
 
 Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vector<IconImage>& icons) {
-    // Left column: every picture at its size, grouped by setting.
+    std::vector<const NamedPicture*> base;  // 100 %
+    for (const auto& p : pictures)
+        if (p.percent == 100) base.push_back(&p);
+    const int baseWidth = base.at(0)->image.width;
+    const int baseHeight = base.at(0)->image.height;
+
+    // Left column: every picture at 100 %, grouped by row.
     int columnHeight = 0;
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const bool newGroup = i > 0 && stemOf(pictures[i].fileName) != stemOf(pictures[i - 1].fileName);
-        columnHeight += (i == 0 ? 0 : newGroup ? kGroupGap : kGap) + kPictureHeight;
+    for (std::size_t i = 0; i < base.size(); ++i) {
+        const bool newGroup = i > 0 && base[i]->row != base[i - 1]->row;
+        columnHeight += (i == 0 ? 0 : newGroup ? kGroupGap : kGap) + baseHeight;
     }
-    const int right = kMargin + kPictureWidth + 2 * kMargin;
-    const int zoomedHeight = 5 * kPictureHeight * 2;
+    // Right column: the five rows as the settings window stacks them at 200 %, at the defaults and at other values.
+    constexpr std::int32_t kStackPercent = 200;
+    const int stackWidth = find(pictures, 1, 0, kStackPercent).width;
+    const int stackRowHeight = find(pictures, 1, 0, kStackPercent).height;
+    const int right = kMargin + baseWidth + 2 * kMargin;
     const int iconPanel = 32 * 8 + 2 * kMargin;
-    const int width = right + kPictureWidth * 2 + kMargin;
-    const int height = std::max(columnHeight, 2 * zoomedHeight + 2 * kMargin + iconPanel) + 2 * kMargin;
+    const int topHeight = std::max(columnHeight, 2 * 5 * stackRowHeight + 2 * kMargin + iconPanel);
+    // Below: one picture at every stored scale, so each can be looked at as drawn.
+    int scalesHeight = 0;
+    int scalesWidth = 0;
+    for (const auto& p : pictures)
+        if (p.row == 1 && p.element == 2) {
+            scalesHeight += p.image.height + kGap;
+            scalesWidth = std::max(scalesWidth, p.image.width);
+        }
+    const int width = std::max(right + stackWidth, kMargin + scalesWidth) + kMargin;
+    const int height = kMargin + topHeight + kGroupGap + scalesHeight + kMargin;
     Image sheet(width, height, kPaper);
 
     int y = kMargin;
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const bool newGroup = i > 0 && stemOf(pictures[i].fileName) != stemOf(pictures[i - 1].fileName);
+    for (std::size_t i = 0; i < base.size(); ++i) {
+        const bool newGroup = i > 0 && base[i]->row != base[i - 1]->row;
         if (i > 0) y += newGroup ? kGroupGap : kGap;
-        blit(sheet, pictures[i].image, kMargin, y, 1);
-        y += kPictureHeight;
+        blit(sheet, base[i]->image, kMargin, y, 1);
+        y += baseHeight;
     }
 
-    // Right column: the five rows as the settings window stacks them, at the defaults and at other values, twice
-    // their size.
-    const std::vector<std::vector<std::string>> stacks{
-        {"precipitation_1.bmp", "velocity_6.bmp", "direction_1.bmp", "blightness_2.bmp", "message.bmp"},
-        {"precipitation_4.bmp", "velocity_1.bmp", "direction_0.bmp", "blightness_0.bmp", "velocity_11.bmp"}};
+    const std::vector<std::vector<std::pair<int, int>>> stacks{{{1, 1}, {2, 6}, {3, 1}, {4, 2}, {5, 0}},
+                                                               {{1, 4}, {2, 1}, {3, 0}, {4, 0}, {2, 11}}};
     y = kMargin;
     for (const auto& stack : stacks) {
-        for (const auto& name : stack) {
-            blit(sheet, find(pictures, name), right, y, 2);
-            y += 2 * kPictureHeight;
+        for (const auto& [row, element] : stack) {
+            blit(sheet, find(pictures, row, element, kStackPercent), right, y, 1);
+            y += stackRowHeight;
         }
         y += kMargin;
     }
@@ -87,51 +101,20 @@ Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vec
     blitIcon(sheet, icons.at(0), right + kMargin, y + kMargin, 8);
     blitIcon(sheet, icons.at(1), right + 2 * kMargin + 16 * 8, y + kMargin, 8);
     const int darkLeft = right + lightWidth + kMargin;
-    fillRect(sheet, darkLeft, y, right + 2 * kPictureWidth - darkLeft, iconPanel, kDark);
+    fillRect(sheet, darkLeft, y, right + stackWidth - darkLeft, iconPanel, kDark);
     int x = darkLeft + kMargin;
     for (const auto& [icon, zoom] : {std::pair{0, 1}, std::pair{1, 1}, std::pair{0, 4}, std::pair{1, 4}}) {
         blitIcon(sheet, icons.at(static_cast<std::size_t>(icon)), x, y + kMargin, zoom);
         x += icons.at(static_cast<std::size_t>(icon)).colour.width * zoom + kMargin / 2;
     }
-    return sheet;
-}
 
-Bytes encodePng(const Image& image) {
-    Bytes raw;
-    raw.reserve(static_cast<std::size_t>(image.height) * (1 + 3 * static_cast<std::size_t>(image.width)));
-    for (int y = 0; y < image.height; ++y) {
-        raw.push_back(0);  // no filter
-        for (int x = 0; x < image.width; ++x) {
-            const Rgb p = image.at(x, y);
-            raw.insert(raw.end(), {p.r, p.g, p.b});
+    y = kMargin + topHeight + kGroupGap;
+    for (const auto& p : pictures)
+        if (p.row == 1 && p.element == 2) {
+            blit(sheet, p.image, kMargin, y, 1);
+            y += p.image.height + kGap;
         }
-    }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    Bytes packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
-        throw std::runtime_error("zlib failed");
-    packed.resize(packedSize);
-
-    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    auto put32 = [](Bytes& b, std::uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
-    };
-    auto chunk = [&](const char* type, const Bytes& data) {
-        put32(out, static_cast<std::uint32_t>(data.size()));
-        const std::size_t start = out.size();
-        out.insert(out.end(), type, type + 4);
-        out.insert(out.end(), data.begin(), data.end());
-        const uLong crc = crc32(0, out.data() + start, static_cast<uInt>(out.size() - start));
-        put32(out, static_cast<std::uint32_t>(crc));
-    };
-    Bytes header;
-    put32(header, static_cast<std::uint32_t>(image.width));
-    put32(header, static_cast<std::uint32_t>(image.height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, truecolour, deflate, no filter choice, not interlaced
-    chunk("IHDR", header);
-    chunk("IDAT", packed);
-    chunk("IEND", {});
-    return out;
+    return sheet;
 }
 
 }  // namespace nivora::artwork

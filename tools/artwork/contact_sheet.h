@@ -1,5 +1,5 @@
-// A contact sheet of all the artwork for people to look at: every option picture at its size, the settings window's
-// rows enlarged, and the icon enlarged on a light and on a dark background.
+// A contact sheet of all the artwork for people to look at: every option picture at 100 %, the settings window's rows
+// at 200 %, the icon enlarged on a light and on a dark background, and one picture at every stored scale.
 #pragma once
 
 #include <vector>
@@ -10,8 +10,5 @@
 namespace nivora::artwork {
 
 Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vector<IconImage>& icons);
-
-// An 8-bit RGB PNG, compressed with zlib.
-Bytes encodePng(const Image& image);
 
 }  // namespace nivora::artwork

@@ -1,8 +1,14 @@
-// Byte layouts follow the Win32 structures BITMAPFILEHEADER, BITMAPINFOHEADER, ICONDIR and ICONDIRENTRY.
+// Byte layouts follow the Win32 structures BITMAPFILEHEADER, BITMAPINFOHEADER, ICONDIR and ICONDIRENTRY, and the
+// PNG specification (chunks IHDR, PLTE, IDAT, IEND).
 #include "file_formats.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <stdexcept>
+#include <tuple>
 
 namespace nivora::artwork {
 namespace {
@@ -47,20 +53,74 @@ void putPixelsBottomUp(Bytes& out, const Image& image) {
     }
 }
 
+void putBigEndian32(Bytes& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+Bytes deflate(const Bytes& raw) {
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    Bytes packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
+        throw std::runtime_error("zlib failed");
+    packed.resize(packedSize);
+    return packed;
+}
+
 }  // namespace
 
-Bytes encodeBmp24(const Image& image) {
-    const std::uint32_t pixelBytes = paddedRowBytes(image.width * 24) * static_cast<std::uint32_t>(image.height);
-    constexpr std::uint32_t kHeaders = 14 + 40;
-    Bytes out;
-    out.reserve(kHeaders + pixelBytes);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, kHeaders + pixelBytes);
-    put32(out, 0);
-    put32(out, kHeaders);
-    putInfoHeader(out, image.width, image.height, pixelBytes);
-    putPixelsBottomUp(out, image);
+Bytes encodePng(const Image& image) {
+    // The palette in colour order, so the same colours always get the same indices.
+    std::map<std::tuple<int, int, int>, std::uint8_t> palette;
+    for (const Rgb& p : image.pixels) {
+        palette.emplace(std::tuple{p.r, p.g, p.b}, 0);
+        if (palette.size() > 256) break;
+    }
+    const bool indexed = palette.size() <= 256;
+    if (indexed) {
+        std::uint8_t index = 0;
+        for (auto& entry : palette) entry.second = index++;
+    }
+
+    // Each row is stored unfiltered: these flat pictures pack best that way, and the decoder has least to do.
+    Bytes raw;
+    raw.reserve(static_cast<std::size_t>(image.height) * (1 + (indexed ? 1 : 3) * static_cast<std::size_t>(image.width)));
+    for (int y = 0; y < image.height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < image.width; ++x) {
+            const Rgb p = image.at(x, y);
+            if (indexed) {
+                raw.push_back(palette.at({p.r, p.g, p.b}));
+            } else {
+                raw.insert(raw.end(), {p.r, p.g, p.b});
+            }
+        }
+    }
+
+    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&](const char* type, const Bytes& data) {
+        putBigEndian32(out, static_cast<std::uint32_t>(data.size()));
+        const std::size_t start = out.size();
+        out.insert(out.end(), type, type + 4);
+        out.insert(out.end(), data.begin(), data.end());
+        putBigEndian32(out, static_cast<std::uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+    };
+    Bytes header;
+    putBigEndian32(header, static_cast<std::uint32_t>(image.width));
+    putBigEndian32(header, static_cast<std::uint32_t>(image.height));
+    // 8 bits, indexed (3) or truecolour (2), deflate, adaptive filtering, not interlaced
+    header.insert(header.end(), {8, static_cast<std::uint8_t>(indexed ? 3 : 2), 0, 0, 0});
+    chunk("IHDR", header);
+    if (indexed) {
+        Bytes colours;
+        for (const auto& entry : palette) {
+            colours.push_back(static_cast<std::uint8_t>(std::get<0>(entry.first)));
+            colours.push_back(static_cast<std::uint8_t>(std::get<1>(entry.first)));
+            colours.push_back(static_cast<std::uint8_t>(std::get<2>(entry.first)));
+        }
+        chunk("PLTE", colours);
+    }
+    chunk("IDAT", deflate(raw));
+    chunk("IEND", {});
     return out;
 }
 

@@ -1,4 +1,5 @@
-// Encoders of the Windows picture files the saver embeds: 24-bit BMP and ICO with a 1-bit transparency mask.
+// Encoders of the picture files the saver embeds: PNG for the option pictures, ICO with a 1-bit transparency mask for
+// the icon.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,10 @@ namespace nivora::artwork {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A plain BITMAPFILEHEADER + BITMAPINFOHEADER file, bottom-up, BI_RGB, rows padded to four bytes.
-Bytes encodeBmp24(const Image& image);
+// A PNG of 8 bits per sample: indexed with a palette of the picture's colours when it has 256 or fewer (an option
+// picture is white blended over one background, so it always has), truecolour otherwise. Compressed with zlib at
+// its highest level; the same picture gives the same bytes on every run with the same zlib.
+Bytes encodePng(const Image& image);
 
 struct IconImage {
     Image colour;

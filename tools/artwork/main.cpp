@@ -1,6 +1,8 @@
 // nivora_artwork: writes the option pictures and the program icon that the saver embeds, and a contact sheet of them.
 //   nivora_artwork [--font FILE] [--sheet FILE.png] RESOURCE_DIR
-// writes RESOURCE_DIR/options/*.bmp and RESOURCE_DIR/nivora.ico. The same font gives the same bytes on every run.
+// writes the option pictures as RESOURCE_DIR/options/<per cent>/<row>.png, their resource script
+// RESOURCE_DIR/options/option_pictures.rc and pixel digests RESOURCE_DIR/options/pixel_digests.inc, and the icon
+// RESOURCE_DIR/nivora.ico. The same font gives the same bytes on every run.
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -10,7 +12,9 @@
 #include "contact_sheet.h"
 #include "file_formats.h"
 #include "icon.h"
+#include "core/option_picture_scales.h"
 #include "option_pictures.h"
+#include "picture_index.h"
 #include "typesetter.h"
 
 #ifndef NIVORA_ARTWORK_DEFAULT_FONT
@@ -29,6 +33,7 @@ int usage() {
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     using namespace nivora::artwork;
+    using nivora::optionPictureFile;
 
     fs::path font = NIVORA_ARTWORK_DEFAULT_FONT;
     fs::path sheet;
@@ -54,8 +59,17 @@ int main(int argc, char** argv) {
         const std::vector<NamedPicture> pictures = drawOptionPictures(face);
         const std::vector<IconImage> icons = drawIconImages();
 
-        fs::create_directories(resources / "options");
-        for (const auto& picture : pictures) writeFile(resources / "options" / picture.fileName, encodeBmp24(picture.image));
+        const fs::path options = resources / "options";
+        const std::vector<PictureStrip> strips = stripsOf(pictures);
+        for (const auto& strip : strips) {
+            const fs::path file = options / optionPictureFile(strip.row, strip.percent);
+            fs::create_directories(file.parent_path());
+            writeFile(file, encodePng(strip.image));
+        }
+        const std::string script = resourceScript(strips);
+        writeFile(options / "option_pictures.rc", Bytes(script.begin(), script.end()));
+        const std::string digests = digestTable(pictures);
+        writeFile(options / "pixel_digests.inc", Bytes(digests.begin(), digests.end()));
         writeFile(resources / "nivora.ico", encodeIco(icons));
         if (!sheet.empty()) writeFile(sheet, encodePng(drawContactSheet(pictures, icons)));
     } catch (const std::exception& e) {

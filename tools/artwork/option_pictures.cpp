@@ -1,10 +1,16 @@
-// Every figure below is a pixel position in the 360 x 40 picture; columns and rows are inclusive unless said otherwise.
+// Every figure below is a pixel position in the 360 x 40 picture at 100 %; columns and rows are inclusive unless said
+// otherwise. At a larger scale each edge between pixels moves to its scaled place rounded to a whole pixel, so solid
+// marks stay crisp and every gap of the 100 % picture stays at least a pixel wide; texts are set from their outlines
+// at the scaled size, fitted to the scaled rows.
 #include "option_pictures.h"
 
 #include <array>
 #include <cmath>
 #include <optional>
 #include <string>
+
+#include "core/dialog_layout.h"
+#include "core/option_picture_scales.h"
 
 namespace nivora::artwork {
 namespace {
@@ -170,7 +176,19 @@ struct Styles {
     TextStyle label;
 };
 
-Styles fitStyles(Typeface& face) {
+// Design coordinates to pixels at one scale: an edge between pixels goes to its scaled place, rounded to the nearest
+// whole pixel (halves to even), so edges that meet at 100 % still meet and edges apart stay apart.
+class Grid {
+public:
+    explicit Grid(double scale) : scale_(scale) {}
+    double scale() const { return scale_; }
+    int edge(double designEdge) const { return static_cast<int>(std::nearbyint(designEdge * scale_)); }
+
+private:
+    double scale_;
+};
+
+Styles fitStyles(Typeface& face, const Grid& grid) {
     std::vector<std::u32string_view> japanese;
     std::vector<std::u32string_view> english;
     for (const Heading& h : kHeadings) {
@@ -180,29 +198,32 @@ Styles fitStyles(Typeface& face) {
     const StyleOptions latin{.proportional = true, .trackingEm = 0.09, .embolden = 0.03};
     const StyleOptions small{.proportional = true, .trackingEm = 0.10, .embolden = 0.03, .condense = 0.8};
     Styles s;
-    s.heading = fitStyle(face, japanese, kHeadingTop, kHeadingBottom, {});
-    s.headingLatin = fitStyle(face, english, kHeadingLatinTop, kHeadingLatinBottom, latin);
-    s.value = fitStyle(face, {U"0123456789-"}, kValueTop, kValueBottom, {.proportional = true, .trackingEm = 0.06});
-    s.word = fitStyle(face, {kDirectionWords.begin(), kDirectionWords.end()}, kWordTop, kWordBottom, {});
-    s.caption = fitStyle(face, {kPrecipitationUnit, kVelocityUnit, kBlightnessUnit, kDirectionEnglish[0],
-                                kDirectionEnglish[1]},
-                         kCaptionTop, kCaptionBottom, latin);
-    s.label = fitStyle(face, {U"0123456789-"}, kLabelTop, kLabelBottom, small);
+    // Rows top..bottom: from the top edge of the first to the bottom edge of the last.
+    const auto rows = [&](const std::vector<std::u32string_view>& texts, int top, int bottom, StyleOptions options) {
+        return fitStyle(face, texts, grid.edge(top), grid.edge(bottom + 1), options);
+    };
+    s.heading = rows(japanese, kHeadingTop, kHeadingBottom, {});
+    s.headingLatin = rows(english, kHeadingLatinTop, kHeadingLatinBottom, latin);
+    s.value = rows({U"0123456789-"}, kValueTop, kValueBottom, {.proportional = true, .trackingEm = 0.06});
+    s.word = rows({kDirectionWords.begin(), kDirectionWords.end()}, kWordTop, kWordBottom, {});
+    s.caption = rows({kPrecipitationUnit, kVelocityUnit, kBlightnessUnit, kDirectionEnglish[0], kDirectionEnglish[1]},
+                     kCaptionTop, kCaptionBottom, latin);
+    s.label = rows({U"0123456789-"}, kLabelTop, kLabelBottom, small);
     return s;
 }
 
 class PictureBuilder {
 public:
-    PictureBuilder(Typeface& face, const Styles& styles)
-        : face_(face), styles_(styles), ink_(kPictureWidth, kPictureHeight) {}
+    PictureBuilder(Typeface& face, const Styles& styles, const Grid& grid)
+        : face_(face), styles_(styles), grid_(grid), ink_(grid.edge(kRowWidth), grid.edge(kRowHeight)) {}
 
     void heading(const Heading& h) {
-        drawText(ink_, face_, styles_.heading, h.japanese, Align::kLeft, kHeadingLeft);
-        drawText(ink_, face_, styles_.headingLatin, h.english, Align::kLeft, kHeadingLatinLeft);
+        drawText(ink_, face_, styles_.heading, h.japanese, Align::kLeft, grid_.edge(kHeadingLeft));
+        drawText(ink_, face_, styles_.headingLatin, h.english, Align::kLeft, grid_.edge(kHeadingLatinLeft));
     }
 
     void valueRightAligned(std::u32string_view value, int rightColumn) {
-        drawText(ink_, face_, styles_.value, value, Align::kRight, rightColumn);
+        drawText(ink_, face_, styles_.value, value, Align::kRight, grid_.edge(rightColumn + 1));
     }
 
     // The minus sign keeps one place for every negative value: before a field as wide as the widest two digits,
@@ -211,47 +232,55 @@ public:
         const std::u32string magnitude = digits(std::abs(value));
         valueRightAligned(magnitude, rightColumn);
         if (value >= 0) return;
-        const double fieldLeft = rightColumn + 1 - measure(face_, styles_.value, widestMagnitude).width();
+        const double fieldLeft = grid_.edge(rightColumn + 1) - measure(face_, styles_.value, widestMagnitude).width();
         const double minusEnd = fieldLeft - styles_.value.tracking;
-        drawText(ink_, face_, styles_.value, U"-", Align::kRight, std::floor(minusEnd) - 1);
+        drawText(ink_, face_, styles_.value, U"-", Align::kRight, std::floor(minusEnd));
     }
 
-    void caption(std::u32string_view text, Align align, double x) {
-        drawText(ink_, face_, styles_.caption, text, align, x);
+    // The caption from the column `left`.
+    void caption(std::u32string_view text, int left) {
+        drawText(ink_, face_, styles_.caption, text, Align::kLeft, grid_.edge(left));
+    }
+
+    // The caption centred on `centre`, in pixels of this picture.
+    void captionCentredOn(std::u32string_view text, double centre) {
+        drawText(ink_, face_, styles_.caption, text, Align::kCentre, centre);
     }
 
     InkSpan word(std::u32string_view text) {
-        return drawText(ink_, face_, styles_.word, text, Align::kLeft, kWordLeft);
+        return drawText(ink_, face_, styles_.word, text, Align::kLeft, grid_.edge(kWordLeft));
     }
 
     // `filled` tells for each segment whether its block shows.
     void scale(const ScaleDesign& design, const std::vector<bool>& filled) {
-        ink_.fill(kScaleLeft, kBaselineTop, kScaleRight, kBaselineBottom);
+        fill(kScaleLeft, kBaselineTop, kScaleRight, kBaselineBottom);
         for (std::size_t m = 0; m < design.marksTimesTwo.size(); ++m) {
             const Columns c = markAt(design, m);
             const bool post = m == 0 || m + 1 == design.marksTimesTwo.size();
-            ink_.fill(c.left, post ? kPostTop : design.innerTop, c.right, kBaselineTop - 1);
+            fill(c.left, post ? kPostTop : design.innerTop, c.right, kBaselineTop - 1);
         }
-        if (design.fixedBlock) ink_.fill(design.fixedBlock->left, kBlockTop, design.fixedBlock->right, kBlockBottom);
+        if (design.fixedBlock) fill(design.fixedBlock->left, kBlockTop, design.fixedBlock->right, kBlockBottom);
         for (std::size_t s = 0; s < filled.size(); ++s) {
             if (!filled[s]) continue;
             const Columns b = segmentBlock(design, s);
-            ink_.fill(b.left, kBlockTop, b.right, kBlockBottom);
+            fill(b.left, kBlockTop, b.right, kBlockBottom);
         }
         for (const ScaleLabel& label : design.labels) {
             const Columns mark = markAt(design, static_cast<std::size_t>(label.mark));
+            const TextStyle& style = styles_.label;
             switch (label.place) {
                 case LabelPlace::kFromScaleStart:
-                    drawText(ink_, face_, styles_.label, label.text, Align::kLeft, kScaleLeft);
+                    drawText(ink_, face_, style, label.text, Align::kLeft, grid_.edge(kScaleLeft));
                     break;
                 case LabelPlace::kFromMark:
-                    drawText(ink_, face_, styles_.label, label.text, Align::kLeft, mark.left);
+                    drawText(ink_, face_, style, label.text, Align::kLeft, grid_.edge(mark.left));
                     break;
-                case LabelPlace::kCentred:
-                    drawText(ink_, face_, styles_.label, label.text, Align::kCentre, (mark.left + mark.right + 1) / 2.0);
+                case LabelPlace::kCentred:  // on the mark as drawn
+                    drawText(ink_, face_, style, label.text, Align::kCentre,
+                             (grid_.edge(mark.left) + grid_.edge(mark.right + 1)) / 2.0);
                     break;
                 case LabelPlace::kToScaleEnd:
-                    drawText(ink_, face_, styles_.label, label.text, Align::kRight, kScaleRight);
+                    drawText(ink_, face_, style, label.text, Align::kRight, grid_.edge(kScaleRight + 1));
                     break;
             }
         }
@@ -266,69 +295,87 @@ public:
     }
 
 private:
+    // Solid ink over the design's inclusive rectangle x0..x1, y0..y1, at this picture's scale.
+    void fill(int x0, int y0, int x1, int y1) {
+        ink_.fill(grid_.edge(x0), grid_.edge(y0), grid_.edge(x1 + 1) - 1, grid_.edge(y1 + 1) - 1);
+    }
+
     Typeface& face_;
     const Styles& styles_;
+    const Grid& grid_;
     Coverage ink_;
 };
 
-std::string fileName(const char* stem, int index) { return std::string(stem) + "_" + std::to_string(index) + ".bmp"; }
-
-}  // namespace
-
-std::vector<NamedPicture> drawOptionPictures(Typeface& face) {
-    const Styles styles = fitStyles(face);
+// The pictures of one scale, in the order of the rows, each row by index.
+std::vector<NamedPicture> drawScale(Typeface& face, std::int32_t percent) {
+    const Grid grid(percent / 100.0);
+    const Styles styles = fitStyles(face, grid);
     std::vector<NamedPicture> out;
+    const auto add = [&](int row, int element, const PictureBuilder& p) {
+        out.push_back({row, element, percent, p.finish()});
+    };
 
     for (int i = 0; i < static_cast<int>(kPrecipitationValues.size()); ++i) {
-        PictureBuilder p(face, styles);
+        PictureBuilder p(face, styles, grid);
         p.heading(kPrecipitationHeading);
         p.valueRightAligned(kPrecipitationValues[static_cast<std::size_t>(i)], kPrecipitationValueRight);
-        p.caption(kPrecipitationUnit, Align::kLeft, kCaptionLeft);
+        p.caption(kPrecipitationUnit, kCaptionLeft);
         std::vector<bool> filled(5);
         for (int s = 0; s <= i; ++s) filled[static_cast<std::size_t>(s)] = true;
         p.scale(precipitationScale(), filled);
-        out.push_back({fileName("precipitation", i), p.finish()});
+        add(1, i, p);
     }
 
     for (int i = 0; i < kVelocityCount; ++i) {
-        PictureBuilder p(face, styles);
+        PictureBuilder p(face, styles, grid);
         p.heading(kVelocityHeading);
         p.signedValue(5 * i - 30, kVelocityValueRight, U"30");
-        p.caption(kVelocityUnit, Align::kLeft, kCaptionLeft);
+        p.caption(kVelocityUnit, kCaptionLeft);
         // Blocks run from the 0 mark towards the value.
         std::vector<bool> filled(kVelocityCount - 1);
         for (int s = std::min(i, kVelocityZeroIndex); s < std::max(i, kVelocityZeroIndex); ++s)
             filled[static_cast<std::size_t>(s)] = true;
         p.scale(velocityScale(), filled);
-        out.push_back({fileName("velocity", i), p.finish()});
+        add(2, i, p);
     }
 
     for (int i = 0; i < static_cast<int>(kDirectionWords.size()); ++i) {
-        PictureBuilder p(face, styles);
+        PictureBuilder p(face, styles, grid);
         p.heading(kDirectionHeading);
         const InkSpan word = p.word(kDirectionWords[static_cast<std::size_t>(i)]);
         if (i == 0) {
-            p.caption(kDirectionEnglish[0], Align::kCentre, (word.left + word.right) / 2);  // under its word
+            p.captionCentredOn(kDirectionEnglish[0], (word.left + word.right) / 2);  // under its word
         } else {
-            p.caption(kDirectionEnglish[1], Align::kLeft, kCaptionLeft);
+            p.caption(kDirectionEnglish[1], kCaptionLeft);
         }
-        out.push_back({fileName("direction", i), p.finish()});
+        add(3, i, p);
     }
 
     for (int i = 0; i < static_cast<int>(kBlightnessValues.size()); ++i) {
-        PictureBuilder p(face, styles);
+        PictureBuilder p(face, styles, grid);
         p.heading(kBlightnessHeading);
         p.valueRightAligned(kBlightnessValues[static_cast<std::size_t>(i)], kBlightnessValueRight);
-        p.caption(kBlightnessUnit, Align::kLeft, kCaptionLeft);
+        p.caption(kBlightnessUnit, kCaptionLeft);
         std::vector<bool> filled(4);
         for (int s = 0; s < i; ++s) filled[static_cast<std::size_t>(s)] = true;
         p.scale(blightnessScale(), filled);
-        out.push_back({fileName("blightness", i), p.finish()});
+        add(4, i, p);
     }
 
-    PictureBuilder message(face, styles);
+    PictureBuilder message(face, styles, grid);
     message.heading(kMessageHeading);
-    out.push_back({"message.bmp", message.finish()});
+    add(5, 0, message);
+    return out;
+}
+
+}  // namespace
+
+std::vector<NamedPicture> drawOptionPictures(Typeface& face) {
+    std::vector<NamedPicture> out;
+    for (std::int32_t percent : kStoredPictureScales) {
+        std::vector<NamedPicture> scale = drawScale(face, percent);
+        out.insert(out.end(), std::make_move_iterator(scale.begin()), std::make_move_iterator(scale.end()));
+    }
     return out;
 }
 

@@ -1,6 +1,8 @@
-// The 26 option pictures of the settings window: one 360 x 40 picture per value of each setting, and the message row.
+// The 26 option pictures of the settings window, one per value of each setting and the message row, drawn at every
+// stored display scale from the same outlines and the same geometry scaled.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,15 +11,14 @@
 
 namespace nivora::artwork {
 
-inline constexpr int kPictureWidth = 360;
-inline constexpr int kPictureHeight = 40;
-
 struct NamedPicture {
-    std::string fileName;  // e.g. "velocity_6.bmp"
+    int row = 0;      // 1..5, as the settings window stacks them
+    int element = 0;  // the value's index in its row
+    std::int32_t percent = 100;
     Image image;
 };
 
-// In the order of the settings window's rows, each array by index.
+// Every picture at every stored scale: by scale, then in the order of the rows, each row by index.
 std::vector<NamedPicture> drawOptionPictures(Typeface& face);
 
 }  // namespace nivora::artwork

@@ -130,7 +130,7 @@ const Glyph& Typeface::glyph(char32_t ch, double embolden) {
     return *slot;
 }
 
-TextStyle fitStyle(Typeface& face, const std::vector<std::u32string_view>& texts, int top, int bottom,
+TextStyle fitStyle(Typeface& face, const std::vector<std::u32string_view>& texts, double top, double bottom,
                    StyleOptions options) {
     long yMin = std::numeric_limits<long>::max();
     long yMax = std::numeric_limits<long>::min();
@@ -144,7 +144,7 @@ TextStyle fitStyle(Typeface& face, const std::vector<std::u32string_view>& texts
     if (yMin >= yMax) throw std::invalid_argument("no ink to fit");
 
     TextStyle style;
-    style.scale = (bottom + 1 - top - 2 * kInset) / static_cast<double>(yMax - yMin);
+    style.scale = (bottom - top - 2 * kInset) / static_cast<double>(yMax - yMin);
     style.baseline = top + kInset + static_cast<double>(yMax) * style.scale;
     style.proportional = options.proportional;
     style.tracking = options.trackingEm * face.unitsPerEm() * style.scale;
@@ -163,7 +163,7 @@ InkSpan drawText(Coverage& ink, Typeface& face, const TextStyle& style, std::u32
     double start = 0;  // where the pen starts, so that the ink lands where asked
     switch (align) {
         case Align::kLeft: start = x + kInset - layout.ink.left; break;
-        case Align::kRight: start = x + 1 - kInset - layout.ink.right; break;
+        case Align::kRight: start = x - kInset - layout.ink.right; break;
         case Align::kCentre: start = x - (layout.ink.left + layout.ink.right) / 2; break;
     }
 

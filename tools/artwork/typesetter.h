@@ -53,8 +53,9 @@ struct StyleOptions {
     double condense = 1;
 };
 
-// Size and baseline such that the ink of every text of `texts`, taken together, spans exactly rows top..bottom.
-TextStyle fitStyle(Typeface& face, const std::vector<std::u32string_view>& texts, int top, int bottom,
+// Size and baseline such that the ink of every text of `texts`, taken together, spans exactly from the edge `top`
+// down to the edge `bottom` (rows top..bottom - 1 when both are whole).
+TextStyle fitStyle(Typeface& face, const std::vector<std::u32string_view>& texts, double top, double bottom,
                    StyleOptions options);
 
 // The horizontal extent of a text's ink when its pen starts at 0, in pixels.
@@ -67,8 +68,8 @@ InkSpan measure(Typeface& face, const TextStyle& style, std::u32string_view text
 
 enum class Align { kLeft, kRight, kCentre };
 
-// Sets `text` so that its ink starts at column x (kLeft), ends with column x (kRight) or is centred on the
-// continuous coordinate x (kCentre, where column k spans k to k + 1). Returns where its ink lies.
+// Sets `text` so that its ink starts at x (kLeft), ends at x (kRight) or is centred on x (kCentre), x being a
+// continuous coordinate where column k spans k to k + 1. Returns where its ink lies.
 InkSpan drawText(Coverage& ink, Typeface& face, const TextStyle& style, std::u32string_view text, Align align,
                  double x);
 

@@ -1,0 +1,158 @@
+// Change tracking: the frame's changed places gathered into cells of a band, then merged where close.
+#include "core/snow_changes.h"
+
+#include <algorithm>
+#include <bit>
+#include <functional>
+
+namespace nivora {
+namespace {
+
+constexpr int16_t kLow = INT16_MIN;
+constexpr int16_t kHigh = INT16_MAX;
+
+}  // namespace
+
+void ChangeTracker::reset(const Rect& area)
+{
+    area_ = area;
+    whole_ = true;
+    rects_.clear();
+    const int32_t bands = isEmpty(area) ? 0 : (area.bottom + kChangedBandHeight - 1) / kChangedBandHeight;
+    cellsPerBand_ = isEmpty(area) ? 0 : (area.right + kChangedMergeGap - 1) / kChangedMergeGap;
+    wordsPerBand_ = (cellsPerBand_ + 63) / 64;
+    for (Grid* grid : {&current_, &carried_, &previous_}) {
+        grid->cells.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), {kHigh, kHigh, kLow, kLow});
+        grid->touched.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_), 0);
+    }
+    bandEnd_.assign(static_cast<size_t>(bands), 0);
+}
+
+void ChangeTracker::note(Grid& grid, const Rect& r)
+{
+    if (isEmpty(r))
+        return;
+    // Every place lies within the area, whose corner is (0, 0): no coordinate is negative or beyond 16 bits.
+    const auto cell = static_cast<uint32_t>(r.left) / kChangedMergeGap;
+    const auto firstBand = static_cast<uint32_t>(r.top) / kChangedBandHeight;
+    const auto lastBand = static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight;
+    if (firstBand == lastBand) {  // the usual case: a flake within one band
+        Cell& c = grid.cells[firstBand * static_cast<uint32_t>(cellsPerBand_) + cell];
+        c = {std::min(c.left, static_cast<int16_t>(r.left)), std::min(c.top, static_cast<int16_t>(r.top)),
+             std::max(c.right, static_cast<int16_t>(r.right)), std::max(c.bottom, static_cast<int16_t>(r.bottom))};
+        grid.touched[firstBand * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
+        return;
+    }
+    for (auto band = firstBand; band <= lastBand; ++band) {
+        const auto bandTop = static_cast<int32_t>(band * kChangedBandHeight);
+        Cell& c = grid.cells[band * static_cast<uint32_t>(cellsPerBand_) + cell];
+        c = {static_cast<int16_t>(std::min<int32_t>(c.left, r.left)),
+             static_cast<int16_t>(std::min<int32_t>(c.top, std::max(r.top, bandTop))),
+             static_cast<int16_t>(std::max<int32_t>(c.right, r.right)),
+             static_cast<int16_t>(std::max<int32_t>(c.bottom, std::min(r.bottom, bandTop + kChangedBandHeight)))};
+        grid.touched[band * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
+    }
+}
+
+void ChangeTracker::finish()
+{
+    // The touched cells of all three grids in order, united; this frame's only cells are cleaned, the carried ones
+    // become the next frame's previous ones.
+    banded_.clear();
+    const Cell none{kHigh, kHigh, kLow, kLow};
+    for (size_t band = 0; band < bandEnd_.size(); ++band) {
+        for (int32_t word = 0; word < wordsPerBand_; ++word) {
+            const size_t w = band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word);
+            const uint64_t now = current_.touched[w], carried = carried_.touched[w], before = previous_.touched[w];
+            previous_.touched[w] = carried;
+            current_.touched[w] = carried_.touched[w] = 0;
+            for (uint64_t bits = now | carried | before; bits != 0; bits &= bits - 1) {
+                const int32_t bit = std::countr_zero(bits);
+                const size_t cell = band * static_cast<size_t>(cellsPerBand_) + static_cast<size_t>(word * 64 + bit);
+                Cell u = none;
+                const auto unite = [&u](const Cell& c) {
+                    u = {std::min(u.left, c.left), std::min(u.top, c.top), std::max(u.right, c.right),
+                         std::max(u.bottom, c.bottom)};
+                };
+                // Only the grids that hold the cell are read: the others' memory stays untouched.
+                if ((before >> bit) & 1)
+                    unite(previous_.cells[cell]);
+                if ((now >> bit) & 1) {
+                    unite(current_.cells[cell]);
+                    current_.cells[cell] = none;
+                }
+                if ((carried >> bit) & 1) {
+                    unite(carried_.cells[cell]);
+                    previous_.cells[cell] = carried_.cells[cell];
+                    carried_.cells[cell] = none;
+                } else if ((before >> bit) & 1) {
+                    previous_.cells[cell] = none;
+                }
+                banded_.push_back({u.left, u.top, u.right, u.bottom});
+            }
+        }
+        bandEnd_[band] = banded_.size();
+    }
+
+    rects_.clear();
+    if (whole_) {
+        whole_ = false;
+        if (!isEmpty(area_))
+            rects_.push_back(area_);
+        return;
+    }
+    mergeBands(chooseGap());
+}
+
+// The smallest gap, from kChangedMergeGap up, that leaves at most kMaxChangedRects rectangles (or one per band if
+// even that is more). A band splits only where the gap between two neighbouring cells is wider than the chosen
+// one, so the count is known from those gaps before merging.
+int32_t ChangeTracker::chooseGap()
+{
+    gaps_.clear();
+    size_t bands = 0;
+    size_t begin = 0;
+    for (size_t end : bandEnd_) {
+        bands += begin != end;
+        for (size_t i = begin + 1; i < end; ++i) {
+            const int32_t gap = banded_[i].left - banded_[i - 1].right;
+            if (gap > kChangedMergeGap)
+                gaps_.push_back(gap);
+        }
+        begin = end;
+    }
+    if (bands + gaps_.size() <= kMaxChangedRects)
+        return kChangedMergeGap;
+    if (bands >= kMaxChangedRects)
+        return INT32_MAX;
+    // Keep the widest `splits` gaps apart: merge across every gap up to the next widest.
+    const size_t splits = kMaxChangedRects - bands;
+    const auto nth = gaps_.begin() + static_cast<std::ptrdiff_t>(splits);
+    std::nth_element(gaps_.begin(), nth, gaps_.end(), std::greater<>());
+    return *nth;
+}
+
+void ChangeTracker::mergeBands(int32_t gap)
+{
+    rects_.clear();
+    size_t begin = 0;
+    for (size_t end : bandEnd_) {
+        if (begin == end)
+            continue;
+        Rect merged = banded_[begin];
+        for (size_t i = begin + 1; i < end; ++i) {
+            const Rect& r = banded_[i];
+            if (r.left - merged.right <= gap) {
+                merged = {merged.left, std::min(merged.top, r.top), std::max(merged.right, r.right),
+                          std::max(merged.bottom, r.bottom)};
+            } else {
+                rects_.push_back(merged);
+                merged = r;
+            }
+        }
+        rects_.push_back(merged);
+        begin = end;
+    }
+}
+
+}  // namespace nivora

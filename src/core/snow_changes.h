@@ -1,0 +1,77 @@
+// Change tracking: where picMain changed in a frame, as few rectangles as are worth sending to the screen.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace nivora {
+
+struct Rect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;  // exclusive
+    int32_t bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+inline bool isEmpty(const Rect& r)
+{
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+// Rows of the picture over which changed places are merged side by side.
+inline constexpr int32_t kChangedBandHeight = 16;
+// Two changed places of one band this close are sent as one rectangle: each rectangle costs a call into the window
+// system, worth about as much as copying a thousand pixels more. Places are gathered in cells of this width.
+inline constexpr int32_t kChangedMergeGap = 64;
+// More rectangles than this in a frame are not worth their calls: the bands are then merged with ever wider gaps,
+// down to one rectangle per band.
+inline constexpr size_t kMaxChangedRects = 512;
+
+class ChangeTracker {
+public:
+    // The drawing area; the next frame reports all of it.
+    void reset(const Rect& area);
+    // A place that changed, within the drawing area.
+    void add(const Rect& r) { note(current_, r); }
+    // A place that changes now and again in the next frame: a flake drawn now, which the next frame takes away.
+    // Reported in both frames without being added twice.
+    void addFlake(const Rect& r) { note(carried_, r); }
+    // The whole drawing area changed.
+    void addWhole() { whole_ = true; }
+    // Ends the frame: merges what was added into the rectangles below.
+    void finish();
+
+    // Top to bottom, band by band, left to right; they cover every place added since the last finish() (and every
+    // flake added before it) and never overlap.
+    std::span<const Rect> rects() const { return rects_; }
+
+private:
+    // Per band, per cell of kChangedMergeGap columns: the union of the places whose left edge lies in the cell, and
+    // a bit per cell that says whether it holds any, so a frame visits only the cells it touched.
+    struct Cell {  // a rectangle within the area, which is never wider or higher than 16 bits
+        int16_t left, top, right, bottom;
+    };
+    struct Grid {
+        std::vector<Cell> cells;
+        std::vector<uint64_t> touched;
+    };
+    void note(Grid& grid, const Rect& r);
+    int32_t chooseGap();
+    void mergeBands(int32_t gap);
+
+    Rect area_;
+    bool whole_ = true;
+    int32_t cellsPerBand_ = 0;
+    int32_t wordsPerBand_ = 0;
+    Grid current_;   // this frame only
+    Grid carried_;   // this frame, and the next
+    Grid previous_;  // carried from the frame before
+    std::vector<Rect> banded_;     // the touched cells, band by band, left to right
+    std::vector<size_t> bandEnd_;  // per band, one past its last cell in banded_
+    std::vector<int32_t> gaps_;
+    std::vector<Rect> rects_;
+};
+
+}  // namespace nivora

@@ -1,0 +1,151 @@
+// Stamping flakes, and taking the falling ones away again from what they covered.
+#include "core/snow_drawing.h"
+
+#include <algorithm>
+#include <array>
+
+#include "core/flake_sprites.h"
+
+namespace nivora {
+
+Rect flakeBox(int32_t px, int32_t py, int32_t spriteX, bool topBytesClear)
+{
+    if (topBytesClear && spriteX % kFlakeCellSize == 0 && spriteX >= 0 &&
+        spriteX <= kFlakeStripWidth - kFlakeCellSize) {
+        // Where the unused byte is 0 the white part of the mask (0x00FFFFFF) and the black part of the sprite
+        // change nothing: only the flake's own pixels are touched, often one or two rows instead of six.
+        const FlakeShape& shape = flakeShapes()[static_cast<size_t>(spriteX / kFlakeCellSize)];
+        return {px + shape.left, py + shape.top, px + shape.right, py + shape.bottom};
+    }
+    return {px, py, px + kFlakeCellSize, py + kFlakeCellSize};
+}
+
+void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box)
+{
+    if (isEmpty(box))
+        return;
+    if (spriteX % kFlakeCellSize != 0 || spriteX < 0 || spriteX > kFlakeStripWidth - kFlakeCellSize) {
+        // Not one of the seven cells: the block transfers clip the source as GDI does.
+        bitBlt(dst, px, py, kFlakeCellSize, kFlakeCellSize, flakeMaskSurface(), spriteX, 0, Rop::SrcAnd);
+        bitBlt(dst, px, py, kFlakeCellSize, kFlakeCellSize, flakeSpriteSurface(), spriteX, 0, Rop::SrcInvert);
+        return;
+    }
+    const int32_t width = box.right - box.left;
+    const int32_t cell = spriteX + (box.left - px);  // the box's first column within the strips
+    for (int32_t y = box.top; y < box.bottom; ++y) {
+        Pixel* d = dst.row(y) + box.left;
+        const Pixel* m = flakeMaskStrip().data() + (y - py) * kFlakeStripWidth + cell;
+        const Pixel* s = flakeSpriteStrip().data() + (y - py) * kFlakeStripWidth + cell;
+        for (int32_t x = 0; x < width; ++x)
+            d[x] = (d[x] & m[x]) ^ s[x];
+    }
+}
+
+void FlakeLayer::prepare(int32_t stride)
+{
+    const FlakeStrip& sprite = flakeSpriteStrip();
+    for (int32_t kind = 0; kind < kFlakeKinds; ++kind) {
+        KindPixels& k = kinds_[static_cast<size_t>(kind)];
+        k.count = 0;
+        k.box = flakeBox(0, 0, kind * kFlakeCellSize, true);
+        for (int32_t dy = 0; dy < kFlakeCellSize; ++dy) {
+            for (int32_t dx = 0; dx < kFlakeCellSize; ++dx) {
+                const Pixel p = sprite[static_cast<size_t>(dy * kFlakeStripWidth + kind * kFlakeCellSize + dx)];
+                if (p == kBlackPixel)
+                    continue;
+                k.offset[k.count] = dy * stride + dx;
+                k.colour[k.count] = p;
+                ++k.count;
+            }
+        }
+    }
+}
+
+// One kind's pixels, the count known to the compiler so that the loop unrolls.
+template <uint32_t Count>
+inline void stampPixels(Pixel* origin, uint32_t base, const int32_t* offset, const Pixel* colour, auto* to)
+{
+    for (uint32_t i = 0; i < Count; ++i) {
+        const int32_t o = offset[i];
+        const Pixel c = colour[i];
+        Pixel* at = origin + o;
+        to[i] = {base + static_cast<uint32_t>(o), *at};
+        *at = c;
+    }
+}
+
+Rect FlakeLayer::stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX)
+{
+    const KindPixels& k = kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)];
+    Pixel* const origin = dst.row(py) + px;
+    const auto base = static_cast<uint32_t>(origin - dst.pixels);
+    Saved* to = room();
+    // Locals, since the pixel stores could otherwise alias the table and force it to be read again.
+    const uint32_t count = k.count;
+    const int32_t* offset = k.offset.data();
+    const Pixel* colour = k.colour.data();
+    switch (count) {  // the kinds have 1, 2, 4, 4, 4, 12 and 24 pixels
+    case 1:
+        stampPixels<1>(origin, base, offset, colour, to);
+        break;
+    case 2:
+        stampPixels<2>(origin, base, offset, colour, to);
+        break;
+    case 4:
+        stampPixels<4>(origin, base, offset, colour, to);
+        break;
+    case 12:
+        stampPixels<12>(origin, base, offset, colour, to);
+        break;
+    default:
+        for (uint32_t i = 0; i < count; ++i) {
+            const int32_t o = offset[i];
+            const Pixel c = colour[i];
+            Pixel* at = origin + o;
+            to[i] = {base + static_cast<uint32_t>(o), *at};
+            *at = c;
+        }
+    }
+    used_ += count;
+    return {px + k.box.left, py + k.box.top, px + k.box.right, py + k.box.bottom};
+}
+
+void FlakeLayer::save(const Surface& dst, const Rect& keep)
+{
+    if (isEmpty(keep))
+        return;
+    Saved* to = room();  // keep is at most one cell
+    for (int32_t y = keep.top; y < keep.bottom; ++y) {
+        Pixel* row = dst.row(y);
+        const auto base = static_cast<uint32_t>(row - dst.pixels);
+        for (int32_t x = keep.left; x < keep.right; ++x)
+            *to++ = {base + static_cast<uint32_t>(x), row[x]};
+    }
+    used_ += static_cast<size_t>(keep.right - keep.left) * static_cast<size_t>(keep.bottom - keep.top);
+}
+
+void FlakeLayer::stamp(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep)
+{
+    save(dst, keep);
+    stampFlake(dst, px, py, spriteX, box);
+}
+
+void FlakeLayer::put(const Surface& dst, int32_t px, int32_t py, const Pixel* column, int32_t count, const Rect& keep)
+{
+    save(dst, keep);
+    for (int32_t k = 0; k < count; ++k) {
+        if (dst.contains(px, py + k))
+            dst.at(px, py + k) = column[k];
+    }
+}
+
+void FlakeLayer::takeAway(const Surface& dst)
+{
+    Pixel* const pixels = dst.pixels;
+    const Saved* saved = saved_.data();
+    for (size_t i = used_; i-- > 0;)
+        pixels[saved[i].at] = saved[i].was;
+    clear();
+}
+
+}  // namespace nivora

@@ -1,0 +1,84 @@
+// Drawing flakes: the masked stamp of a sprite cell, and the layer of falling flakes in picMain that remembers the
+// pixels each flake covered, so that the next frame takes the flakes away without copying the background again.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "core/flake_sprites.h"
+#include "core/raster.h"
+#include "core/snow_changes.h"
+
+namespace nivora {
+
+// True for the x offset of one of the seven cells of the strips.
+inline bool isCell(int32_t spriteX)
+{
+    return spriteX >= 0 && spriteX <= kFlakeStripWidth - kFlakeCellSize && spriteX % kFlakeCellSize == 0;
+}
+
+// Where a stamp of a flake of kind `spriteX / 6` at (px, py) may change the destination, before clipping: the
+// flake's own pixels when every pixel there has its unused top byte clear, or else the whole 6 x 6 cell (the
+// cell's white mask clears that byte). Not a cell of the strips at all: the 6 x 6 square, copied as GDI would.
+Rect flakeBox(int32_t px, int32_t py, int32_t spriteX, bool topBytesClear);
+
+// A flake stamped with its mask (AND) and then its sprite (XOR) over `box` (from flakeBox, already clipped to the
+// destination): per pixel (d & m) ^ s.
+void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box);
+
+inline Rect clipRect(const Rect& r, const Rect& bound)
+{
+    return {r.left > bound.left ? r.left : bound.left, r.top > bound.top ? r.top : bound.top,
+            r.right < bound.right ? r.right : bound.right, r.bottom < bound.bottom ? r.bottom : bound.bottom};
+}
+
+// The falling flakes of one frame in picMain, with what lay under them inside the drawing area, pixel by pixel.
+// Pictures up to 2^32 pixels: larger ones are refused when the snow field takes them.
+class FlakeLayer {
+public:
+    // Forgets what it holds, when picMain has been restored some other way.
+    void clear() { used_ = 0; }
+
+    // Takes the row stride of the picture the flakes will be drawn into.
+    void prepare(int32_t stride);
+    // A flake of a cell of the strips whose whole 6 x 6 cell lies inside the drawing area, where no pixel uses its
+    // unused top byte: there the mask's white part and the sprite's black part change nothing, so only the flake's
+    // own pixels are saved and set. Returns the box of those pixels. `dst` has the stride given to prepare().
+    Rect stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX);
+    // Any other flake: saves the pixels of `keep` (the part of `box` inside the drawing area), then stamps `box`.
+    void stamp(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep);
+    // The preview's flake: saves the pixels of `keep`, then copies `count` opaque pixels down from (px, py).
+    void put(const Surface& dst, int32_t px, int32_t py, const Pixel* column, int32_t count, const Rect& keep);
+
+    // Puts back what every flake covered, the last drawn first, so that overlapping flakes come off in the right
+    // order. `dst` is the picture they were drawn into. The layer is empty afterwards.
+    void takeAway(const Surface& dst);
+
+private:
+    void save(const Surface& dst, const Rect& keep);
+
+    struct Saved {
+        uint32_t at;  // pixel index from the start of the picture: half the size of a pointer
+        Pixel was;
+    };
+    // Room for one more flake's pixels: a whole cell.
+    Saved* room()
+    {
+        if (saved_.size() - used_ < kFlakeCellSize * kFlakeCellSize)
+            saved_.resize(saved_.size() * 2 + kFlakeCellSize * kFlakeCellSize);
+        return saved_.data() + used_;
+    }
+    // Each kind's own pixels as offsets from the cell's corner in the prepared picture, with their colours.
+    struct KindPixels {
+        std::array<int32_t, kFlakeCellSize * kFlakeCellSize> offset;
+        std::array<Pixel, kFlakeCellSize * kFlakeCellSize> colour;
+        uint32_t count;
+        Rect box;  // relative to the cell's corner
+    };
+    std::array<KindPixels, kFlakeKinds> kinds_{};
+    std::vector<Saved> saved_;  // grows as needed and never shrinks; the first used_ are in use
+    size_t used_ = 0;
+};
+
+}  // namespace nivora

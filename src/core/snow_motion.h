@@ -1,0 +1,53 @@
+// The flakes and how they move: drift with the wind, sway as they fall, wrap at the sides, and start again at the
+// top once they have settled or fallen out of the picture.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "core/random.h"
+
+namespace nivora {
+
+struct Flake {
+    float x = 0;          // left edge before the sway
+    float y = 0;          // top edge
+    int32_t size = 0;     // kind 0..6: index of the sprite cell
+    float speed = 0;      // 1..4 pixels per frame
+    int32_t spriteX = 0;  // size * 6
+};
+
+enum class SnowMode : uint8_t { FullScreen, Preview };
+
+// The drawing area as the start-up sets it.
+struct SnowArea {
+    int16_t drawWidth = 0;
+    int16_t drawHeight = 0;
+    SnowMode mode = SnowMode::FullScreen;
+    float previewScaleY = 1.0f;  // preview only: preview height over screen height
+};
+
+// Where a flake is drawn in this frame.
+struct FlakePosition {
+    double swayed;  // the swayed left edge before rounding (a single's value in the preview)
+    int32_t px;
+    int32_t py;
+};
+
+// A position rounded to whole pixels, halves to even. Positions beyond 2^30 pixels (or beyond 32 bits) are held
+// there, on their own side: just as far off every picture and wrapped the same way, while px + 6 or width - px
+// cannot overflow.
+int32_t toPixel(double v);
+
+// The first step of a frame: every flake drifts with the wind, and where its sway puts it is worked out.
+template <SnowMode Mode>
+void moveFlakes(std::span<Flake> flakes, float velocity, std::span<FlakePosition> positions);
+
+// The last step: a flake that settled starts again at the top at height 0; any other wraps at the sides and falls,
+// and starts again at its size's height once it is past the bottom. Each start draws a fresh x, in flake order.
+// `settled` lists the flakes that settled in this frame, in ascending order.
+template <SnowMode Mode>
+void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> positions,
+                   std::span<const uint32_t> settled, const SnowArea& area, Random& random);
+
+}  // namespace nivora

@@ -1,0 +1,24 @@
+// The faces and sizes of the settings windows' texts, chosen here for every control of both windows.
+#pragma once
+
+#include <string_view>
+
+#include "core/dialog_layout.h"
+#include "handles.h"
+#include "toolkit.h"
+
+namespace nivora::win32 {
+
+// A button label's font, `pixels` high: "ＭＳ Ｐゴシック" or "Arial Narrow" bold, else the nearest installed face.
+FontSpec labelFont(LabelFont font, int pixels);
+// The message's font, in the text box and in the overlay: "HG丸ｺﾞｼｯｸM-PRO" or the nearest rounded or Japanese face.
+FontSpec messageTextFont(int pixels);
+
+// The font of the spec at its size, or at the largest smaller size at which `text` is no wider than `width`:
+// "Arial Narrow" comes with office suites, not with Windows, and its stand-ins are wider.
+UniqueHfont fittedFont(const FontSpec& spec, std::wstring_view text, int width);
+
+// How wide and high `text` is in `font`, in pixels.
+SIZE textExtent(HFONT font, std::wstring_view text);
+
+}  // namespace nivora::win32

@@ -1,0 +1,121 @@
+// Change tracking: every changed place is reported, flakes also in the frame that takes them away, the rectangles
+// are disjoint and within the area, and however many places change, the count stays bounded.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/random.h"
+#include "core/snow_changes.h"
+
+namespace nivora {
+namespace {
+
+bool covered(std::span<const Rect> rects, int32_t x, int32_t y)
+{
+    for (const Rect& r : rects)
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
+            return true;
+    return false;
+}
+
+// Every pixel of every place lies in some rectangle; the rectangles stay inside the area and apart.
+void expectCovers(std::span<const Rect> rects, const std::vector<Rect>& places, const Rect& area)
+{
+    for (const Rect& p : places)
+        for (int32_t y = p.top; y < p.bottom; ++y)
+            for (int32_t x = p.left; x < p.right; ++x)
+                ASSERT_TRUE(covered(rects, x, y)) << "(" << x << ", " << y << ") not reported";
+    for (size_t i = 0; i < rects.size(); ++i) {
+        const Rect& r = rects[i];
+        ASSERT_TRUE(r.left >= area.left && r.top >= area.top && r.right <= area.right && r.bottom <= area.bottom);
+        for (size_t j = 0; j < i; ++j) {
+            const Rect& q = rects[j];
+            ASSERT_FALSE(q.left < r.right && r.left < q.right && q.top < r.bottom && r.top < q.bottom);
+        }
+    }
+}
+
+std::vector<Rect> scatter(Random& random, const Rect& area, int count)
+{
+    std::vector<Rect> places;
+    for (int i = 0; i < count; ++i) {
+        const auto x = static_cast<int32_t>(random.next() * static_cast<float>(area.right - 6));
+        const auto y = static_cast<int32_t>(random.next() * static_cast<float>(area.bottom - 6));
+        const auto size = 1 + static_cast<int32_t>(random.next() * 6);
+        places.push_back({x, y, x + size, y + size});
+    }
+    return places;
+}
+
+TEST(SnowChanges, TheFirstFrameAfterAResetIsTheWholeArea)
+{
+    ChangeTracker changes;
+    const Rect area{0, 0, 300, 200};
+    changes.reset(area);
+    changes.add({10, 10, 12, 12});
+    changes.finish();
+    ASSERT_EQ(changes.rects().size(), 1u);
+    EXPECT_EQ(changes.rects()[0], area);
+    changes.finish();
+    EXPECT_TRUE(changes.rects().empty());  // nothing changed since
+}
+
+TEST(SnowChanges, FlakesAreReportedWhereDrawnAndOnceMoreWhereTakenAway)
+{
+    ChangeTracker changes;
+    const Rect area{0, 0, 640, 480};
+    changes.reset(area);
+    changes.finish();  // the whole first frame
+
+    const Rect flake{100, 50, 104, 54}, settled{300, 300, 306, 306};
+    changes.addFlake(flake);
+    changes.add(settled);
+    changes.finish();
+    expectCovers(changes.rects(), {flake, settled}, area);
+
+    const Rect moved{101, 53, 105, 57};
+    changes.addFlake(moved);
+    changes.finish();
+    expectCovers(changes.rects(), {flake, moved}, area);
+    EXPECT_FALSE(covered(changes.rects(), 302, 302));  // a settled place is reported in its own frame only
+
+    changes.finish();
+    expectCovers(changes.rects(), {moved}, area);
+    EXPECT_FALSE(covered(changes.rects(), 100, 50));
+}
+
+TEST(SnowChanges, ManyPlacesStayWithinTheBoundAndAreAllCovered)
+{
+    struct Case {
+        int32_t width, height;
+        int places;
+    };
+    // From a few flakes, merged only where close, to more than the bound allows, merged band by band.
+    const Case cases[] = {{1920, 1080, 20}, {1920, 1080, 3000}, {3840, 2160, 6000}, {800, 16000, 3000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << ", " << c.places << " places");
+        ChangeTracker changes;
+        const Rect area{0, 0, c.width, c.height};
+        changes.reset(area);
+        changes.finish();
+        Random random(static_cast<uint64_t>(c.places));
+        const std::vector<Rect> places = scatter(random, area, c.places);
+        for (const Rect& p : places)
+            changes.add(p);
+        changes.finish();
+        const size_t bands = static_cast<size_t>((c.height + kChangedBandHeight - 1) / kChangedBandHeight);
+        EXPECT_LE(changes.rects().size(), std::max(kMaxChangedRects, bands));
+        expectCovers(changes.rects(), places, area);
+        if (c.places == 20) {
+            // Far apart: what is sent follows the places, not the screen.
+            double sent = 0;
+            for (const Rect& r : changes.rects())
+                sent += static_cast<double>(r.right - r.left) * (r.bottom - r.top);
+            EXPECT_LT(sent, 0.01 * c.width * c.height);
+            EXPECT_GE(changes.rects().size(), 10u);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nivora
