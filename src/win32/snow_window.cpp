@@ -162,6 +162,9 @@ bool FrmMain::InitData()
         // Where there is no message, no snow can settle: the field gets no text picture at all.
         const Surface text = message ? surfaceOf(m->PicText) : Surface{};
         m->field.attachSurfaces({surfaceOf(m->picMain), surfaceOf(m->PicDesk), text});
+        // The field keeps the message as a one-byte mask and never looks at PicText again: a whole-screen 32-bit
+        // picture less to keep.
+        m->PicText.resizeImage(0, 0);
         for (uint32_t i = testFramesAhead(); i > 0; --i)
             m->field.DrawSnow();
     }
@@ -181,10 +184,8 @@ bool FrmMain::layOutMessage(Monitor& m)
                                                : std::wstring();
     PicTextFont font(m.PicText, text, messageFont(preview()));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
-    if (text.empty()) {
-        m.PicText.resizeImage(0, 0);  // a whole-screen picture of nothing but black is not kept
-        return false;
-    }
+    if (text.empty())
+        return false;  // PicText keeps its design size: no whole-screen picture of nothing but black
     m.PicText.setBounds(boundsAt(m.screen.windowX, m.screen.windowY, area.drawWidth, area.drawHeight));
     const MessagePosition at = messagePosition(area.drawWidth, area.drawHeight, m.PicText.textWidth(text));
     m.PicText.print(roundToInt<int>(at.x).value_or(0), roundToInt<int>(at.y).value_or(0), text);
