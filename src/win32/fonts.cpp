@@ -1,6 +1,7 @@
-// Font choices of the settings windows, and fitting a label's text to its box.
+// Font choices of every window, and fitting a label's text to its box.
 #include "fonts.h"
 
+#include "core/snow_message.h"
 #include "core/text_fit.h"
 
 namespace nivora::win32 {
@@ -26,6 +27,21 @@ FontSpec messageTextFont(int pixels)
     return {{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo UI", L"Meiryo", L"Yu Gothic UI",
              L"MS UI Gothic", L"IPAPGothic", L"VL PGothic"},
             at96dpi::kMessageFontPoints, false, SHIFTJIS_CHARSET, DEFAULT_QUALITY, pixels};
+}
+
+FontSpec messageFont(bool preview)
+{
+    FontSpec font{{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo", L"Yu Gothic", L"IPAPGothic",
+                   L"VL PGothic"},
+                  48,
+                  true,
+                  SHIFTJIS_CHARSET,
+                  NONANTIALIASED_QUALITY};
+    if (preview) {
+        font.points = kPreviewMessageFontSize;
+        font.bold = false;
+    }
+    return font;
 }
 
 SIZE textExtent(HFONT font, std::wstring_view text)

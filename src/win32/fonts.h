@@ -1,4 +1,5 @@
-// The faces and sizes of the settings windows' texts, chosen here for every control of both windows.
+// The faces and sizes of the program's texts, chosen here for every window: the settings windows' controls and the
+// message the snow settles on.
 #pragma once
 
 #include <string_view>
@@ -13,6 +14,12 @@ namespace nivora::win32 {
 FontSpec labelFont(LabelFont font, int pixels);
 // The message's font, in the text box and in the overlay: "HG丸ｺﾞｼｯｸM-PRO" or the nearest rounded or Japanese face.
 FontSpec messageTextFont(int pixels);
+
+// The message printed into the text mask PicText: "HG丸ｺﾞｼｯｸM-PRO" 48 point bold, or the nearest rounded or
+// Japanese face installed; in the preview box 6 point, not bold. Drawn without antialiasing: flakes settle only on
+// exactly white pixels, and font smoothing (on by default on Windows) would leave the strokes' edges grey or coloured,
+// so thin strokes would catch almost nothing.
+FontSpec messageFont(bool preview);
 
 // The font of the spec at its size, or at the largest smaller size at which `text` is no wider than `width`:
 // "Arial Narrow" comes with office suites, not with Windows, and its stand-ins are wider.

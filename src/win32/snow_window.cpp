@@ -8,7 +8,8 @@
 #include "core/flake_sprites.h"
 #include "core/rounding.h"
 #include "core/snow_message.h"
-#include "message_font.h"
+#include "captions.h"
+#include "fonts.h"
 #include "readback_protocol.h"
 
 namespace nivora::win32 {
@@ -137,7 +138,7 @@ bool FrmMain::InitData()
     // Maximised: the whole virtual screen, or the whole preview box.
     const Rect& w = start_.window;
     SetWindowPos(hwnd(), nullptr, w.left, w.top, w.right - w.left, w.bottom - w.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    setCaption(L"Nivora MAIN");
+    setCaption(kMainCaption);
 
     for (auto& m : monitors_) {
         const SnowArea& area = m->screen.area;

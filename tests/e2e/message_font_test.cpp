@@ -2,7 +2,7 @@
 // in exactly white and black pixels, while the same font with default quality would leave grey or coloured edges.
 #include <gtest/gtest.h>
 
-#include "message_font.h"
+#include "fonts.h"
 #include "saver.h"
 #include "toolkit.h"
 
