@@ -125,32 +125,40 @@ TEST_F(Snow, TheMessageIsWrittenInSnowAndNothingElseStaysWhite)
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(waitFrames(window, 500, 60000)) << "ten seconds of snow";
 
-    // White that stays through three screenshots is settled snow, not a flake passing by. How fast snow gathers
-    // is random, so look again for a while until enough has settled.
+    // White that stays through five screenshots is settled snow, not a flake passing by; with 3000 flakes a pixel
+    // outside the message is still, rarely, white in all five, so only white that stays through two such looks in a
+    // row counts there: settled snow never leaves. How fast snow gathers is random, so look again for a while until
+    // enough has settled.
+    const RECT all = e2e::virtualScreenRect();  // every monitor: the message goes on the primary one only
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<bool> whiteBefore;
     int inside = 0, outside = 0;
-    for (int attempt = 0; attempt < 8 && inside <= 50; ++attempt) {
-        // Every monitor: the message goes on the primary one only, whose corner is (0, 0).
-        const RECT all = e2e::virtualScreenRect();
+    for (int attempt = 0; attempt < 10 && (inside <= 50 || attempt < 2); ++attempt) {
         std::vector<e2e::Picture> shots;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 5; ++i) {
             shots.push_back(e2e::captureScreen(all));
-            waitFrames(window, 8);
+            waitFrames(window, 12);
         }
         e2e::saveBmp(shots.back(), e2e::outputPath(L"fullscreen_message.bmp"));
-        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        std::vector<bool> white(size_t(shots[0].width) * size_t(shots[0].height));
         inside = outside = 0;
         for (int sy = 0; sy < shots[0].height; ++sy)
             for (int sx = 0; sx < shots[0].width; ++sx) {
-                const int x = sx + all.left, y = sy + all.top;
-                const bool white = std::all_of(shots.begin(), shots.end(),
-                                               [&](const e2e::Picture& p) { return p.at(sx, sy) == 0xFFFFFF; });
-                if (!white)
+                const size_t at = size_t(sy) * size_t(shots[0].width) + size_t(sx);
+                white[at] = std::all_of(shots.begin(), shots.end(),
+                                        [&](const e2e::Picture& p) { return p.at(sx, sy) == 0xFFFFFF; });
+                if (!white[at])
                     continue;
                 // The message ends 5 % before the right edge and its line starts at 80 % of the height; a flake
                 // settles with its 6 x 6 sprite at most a few pixels off the mask.
+                const int x = sx + all.left, y = sy + all.top;
                 const bool inBox = x >= w / 2 && x <= w * 19 / 20 + 8 && y >= h * 4 / 5 - 8 && y <= h * 4 / 5 + 80;
-                (inBox ? inside : outside)++;
+                if (inBox)
+                    ++inside;
+                else if (!whiteBefore.empty() && whiteBefore[at])
+                    ++outside;
             }
+        whiteBefore = std::move(white);
         if (outside > 0)
             break;
         waitFrames(window, 100);
