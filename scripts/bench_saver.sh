@@ -21,18 +21,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of its own; -noreset keeps the monitors set below when the last client goes.
+# A display of its own (wine_env.sh starts it with -noreset, which keeps the monitors set below).
 start_bench_display() {  # $1 = WIDTHxHEIGHT
-  local fd_file
-  fd_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "$1x24" -noreset -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [[ -s $fd_file ]] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(head -n1 "$fd_file")"
-  rm -f "$fd_file"
+  NIVORA_SCREEN="$1x24" start_display force
 }
 
 stop_bench_display() {

@@ -201,29 +201,6 @@ TEST_F(PauseAndReadback, InputDuringAPauseStillEndsTheSaver)
     EXPECT_TRUE(s.saver().waitExit(5000));
 }
 
-// A part of the virtual screen (its coordinates as the system gives them: the primary monitor's top-left is 0, 0).
-e2e::Picture captureAt(POINT origin, int width, int height)
-{
-    e2e::Picture picture{width, height, std::vector<uint32_t>(size_t(width) * size_t(height))};
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < picture.pixels.size(); ++i)
-        picture.pixels[i] = p[i] & 0x00FFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return picture;
-}
-
 // Each frame presents only what changed; the screen must still show the whole picture the saver holds, on every
 // monitor.
 TEST_F(PauseAndReadback, TheScreenShowsExactlyTheSaversOwnPicture)
@@ -250,7 +227,8 @@ TEST_F(PauseAndReadback, TheScreenShowsExactlyTheSaversOwnPicture)
 
         for (size_t i = 0; i < own.size(); ++i) {
             SCOPED_TRACE(i);
-            const e2e::Picture screen = captureAt(origins[i], own[i].width, own[i].height);
+            const e2e::Picture screen = e2e::captureScreen(
+                {origins[i].x, origins[i].y, origins[i].x + own[i].width, origins[i].y + own[i].height});
             e2e::Picture difference{own[i].width, own[i].height, std::vector<uint32_t>(own[i].pixels.size(), 0)};
             size_t wrong = 0;
             for (size_t p = 0; p < own[i].pixels.size(); ++p)

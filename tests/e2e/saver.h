@@ -68,6 +68,10 @@ struct Picture {
     std::vector<uint32_t> pixels;
     uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
 };
+// Every window inside `parent`, at any depth, and a window's class name.
+std::vector<HWND> descendants(HWND parent);
+std::wstring className(HWND hwnd);
+
 Picture captureScreen();
 // A part of the desktop, in desktop coordinates (the primary monitor's corner is (0, 0)).
 Picture captureScreen(const RECT& area);

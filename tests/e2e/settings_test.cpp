@@ -102,26 +102,6 @@ RECT windowRect(HWND hwnd)
     return r;
 }
 
-std::wstring className(HWND hwnd)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
-std::vector<HWND> descendants(HWND parent)
-{
-    std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 std::wstring textOf(HWND hwnd)
 {
     wchar_t text[512] = {};
@@ -320,8 +300,8 @@ private:
         if (!e2e::pumpUntil([&] { return GetForegroundWindow() == dialog; }, 5000))
             dialog = nullptr;
         std::vector<HWND> found;
-        for (HWND w : descendants(dialog)) {
-            const std::wstring cls = className(w);
+        for (HWND w : e2e::descendants(dialog)) {
+            const std::wstring cls = e2e::className(w);
             if (_wcsicmp(cls.c_str(), L"Button") == 0)
                 found.push_back(w);
             else if (_wcsicmp(cls.c_str(), L"Edit") == 0)
@@ -732,7 +712,7 @@ TEST_F(SettingsDialog, TabWalksTheControlsInTheDialogsOwnOrderPassingDisabledBut
     const HWND order[] = {mode->buttons[Select], mode->buttons[Minus], mode->buttons[Plus], mode->text1,
                           mode->buttons[Ok],     mode->buttons[Cancel], mode->picture1};
     for (HWND expected : order)
-        EXPECT_TRUE(tabReaches(expected)) << "the focus is on a " << testing::PrintToString(className(focusOf(mode->dialog)));
+        EXPECT_TRUE(tabReaches(expected)) << "the focus is on a " << testing::PrintToString(e2e::className(focusOf(mode->dialog)));
     mode->click(Minus);  // 100 flakes: "-" is disabled, the focus is on "SELECT"
     ASSERT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
     EXPECT_TRUE(tabReaches(mode->buttons[Plus]));
@@ -765,10 +745,10 @@ TEST_F(SettingsDialog, OkWithTheDefaultsAfterAnEarlierSaveErasesTheStoreAndSaysS
     EXPECT_FALSE(e2e::storeExists()) << "erased before the message shows";
     bool saysErased = false;
     int buttons = 0;
-    for (HWND child : descendants(box)) {
+    for (HWND child : e2e::descendants(box)) {
         if (!IsWindowVisible(child))
             continue;
-        const std::wstring cls = className(child);
+        const std::wstring cls = e2e::className(child);
         saysErased = saysErased || (_wcsicmp(cls.c_str(), L"Static") == 0 && e2e::captionOf(child) == kErasedMessage);
         buttons += _wcsicmp(cls.c_str(), L"Button") == 0 ? 1 : 0;
     }
@@ -874,8 +854,8 @@ TEST_F(SettingsDialog, TheOverlayHandsTheFocusStraightBackAndStaysBehindTheDialo
 std::vector<HWND> buttonLabels(HWND dialog)
 {
     std::vector<HWND> labels;
-    for (HWND w : descendants(dialog))
-        if (className(w) == L"NivoraLabel")
+    for (HWND w : e2e::descendants(dialog))
+        if (e2e::className(w) == L"NivoraLabel")
             labels.push_back(w);
     std::sort(labels.begin(), labels.end(), [](HWND a, HWND b) { return windowRect(a).left < windowRect(b).left; });
     return labels;

@@ -28,26 +28,6 @@ std::wstring handleText(HWND hwnd) { return std::to_wstring(reinterpret_cast<INT
 
 std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-std::vector<HWND> descendants(HWND parent)
-{
-    std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-std::wstring classOf(HWND hwnd)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
 // The settings dialog of a saver: of the two windows captioned "Nivora Setting", the one with a caption bar.
 HWND settingsDialogOf(Saver& saver)
 {
@@ -67,8 +47,8 @@ HWND settingsDialogOf(Saver& saver)
 // The message text box of the settings dialog, and its text as the user sees it.
 HWND messageBoxOf(HWND dialog)
 {
-    for (HWND w : descendants(dialog))
-        if (_wcsicmp(classOf(w).c_str(), L"Edit") == 0)
+    for (HWND w : e2e::descendants(dialog))
+        if (_wcsicmp(e2e::className(w).c_str(), L"Edit") == 0)
             return w;
     return nullptr;
 }
@@ -364,8 +344,8 @@ TEST_F(StartUp, UnusualRegistryNumbersAreStoredPlainOnceTheDialogIsAccepted)
     HWND dialog = settingsDialogOf(saver);
     ASSERT_NE(dialog, nullptr);
     std::vector<HWND> buttons;
-    for (HWND w : descendants(dialog))
-        if (_wcsicmp(classOf(w).c_str(), L"Button") == 0)
+    for (HWND w : e2e::descendants(dialog))
+        if (_wcsicmp(e2e::className(w).c_str(), L"Button") == 0)
             buttons.push_back(w);
     ASSERT_EQ(buttons.size(), 5u);
     std::sort(buttons.begin(), buttons.end(), [](HWND a, HWND b) {
