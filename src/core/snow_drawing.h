@@ -15,7 +15,14 @@ namespace nivora {
 // True for the x offset of one of the seven cells of the strips.
 inline bool isCell(int32_t spriteX)
 {
-    return spriteX >= 0 && spriteX <= kFlakeStripWidth - kFlakeCellSize && spriteX % kFlakeCellSize == 0;
+    // One bit per cell's offset, 0, 6, ... 36: a test without a division, taken for every flake of every frame.
+    constexpr uint64_t kCellOffsets = [] {
+        uint64_t bits = 0;
+        for (int32_t x = 0; x <= kFlakeStripWidth - kFlakeCellSize; x += kFlakeCellSize)
+            bits |= uint64_t{1} << x;
+        return bits;
+    }();
+    return static_cast<uint32_t>(spriteX) < 64 && ((kCellOffsets >> static_cast<uint32_t>(spriteX)) & 1) != 0;
 }
 
 // Where a stamp of a flake of kind `spriteX / 6` at (px, py) may change the destination, before clipping: the
