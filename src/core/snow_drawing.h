@@ -10,7 +10,21 @@
 #include "core/raster.h"
 #include "core/snow_changes.h"
 
+#if defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
+#include <xmmintrin.h>
+#endif
+
 namespace nivora {
+
+// Asks for the cache line of `p` ahead of a write to it. A macro: GCC takes a function that does nothing but
+// prefetch for one without effect, and drops its calls.
+#if defined(__GNUC__) || defined(__clang__)
+#define NIVORA_PREFETCH_FOR_WRITE(p) __builtin_prefetch((p), 1, 3)
+#elif defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
+#define NIVORA_PREFETCH_FOR_WRITE(p) _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0)
+#else
+#define NIVORA_PREFETCH_FOR_WRITE(p) ((void)(p))
+#endif
 
 // True for the x offset of one of the seven cells of the strips.
 inline bool isCell(int32_t spriteX)
@@ -53,6 +67,8 @@ public:
     // unused top byte: there the mask's white part and the sprite's black part change nothing, so only the flake's
     // own pixels are saved and set. Returns the box of those pixels. `dst` has the stride given to prepare().
     Rect stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX);
+    // The box of the pixels that stampInside() sets for a flake of this kind, relative to its cell's corner.
+    Rect kindBox(int32_t spriteX) const { return kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)].box; }
     // Any other flake: saves the pixels of `keep` (the part of `box` inside the drawing area), then stamps `box`.
     void stamp(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep);
     // The preview's flake: saves the pixels of `keep`, then copies `count` opaque pixels down from (px, py).
