@@ -28,21 +28,12 @@ void ChangeTracker::reset(const Rect& area)
     bandEnd_.assign(static_cast<size_t>(bands), 0);
 }
 
-void ChangeTracker::note(Grid& grid, const Rect& r)
+// A place over several bands: its part in each.
+void ChangeTracker::noteBands(Grid& grid, const Rect& r)
 {
-    if (isEmpty(r))
-        return;
-    // Every place lies within the area, whose corner is (0, 0): no coordinate is negative or beyond 16 bits.
     const auto cell = static_cast<uint32_t>(r.left) / kChangedMergeGap;
     const auto firstBand = static_cast<uint32_t>(r.top) / kChangedBandHeight;
     const auto lastBand = static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight;
-    if (firstBand == lastBand) {  // the usual case: a flake within one band
-        Cell& c = grid.cells[firstBand * static_cast<uint32_t>(cellsPerBand_) + cell];
-        c = {std::min(c.left, static_cast<int16_t>(r.left)), std::min(c.top, static_cast<int16_t>(r.top)),
-             std::max(c.right, static_cast<int16_t>(r.right)), std::max(c.bottom, static_cast<int16_t>(r.bottom))};
-        grid.touched[firstBand * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
-        return;
-    }
     for (auto band = firstBand; band <= lastBand; ++band) {
         const auto bandTop = static_cast<int32_t>(band * kChangedBandHeight);
         Cell& c = grid.cells[band * static_cast<uint32_t>(cellsPerBand_) + cell];

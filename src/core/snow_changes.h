@@ -1,6 +1,7 @@
 // Change tracking: where picMain changed in a frame, as few rectangles as are worth sending to the screen.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -57,7 +58,24 @@ private:
         std::vector<Cell> cells;
         std::vector<uint64_t> touched;
     };
-    void note(Grid& grid, const Rect& r);
+    // Inline for the usual place, a flake within one band; the rest out of line.
+    void note(Grid& grid, const Rect& r)
+    {
+        if (isEmpty(r))
+            return;
+        // Every place lies within the area, whose corner is (0, 0): no coordinate is negative or beyond 16 bits.
+        const auto band = static_cast<uint32_t>(r.top) / kChangedBandHeight;
+        if (band != static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight) {
+            noteBands(grid, r);
+            return;
+        }
+        const auto cell = static_cast<uint32_t>(r.left) / kChangedMergeGap;
+        Cell& c = grid.cells[band * static_cast<uint32_t>(cellsPerBand_) + cell];
+        c = {std::min(c.left, static_cast<int16_t>(r.left)), std::min(c.top, static_cast<int16_t>(r.top)),
+             std::max(c.right, static_cast<int16_t>(r.right)), std::max(c.bottom, static_cast<int16_t>(r.bottom))};
+        grid.touched[band * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
+    }
+    void noteBands(Grid& grid, const Rect& r);
     int32_t chooseGap();
     void mergeBands(int32_t gap);
 

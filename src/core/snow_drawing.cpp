@@ -61,55 +61,6 @@ void FlakeLayer::prepare(int32_t stride)
     }
 }
 
-// One kind's pixels, the count known to the compiler so that the loop unrolls.
-template <uint32_t Count>
-inline void stampPixels(Pixel* origin, uint32_t base, const int32_t* offset, const Pixel* colour, auto* to)
-{
-    for (uint32_t i = 0; i < Count; ++i) {
-        const int32_t o = offset[i];
-        const Pixel c = colour[i];
-        Pixel* at = origin + o;
-        to[i] = {base + static_cast<uint32_t>(o), *at};
-        *at = c;
-    }
-}
-
-Rect FlakeLayer::stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX)
-{
-    const KindPixels& k = kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)];
-    Pixel* const origin = dst.row(py) + px;
-    const auto base = static_cast<uint32_t>(origin - dst.pixels);
-    Saved* to = room();
-    // Locals, since the pixel stores could otherwise alias the table and force it to be read again.
-    const uint32_t count = k.count;
-    const int32_t* offset = k.offset.data();
-    const Pixel* colour = k.colour.data();
-    switch (count) {  // the kinds have 1, 2, 4, 4, 4, 12 and 24 pixels
-    case 1:
-        stampPixels<1>(origin, base, offset, colour, to);
-        break;
-    case 2:
-        stampPixels<2>(origin, base, offset, colour, to);
-        break;
-    case 4:
-        stampPixels<4>(origin, base, offset, colour, to);
-        break;
-    case 12:
-        stampPixels<12>(origin, base, offset, colour, to);
-        break;
-    default:
-        for (uint32_t i = 0; i < count; ++i) {
-            const int32_t o = offset[i];
-            const Pixel c = colour[i];
-            Pixel* at = origin + o;
-            to[i] = {base + static_cast<uint32_t>(o), *at};
-            *at = c;
-        }
-    }
-    used_ += count;
-    return {px + k.box.left, py + k.box.top, px + k.box.right, py + k.box.bottom};
-}
-
 void FlakeLayer::save(const Surface& dst, const Rect& keep)
 {
     if (isEmpty(keep))
@@ -143,8 +94,13 @@ void FlakeLayer::takeAway(const Surface& dst)
 {
     Pixel* const pixels = dst.pixels;
     const Saved* saved = saved_.data();
-    for (size_t i = used_; i-- > 0;)
+    // Put back the last drawn first; the pixels some way ahead are asked for, as they may have left the cache.
+    constexpr size_t kAhead = 64;
+    for (size_t i = used_; i-- > 0;) {
+        if (i >= kAhead)
+            NIVORA_PREFETCH_FOR_WRITE(pixels + saved[i - kAhead].at);
         pixels[saved[i].at] = saved[i].was;
+    }
     clear();
 }
 

@@ -8,6 +8,12 @@
 #include "core/flake_sprites.h"
 
 namespace nivora {
+namespace {
+
+// How many flakes ahead of the one drawn its rows are asked for: enough to cover a wait for memory.
+constexpr size_t kPrefetchAhead = 48;
+
+}  // namespace
 
 void SnowField::InitData(const SnowSettings& settings, const SnowArea& area, Random& random)
 {
@@ -123,6 +129,22 @@ Rect SnowField::flakeBoxIn(const Surface& dst, int32_t px, int32_t py, int32_t s
     return clipRect(flakeBox(px, py, spriteX, topBytesClear_ && cellInside(px, py)), {0, 0, dst.width, dst.height});
 }
 
+// Asks for the rows of picMain that flake i will be drawn on. Each frame's flakes fall onto rows that are cold in
+// the cache, and at these widths every row lies on a page of its own: asked for some flakes ahead, their waits for
+// memory overlap instead of following one another.
+void SnowField::prefetchFlake(std::span<const Flake> inPlay, size_t i) const
+{
+    const auto [swayed, px, py] = positions_[i];
+    if (!isCell(inPlay[i].spriteX) || !cellInside(px, py))
+        return;
+    const Rect box = layer_.kindBox(inPlay[i].spriteX);
+    for (int32_t y = py + box.top; y < py + box.bottom; ++y) {
+        const Pixel* row = main_.row(y);
+        NIVORA_PREFETCH_FOR_WRITE(row + px + box.left);
+        NIVORA_PREFETCH_FOR_WRITE(row + px + box.right - 1);
+    }
+}
+
 // In flake order, since each landing thins the mask for the flakes after it.
 template <SnowMode Mode>
 void SnowField::settleFlakes(std::span<Flake> inPlay)
@@ -162,6 +184,10 @@ void SnowField::drawFlakes(std::span<Flake> inPlay)
     const Rect mainBounds{0, 0, main_.width, main_.height};
     size_t nextSettled = 0;
     for (size_t i = 0; i < inPlay.size(); ++i) {
+        if constexpr (Mode == SnowMode::FullScreen) {
+            if (i + kPrefetchAhead < inPlay.size())
+                prefetchFlake(inPlay, i + kPrefetchAhead);
+        }
         if (nextSettled < settled_.size() && settled_[nextSettled] == i) {
             ++nextSettled;
             continue;

@@ -63,6 +63,7 @@ private:
     template <SnowMode Mode>
     void drawFrame();
     void restoreBackground();
+    void prefetchFlake(std::span<const Flake> inPlay, size_t i) const;
     template <SnowMode Mode>
     void settleFlakes(std::span<Flake> inPlay);
     template <SnowMode Mode>

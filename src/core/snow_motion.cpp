@@ -22,12 +22,8 @@ float restartX(Random& random, int32_t width)
 
 }  // namespace
 
-int32_t toPixel(double v)
+int32_t toPixelFar(double v)
 {
-    // Nearly every position is well within 2^30: rounded there, halves to even, without the range checks.
-    constexpr double kNear = 1073741824.0;  // 2^30
-    if (v > -kNear && v < kNear)
-        return static_cast<int32_t>(roundHalfEven(v));
     return std::clamp(roundToInt<int32_t>(v).value_or(kFarAway), kFarAway, -kFarAway);
 }
 

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "core/random.h"
+#include "core/rounding.h"
 
 namespace nivora {
 
@@ -34,10 +35,19 @@ struct FlakePosition {
     int32_t py;
 };
 
+int32_t toPixelFar(double v);  // toPixel beyond 2^30
+
 // A position rounded to whole pixels, halves to even. Positions beyond 2^30 pixels (or beyond 32 bits) are held
 // there, on their own side: just as far off every picture and wrapped the same way, while px + 6 or width - px
-// cannot overflow.
-int32_t toPixel(double v);
+// cannot overflow. Inline, since each frame rounds two positions for every flake.
+inline int32_t toPixel(double v)
+{
+    // Nearly every position is well within 2^30: rounded there, halves to even, without the range checks.
+    constexpr double kNear = 1073741824.0;  // 2^30
+    if (v > -kNear && v < kNear)
+        return static_cast<int32_t>(roundHalfEven(v));
+    return toPixelFar(v);
+}
 
 // The first step of a frame: every flake drifts with the wind, and where its sway puts it is worked out.
 template <SnowMode Mode>

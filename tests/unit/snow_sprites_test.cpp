@@ -1,8 +1,10 @@
 // The flake strips: the sprite's pixels as drawn, the mask derived from them, and what stamping does.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 
 #include "core/flake_sprites.h"
+#include "core/snow_drawing.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {
@@ -100,6 +102,16 @@ TEST(SnowSprites, ShapesBoundEveryFlakePixel)
         EXPECT_EQ(s.right, expected[kind].right) << kind;
         EXPECT_EQ(s.bottom, expected[kind].bottom) << kind;
     }
+}
+
+TEST(SnowSprites, OnlyTheSevenCellOffsetsAreCells)
+{
+    // The frames draw a flake from the strips' cells only at these offsets; anything else, however far out, is
+    // copied as a clipped 6 x 6 square instead.
+    for (int32_t x = -200; x <= 200; ++x)
+        EXPECT_EQ(isCell(x), x >= 0 && x <= 36 && x % 6 == 0) << x;
+    for (int32_t x : {INT32_MIN, INT32_MIN + 6, 60, 63, 64, 66, 96, 1 << 20, INT32_MAX - 1, INT32_MAX})
+        EXPECT_FALSE(isCell(x)) << x;
 }
 
 }  // namespace
