@@ -22,8 +22,9 @@ struct Scene {
           desk(main.size()),
           text(static_cast<size_t>(w) * static_cast<size_t>(h))
     {
-        surfaces = {{main.data(), w + 10, h + 10, w + 10}, {desk.data(), w + 10, h + 10, w + 10},
-                     {text.data(), w, h, w}};
+        surfaces = {{main.data(), w + 10, h + 10, w + 10},
+                    {desk.data(), w + 10, h + 10, w + 10},
+                    {text.data(), w, h, w}};
         paintDesktop(surfaces.desk, kBenchSeed);
         paintMessage(surfaces.text);
         startField(field, random, w, h);

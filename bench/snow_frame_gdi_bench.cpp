@@ -75,8 +75,8 @@ class GdiDevice {
 public:
     explicit GdiDevice(GdiScene& s) : dcs_{s.main.dc, s.desk.dc, s.text.dc, s.sprite.dc, s.mask.dc} {}
 
-    void bitBlt(SnowPicture dst, int32_t x, int32_t y, int32_t w, int32_t h, SnowPicture src, int32_t sx,
-                int32_t sy, Rop rop) const
+    void bitBlt(SnowPicture dst, int32_t x, int32_t y, int32_t w, int32_t h, SnowPicture src, int32_t sx, int32_t sy,
+                Rop rop) const
     {
         BitBlt(dc(dst), x, y, w, h, dc(src), sx, sy, static_cast<DWORD>(rop));
     }

@@ -8,9 +8,18 @@ using namespace nivora;
 
 namespace {
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-bool isSeparator(char16_t c) { return c == u' ' || c == u'\t'; }
+bool isHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+bool isSeparator(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
 
 // The argument text is the end of the line, past the program's name and the separators after it.
 void checkArgumentText(std::u16string_view line)

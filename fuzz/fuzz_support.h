@@ -12,14 +12,14 @@
 #include <string_view>
 
 // A broken expectation is a finding: report it and abort, so libFuzzer keeps the input as a crash.
-#define FUZZ_CHECK(condition, ...)                                                          \
-    do {                                                                                    \
-        if (!(condition)) {                                                                 \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n  ", __FILE__, __LINE__, #condition); \
-            std::fprintf(stderr, __VA_ARGS__);                                              \
-            std::fprintf(stderr, "\n");                                                     \
-            std::abort();                                                                   \
-        }                                                                                   \
+#define FUZZ_CHECK(condition, ...)                                                                                     \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n  ", __FILE__, __LINE__, #condition);                       \
+            std::fprintf(stderr, __VA_ARGS__);                                                                         \
+            std::fprintf(stderr, "\n");                                                                                \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 
 namespace fuzz {
@@ -52,7 +52,10 @@ inline std::string show(std::u16string_view text)
     return out;
 }
 
-inline bool isBlankUnit(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+inline bool isBlankUnit(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 inline std::u16string_view trimmed(std::u16string_view text)
 {
@@ -67,13 +70,16 @@ inline std::u16string_view trimmed(std::u16string_view text)
 // A number as the saver writes and reads it: [+-] digits [separator digits] [(e|E) [+-] digits], at least one
 // digit before the exponent, '.' or the locale's separator, at most one of them.
 struct ReadNumber {
-    std::string ascii;         // the same number with '.' as separator, for strtof/strtod/strtold
-    size_t length = 0;         // units of the text it occupies
-    bool zero = true;          // every digit of the significand is 0
-    size_t significant = 0;    // significand digits without leading and trailing zeros
+    std::string ascii;       // the same number with '.' as separator, for strtof/strtod/strtold
+    size_t length = 0;       // units of the text it occupies
+    bool zero = true;        // every digit of the significand is 0
+    size_t significant = 0;  // significand digits without leading and trailing zeros
 };
 
-inline bool isDigitUnit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool isDigitUnit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // The longest such number at the start of the text, or nothing.
 inline std::optional<ReadNumber> numberAtStart(std::u16string_view text, char16_t separator)

@@ -67,8 +67,9 @@ void checkSame(const Block& b, const char* what)
     for (size_t i = 0; i < b.size; ++i) {
         const int32_t x = b.view.stride == 0 ? 0 : static_cast<int32_t>(i % static_cast<size_t>(b.view.stride));
         const int32_t y = b.view.stride == 0 ? 0 : static_cast<int32_t>(i / static_cast<size_t>(b.view.stride));
-        FUZZ_CHECK(b.pixels[i] == b.model[i], "%s: pixel (%d, %d) of a %dx%d surface (stride %d) is %08x, expected %08x",
-                   what, x, y, b.view.width, b.view.height, b.view.stride, b.pixels[i], b.model[i]);
+        FUZZ_CHECK(b.pixels[i] == b.model[i],
+                   "%s: pixel (%d, %d) of a %dx%d surface (stride %d) is %08x, expected %08x", what, x, y, b.view.width,
+                   b.view.height, b.view.stride, b.pixels[i], b.model[i]);
     }
 }
 
@@ -78,8 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider in(data, size);
     Block blocks[2] = {makeBlock(in), makeBlock(in)};
-    const Rop rops[] = {Rop::SrcCopy, Rop::SrcAnd, Rop::SrcInvert, Rop::Blackness, Rop::Whiteness,
-                        static_cast<Rop>(0x00BB0226)};  // the last one (MERGEPAINT) the views do not offer
+    const Rop rops[] = {
+        Rop::SrcCopy,   Rop::SrcAnd,
+        Rop::SrcInvert, Rop::Blackness,
+        Rop::Whiteness, static_cast<Rop>(0x00BB0226)};  // the last one (MERGEPAINT) the views do not offer
 
     for (int op = 0; op < 24 && in.remaining_bytes() > 0; ++op) {
         const int kind = in.ConsumeIntegralInRange<int>(0, 2);
@@ -122,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     const int64_t v = int64_t{sy} + (py - int64_t{y});
                     if (!src.pixels || u < 0 || v < 0 || u >= src.view.width || v >= src.view.height)
                         continue;
-                    const Pixel s = source[static_cast<size_t>(v) * static_cast<size_t>(src.view.stride) +
-                                           static_cast<size_t>(u)];
+                    const Pixel s =
+                        source[static_cast<size_t>(v) * static_cast<size_t>(src.view.stride) + static_cast<size_t>(u)];
                     d = rop == Rop::SrcCopy ? s : rop == Rop::SrcAnd ? (d & s) : (d ^ s);
                 }
             }

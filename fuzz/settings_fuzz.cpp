@@ -22,8 +22,7 @@ constexpr char16_t kSeparators[] = {u'.', u',', u'\u066B', u'\''};
 constexpr size_t kMaxUnits = size_t{1} << 19;  // a megabyte of UTF-16
 constexpr size_t kMaxNumberUnits = size_t{1} << 16;
 
-const std::u16string_view kNames[] = {u"reg_precipitation", u"velocity", u"direction", u"blightness",
-                                      u"messageText"};
+const std::u16string_view kNames[] = {u"reg_precipitation", u"velocity", u"direction", u"blightness", u"messageText"};
 
 // A store in memory that counts what is done to it.
 class MemoryStore : public SettingsStore {
@@ -67,8 +66,14 @@ bool sameValues(const std::map<std::u16string, std::u16string>& a, const std::ma
     return true;
 }
 
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Every reader on one text, each against the independent reading, and what it reads written and read back.
 void checkTextForms(std::u16string_view text, char16_t separator)

@@ -40,8 +40,7 @@ struct Run {
 
     Run(uint64_t seed, const Picture& m, const Picture& d, const Picture& t)
         : random(seed), main(m.copy()), desk(d.copy()), text(t.copy())
-    {
-    }
+    {}
 };
 
 // Any flake position: near the picture, far beyond it, or anywhere a single can be.
@@ -49,8 +48,8 @@ float position(FuzzedDataProvider& in, int32_t extent)
 {
     switch (in.ConsumeIntegralInRange<int>(0, 5)) {
     case 0:
-        return in.PickValueInArray({-FLT_MAX, FLT_MAX, -1e30f, 1e30f, -3e9f, 3e9f, -2147483648.0f, 2147483520.0f,
-                                    -1e6f, 1e6f, -0.5f, 0.5f, -30.5f, -5.5f});
+        return in.PickValueInArray({-FLT_MAX, FLT_MAX, -1e30f, 1e30f, -3e9f, 3e9f, -2147483648.0f, 2147483520.0f, -1e6f,
+                                    1e6f, -0.5f, 0.5f, -30.5f, -5.5f});
     case 1: {
         const float f = in.ConsumeFloatingPoint<float>();
         return std::isfinite(f) ? f : 0.0f;

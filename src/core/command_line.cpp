@@ -7,11 +7,20 @@ namespace nivora {
 
 namespace {
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool isHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // What ends the program's name on a command line, as the system's own parser has it.
-bool isSeparator(char16_t c) { return c == u' ' || c == u'\t'; }
+bool isSeparator(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
 
 // File names on Windows ignore letter case, and a path may be written with either slash.
 bool samePathUnit(char16_t a, char16_t b)

@@ -29,8 +29,7 @@ CommandLine parseCommandLine(std::u16string_view argumentText);
 // without the blanks and tabs between them. The name is either quoted, or one of `ownPaths` (the program's paths
 // as the system knows them, letter case and slash direction aside) followed by a blank, a tab or the end, or else
 // it runs to the first blank or tab. Windows starts savers from an unquoted path, which may contain blanks.
-std::u16string_view argumentText(std::u16string_view commandLine,
-                                 std::span<const std::u16string_view> ownPaths = {});
+std::u16string_view argumentText(std::u16string_view commandLine, std::span<const std::u16string_view> ownPaths = {});
 
 // Upper case of one UTF-16 unit: ASCII, Latin-1 and full-width Latin letters; every other unit unchanged.
 char16_t upperCaseLetter(char16_t c);

@@ -50,8 +50,8 @@ constexpr int32_t scaled(int32_t pixelsAt96, int dpi)
     return static_cast<int32_t>(q);
 }
 
-// A rectangle of the 96-dpi layout at `dpi`: its edges are scaled, not its size, so rectangles that abut at 96 dpi abut at
-// every scale.
+// A rectangle of the 96-dpi layout at `dpi`: its edges are scaled, not its size, so rectangles that abut at 96 dpi abut
+// at every scale.
 constexpr PixelRect scaled(const PixelRect& at96, int dpi)
 {
     const int32_t left = scaled(at96.left, dpi);
@@ -74,8 +74,8 @@ constexpr int32_t pointsToPixels(double points, int dpi)
 consteval PixelRect fromTwips(int32_t left, int32_t top, int32_t width, int32_t height)
 {
     constexpr int32_t kTwipsPerPixelAt96 = 15;
-    if (left % kTwipsPerPixelAt96 != 0 || top % kTwipsPerPixelAt96 != 0 ||
-        width % kTwipsPerPixelAt96 != 0 || height % kTwipsPerPixelAt96 != 0)
+    if (left % kTwipsPerPixelAt96 != 0 || top % kTwipsPerPixelAt96 != 0 || width % kTwipsPerPixelAt96 != 0 ||
+        height % kTwipsPerPixelAt96 != 0)
         throw "not a whole number of pixels";
     return {left / kTwipsPerPixelAt96, top / kTwipsPerPixelAt96, width / kTwipsPerPixelAt96,
             height / kTwipsPerPixelAt96};
@@ -144,7 +144,7 @@ inline constexpr std::array<ButtonLabel, 5> kButtonLabels = {{
     {u"SELECT", fromTwips(1380, 90, 645, 195), LabelFont::ArialNarrow8Bold},  // Label2 over Command2
 }};
 
-inline constexpr double kMessageFontPoints = 12;  // Text1 and the overlay's Label1
+inline constexpr double kMessageFontPoints = 12;         // Text1 and the overlay's Label1
 inline constexpr double kLabelFontPoints[] = {9, 8.25};  // by LabelFont
 
 }  // namespace at96dpi
@@ -169,8 +169,8 @@ struct DialogLayout {
     PixelRect settingClient;  // frmSetting's client area
     PixelRect picture1;       // in the client area
     int32_t picture1Border = 0;
-    PixelRect rowBand;  // the five rows, in Picture1 (inside its border)
-    PixelRect text1;    // in Picture1's inside, like the rows
+    PixelRect rowBand;                          // the five rows, in Picture1 (inside its border)
+    PixelRect text1;                            // in Picture1's inside, like the rows
     std::array<PixelRect, 5> commandButtons{};  // Command1 .. Command5, in the client area
     PixelRect frame1;                           // in the client area
     std::array<ButtonLabel, 5> buttonLabels{};  // front to back, inFrame relative to Frame1
@@ -221,14 +221,14 @@ constexpr DialogLayout dialogLayout(int dpi)
     l.frame1.width = l.settingClient.width;
     for (size_t i = 0; i < l.buttonLabels.size(); ++i) {
         const ButtonLabel& d = at96dpi::kButtonLabels[i];
-        const PixelRect inClient = scaled(
-            PixelRect{at96dpi::kFrame1.left + d.inFrame.left, at96dpi::kFrame1.top + d.inFrame.top, d.inFrame.width,
-                      d.inFrame.height},
-            dpi);
-        l.buttonLabels[i] = {d.caption,
-                             {inClient.left - l.frame1.left, inClient.top - l.frame1.top, inClient.width,
-                              inClient.height},
-                             d.font};
+        const PixelRect inClient = scaled(PixelRect{at96dpi::kFrame1.left + d.inFrame.left,
+                                                    at96dpi::kFrame1.top + d.inFrame.top, d.inFrame.width,
+                                                    d.inFrame.height},
+                                          dpi);
+        l.buttonLabels[i] = {
+            d.caption,
+            {inClient.left - l.frame1.left, inClient.top - l.frame1.top, inClient.width, inClient.height},
+            d.font};
     }
     l.displayClient = {0, 0, l.rowBand.width, l.rowBand.height};
     l.messageFontPixels = pointsToPixels(at96dpi::kMessageFontPoints, dpi);

@@ -22,8 +22,14 @@ constexpr int16_t kBlightnessMax = kBlightnessSetting.range.maximum;
 // The steps below test against 0 as the lower bound, and picture i shows value i.
 static_assert(kPrecipitationMin == 0 && kVelocityMin == 0 && kBlightnessMin == 0);
 
-constexpr bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-constexpr bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+constexpr bool isHighSurrogate(char16_t u)
+{
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+constexpr bool isLowSurrogate(char16_t u)
+{
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // The picture of a wind speed option; the value is a whole number in range once the dialog has opened.
 int16_t velocityElement(float velocity)
@@ -52,21 +58,28 @@ std::u16string pictureName(int row, int element)
     constexpr std::u16string_view blightness[] = {u"0", u"63", u"127", u"191", u"255"};
     const auto pick = [element](const auto& values) {
         return element >= 0 && static_cast<size_t>(element) < std::size(values) ? values[static_cast<size_t>(element)]
-                                                                                 : std::u16string_view{};
+                                                                                : std::u16string_view{};
     };
     if (row < 1 || row > 5)
         return {};
     std::u16string name(headings[row - 1]);
     std::u16string value;
     switch (row) {
-    case 1: value = pick(precipitation); break;
+    case 1:
+        value = pick(precipitation);
+        break;
     case 2:
         if (element >= 0 && element < kVelocityPictures)
             value = formatInt16(static_cast<int16_t>(5 * element - 30));
         break;
-    case 3: value = pick(direction); break;
-    case 4: value = pick(blightness); break;
-    default: break;
+    case 3:
+        value = pick(direction);
+        break;
+    case 4:
+        value = pick(blightness);
+        break;
+    default:
+        break;
     }
     if (!value.empty())
         name += u" " + value;
@@ -213,10 +226,22 @@ int16_t DialogModel::Command2_Click(std::u16string_view text1Text)
 
 namespace {
 
-std::u16string formatSetting(int16_t value, char16_t) { return formatInt16(value); }
-std::u16string formatSetting(float value, char16_t separator) { return formatSingle(value, separator); }
-std::u16string formatSetting(bool value, char16_t) { return formatBoolean(value); }
-std::u16string formatSetting(const std::u16string& value, char16_t) { return value; }
+std::u16string formatSetting(int16_t value, char16_t)
+{
+    return formatInt16(value);
+}
+std::u16string formatSetting(float value, char16_t separator)
+{
+    return formatSingle(value, separator);
+}
+std::u16string formatSetting(bool value, char16_t)
+{
+    return formatBoolean(value);
+}
+std::u16string formatSetting(const std::u16string& value, char16_t)
+{
+    return value;
+}
 
 // The five stored values, by stored name, as read: nothing where a value is absent.
 using StoredValues = std::array<std::optional<std::u16string>, 5>;

@@ -15,18 +15,20 @@ namespace nivora {
 inline constexpr std::u16string_view kErasedMessage = u"設定値を消去して初期状態に戻しました。";
 inline constexpr std::u16string_view kMessageBoxCaption = u"Nivora";
 // Shown when "OK" could not store the settings: "The settings could not be saved. Nothing was changed."
-inline constexpr std::u16string_view kSaveFailedMessage = u"設定値を保存できませんでした。保存されている設定は変更されていません。";
+inline constexpr std::u16string_view kSaveFailedMessage =
+    u"設定値を保存できませんでした。保存されている設定は変更されていません。";
 // Shown when "OK" could not erase them: "The settings could not be erased. Nothing was changed."
-inline constexpr std::u16string_view kEraseFailedMessage = u"設定値を消去できませんでした。保存されている設定は変更されていません。";
+inline constexpr std::u16string_view kEraseFailedMessage =
+    u"設定値を消去できませんでした。保存されている設定は変更されていません。";
 
 // What one item looks like, in its row of the settings window and in the overlay.
 struct RowView {
-    int16_t item = 0;              // 1 to 5; 0 when the item number names no row, and nothing is to be shown
-    int16_t frontElement = 0;      // rows 1 to 4: the element of the row's picture array to bring to the front
+    int16_t item = 0;                 // 1 to 5; 0 when the item number names no row, and nothing is to be shown
+    int16_t frontElement = 0;         // rows 1 to 4: the element of the row's picture array to bring to the front
     bool frontElementVisible = true;  // row 3 hides its front element (automatic) to let the fixed one show
-    int16_t overlayElement = 0;    // rows 1 to 4: the element whose picture the overlay's Image1..Image4 shows
-    std::u16string text;           // row 5: the text of Text1 and the caption of the overlay's Label1
-    std::u16string name;           // the row's name with its value, as a screen reader reads it: "降雪量 500"
+    int16_t overlayElement = 0;       // rows 1 to 4: the element whose picture the overlay's Image1..Image4 shows
+    std::u16string text;              // row 5: the text of Text1 and the caption of the overlay's Label1
+    std::u16string name;              // the row's name with its value, as a screen reader reads it: "降雪量 500"
     friend bool operator==(const RowView&, const RowView&) = default;
 };
 

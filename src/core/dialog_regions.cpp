@@ -18,10 +18,20 @@ RegionOutline regionOutline(int k, int32_t width, int32_t height, const RowBand&
     // The outer rectangle winds once clockwise. The path then comes back in along the left edge and, around the
     // band, winds once the other way round every row but row k, which cancels the outer winding there.
     return {{
-        {0, 0}, {W, 0}, {W, H}, {0, H},
-        {0, bandBottom}, {right, bandBottom}, {right, b}, {left, b},
-        {left, t}, {right, t}, {right, bandTop}, {left, bandTop},
-        {left, H}, {0, H},
+        {0, 0},
+        {W, 0},
+        {W, H},
+        {0, H},
+        {0, bandBottom},
+        {right, bandBottom},
+        {right, b},
+        {left, b},
+        {left, t},
+        {right, t},
+        {right, bandTop},
+        {left, bandTop},
+        {left, H},
+        {0, H},
     }};
 }
 

@@ -15,12 +15,14 @@ bool isStoredScale(int32_t percent)
 }
 
 static_assert(std::is_sorted(kStoredPictureScales.begin(), kStoredPictureScales.end()));
-static_assert([] {
-    for (int32_t percent : kStoredPictureScales)
-        if (kRowWidth * percent % 100 != 0 || kRowHeight * percent % 100 != 0)
-            return false;
-    return true;
-}(), "every stored scale gives whole pixels");
+static_assert(
+    [] {
+        for (int32_t percent : kStoredPictureScales)
+            if (kRowWidth * percent % 100 != 0 || kRowHeight * percent % 100 != 0)
+                return false;
+        return true;
+    }(),
+    "every stored scale gives whole pixels");
 
 }  // namespace
 
@@ -40,12 +42,18 @@ std::optional<int32_t> storedScaleFor(PictureSize size)
 int32_t optionPictureCount(int row)
 {
     switch (row) {
-    case 1: return kPrecipitationPictures;
-    case 2: return kVelocityPictures;
-    case 3: return kDirectionPictures;
-    case 4: return kBlightnessPictures;
-    case 5: return 1;
-    default: return 0;
+    case 1:
+        return kPrecipitationPictures;
+    case 2:
+        return kVelocityPictures;
+    case 3:
+        return kDirectionPictures;
+    case 4:
+        return kBlightnessPictures;
+    case 5:
+        return 1;
+    default:
+        return 0;
     }
 }
 

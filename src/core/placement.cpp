@@ -13,8 +13,8 @@ int32_t placeOnAxis(int32_t pointer, int32_t extent, int32_t areaStart, int32_t 
     const int64_t wanted = int64_t{pointer} - kPointerOffsetPixels;
     const int64_t farthest = int64_t{areaEnd} - extent;
     const int64_t position = farthest < wanted ? farthest : std::max<int64_t>(wanted, areaStart);
-    return static_cast<int32_t>(std::clamp<int64_t>(position, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(position, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace

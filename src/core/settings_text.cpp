@@ -17,9 +17,15 @@ constexpr int64_t kMagnitudeLimit = 400;
 // Exponents are saturated while they are read; any value past this is far beyond kMagnitudeLimit already.
 constexpr int64_t kExponentSaturation = 1'000'000'000'000;
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
-std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string widen(std::string_view ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 template <class Float>
 Float toBinary(const DecimalNumber& number)
@@ -91,11 +97,20 @@ bool equalsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lower
 
 }  // namespace
 
-double DecimalNumber::toDouble() const { return toBinary<double>(*this); }
+double DecimalNumber::toDouble() const
+{
+    return toBinary<double>(*this);
+}
 
-std::optional<int32_t> DecimalNumber::roundToInt32() const { return roundDecimal<int32_t>(*this); }
+std::optional<int32_t> DecimalNumber::roundToInt32() const
+{
+    return roundDecimal<int32_t>(*this);
+}
 
-std::optional<int16_t> DecimalNumber::roundToInt16() const { return roundDecimal<int16_t>(*this); }
+std::optional<int16_t> DecimalNumber::roundToInt16() const
+{
+    return roundDecimal<int16_t>(*this);
+}
 
 std::optional<NumberPrefix> readNumberPrefix(std::u16string_view text, char16_t decimalSeparator)
 {
@@ -164,7 +179,10 @@ std::optional<DecimalNumber> readNumber(std::u16string_view text, char16_t decim
     return std::move(prefix->number);
 }
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 std::u16string_view trimBlanks(std::u16string_view text)
 {
@@ -254,7 +272,10 @@ std::optional<float> readSingle(std::u16string_view text, char16_t decimalSepara
     return value;
 }
 
-std::u16string formatBoolean(bool value) { return value ? u"True" : u"False"; }
+std::u16string formatBoolean(bool value)
+{
+    return value ? u"True" : u"False";
+}
 
 std::optional<bool> readBoolean(std::u16string_view text, char16_t decimalSeparator)
 {

@@ -83,9 +83,9 @@ private:
     bool whole_ = true;
     int32_t cellsPerBand_ = 0;
     int32_t wordsPerBand_ = 0;
-    Grid current_;   // this frame only
-    Grid carried_;   // this frame, and the next
-    Grid previous_;  // carried from the frame before
+    Grid current_;                 // this frame only
+    Grid carried_;                 // this frame, and the next
+    Grid previous_;                // carried from the frame before
     std::vector<Rect> banded_;     // the touched cells, band by band, left to right
     std::vector<size_t> bandEnd_;  // per band, one past its last cell in banded_
     std::vector<int32_t> gaps_;

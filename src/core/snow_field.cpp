@@ -40,7 +40,8 @@ void SnowField::attachSurfaces(const SnowSurfaces& surfaces)
     drawRect_ = {0, 0, std::max(0, std::min<int32_t>({area_.drawWidth, main_.width, desk_.width})),
                  std::max(0, std::min<int32_t>({area_.drawHeight, main_.height, desk_.height}))};
     // No picture with more pixels than 32 bits count: the layer of falling flakes counts them so.
-    const auto pixels = static_cast<uint64_t>(std::max(0, main_.height)) * static_cast<uint64_t>(std::max(0, main_.stride));
+    const auto pixels = static_cast<uint64_t>(std::max(0, main_.height)) *
+                        static_cast<uint64_t>(std::max(0, main_.stride));
     if (main_.pixels == nullptr || desk_.pixels == nullptr || pixels > UINT32_MAX)
         drawRect_ = {};
 
@@ -81,8 +82,8 @@ void SnowField::drawFrame()
 {
     if (random_ == nullptr || main_.pixels == nullptr || desk_.pixels == nullptr)
         return;
-    const std::span<Flake> inPlay =
-        std::span(flakes).first(static_cast<size_t>(std::clamp<int64_t>(flakeCount, 0, int64_t(flakes.size()))));
+    const std::span<Flake> inPlay = std::span(flakes).first(
+        static_cast<size_t>(std::clamp<int64_t>(flakeCount, 0, int64_t(flakes.size()))));
     restoreBackground();
     positions_.resize(inPlay.size());
     moveFlakes<Mode>(inPlay, velocity, positions_);

@@ -75,7 +75,7 @@ private:
     Random* random_ = nullptr;
     Surface main_;
     Surface desk_;
-    Rect drawRect_;  // the part of picMain that the background copy covers
+    Rect drawRect_;               // the part of picMain that the background copy covers
     bool wholeStale_ = true;      // picMain must be copied whole from PicDesk
     bool topBytesClear_ = false;  // no pixel of PicDesk inside drawRect_ uses its top byte
     TextMask mask_;

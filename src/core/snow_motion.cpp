@@ -49,8 +49,8 @@ void moveFlakes(std::span<Flake> flakes, float velocity, std::span<FlakePosition
 }
 
 template <SnowMode Mode>
-void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> positions,
-                   std::span<const uint32_t> settled, const SnowArea& area, Random& random)
+void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> positions, std::span<const uint32_t> settled,
+                   const SnowArea& area, Random& random)
 {
     constexpr bool kPreview = Mode == SnowMode::Preview;
     constexpr int32_t kMargin = kPreview ? 5 : 30;

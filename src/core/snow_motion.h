@@ -57,7 +57,7 @@ void moveFlakes(std::span<Flake> flakes, float velocity, std::span<FlakePosition
 // and starts again at its size's height once it is past the bottom. Each start draws a fresh x, in flake order.
 // `settled` lists the flakes that settled in this frame, in ascending order.
 template <SnowMode Mode>
-void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> positions,
-                   std::span<const uint32_t> settled, const SnowArea& area, Random& random);
+void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> positions, std::span<const uint32_t> settled,
+                   const SnowArea& area, Random& random);
 
 }  // namespace nivora

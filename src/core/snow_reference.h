@@ -29,8 +29,8 @@ class RasterDevice {
 public:
     explicit RasterDevice(const SnowSurfaces& s) : surfaces_(s) {}
 
-    void bitBlt(SnowPicture dst, int32_t x, int32_t y, int32_t w, int32_t h, SnowPicture src, int32_t sx,
-                int32_t sy, Rop rop) const
+    void bitBlt(SnowPicture dst, int32_t x, int32_t y, int32_t w, int32_t h, SnowPicture src, int32_t sx, int32_t sy,
+                Rop rop) const
     {
         nivora::bitBlt(target(dst), x, y, w, h, source(src), sx, sy, rop);
     }

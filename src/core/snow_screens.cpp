@@ -9,7 +9,10 @@ namespace {
 
 constexpr int64_t kLargestDrawingSide = 32767 - 10;  // the pictures are 10 pixels larger and 16-bit sized
 
-bool contains(const Rect& r, int32_t x, int32_t y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+bool contains(const Rect& r, int32_t x, int32_t y)
+{
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
 
 }  // namespace
 
@@ -27,7 +30,8 @@ std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
                      std::min(monitor.bounds.bottom, virtualScreen.bottom)};
         if (r.left >= r.right || r.top >= r.bottom)
             continue;  // shows nothing of the virtual screen
-        const auto same = std::find_if(screens.begin(), screens.end(), [&](const SnowScreen& s) { return s.bounds == r; });
+        const auto same = std::find_if(screens.begin(), screens.end(),
+                                       [&](const SnowScreen& s) { return s.bounds == r; });
         if (same != screens.end()) {
             same->primary = same->primary || monitor.primary;
             continue;
@@ -47,7 +51,8 @@ std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
         return std::nullopt;
     auto primary = std::find_if(screens.begin(), screens.end(), [](const SnowScreen& s) { return s.primary; });
     if (primary == screens.end()) {
-        primary = std::find_if(screens.begin(), screens.end(), [](const SnowScreen& s) { return contains(s.bounds, 0, 0); });
+        primary = std::find_if(screens.begin(), screens.end(),
+                               [](const SnowScreen& s) { return contains(s.bounds, 0, 0); });
         if (primary == screens.end())
             primary = screens.begin();
         primary->primary = true;

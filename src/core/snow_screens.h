@@ -11,14 +11,14 @@
 namespace nivora {
 
 struct Monitor {
-    Rect bounds;           // desktop coordinates: the primary monitor's top-left corner is (0, 0)
+    Rect bounds;  // desktop coordinates: the primary monitor's top-left corner is (0, 0)
     bool primary = false;
 };
 
 // One monitor's share of the snow.
 struct SnowScreen {
-    Rect bounds;           // desktop coordinates of the monitor
-    int32_t windowX = 0;   // its top-left corner in the snow window, whose origin is the virtual screen's
+    Rect bounds;          // desktop coordinates of the monitor
+    int32_t windowX = 0;  // its top-left corner in the snow window, whose origin is the virtual screen's
     int32_t windowY = 0;
     SnowArea area;         // the design's screen of the monitor's size
     bool primary = false;  // the message is written here only

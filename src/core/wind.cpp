@@ -29,8 +29,7 @@ uint32_t AutoWind::Timer3_Timer(float& velocity, Random& random)
         const double remaining = windTarget - static_cast<double>(velocity);
         // From a wind that is not a whole number (a hand-edited stored level such as 6.5) the increments would
         // never meet the target, or a step of 0 would never move: the last step lands on the target instead.
-        if (windStep == 0 || std::fabs(remaining) <= std::fabs(increment) ||
-            (remaining > 0) != (increment > 0))
+        if (windStep == 0 || std::fabs(remaining) <= std::fabs(increment) || (remaining > 0) != (increment > 0))
             velocity = static_cast<float>(windTarget);
         else
             velocity = static_cast<float>(static_cast<double>(velocity) + increment);

@@ -13,7 +13,10 @@ namespace nivora::win32 {
 
 namespace {
 
-int64_t microsecondsOf(UINT ms) { return int64_t(ms) * 1000; }
+int64_t microsecondsOf(UINT ms)
+{
+    return int64_t(ms) * 1000;
+}
 
 // A waitable timer that ends its waits on time (Windows 10 1803 and later), or where that kind is missing a plain
 // one: its waits end on the system's tick, and the clocks' deadlines keep the rate right on average.
@@ -74,7 +77,11 @@ int runClockedMessageLoop(std::span<ClockedTimer* const> timers)
 {
     struct Waiter {
         HANDLE handle = createWaiter();
-        ~Waiter() { if (handle) CloseHandle(handle); }
+        ~Waiter()
+        {
+            if (handle)
+                CloseHandle(handle);
+        }
     } waiter;
     for (;;) {
         MSG msg;
@@ -100,7 +107,8 @@ int runClockedMessageLoop(std::span<ClockedTimer* const> timers)
                 continue;
             }
         }
-        const DWORD ms = wait == FrameClock::kNever ? INFINITE : static_cast<DWORD>(std::min<int64_t>((wait + 999) / 1000, 60000));
+        const DWORD ms = wait == FrameClock::kNever ? INFINITE
+                                                    : static_cast<DWORD>(std::min<int64_t>((wait + 999) / 1000, 60000));
         MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }

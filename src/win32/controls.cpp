@@ -9,7 +9,10 @@ namespace nivora::win32 {
 
 namespace {
 
-HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE instance()
+{
+    return GetModuleHandleW(nullptr);
+}
 
 void fillRect(HDC dc, const RECT& rect, COLORREF color)
 {
@@ -31,7 +34,8 @@ void moveTo(HWND hwnd, const RECT& bounds)
 
 LRESULT packExtent(SIZE size)
 {
-    return MAKELRESULT(static_cast<WORD>(std::min<LONG>(size.cx, 0xFFFF)), static_cast<WORD>(std::min<LONG>(size.cy, 0xFFFF)));
+    return MAKELRESULT(static_cast<WORD>(std::min<LONG>(size.cx, 0xFFFF)),
+                       static_cast<WORD>(std::min<LONG>(size.cy, 0xFFFF)));
 }
 
 // Tab and Shift+Tab, and the arrow keys, for a window with handlers for them: it asks the dialog navigation for
@@ -91,7 +95,10 @@ void PictureControl::setPicture(HBITMAP picture)
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void PictureControl::setBounds(const RECT& bounds) { moveTo(hwnd(), bounds); }
+void PictureControl::setBounds(const RECT& bounds)
+{
+    moveTo(hwnd(), bounds);
+}
 
 void PictureControl::onPaint()
 {
@@ -139,7 +146,10 @@ void Label::setFont(UniqueHfont font)
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void Label::setBounds(const RECT& bounds) { moveTo(hwnd(), bounds); }
+void Label::setBounds(const RECT& bounds)
+{
+    moveTo(hwnd(), bounds);
+}
 
 void Label::onPaint()
 {
@@ -248,8 +258,8 @@ LRESULT Panel::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 // ---- SystemControl ---------------------------------------------------------------------------------------------
 
-HWND SystemControl::createControl(const wchar_t* className, DWORD style, DWORD exStyle, const RECT& bounds,
-                                  HWND parent, UINT id, std::wstring_view text)
+HWND SystemControl::createControl(const wchar_t* className, DWORD style, DWORD exStyle, const RECT& bounds, HWND parent,
+                                  UINT id, std::wstring_view text)
 {
     const std::wstring caption(text);
     HWND hwnd = CreateWindowExW(exStyle, className, caption.c_str(), style, bounds.left, bounds.top,
@@ -318,7 +328,10 @@ void SystemControl::setFont(UniqueHfont font)
     font_ = std::move(font);  // the font the control used before is no longer selected anywhere
 }
 
-void SystemControl::setBounds(const RECT& bounds) { moveTo(hwnd(), bounds); }
+void SystemControl::setBounds(const RECT& bounds)
+{
+    moveTo(hwnd(), bounds);
+}
 
 LRESULT SystemControl::callClass(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -337,14 +350,17 @@ LRESULT SystemControl::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return callClass(message, wParam, lParam);
 }
 
-bool SystemControl::onReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool SystemControl::onReflected(UINT, WPARAM, LPARAM, LRESULT&)
+{
+    return false;
+}
 
 // ---- PushButton ------------------------------------------------------------------------------------------------
 
 void PushButton::create(HWND parent, const RECT& bounds, UINT id, std::wstring_view name)
 {
-    createControl(L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS | BS_OWNERDRAW, 0,
-                  bounds, parent, id, name);
+    createControl(L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS | BS_OWNERDRAW, 0, bounds,
+                  parent, id, name);
 }
 
 LRESULT PushButton::onMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -132,8 +132,8 @@ public:
     ArrowHandler onArrow;
 
 protected:
-    HWND createControl(const wchar_t* className, DWORD style, DWORD exStyle, const RECT& bounds, HWND parent,
-                       UINT id, std::wstring_view text = {});
+    HWND createControl(const wchar_t* className, DWORD style, DWORD exStyle, const RECT& bounds, HWND parent, UINT id,
+                       std::wstring_view text = {});
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;  // default: the class's procedure
     virtual bool onReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     LRESULT callClass(UINT message, WPARAM wParam, LPARAM lParam);

@@ -11,32 +11,44 @@ FontSpec labelFont(LabelFont font, int pixels)
     switch (font) {
     case LabelFont::Gothic9Bold:
         return {{L"ＭＳ Ｐゴシック", L"MS PGothic", L"IPAPGothic", L"VL PGothic", L"Meiryo UI", L"Tahoma"},
-                at96dpi::kLabelFontPoints[0], true, SHIFTJIS_CHARSET, DEFAULT_QUALITY, pixels};
+                at96dpi::kLabelFontPoints[0],
+                true,
+                SHIFTJIS_CHARSET,
+                DEFAULT_QUALITY,
+                pixels};
     case LabelFont::ArialNarrow8Bold:
         break;
     }
     // Condensed faces first (Bahnschrift's condensed width comes with Windows 10); a wide one is made smaller until
     // the caption fits (fittedFont).
-    return {{L"Arial Narrow", L"Liberation Sans Narrow", L"Bahnschrift Condensed", L"Arial", L"Liberation Sans",
-             L"Tahoma"},
-            at96dpi::kLabelFontPoints[1], true, ANSI_CHARSET, DEFAULT_QUALITY, pixels};
+    return {
+        {L"Arial Narrow", L"Liberation Sans Narrow", L"Bahnschrift Condensed", L"Arial", L"Liberation Sans", L"Tahoma"},
+        at96dpi::kLabelFontPoints[1],
+        true,
+        ANSI_CHARSET,
+        DEFAULT_QUALITY,
+        pixels};
 }
 
 FontSpec messageTextFont(int pixels)
 {
     return {{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo UI", L"Meiryo", L"Yu Gothic UI",
              L"MS UI Gothic", L"IPAPGothic", L"VL PGothic"},
-            at96dpi::kMessageFontPoints, false, SHIFTJIS_CHARSET, DEFAULT_QUALITY, pixels};
+            at96dpi::kMessageFontPoints,
+            false,
+            SHIFTJIS_CHARSET,
+            DEFAULT_QUALITY,
+            pixels};
 }
 
 FontSpec messageFont(bool preview)
 {
-    FontSpec font{{L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo", L"Yu Gothic", L"IPAPGothic",
-                   L"VL PGothic"},
-                  48,
-                  true,
-                  SHIFTJIS_CHARSET,
-                  NONANTIALIASED_QUALITY};
+    FontSpec font{
+        {L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo", L"Yu Gothic", L"IPAPGothic", L"VL PGothic"},
+        48,
+        true,
+        SHIFTJIS_CHARSET,
+        NONANTIALIASED_QUALITY};
     if (preview) {
         font.points = kPreviewMessageFontSize;
         font.bold = false;

@@ -32,7 +32,11 @@ using UniqueHicon = UniqueHandle<HandleTraits<HICON, &DestroyIcon>>;
 class WindowDc {
 public:
     explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-    ~WindowDc() { if (dc_) ReleaseDC(hwnd_, dc_); }
+    ~WindowDc()
+    {
+        if (dc_)
+            ReleaseDC(hwnd_, dc_);
+    }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     HDC get() const { return dc_; }
@@ -46,7 +50,11 @@ private:
 class SelectGuard {
 public:
     SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~SelectGuard() { if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_); }
+    ~SelectGuard()
+    {
+        if (old_ && old_ != HGDI_ERROR)
+            SelectObject(dc_, old_);
+    }
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
 

@@ -20,13 +20,17 @@ namespace nivora::win32 {
 
 namespace {
 
-Rect rectOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+Rect rectOf(const RECT& r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 // 32-bit Windows calls back with a stack aligned to 4 bytes only; SSE2 code here expects 16.
 #if defined(__GNUC__) && defined(__i386__)
 __attribute__((force_align_arg_pointer))
 #endif
-BOOL CALLBACK noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+BOOL CALLBACK
+noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
 {
     MONITORINFO info{};
     info.cbSize = sizeof info;
@@ -60,8 +64,8 @@ int runPreview(const SnowSettings& settings, HWND parent, PreviewArea host)
     area.drawWidth = host.width;
     area.drawHeight = host.height;
     area.mode = SnowMode::Preview;
-    area.previewScaleY =
-        static_cast<float>(double(area.drawHeight) / (Screen::heightTwips() / Screen::twipsPerPixelY()));
+    area.previewScaleY = static_cast<float>(double(area.drawHeight) /
+                                            (Screen::heightTwips() / Screen::twipsPerPixelY()));
     SnowScreen box;
     box.bounds = {0, 0, area.drawWidth, area.drawHeight};
     box.area = area;
@@ -93,8 +97,7 @@ int runFullScreen(const SnowSettings& settings)
     frmMain.DrawSnow();
     frmMain.setCaption(kMainCaption);
     frmMain.focusPicMain();
-    SetWindowPos(frmMain.hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(frmMain.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     return frmMain.run();
 }
 
@@ -140,4 +143,7 @@ int Main()
 
 }  // namespace nivora::win32
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return nivora::win32::Main(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    return nivora::win32::Main();
+}

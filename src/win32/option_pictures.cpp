@@ -25,14 +25,32 @@ class ComPtr {
 public:
     ComPtr() = default;
     ~ComPtr() { reset(); }
-    ComPtr(const ComPtr& other) : p_(other.p_) { if (p_) p_->AddRef(); }
-    ComPtr& operator=(ComPtr other) { std::swap(p_, other.p_); return *this; }
+    ComPtr(const ComPtr& other) : p_(other.p_)
+    {
+        if (p_)
+            p_->AddRef();
+    }
+    ComPtr& operator=(ComPtr other)
+    {
+        std::swap(p_, other.p_);
+        return *this;
+    }
     T* operator->() const { return p_; }
     T* get() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
     // For the out-parameter of a call that hands over a reference.
-    T** put() { reset(); return &p_; }
-    void reset() { if (p_) { p_->Release(); p_ = nullptr; } }
+    T** put()
+    {
+        reset();
+        return &p_;
+    }
+    void reset()
+    {
+        if (p_) {
+            p_->Release();
+            p_ = nullptr;
+        }
+    }
 
 private:
     T* p_ = nullptr;
@@ -72,8 +90,8 @@ public:
             return none;
         ComPtr<IWICFormatConverter> converter;
         if (FAILED(factory_->CreateFormatConverter(converter.put())) ||
-            FAILED(converter->Initialize(clipper.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                         nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+            FAILED(converter->Initialize(clipper.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                         0.0, WICBitmapPaletteTypeCustom)))
             return none;
         ComPtr<IWICBitmapSource> out;
         converter->QueryInterface(__uuidof(IWICBitmapSource), reinterpret_cast<void**>(out.put()));

@@ -21,7 +21,7 @@ enum Request : WPARAM {
     // Stops the frames and writes picture number lParam (one per monitor, 0 first) into the mapping below; returns 1
     // when written, 0 when there is no such picture.
     kHoldAndWrite = 1,
-    kRelease = 2,       // lets the frames run again; returns 1
+    kRelease = 2,  // lets the frames run again; returns 1
 };
 
 // The test creates a file mapping of this name, with the saver's process id, large enough for the header and the

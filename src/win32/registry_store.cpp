@@ -28,10 +28,16 @@ struct HkeyTraits {
 };
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 
-std::wstring toWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+std::wstring toWide(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
 
 // The value types that hold one text. A list of texts (REG_MULTI_SZ) is not one, nor is a number.
-bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+bool isText(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
 
 // The text with its %NAME% references replaced, as the system's own readers give an expandable string; the text
 // unchanged when it cannot be expanded.
@@ -105,7 +111,10 @@ void RegistryStore::write(std::u16string_view name, std::u16string_view text)
                    static_cast<DWORD>(bytes));
 }
 
-void RegistryStore::erase() { RegDeleteTreeW(HKEY_CURRENT_USER, kApplicationKey); }
+void RegistryStore::erase()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kApplicationKey);
+}
 
 char16_t userDecimalSeparator()
 {
@@ -114,8 +123,8 @@ char16_t userDecimalSeparator()
     if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) != 2)
         return u'.';
     const auto c = static_cast<char16_t>(buffer[0]);
-    const bool confusable = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'e' || c == u'E' ||
-                            c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\0';
+    const bool confusable = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'e' || c == u'E' || c == u' ' ||
+                            c == u'\t' || c == u'\r' || c == u'\n' || c == u'\0';
     return confusable ? u'.' : c;
 }
 

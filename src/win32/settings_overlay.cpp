@@ -9,10 +9,13 @@ namespace {
 
 constexpr COLORREF kAccent = RGB(128, 90, 255);  // the background of every option picture
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr BYTE kOverlayAlpha = 160;               // what lies behind shows through at 95 of 255
-constexpr UINT kActivated = WM_APP + 1;           // Form_activate, once the activation has run its course
+constexpr BYTE kOverlayAlpha = 160;      // what lies behind shows through at 95 of 255
+constexpr UINT kActivated = WM_APP + 1;  // Form_activate, once the activation has run its course
 
-RECT toRect(const PixelRect& r) { return RECT{r.left, r.top, r.right(), r.bottom()}; }
+RECT toRect(const PixelRect& r)
+{
+    return RECT{r.left, r.top, r.right(), r.bottom()};
+}
 
 }  // namespace
 
@@ -58,7 +61,10 @@ void FrmDisplay::showPicture(int row, HBITMAP picture, std::wstring_view name)
     image(row).setCaption(name);
 }
 
-void FrmDisplay::showMessage(std::wstring_view text) { Label1.setCaption(text); }
+void FrmDisplay::showMessage(std::wstring_view text)
+{
+    Label1.setCaption(text);
+}
 
 void FrmDisplay::moveTo(POINT screen)
 {

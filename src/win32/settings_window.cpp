@@ -25,7 +25,10 @@ constexpr UINT kFirstCommandId = 201;  // Command1 .. Command5
 constexpr UINT kText1Id = 210;
 constexpr int kFirstPicture[] = {IDB_PRECIPITATION_0, IDB_VELOCITY_0, IDB_DIRECTION_0, IDB_BLIGHTNESS_0, IDB_MESSAGE};
 
-RECT toRect(const PixelRect& r) { return RECT{r.left, r.top, r.right(), r.bottom()}; }
+RECT toRect(const PixelRect& r)
+{
+    return RECT{r.left, r.top, r.right(), r.bottom()};
+}
 
 RECT offset(const PixelRect& r, const PixelRect& origin)
 {
@@ -53,7 +56,8 @@ bool FrmSetting::load(POINT at)
     HMENU systemMenu = GetSystemMenu(hwnd(), FALSE);
     for (UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
         DeleteMenu(systemMenu, command, MF_BYCOMMAND);
-    frmDisplay_.load(layout_, [this] { Form_activate(); }, [this] { unload(); });
+    frmDisplay_.load(
+        layout_, [this] { Form_activate(); }, [this] { unload(); });
     if (!frmDisplay_.hwnd())
         return false;
     createControls();
@@ -74,9 +78,9 @@ void FrmSetting::createControls()
 
     // The rows, inside Picture1's sunken edge.
     HWND rows = Picture1.hwnd();
-    Text1.create(rows, {offset(layout_.text1, layout_.rowBand), L"Tovek Super Quorlane 2004", kText1MaxLength, kWhite,
-                        kAccent},
-                 kText1Id);
+    Text1.create(
+        rows, {offset(layout_.text1, layout_.rowBand), L"Tovek Super Quorlane 2004", kText1MaxLength, kWhite, kAccent},
+        kText1Id);
     const auto createRow = [this, rows](auto& pictures, int row) {
         for (int i = 0; i < pictures.size(); ++i) {
             pictures[i].create(rows, offset(layout_.row(row), layout_.rowBand), kAccent,
@@ -106,8 +110,8 @@ void FrmSetting::createControls()
     Label* labels[] = {&Label3, &Label4, &Label5[0], &Label1, &Label2};
     for (size_t i = 0; i < 5; ++i) {
         const ButtonLabel& label = layout_.buttonLabels[i];
-        labels[i]->create(Frame1.hwnd(), {toRect(label.inFrame), wideText(label.caption), kLabelText,
-                                          GetSysColor(COLOR_BTNFACE)});
+        labels[i]->create(Frame1.hwnd(),
+                          {toRect(label.inFrame), wideText(label.caption), kLabelText, GetSysColor(COLOR_BTNFACE)});
     }
     stackFrontToBack({Label3.hwnd(), Label4.hwnd(), Label5[0].hwnd(), Label1.hwnd(), Label2.hwnd()});
 
@@ -137,8 +141,8 @@ void FrmSetting::createControls()
 void FrmSetting::applyLayout(int dpi, const POINT* corner)
 {
     layout_ = dialogLayout(dpi);
-    const RECT bounds =
-        windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle, layout_.dpi);
+    const RECT bounds = windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle,
+                                            layout_.dpi);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (corner ? 0 : SWP_NOMOVE);
     SetWindowPos(hwnd(), nullptr, corner ? corner->x : 0, corner ? corner->y : 0, bounds.right - bounds.left,
                  bounds.bottom - bounds.top, flags);
@@ -253,13 +257,17 @@ void FrmSetting::ShowSetting(int16_t item)
     default:
         return;
     }
-    frmDisplay_.showPicture(view.item, pictures_.get(view.item, view.overlayElement, {layout_.rowWidth, layout_.rowHeight}),
+    frmDisplay_.showPicture(view.item,
+                            pictures_.get(view.item, view.overlayElement, {layout_.rowWidth, layout_.rowHeight}),
                             wideText(view.name));
     showSelectionName();
 }
 
 // Picture1 takes the focus for the rows: its name is the selected row's, with the value it shows.
-void FrmSetting::showSelectionName() { Picture1.setCaption(wideText(model_.ShowSetting(model_.currentItem()).name)); }
+void FrmSetting::showSelectionName()
+{
+    Picture1.setCaption(wideText(model_.ShowSetting(model_.currentItem()).name));
+}
 
 void FrmSetting::showButtonStates()
 {
@@ -277,9 +285,15 @@ void FrmSetting::showStep(const StepResult& step)
         Command2.setFocus();
 }
 
-void FrmSetting::Command1_Click() { showStep(model_.Command1_Click()); }
+void FrmSetting::Command1_Click()
+{
+    showStep(model_.Command1_Click());
+}
 
-void FrmSetting::Command3_Click() { showStep(model_.Command3_Click()); }
+void FrmSetting::Command3_Click()
+{
+    showStep(model_.Command3_Click());
+}
 
 void FrmSetting::Command2_Click()
 {
@@ -315,7 +329,10 @@ void FrmSetting::Command4_Click()
     unload();
 }
 
-void FrmSetting::Command5_Click() { unload(); }
+void FrmSetting::Command5_Click()
+{
+    unload();
+}
 
 void FrmSetting::Text1_LostFocus()
 {
@@ -367,13 +384,20 @@ void FrmSetting::setRegion(int item)
 HWND FrmSetting::tabStop(SettingControl control)
 {
     switch (control) {
-    case SettingControl::Picture1: return Picture1.hwnd();
-    case SettingControl::Command1: return Command1.hwnd();
-    case SettingControl::Command2: return Command2.hwnd();
-    case SettingControl::Command3: return Command3.hwnd();
-    case SettingControl::Command4: return Command4.hwnd();
-    case SettingControl::Command5: return Command5.hwnd();
-    case SettingControl::Text1: return Text1.hwnd();
+    case SettingControl::Picture1:
+        return Picture1.hwnd();
+    case SettingControl::Command1:
+        return Command1.hwnd();
+    case SettingControl::Command2:
+        return Command2.hwnd();
+    case SettingControl::Command3:
+        return Command3.hwnd();
+    case SettingControl::Command4:
+        return Command4.hwnd();
+    case SettingControl::Command5:
+        return Command5.hwnd();
+    case SettingControl::Text1:
+        return Text1.hwnd();
     }
     return nullptr;
 }
@@ -505,8 +529,8 @@ std::unique_ptr<FrmSetting> setUpSettings(SnowSettings& settings)
 
     RECT window{};
     GetWindowRect(frmSetting->hwnd(), &window);
-    const PixelPoint corner =
-        placeNearPointer({pointer.x, pointer.y}, window.right - window.left, window.bottom - window.top, area);
+    const PixelPoint corner = placeNearPointer({pointer.x, pointer.y}, window.right - window.left,
+                                               window.bottom - window.top, area);
     SetWindowPos(frmSetting->hwnd(), nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     frmSetting->setCaption(kSettingCaption);
     // Showing the overlay activates it, and its activation hands the focus straight back to the settings window.

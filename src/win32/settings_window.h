@@ -49,11 +49,11 @@ public:
     ControlArray<PictureControl, kPrecipitationPictures> img_Precipitation;
 
     // Inside Frame1, from the top of the z-order down.
-    Label Label3;                  // "+"
-    Label Label4;                  // "OK"
-    ControlArray<Label, 1> Label5; // "CANCEL"
-    Label Label1;                  // "-"
-    Label Label2;                  // "SELECT"
+    Label Label3;                   // "+"
+    Label Label4;                   // "OK"
+    ControlArray<Label, 1> Label5;  // "CANCEL"
+    Label Label1;                   // "-"
+    Label Label2;                   // "SELECT"
 
 protected:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

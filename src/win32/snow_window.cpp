@@ -20,9 +20,15 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr int kCaptureBandRows = 128;  // rows of the desktop read at a time: 2 MB at 3840 pixels a row
 
-RECT boundsAt(int x, int y, int width, int height) { return RECT{x, y, x + width, y + height}; }
+RECT boundsAt(int x, int y, int width, int height)
+{
+    return RECT{x, y, x + width, y + height};
+}
 
-Surface surfaceOf(const PictureBox& box) { return {box.pixels(), box.width(), box.height(), box.width()}; }
+Surface surfaceOf(const PictureBox& box)
+{
+    return {box.pixels(), box.width(), box.height(), box.width()};
+}
 
 bool hasImage(const PictureBox& box, int width, int height)
 {
@@ -41,7 +47,9 @@ bool fill(PictureBox& box, const FlakeStrip& strip)
 // PicText's font as the message layout measures and shrinks it.
 class PicTextFont : public MessageFont {
 public:
-    PicTextFont(PictureBox& box, const std::wstring& text, FontSpec choice) : box_(box), text_(text), choice_(std::move(choice)) {}
+    PicTextFont(PictureBox& box, const std::wstring& text, FontSpec choice)
+        : box_(box), text_(text), choice_(std::move(choice))
+    {}
     double textWidth() override { return box_.textWidth(text_); }
     float fontSize() override { return static_cast<float>(box_.fontPoints()); }
     void setFontSize(float points) override
@@ -180,9 +188,9 @@ bool FrmMain::InitData()
 bool FrmMain::layOutMessage(Monitor& m)
 {
     const SnowArea& area = m.screen.area;
-    const std::wstring text = m.screen.primary ? std::wstring(start_.settings.messageText.begin(),
-                                                              start_.settings.messageText.end())
-                                               : std::wstring();
+    const std::wstring text = m.screen.primary
+                                  ? std::wstring(start_.settings.messageText.begin(), start_.settings.messageText.end())
+                                  : std::wstring();
     PicTextFont font(m.PicText, text, messageFont(preview()));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
     if (text.empty())
@@ -354,7 +362,10 @@ void FrmMain::Timer1_Timer()
     DrawSnow();
 }
 
-void FrmMain::Timer2_Timer() { carryOut(fade_->Timer2_Timer()); }
+void FrmMain::Timer2_Timer()
+{
+    carryOut(fade_->Timer2_Timer());
+}
 
 void FrmMain::Timer3_Timer()
 {
@@ -364,11 +375,20 @@ void FrmMain::Timer3_Timer()
     Timer3.setInterval(interval);
 }
 
-void FrmMain::picMain_KeyDown() { carryOut(fade_->picMain_KeyDown()); }
+void FrmMain::picMain_KeyDown()
+{
+    carryOut(fade_->picMain_KeyDown());
+}
 
-void FrmMain::picMain_MouseDown() { carryOut(fade_->picMain_MouseDown()); }
+void FrmMain::picMain_MouseDown()
+{
+    carryOut(fade_->picMain_MouseDown());
+}
 
-void FrmMain::picMain_MouseMove(float x, float y) { carryOut(fade_->picMain_MouseMove(x, y)); }
+void FrmMain::picMain_MouseMove(float x, float y)
+{
+    carryOut(fade_->picMain_MouseMove(x, y));
+}
 
 void FrmMain::carryOut(const FadeAction& action)
 {
@@ -376,8 +396,7 @@ void FrmMain::carryOut(const FadeAction& action)
     case FadeAction::Kind::None:
         break;
     case FadeAction::Kind::BeginFadeOut: {
-        while (ShowCursor(TRUE) < 0) {
-        }
+        while (ShowCursor(TRUE) < 0) {}
         const LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
         Timer2.setEnabled(true);
         SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);

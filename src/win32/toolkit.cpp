@@ -12,7 +12,10 @@ namespace nivora::win32 {
 
 namespace {
 
-HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE instance()
+{
+    return GetModuleHandleW(nullptr);
+}
 
 int logPixels(int axis)
 {
@@ -34,12 +37,24 @@ uint32_t pixelOf(COLORREF color)  // COLORREF is 0x00BBGGRR, a DIB pixel 0x00RRG
 
 }  // namespace
 
-int Screen::widthPixels() { return GetSystemMetrics(SM_CXSCREEN); }
-int Screen::heightPixels() { return GetSystemMetrics(SM_CYSCREEN); }
+int Screen::widthPixels()
+{
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+int Screen::heightPixels()
+{
+    return GetSystemMetrics(SM_CYSCREEN);
+}
 // 1440 twips to the inch: 15 at 96 dots per inch, 10 at 144. Above 1440 dpi a pixel is less than a twip; it
 // counts as one, so nothing divides by zero.
-int Screen::twipsPerPixelX() { return std::max(1, 1440 / logPixels(LOGPIXELSX)); }
-int Screen::twipsPerPixelY() { return std::max(1, 1440 / logPixels(LOGPIXELSY)); }
+int Screen::twipsPerPixelX()
+{
+    return std::max(1, 1440 / logPixels(LOGPIXELSX));
+}
+int Screen::twipsPerPixelY()
+{
+    return std::max(1, 1440 / logPixels(LOGPIXELSY));
+}
 
 // --- Window ----------------------------------------------------------------------------------------------------
 
@@ -118,9 +133,15 @@ void Window::setCaption(std::wstring_view caption)
     SetWindowTextW(hwnd_, text.c_str());
 }
 
-bool Window::visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+bool Window::visible() const
+{
+    return hwnd_ && IsWindowVisible(hwnd_);
+}
 
-void Window::setVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+void Window::setVisible(bool visible)
+{
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
 
 // --- Timer -----------------------------------------------------------------------------------------------------
 
@@ -147,7 +168,10 @@ void Timer::arm()
         KillTimer(owner_.hwnd_, id());
 }
 
-void Timer::attach() { arm(); }
+void Timer::attach()
+{
+    arm();
+}
 
 void Timer::setInterval(UINT intervalMs)
 {
@@ -200,9 +224,8 @@ void PictureBox::create(HWND parent, const Definition& definition)
     backColor_ = definition.backColor;
     foreColor_ = definition.foreColor;
     memoryDc_.reset(CreateCompatibleDC(nullptr));
-    Window::create({L"NivoraPictureBox"},
-                   WS_CHILD | WS_CLIPSIBLINGS | (definition.visible ? WS_VISIBLE : 0), 0, definition.bounds,
-                   parent);
+    Window::create({L"NivoraPictureBox"}, WS_CHILD | WS_CLIPSIBLINGS | (definition.visible ? WS_VISIBLE : 0), 0,
+                   definition.bounds, parent);
     resizeImage(definition.bounds.right - definition.bounds.left, definition.bounds.bottom - definition.bounds.top);
 }
 
@@ -342,8 +365,7 @@ LRESULT PictureBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 HICON programIcon(bool small)
 {
     const int size = small ? GetSystemMetrics(SM_CXSMICON) : GetSystemMetrics(SM_CXICON);
-    return static_cast<HICON>(
-        LoadImageW(instance(), MAKEINTRESOURCEW(IDI_NIVORA), IMAGE_ICON, size, size, LR_SHARED));
+    return static_cast<HICON>(LoadImageW(instance(), MAKEINTRESOURCEW(IDI_NIVORA), IMAGE_ICON, size, size, LR_SHARED));
 }
 
 int runMessageLoop()
@@ -359,6 +381,9 @@ int runMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
-void endProgram() { ExitProcess(0); }
+void endProgram()
+{
+    ExitProcess(0);
+}
 
 }  // namespace nivora::win32

@@ -7,9 +7,15 @@ namespace nivora::win32 {
 
 // ---- Text ----------------------------------------------------------------------------------------------------
 
-std::wstring wideText(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+std::wstring wideText(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
 
-std::u16string coreText(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+std::u16string coreText(std::wstring_view text)
+{
+    return std::u16string(text.begin(), text.end());
+}
 
 std::wstring windowText(HWND hwnd)
 {
@@ -41,8 +47,7 @@ void makeLayered(HWND hwnd, BYTE alpha)
 
 WNDPROC replaceWindowProc(HWND hwnd, WNDPROC procedure)
 {
-    return reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+    return reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
 void bringToFront(HWND hwnd)
@@ -122,8 +127,7 @@ int monitorDpi(POINT point)
     UINT x = 0, y = 0;
     constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
     if (getDpiForMonitor &&
-        SUCCEEDED(getDpiForMonitor(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) &&
-        y > 0)
+        SUCCEEDED(getDpiForMonitor(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) && y > 0)
         return static_cast<int>(y);
     return screenDpi();
 }
@@ -140,8 +144,8 @@ RECT windowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD e
 
 ThreadDpiAwarenessOf::ThreadDpiAwarenessOf(HWND window)
 {
-    static const auto contextOf =
-        systemFunction<DPI_AWARENESS_CONTEXT WINAPI(HWND)>(L"user32.dll", "GetWindowDpiAwarenessContext");
+    static const auto contextOf = systemFunction<DPI_AWARENESS_CONTEXT WINAPI(HWND)>(L"user32.dll",
+                                                                                     "GetWindowDpiAwarenessContext");
     static const auto setThread = systemFunction<DPI_AWARENESS_CONTEXT WINAPI(DPI_AWARENESS_CONTEXT)>(
         L"user32.dll", "SetThreadDpiAwarenessContext");
     if (!contextOf || !setThread || !window)

@@ -41,7 +41,8 @@ RECT rectInParent(HWND hwnd);
 
 enum class MessageIcon : UINT { None = 0, Warning = MB_ICONWARNING };
 // A message with an OK button only; returns when it is dismissed.
-void messageBox(HWND owner, std::u16string_view text, std::u16string_view caption, MessageIcon icon = MessageIcon::None);
+void messageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
+                MessageIcon icon = MessageIcon::None);
 
 // ---- Bitmaps ---------------------------------------------------------------------------------------------------
 

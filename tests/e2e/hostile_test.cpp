@@ -64,7 +64,10 @@ std::vector<RegistryKey> snapshotStore()
     return keys;
 }
 
-std::wstring handleText(HWND hwnd) { return std::to_wstring(reinterpret_cast<INT_PTR>(hwnd)); }
+std::wstring handleText(HWND hwnd)
+{
+    return std::to_wstring(reinterpret_cast<INT_PTR>(hwnd));
+}
 
 // A window that answers messages is alive; a crashed one stuck in a debugger, or a busy loop, is not.
 bool answers(HWND window)
@@ -149,7 +152,10 @@ std::vector<BYTE> textBytes(const std::wstring& text, bool terminated = true)
     return bytesOf(text.c_str(), (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
 }
 
-std::vector<BYTE> dwordBytes(DWORD value) { return bytesOf(&value, sizeof value); }
+std::vector<BYTE> dwordBytes(DWORD value)
+{
+    return bytesOf(&value, sizeof value);
+}
 
 class Hostile : public ::testing::Test {
 protected:
@@ -174,48 +180,58 @@ TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeNeitherStopTheSaverNorAreWritten)
     const wchar_t multiString[] = L"True\0False\0";
     const BYTE binary[] = {'4', 0, 0xFF, 0xFE, 0x00, 0xD8};
     const Case cases[] = {
-        {"numbers as DWORDs", {{L"reg_precipitation", REG_DWORD, dwordBytes(3)},
-                               {L"velocity", REG_DWORD, dwordBytes(12)},
-                               {L"direction", REG_DWORD, dwordBytes(0)},
-                               {L"blightness", REG_DWORD, dwordBytes(0xFFFFFFFF)}}},
-        {"binary values", {{L"reg_precipitation", REG_BINARY, bytesOf(binary, sizeof binary)},
-                           {L"velocity", REG_BINARY, bytesOf(binary, 1)},
-                           {L"messageText", REG_BINARY, bytesOf(binary, sizeof binary)}}},
-        {"multi-strings", {{L"direction", REG_MULTI_SZ, bytesOf(multiString, sizeof multiString)},
-                           {L"messageText", REG_MULTI_SZ, bytesOf(multiString, sizeof multiString)}}},
-        {"expandable and empty typeless values", {{L"velocity", REG_EXPAND_SZ, textBytes(L"%PATH%")},
-                                                 {L"blightness", REG_NONE, {}},
-                                                 {L"messageText", REG_QWORD, dwordBytes(7)}}},
+        {"numbers as DWORDs",
+         {{L"reg_precipitation", REG_DWORD, dwordBytes(3)},
+          {L"velocity", REG_DWORD, dwordBytes(12)},
+          {L"direction", REG_DWORD, dwordBytes(0)},
+          {L"blightness", REG_DWORD, dwordBytes(0xFFFFFFFF)}}},
+        {"binary values",
+         {{L"reg_precipitation", REG_BINARY, bytesOf(binary, sizeof binary)},
+          {L"velocity", REG_BINARY, bytesOf(binary, 1)},
+          {L"messageText", REG_BINARY, bytesOf(binary, sizeof binary)}}},
+        {"multi-strings",
+         {{L"direction", REG_MULTI_SZ, bytesOf(multiString, sizeof multiString)},
+          {L"messageText", REG_MULTI_SZ, bytesOf(multiString, sizeof multiString)}}},
+        {"expandable and empty typeless values",
+         {{L"velocity", REG_EXPAND_SZ, textBytes(L"%PATH%")},
+          {L"blightness", REG_NONE, {}},
+          {L"messageText", REG_QWORD, dwordBytes(7)}}},
         {"a one-megabyte message", {{L"messageText", REG_SZ, textBytes(megabyte)}}},
-        {"a one-megabyte number", {{L"velocity", REG_SZ, textBytes(std::wstring(512 * 1024, L'9'))},
-                                   {L"reg_precipitation", REG_SZ, textBytes(L"0." + std::wstring(512 * 1024, L'0') + L"1")}}},
+        {"a one-megabyte number",
+         {{L"velocity", REG_SZ, textBytes(std::wstring(512 * 1024, L'9'))},
+          {L"reg_precipitation", REG_SZ, textBytes(L"0." + std::wstring(512 * 1024, L'0') + L"1")}}},
         {"a message with NULs inside", {{L"messageText", REG_SZ, textBytes(withNuls)}}},
         {"a message with lone surrogates", {{L"messageText", REG_SZ, textBytes(loneSurrogates)}}},
         {"strings without their NUL or of odd length",
          {{L"velocity", REG_SZ, textBytes(L"7", false)},
           {L"messageText", REG_SZ, bytesOf(L"abc", 5)},
           {L"blightness", REG_SZ, {}}}},
-        {"1e30 everywhere", {{L"reg_precipitation", REG_SZ, textBytes(L"1e30")},
-                             {L"velocity", REG_SZ, textBytes(L"1e30")},
-                             {L"direction", REG_SZ, textBytes(L"1e30")},
-                             {L"blightness", REG_SZ, textBytes(L"1e30")}}},
+        {"1e30 everywhere",
+         {{L"reg_precipitation", REG_SZ, textBytes(L"1e30")},
+          {L"velocity", REG_SZ, textBytes(L"1e30")},
+          {L"direction", REG_SZ, textBytes(L"1e30")},
+          {L"blightness", REG_SZ, textBytes(L"1e30")}}},
         {"a wind option at the single's limit", {{L"velocity", REG_SZ, textBytes(L"3.402823E+38")}}},
         {"a wind option far below zero", {{L"velocity", REG_SZ, textBytes(L"-3.402823E+38")}}},
-        {"-0 everywhere", {{L"reg_precipitation", REG_SZ, textBytes(L"-0")},
-                           {L"velocity", REG_SZ, textBytes(L"-0")},
-                           {L"direction", REG_SZ, textBytes(L"-0")},
-                           {L"blightness", REG_SZ, textBytes(L"-0")}}},
-        {"blanks around numbers", {{L"reg_precipitation", REG_SZ, textBytes(L" 7 ")},
-                                   {L"velocity", REG_SZ, textBytes(L" 7 ")},
-                                   {L"direction", REG_SZ, textBytes(L" 7 ")},
-                                   {L"blightness", REG_SZ, textBytes(L" 7 ")}}},
-        {"hexadecimal in two notations", {{L"reg_precipitation", REG_SZ, textBytes(L"&H10")},
-                                          {L"velocity", REG_SZ, textBytes(L"0x10")},
-                                          {L"direction", REG_SZ, textBytes(L"&H0")},
-                                          {L"blightness", REG_SZ, textBytes(L"&HFFFF")}}},
-        {"out-of-range levels", {{L"reg_precipitation", REG_SZ, textBytes(L"-32768")},
-                                 {L"velocity", REG_SZ, textBytes(L"-1000")},
-                                 {L"blightness", REG_SZ, textBytes(L"32767")}}},
+        {"-0 everywhere",
+         {{L"reg_precipitation", REG_SZ, textBytes(L"-0")},
+          {L"velocity", REG_SZ, textBytes(L"-0")},
+          {L"direction", REG_SZ, textBytes(L"-0")},
+          {L"blightness", REG_SZ, textBytes(L"-0")}}},
+        {"blanks around numbers",
+         {{L"reg_precipitation", REG_SZ, textBytes(L" 7 ")},
+          {L"velocity", REG_SZ, textBytes(L" 7 ")},
+          {L"direction", REG_SZ, textBytes(L" 7 ")},
+          {L"blightness", REG_SZ, textBytes(L" 7 ")}}},
+        {"hexadecimal in two notations",
+         {{L"reg_precipitation", REG_SZ, textBytes(L"&H10")},
+          {L"velocity", REG_SZ, textBytes(L"0x10")},
+          {L"direction", REG_SZ, textBytes(L"&H0")},
+          {L"blightness", REG_SZ, textBytes(L"&HFFFF")}}},
+        {"out-of-range levels",
+         {{L"reg_precipitation", REG_SZ, textBytes(L"-32768")},
+          {L"velocity", REG_SZ, textBytes(L"-1000")},
+          {L"blightness", REG_SZ, textBytes(L"32767")}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -57,7 +57,10 @@ bool waitFrames(HWND window, int64_t frames)
     return start >= 0 && e2e::pumpUntil([&] { return e2e::frameCount(window) >= start + frames; }, 20000);
 }
 
-bool fading(HWND window) { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }
+bool fading(HWND window)
+{
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
 
 // A pointer move as the system's input delivers it, to a point of the virtual screen.
 void movePointerTo(int x, int y)
@@ -154,10 +157,12 @@ TEST_F(Monitors, AMoveThatStaysOnTheSecondMonitorEndsTheSaver)
     // which only arms the pointer test.
     const int cx = (side->bounds.left + side->bounds.right) / 2, cy = (side->bounds.top + side->bounds.bottom) / 2;
     movePointerTo(cx, cy);
-    e2e::pumpUntil([&] {
-        POINT p{};
-        return GetCursorPos(&p) && p.x == cx && p.y == cy;
-    }, 2000);
+    e2e::pumpUntil(
+        [&] {
+            POINT p{};
+            return GetCursorPos(&p) && p.x == cx && p.y == cy;
+        },
+        2000);
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);

@@ -116,7 +116,10 @@ void save(const Pixels& p, const std::wstring& name)
     e2e::saveBmp(picture, e2e::outputPath(name.c_str()));
 }
 
-int channel(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
+int channel(uint32_t p, int shift)
+{
+    return int((p >> shift) & 0xFF);
+}
 
 TEST(OptionPictureDecoding, EveryStoredPictureDecodesToExactlyTheGeneratorsPixels)
 {
@@ -192,9 +195,9 @@ TEST(OptionPictureDecoding, NoPictureForValuesRowsOrSizesThatHaveNone)
         SIZE size;
     };
     const Case cases[] = {
-        {0, 0, {360, 40}},  {6, 0, {360, 40}},    {1, 5, {360, 40}},  {2, 13, {360, 40}}, {3, 2, {360, 40}},
-        {5, 1, {360, 40}},  {2, -1, {360, 40}},   {1, 0, {0, 40}},    {1, 0, {360, 0}},   {1, 0, {-360, 40}},
-        {1, 0, {100000, 40}},
+        {0, 0, {360, 40}}, {6, 0, {360, 40}},  {1, 5, {360, 40}},    {2, 13, {360, 40}},
+        {3, 2, {360, 40}}, {5, 1, {360, 40}},  {2, -1, {360, 40}},   {1, 0, {0, 40}},
+        {1, 0, {360, 0}},  {1, 0, {-360, 40}}, {1, 0, {100000, 40}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << c.row << " value " << c.element << " " << c.size.cx << " x "

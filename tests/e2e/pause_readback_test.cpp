@@ -69,8 +69,8 @@ public:
         note.setting.PowerSetting = kConsoleDisplayState;
         note.setting.DataLength = sizeof(DWORD);
         CopyMemory(note.setting.Data, &state, sizeof state);
-        void* remote =
-            VirtualAllocEx(saver_->process(), nullptr, sizeof note, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        void* remote = VirtualAllocEx(saver_->process(), nullptr, sizeof note, MEM_COMMIT | MEM_RESERVE,
+                                      PAGE_READWRITE);
         ASSERT_NE(remote, nullptr);
         remoteBlocks_.push_back(remote);
         ASSERT_TRUE(WriteProcessMemory(saver_->process(), remote, &note, sizeof note, nullptr));

@@ -22,12 +22,14 @@ constexpr const wchar_t* kSettingsKey = L"Software\\Nivora\\Settings";
 
 }  // namespace
 
-std::wstring saverPath() { return ownFolder() + L"nivora.scr"; }
+std::wstring saverPath()
+{
+    return ownFolder() + L"nivora.scr";
+}
 
 Saver::Saver(const std::wstring& arguments)
     : Saver(saverPath(), L"\"" + saverPath() + L"\"" + (arguments.empty() ? L"" : L" " + arguments))
-{
-}
+{}
 
 Saver::Saver(const std::wstring& program, std::wstring commandLine)
 {
@@ -55,7 +57,10 @@ bool Saver::waitExit(DWORD milliseconds)
     return pumpUntil([this] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }, milliseconds);
 }
 
-bool Saver::running() { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+bool Saver::running()
+{
+    return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
 
 DWORD Saver::exitCode()
 {
@@ -155,7 +160,11 @@ HWND picMainOf(HWND window)
     return best.hwnd;
 }
 
-void clearStore() { RegDeleteTreeW(HKEY_CURRENT_USER, kStoreKey); RegDeleteKeyW(HKEY_CURRENT_USER, kStoreKey); }
+void clearStore()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kStoreKey);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kStoreKey);
+}
 
 void storeRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes)
 {
@@ -327,7 +336,10 @@ TestWindow::TestWindow(const RECT& bounds, std::function<void(HDC, const RECT&)>
     pump(100);
 }
 
-TestWindow::~TestWindow() { destroy(); }
+TestWindow::~TestWindow()
+{
+    destroy();
+}
 
 void TestWindow::destroy()
 {

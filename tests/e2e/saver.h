@@ -15,7 +15,10 @@ namespace e2e {
 constexpr DWORD kAppearMs = 20000;  // a started saver shows its window
 // Without a window manager Wine waits up to 2 s for each window it hides; every exit bound allows for them.
 constexpr DWORD kHiddenWindowWaitMs = 2000;
-constexpr DWORD exitLimitMs(int hiddenWindows) { return 5000 + DWORD(hiddenWindows) * kHiddenWindowWaitMs; }
+constexpr DWORD exitLimitMs(int hiddenWindows)
+{
+    return 5000 + DWORD(hiddenWindows) * kHiddenWindowWaitMs;
+}
 
 // The nivora.scr beside the test program.
 std::wstring saverPath();

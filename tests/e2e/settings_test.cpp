@@ -58,17 +58,22 @@ std::string awarenessOf(HWND window)
     using GetContext = DPI_AWARENESS_CONTEXT WINAPI(HWND);
     using GetAwareness = DPI_AWARENESS WINAPI(DPI_AWARENESS_CONTEXT);
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    auto* get = reinterpret_cast<GetContext*>(reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    auto* get = reinterpret_cast<GetContext*>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
     auto* awareness = reinterpret_cast<GetAwareness*>(
         reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
     if (!get || !awareness)
         return "unknown";
     const DPI_AWARENESS value = awareness(get(window));
     switch (value) {
-    case DPI_AWARENESS_UNAWARE: return "unaware";
-    case DPI_AWARENESS_SYSTEM_AWARE: return "system aware";
-    case DPI_AWARENESS_PER_MONITOR_AWARE: return "per-monitor aware";
-    default: return "awareness " + std::to_string(int(value)) + " (not one the system names)";
+    case DPI_AWARENESS_UNAWARE:
+        return "unaware";
+    case DPI_AWARENESS_SYSTEM_AWARE:
+        return "system aware";
+    case DPI_AWARENESS_PER_MONITOR_AWARE:
+        return "per-monitor aware";
+    default:
+        return "awareness " + std::to_string(int(value)) + " (not one the system names)";
     }
 }
 
@@ -233,7 +238,8 @@ struct SettingsMode {
     RECT text1InClient() const
     {
         const DialogLayout l = layout();
-        const int left = l.picture1.left + l.rowBand.left + l.text1.left, top = l.picture1.top + l.rowBand.top + l.text1.top;
+        const int left = l.picture1.left + l.rowBand.left + l.text1.left,
+                  top = l.picture1.top + l.rowBand.top + l.text1.top;
         return {left, top, left + l.text1.width, top + l.text1.height};
     }
     bool regionShows(int item) const { return regionShowsItem(dialog, layout(), rows(), item); }
@@ -307,8 +313,7 @@ private:
             else if (_wcsicmp(cls.c_str(), L"Edit") == 0)
                 text1 = w;
         }
-        std::sort(found.begin(), found.end(),
-                  [](HWND a, HWND b) { return windowRect(a).left < windowRect(b).left; });
+        std::sort(found.begin(), found.end(), [](HWND a, HWND b) { return windowRect(a).left < windowRect(b).left; });
         if (found.size() == buttons.size())
             std::copy(found.begin(), found.end(), buttons.begin());
         picture1 = text1 ? GetParent(text1) : nullptr;
@@ -398,9 +403,9 @@ TEST_F(SettingsDialog, OpensBesideThePointerWithItsTranslucentOverlayExactlyUnde
         POINT corner;                  // otherwise the dialog's top-left corner
     };
     const Case cases[] = {
-        {{500, 400}, false, false, {320, 220}},                        // 180 px left of and above the pointer
-        {{100, 100}, false, false, {0, 0}},                            // kept on the screen at the top left
-        {{screenWidth - 1, screenHeight - 1}, true, true, {0, 0}},     // and at the bottom right
+        {{500, 400}, false, false, {320, 220}},                     // 180 px left of and above the pointer
+        {{100, 100}, false, false, {0, 0}},                         // kept on the screen at the top left
+        {{screenWidth - 1, screenHeight - 1}, true, true, {0, 0}},  // and at the bottom right
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "pointer " << c.pointer.x << "," << c.pointer.y);
@@ -561,29 +566,18 @@ TEST_F(SettingsDialog, StepsChangeTheValueItsPicturesAndTheButtonsAndOkStoresThe
         bool focusOnSelect;  // the pressed button was disabled and the focus went to "SELECT"
     };
     const Step steps[] = {
-        {Minus, 1, 0, false, true, true},   // 500 -> 100 flakes: the lower bound
-        {Minus, 1, 0, false, true, true},   // a disabled button does nothing
-        {Plus, 1, 1, true, true, false},
-        {Plus, 1, 2, true, true, false},
-        {Plus, 1, 3, true, true, false},
-        {Plus, 1, 4, true, false, true},    // 3000 flakes: the upper bound
-        {Select, 2, 6, true, true, true},
-        {Plus, 2, 7, true, true, false},
-        {Plus, 2, 8, true, true, false},
-        {Plus, 2, 9, true, true, false},
-        {Plus, 2, 10, true, true, false},
-        {Plus, 2, 11, true, true, false},
-        {Plus, 2, 12, true, false, true},   // wind +30
-        {Select, 3, 1, true, true, true},
-        {Minus, 3, 0, true, true, false},   // both buttons toggle the direction
-        {Plus, 3, 1, true, true, false},
-        {Plus, 3, 0, true, true, false},
-        {Select, 4, 2, true, true, true},
-        {Plus, 4, 3, true, true, false},
-        {Minus, 4, 2, true, true, false},
-        {Minus, 4, 1, true, true, false},
-        {Minus, 4, 0, false, true, true},   // alpha 0
-        {Select, 5, 0, false, false, true}, // the message row: no steps
+        {Minus, 1, 0, false, true, true},  // 500 -> 100 flakes: the lower bound
+        {Minus, 1, 0, false, true, true},  // a disabled button does nothing
+        {Plus, 1, 1, true, true, false},    {Plus, 1, 2, true, true, false},  {Plus, 1, 3, true, true, false},
+        {Plus, 1, 4, true, false, true},  // 3000 flakes: the upper bound
+        {Select, 2, 6, true, true, true},   {Plus, 2, 7, true, true, false},  {Plus, 2, 8, true, true, false},
+        {Plus, 2, 9, true, true, false},    {Plus, 2, 10, true, true, false}, {Plus, 2, 11, true, true, false},
+        {Plus, 2, 12, true, false, true},                                      // wind +30
+        {Select, 3, 1, true, true, true},   {Minus, 3, 0, true, true, false},  // both buttons toggle the direction
+        {Plus, 3, 1, true, true, false},    {Plus, 3, 0, true, true, false},  {Select, 4, 2, true, true, true},
+        {Plus, 4, 3, true, true, false},    {Minus, 4, 2, true, true, false}, {Minus, 4, 1, true, true, false},
+        {Minus, 4, 0, false, true, true},    // alpha 0
+        {Select, 5, 0, false, false, true},  // the message row: no steps
     };
     int index = 0;
     for (const Step& s : steps) {
@@ -613,8 +607,11 @@ TEST_F(SettingsDialog, StepsChangeTheValueItsPicturesAndTheButtonsAndOkStoresThe
         const wchar_t* name;
         const wchar_t* text;
     };
-    const Stored stored[] = {{L"reg_precipitation", L"4"}, {L"velocity", L"12"}, {L"direction", L"False"},
-                             {L"blightness", L"0"},         {L"messageText", L"TOVEK Super Quorlane 2004"}};
+    const Stored stored[] = {{L"reg_precipitation", L"4"},
+                             {L"velocity", L"12"},
+                             {L"direction", L"False"},
+                             {L"blightness", L"0"},
+                             {L"messageText", L"TOVEK Super Quorlane 2004"}};
     for (const Stored& s : stored)
         EXPECT_EQ(storedText(s.name).value_or(L"(none)"), s.text) << testing::Message() << s.name;
 }
@@ -659,7 +656,8 @@ TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoThe
     }
     PostMessageW(mode->buttons[Ok], BM_CLICK, 0, 0);
     EXPECT_TRUE(mode->saver.waitExit(5000));
-    EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), std::wstring(127, L'a')) << "the last message, cut before half a character";
+    EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), std::wstring(127, L'a'))
+        << "the last message, cut before half a character";
     EXPECT_EQ(storedText(L"velocity").value_or(L"(none)"), L"6") << "all five values are written";
 }
 
@@ -669,14 +667,14 @@ TEST_F(SettingsDialog, StoredValuesOutsideTheDialogsRangesOpenAtTheNearestValueA
         const wchar_t* precipitation;
         const wchar_t* velocity;
         const wchar_t* blightness;
-        int elements[5];       // the pictures rows 1 to 4 show at opening
-        Button pressed;        // pressed on item 1 at opening
-        int afterPress;        // row 1's picture after it
+        int elements[5];  // the pictures rows 1 to 4 show at opening
+        Button pressed;   // pressed on item 1 at opening
+        int afterPress;   // row 1's picture after it
     };
     const Case cases[] = {
-        {L"9", L"20", L"-3", {0, 4, 12, 1, 0}, Plus, 4},    // clamped to the top of row 1: "+" does nothing
-        {L"0", L"6.5", L"7", {0, 0, 6, 1, 4}, Minus, 0},    // already at the bottom: "-" does nothing
-        {L"-5", L"-1", L"2", {0, 0, 0, 1, 2}, Plus, 1},     // clamped up, and steps on from there
+        {L"9", L"20", L"-3", {0, 4, 12, 1, 0}, Plus, 4},  // clamped to the top of row 1: "+" does nothing
+        {L"0", L"6.5", L"7", {0, 0, 6, 1, 4}, Minus, 0},  // already at the bottom: "-" does nothing
+        {L"-5", L"-1", L"2", {0, 0, 0, 1, 2}, Plus, 1},   // clamped up, and steps on from there
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "stored " << c.precipitation << ", " << c.velocity << ", " << c.blightness);
@@ -709,10 +707,11 @@ TEST_F(SettingsDialog, TabWalksTheControlsInTheDialogsOwnOrderPassingDisabledBut
         PostMessageW(focusOf(mode->dialog), WM_KEYUP, VK_TAB, 0xC0000001);
         return e2e::pumpUntil([&] { return focusOf(mode->dialog) == expected; }, 3000);
     };
-    const HWND order[] = {mode->buttons[Select], mode->buttons[Minus], mode->buttons[Plus], mode->text1,
+    const HWND order[] = {mode->buttons[Select], mode->buttons[Minus],  mode->buttons[Plus], mode->text1,
                           mode->buttons[Ok],     mode->buttons[Cancel], mode->picture1};
     for (HWND expected : order)
-        EXPECT_TRUE(tabReaches(expected)) << "the focus is on a " << testing::PrintToString(e2e::className(focusOf(mode->dialog)));
+        EXPECT_TRUE(tabReaches(expected))
+            << "the focus is on a " << testing::PrintToString(e2e::className(focusOf(mode->dialog)));
     mode->click(Minus);  // 100 flakes: "-" is disabled, the focus is on "SELECT"
     ASSERT_EQ(focusOf(mode->dialog), mode->buttons[Select]);
     EXPECT_TRUE(tabReaches(mode->buttons[Plus]));
@@ -791,7 +790,8 @@ TEST_F(SettingsDialog, EveryOtherWayOfClosingStoresNothingAndEndsTheProgram)
         {"system menu", [](SettingsMode& m) { PostMessageW(m.dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"Escape", [](SettingsMode& m) { PostMessageW(focusOf(m.dialog), WM_KEYDOWN, VK_ESCAPE, 1); }},
         {"the overlay closed", [](SettingsMode& m) { PostMessageW(m.overlay, WM_CLOSE, 0, 0); }},
-        {"log-off", [](SettingsMode& m) {
+        {"log-off",
+         [](SettingsMode& m) {
              EXPECT_NE(send(m.dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0) << "the log-off may go on";
              send(m.dialog, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
          }},
@@ -963,7 +963,8 @@ TEST_F(SettingsDialog, ButtonsAndRowsCarryTheNamesAScreenReaderReads)
     }
     CoUninitialize();
     std::printf("[ settings ] button names read through the accessibility interface: %d of 5, all through the window "
-                "texts\n", readThroughAccessibility);
+                "texts\n",
+                readThroughAccessibility);
     // The rows: the selected one through the picture box that takes the focus, every row through its picture.
     EXPECT_EQ(e2e::captionOf(mode->picture1), L"降雪量 500");
     mode->click(Plus);
@@ -1030,7 +1031,7 @@ TEST_F(SettingsDialog, TheKeyboardAloneDrivesTheDialogTabShiftTabArrowsEnterAndE
     EXPECT_TRUE(focusBecomes(mode->buttons[Ok]));
     press({VK_SHIFT, VK_TAB});
     EXPECT_TRUE(focusBecomes(mode->text1));
-    press({VK_LEFT});  // in the text box the arrows move the caret, not the values
+    press({VK_LEFT});           // in the text box the arrows move the caret, not the values
     press({VK_SHIFT, VK_TAB});  // handled after the arrow: once the focus has moved, the arrow has been too
     EXPECT_TRUE(focusBecomes(mode->buttons[Plus]));
     EXPECT_EQ(mode->frontElement(2), 7);

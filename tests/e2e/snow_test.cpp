@@ -26,7 +26,10 @@ void paintBands(HDC dc, const RECT& r)
     }
 }
 
-RECT screenRect() { return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+RECT screenRect()
+{
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
 
 void storeSettings(int precipitation, int blightness, const std::wstring& message, bool automaticWind = true)
 {
@@ -37,8 +40,10 @@ void storeSettings(int precipitation, int blightness, const std::wstring& messag
     e2e::storeText(L"messageText", message);
 }
 
-
-int channel(uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); }
+int channel(uint32_t pixel, int shift)
+{
+    return int((pixel >> shift) & 0xFF);
+}
 
 // The most common colour of a block of the screen: the background there, whatever snow falls through it.
 uint32_t dominantColour(const e2e::Picture& picture, const RECT& r)

@@ -22,11 +22,20 @@ protected:
     void TearDown() override { e2e::clearStore(); }
 };
 
-RECT screenRect() { return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+RECT screenRect()
+{
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
 
-std::wstring handleText(HWND hwnd) { return std::to_wstring(reinterpret_cast<INT_PTR>(hwnd)); }
+std::wstring handleText(HWND hwnd)
+{
+    return std::to_wstring(reinterpret_cast<INT_PTR>(hwnd));
+}
 
-std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
 
 // The settings dialog of a saver: of the two windows captioned "Nivora Setting", the one with a caption bar.
 HWND settingsDialogOf(Saver& saver)
@@ -87,8 +96,8 @@ TEST_F(StartUp, FullScreenShowsATopmostWindowCoveringTheScreen)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; },
-                               e2e::kAppearMs));
+    EXPECT_TRUE(
+        e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, e2e::kAppearMs));
     RECT r{};
     GetWindowRect(window, &r);
     const RECT screen = screenRect();
@@ -202,7 +211,8 @@ TEST_F(StartUp, OfStartsAtTheSameMomentOnlyOneRuns)
 
 TEST_F(StartUp, PreviewFillsItsHostAndEndsWithIt)
 {
-    e2e::TestWindow host({200, 200, 352, 312}, [](HDC dc, const RECT& r) { FillRect(dc, &r, (HBRUSH)GetStockObject(GRAY_BRUSH)); });
+    e2e::TestWindow host({200, 200, 352, 312},
+                         [](HDC dc, const RECT& r) { FillRect(dc, &r, (HBRUSH)GetStockObject(GRAY_BRUSH)); });
     Saver saver(L"/p " + handleText(host.hwnd()));
 
     HWND child = nullptr;
@@ -363,9 +373,9 @@ TEST_F(StartUp, UnusualRegistryNumbersAreStoredPlainOnceTheDialogIsAccepted)
         const wchar_t* name;
         const wchar_t* text;
     };
-    for (const Expected e : {Expected{L"reg_precipitation", L"1"}, Expected{L"velocity", L"9"},
-                             Expected{L"direction", L"False"}, Expected{L"blightness", L"3"},
-                             Expected{L"messageText", L"x"}}) {
+    for (const Expected e :
+         {Expected{L"reg_precipitation", L"1"}, Expected{L"velocity", L"9"}, Expected{L"direction", L"False"},
+          Expected{L"blightness", L"3"}, Expected{L"messageText", L"x"}}) {
         wchar_t text[64] = {};
         DWORD bytes = sizeof text;
         EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Nivora\\Settings", e.name, RRF_RT_REG_SZ, nullptr, text,

@@ -17,7 +17,8 @@ std::vector<Pixel> resample(const std::vector<Pixel>& in, int32_t width, int32_t
                             int32_t toHeight)
 {
     std::vector<Pixel> out(size_t(toWidth) * size_t(toHeight), 0xDEADBEEFu);
-    nivora::resampleByArea(ConstSurface(in.data(), width, height, width), Surface{out.data(), toWidth, toHeight, toWidth});
+    nivora::resampleByArea(ConstSurface(in.data(), width, height, width),
+                           Surface{out.data(), toWidth, toHeight, toWidth});
     return out;
 }
 
@@ -30,7 +31,12 @@ TEST(AreaResample, EachTargetPixelIsTheMeanOfTheSourceAreaItCovers)
         std::vector<Pixel> out;
     };
     const Case cases[] = {
-        {"same size: unchanged", {0x01020304, 0xFFFFFFFF, 0x00000000, 0x80808080}, 2, 2, 2, 2,
+        {"same size: unchanged",
+         {0x01020304, 0xFFFFFFFF, 0x00000000, 0x80808080},
+         2,
+         2,
+         2,
+         2,
          {0x01020304, 0xFFFFFFFF, 0x00000000, 0x80808080}},
         {"half: 2 x 2 blocks averaged", {0x00000000, 0x000000FF, 0x0000FF00, 0x00FF0000}, 2, 2, 1, 1, {0x00404040}},
         {"every byte apart, the top one too", {0xFF000000, 0x00000000}, 2, 1, 1, 1, {0x80000000}},

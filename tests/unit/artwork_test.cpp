@@ -36,14 +36,24 @@ constexpr Rgb kWhite{255, 255, 255};
 constexpr int kWidth = 360;
 constexpr int kHeight = 40;
 
-Bytes readFile(const std::string& relativePath) {
+Bytes readFile(const std::string& relativePath)
+{
     std::ifstream file(std::string(NIVORA_SOURCE_DIR) + "/" + relativePath, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-std::uint32_t u16(const Bytes& b, std::size_t at) { return b.at(at) | (b.at(at + 1) << 8); }
-std::uint32_t u32(const Bytes& b, std::size_t at) { return u16(b, at) | (u16(b, at + 2) << 16); }
-std::int32_t i32(const Bytes& b, std::size_t at) { return static_cast<std::int32_t>(u32(b, at)); }
+std::uint32_t u16(const Bytes& b, std::size_t at)
+{
+    return b.at(at) | (b.at(at + 1) << 8);
+}
+std::uint32_t u32(const Bytes& b, std::size_t at)
+{
+    return u16(b, at) | (u16(b, at + 2) << 16);
+}
+std::int32_t i32(const Bytes& b, std::size_t at)
+{
+    return static_cast<std::int32_t>(u32(b, at));
+}
 
 // The fields of a BITMAPINFOHEADER that decide how a loader reads the pixels.
 struct InfoHeader {
@@ -55,12 +65,14 @@ struct InfoHeader {
     std::uint32_t compression;
 };
 
-InfoHeader readInfoHeader(const Bytes& b, std::size_t at) {
+InfoHeader readInfoHeader(const Bytes& b, std::size_t at)
+{
     return {u32(b, at), i32(b, at + 4), i32(b, at + 8), u16(b, at + 12), u16(b, at + 14), u32(b, at + 16)};
 }
 
 // Top-down pixels of a bottom-up 24-bit image whose rows start at `at`.
-std::vector<Rgb> readPixels24(const Bytes& b, std::size_t at, int width, int height) {
+std::vector<Rgb> readPixels24(const Bytes& b, std::size_t at, int width, int height)
+{
     const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     std::vector<Rgb> pixels;
     for (int y = 0; y < height; ++y) {
@@ -73,7 +85,8 @@ std::vector<Rgb> readPixels24(const Bytes& b, std::size_t at, int width, int hei
     return pixels;
 }
 
-std::uint32_t be32(const Bytes& b, std::size_t at) {
+std::uint32_t be32(const Bytes& b, std::size_t at)
+{
     return static_cast<std::uint32_t>(b.at(at)) << 24 | static_cast<std::uint32_t>(b.at(at + 1)) << 16 |
            static_cast<std::uint32_t>(b.at(at + 2)) << 8 | b.at(at + 3);
 }
@@ -87,37 +100,44 @@ struct Png {
     std::string fault;        // why it could not be read; empty when it was
 };
 
-Png failed(std::string why) {
+Png failed(std::string why)
+{
     Png png;
     png.fault = std::move(why);
     return png;
 }
 
-int paeth(int a, int b, int c) {
+int paeth(int a, int b, int c)
+{
     const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
     return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
 // Every chunk's CRC is checked, and every filter type is undone, so the reader holds any valid file to the letter.
-Png readPng(const Bytes& b) {
+Png readPng(const Bytes& b)
+{
     Png png;
     const Bytes signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (b.size() < 8 || !std::equal(signature.begin(), signature.end(), b.begin())) return failed("no PNG");
+    if (b.size() < 8 || !std::equal(signature.begin(), signature.end(), b.begin()))
+        return failed("no PNG");
     Bytes palette;
     Bytes packed;
     int bitDepth = 0;
     for (std::size_t at = 8; at + 12 <= b.size();) {
         const std::uint32_t length = be32(b, at);
-        if (at + 12 + length > b.size()) return failed("chunk beyond the end");
+        if (at + 12 + length > b.size())
+            return failed("chunk beyond the end");
         const std::string type(b.begin() + static_cast<long>(at) + 4, b.begin() + static_cast<long>(at) + 8);
         const Bytes data(b.begin() + static_cast<long>(at) + 8, b.begin() + static_cast<long>(at + 8 + length));
-        if (crc32(0, b.data() + at + 4, 4 + length) != be32(b, at + 8 + length)) return failed("bad CRC in " + type);
+        if (crc32(0, b.data() + at + 4, 4 + length) != be32(b, at + 8 + length))
+            return failed("bad CRC in " + type);
         if (type == "IHDR") {
             png.width = static_cast<int>(be32(data, 0));
             png.height = static_cast<int>(be32(data, 4));
             bitDepth = data.at(8);
             png.colourType = data.at(9);
-            if (data.at(10) != 0 || data.at(11) != 0 || data.at(12) != 0) return failed("unusual IHDR");
+            if (data.at(10) != 0 || data.at(11) != 0 || data.at(12) != 0)
+                return failed("unusual IHDR");
         } else if (type == "PLTE") {
             palette = data;
         } else if (type == "IDAT") {
@@ -130,7 +150,8 @@ Png readPng(const Bytes& b) {
         at += 12 + length;
     }
     const int channels = png.colourType == 3 ? 1 : png.colourType == 2 ? 3 : 0;
-    if (bitDepth != 8 || channels == 0 || png.width <= 0 || png.height <= 0) return failed("not 8-bit RGB or indexed");
+    if (bitDepth != 8 || channels == 0 || png.width <= 0 || png.height <= 0)
+        return failed("not 8-bit RGB or indexed");
     const std::size_t stride = static_cast<std::size_t>(png.width) * static_cast<std::size_t>(channels);
     Bytes raw(static_cast<std::size_t>(png.height) * (stride + 1));
     uLongf rawSize = static_cast<uLongf>(raw.size());
@@ -145,15 +166,20 @@ Png readPng(const Bytes& b) {
         for (std::size_t i = 0; i < stride; ++i) {
             const int a = i >= static_cast<std::size_t>(channels) ? line[i - static_cast<std::size_t>(channels)] : 0;
             const int up = previous[i];
-            const int c = i >= static_cast<std::size_t>(channels) ? previous[i - static_cast<std::size_t>(channels)] : 0;
-            const int predictor = filter == 1 ? a : filter == 2 ? up : filter == 3 ? (a + up) / 2
-                                : filter == 4 ? paeth(a, up, c) : 0;
+            const int c = i >= static_cast<std::size_t>(channels) ? previous[i - static_cast<std::size_t>(channels)]
+                                                                  : 0;
+            const int predictor = filter == 1   ? a
+                                  : filter == 2 ? up
+                                  : filter == 3 ? (a + up) / 2
+                                  : filter == 4 ? paeth(a, up, c)
+                                                : 0;
             line[i] = static_cast<std::uint8_t>(line[i] + predictor);
         }
         for (int x = 0; x < png.width; ++x) {
             if (channels == 1) {
                 const std::size_t entry = 3 * static_cast<std::size_t>(line[static_cast<std::size_t>(x)]);
-                if (entry + 2 >= palette.size()) return failed("index beyond the palette");
+                if (entry + 2 >= palette.size())
+                    return failed("index beyond the palette");
                 png.pixels.push_back({palette[entry], palette[entry + 1], palette[entry + 2]});
             } else {
                 const std::size_t p = 3 * static_cast<std::size_t>(x);
@@ -166,10 +192,12 @@ Png readPng(const Bytes& b) {
 }
 
 // The stored strips: each row's pictures side by side, by scale, read once.
-const Png& strip(int row, std::int32_t percent) {
+const Png& strip(int row, std::int32_t percent)
+{
     static std::map<std::pair<int, std::int32_t>, Png> strips;
     auto [it, added] = strips.try_emplace({row, percent});
-    if (added) it->second = readPng(readFile("resources/options/" + optionPictureFile(row, percent)));
+    if (added)
+        it->second = readPng(readFile("resources/options/" + optionPictureFile(row, percent)));
     return it->second;
 }
 
@@ -178,12 +206,16 @@ struct Picture {
     int height = 0;
     std::vector<Rgb> pixels;  // top-down
 
-    Rgb at(int x, int y) const { return pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)); }
+    Rgb at(int x, int y) const
+    {
+        return pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x));
+    }
     bool ink(int x, int y) const { return at(x, y) != kBackground; }
 };
 
 // The picture of `row`, value `element`, cut from its stored strip; nothing when the strip is unreadable.
-std::optional<Picture> picture(int row, int element, std::int32_t percent = 100) {
+std::optional<Picture> picture(int row, int element, std::int32_t percent = 100)
+{
     const Png& png = strip(row, percent);
     const PictureSize size = storedPictureSize(percent);
     if (!png.fault.empty() || png.height != size.height || png.width != size.width * optionPictureCount(row) ||
@@ -203,10 +235,11 @@ struct PictureName {
     std::string name;  // "velocity_6", "message"
 };
 
-std::vector<PictureName> pictureNames() {
+std::vector<PictureName> pictureNames()
+{
     std::vector<PictureName> names;
-    for (const auto& [stem, row] : {std::pair{"precipitation", 1}, std::pair{"velocity", 2},
-                                    std::pair{"direction", 3}, std::pair{"blightness", 4}})
+    for (const auto& [stem, row] : {std::pair{"precipitation", 1}, std::pair{"velocity", 2}, std::pair{"direction", 3},
+                                    std::pair{"blightness", 4}})
         for (int i = 0; i < optionPictureCount(row); ++i)
             names.push_back({row, i, std::string(stem) + "_" + std::to_string(i)});
     names.push_back({5, 0, "message"});
@@ -214,19 +247,23 @@ std::vector<PictureName> pictureNames() {
 }
 
 // The picture at 100 % by its name, "velocity_6.bmp" or "message.bmp" as the pictures were once named.
-std::optional<Picture> loadPicture(const std::string& name) {
+std::optional<Picture> loadPicture(const std::string& name)
+{
     for (const PictureName& n : pictureNames())
-        if (n.name + ".bmp" == name) return picture(n.row, n.element);
+        if (n.name + ".bmp" == name)
+            return picture(n.row, n.element);
     return std::nullopt;
 }
 
 // Inclusive runs of white columns along one row, between columns x0 and x1.
 using Runs = std::vector<std::pair<int, int>>;
 
-Runs whiteRuns(const Picture& p, int y, int x0 = 160, int x1 = kWidth - 1) {
+Runs whiteRuns(const Picture& p, int y, int x0 = 160, int x1 = kWidth - 1)
+{
     Runs runs;
     for (int x = x0; x <= x1; ++x) {
-        if (p.at(x, y) != kWhite) continue;
+        if (p.at(x, y) != kWhite)
+            continue;
         if (!runs.empty() && runs.back().second == x - 1) {
             runs.back().second = x;
         } else {
@@ -245,21 +282,24 @@ struct Box {
 };
 
 // Where the non-background pixels of a region lie.
-Box inkBox(const Picture& p, int x0, int x1, int y0, int y1) {
+Box inkBox(const Picture& p, int x0, int x1, int y0, int y1)
+{
     Box box;
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x)
-            if (p.ink(x, y)) box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y),
-                                    std::max(box.bottom, y)};
+            if (p.ink(x, y))
+                box = {std::min(box.left, x), std::max(box.right, x), std::min(box.top, y), std::max(box.bottom, y)};
     return box;
 }
 
 // Where an edge between pixels of the 100 % picture lies at `percent`: the generator rounds each to the nearest pixel.
-int edgeAt(int designEdge, std::int32_t percent) {
+int edgeAt(int designEdge, std::int32_t percent)
+{
     return static_cast<int>(std::nearbyint(designEdge * percent / 100.0));
 }
 
-TEST(OptionPictures, EveryRowIsStoredAtEveryScaleAsOneIndexedPngOfItsPicturesSideBySide) {
+TEST(OptionPictures, EveryRowIsStoredAtEveryScaleAsOneIndexedPngOfItsPicturesSideBySide)
+{
     for (std::int32_t percent : kStoredPictureScales)
         for (int row = 1; row <= 5; ++row) {
             SCOPED_TRACE(optionPictureFile(row, percent));
@@ -271,14 +311,16 @@ TEST(OptionPictures, EveryRowIsStoredAtEveryScaleAsOneIndexedPngOfItsPicturesSid
         }
 }
 
-TEST(OptionPictures, CornersShowTheBackgroundAndEveryPixelBlendsWhiteWithIt) {
+TEST(OptionPictures, CornersShowTheBackgroundAndEveryPixelBlendsWhiteWithIt)
+{
     for (std::int32_t percent : kStoredPictureScales)
         for (const auto& n : pictureNames()) {
             SCOPED_TRACE(n.name + " at " + std::to_string(percent));
             const auto p = picture(n.row, n.element, percent);
             ASSERT_TRUE(p.has_value());
             const int right = p->width - 1, bottom = p->height - 1;
-            for (const auto& [x, y] : {std::pair{0, 0}, std::pair{right, 0}, std::pair{0, bottom}, std::pair{right, bottom}})
+            for (const auto& [x, y] :
+                 {std::pair{0, 0}, std::pair{right, 0}, std::pair{0, bottom}, std::pair{right, bottom}})
                 EXPECT_EQ(p->at(x, y), kBackground) << "corner " << x << "," << y;
             // Anti-aliased white on the accent colour: every channel sits the same share of the way to white.
             for (const Rgb& c : p->pixels) {
@@ -291,9 +333,11 @@ TEST(OptionPictures, CornersShowTheBackgroundAndEveryPixelBlendsWhiteWithIt) {
 }
 
 // Writes the picture beside the other failure pictures of the unit tests, for a person to look at.
-void writeFailedPicture(const Picture& p, const std::string& name) {
+void writeFailedPicture(const Picture& p, const std::string& name)
+{
     std::vector<Pixel> pixels;
-    for (const Rgb& c : p.pixels) pixels.push_back(static_cast<Pixel>(c.r << 16 | c.g << 8 | c.b));
+    for (const Rgb& c : p.pixels)
+        pixels.push_back(static_cast<Pixel>(c.r << 16 | c.g << 8 | c.b));
     const auto path = snowtest::failureDir() / ("artwork-" + name + ".png");
     snowtest::writePng(path, ConstSurface(pixels.data(), p.width, p.height, p.width));
     std::cerr << "picture written to " << path.string() << '\n';
@@ -301,7 +345,8 @@ void writeFailedPicture(const Picture& p, const std::string& name) {
 
 // At every scale the pictures keep the 100 % geometry, each edge scaled: headings, scale baseline and posts, and the
 // blocks that tell the value.
-TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture) {
+TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture)
+{
     for (std::int32_t percent : kStoredPictureScales) {
         const auto edge = [percent](int designEdge) { return edgeAt(designEdge, percent); };
         for (const auto& n : pictureNames()) {
@@ -318,13 +363,16 @@ TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture) {
                 const Box english = inkBox(*p, 0, edge(76) - 1, edge(28), p->height - 1);
                 EXPECT_EQ(english.left, edge(10));
                 EXPECT_EQ(english.top, edge(29));
-                if (n.row == 3 || n.row == 5) return;
+                if (n.row == 3 || n.row == 5)
+                    return;
 
                 for (int y = edge(25); y < edge(28); ++y)
-                    EXPECT_EQ(whiteRuns(*p, y, edge(160), p->width - 1), (Runs{{edge(164), edge(357) - 1}})) << "baseline row " << y;
+                    EXPECT_EQ(whiteRuns(*p, y, edge(160), p->width - 1), (Runs{{edge(164), edge(357) - 1}}))
+                        << "baseline row " << y;
                 const int postRow = edge(12);
                 EXPECT_EQ(whiteRuns(*p, postRow, edge(160), edge(167) - 1), (Runs{{edge(164), edge(167) - 1}}));
-                EXPECT_TRUE(whiteRuns(*p, postRow - 1, edge(164), edge(167) - 1).empty()) << "the post rises from its row";
+                EXPECT_TRUE(whiteRuns(*p, postRow - 1, edge(164), edge(167) - 1).empty())
+                    << "the post rises from its row";
                 const Box labels = inkBox(*p, edge(163), p->width - 1, edge(28), p->height - 1);
                 EXPECT_EQ(labels.left, edge(164)) << "the first label starts at the scale";
                 EXPECT_EQ(labels.right, edge(357) - 1) << "the last label ends at the scale";
@@ -337,12 +385,14 @@ TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture) {
                 EXPECT_EQ(whiteRuns(*p, edge(10), edge(160), p->width - 1).size(), whiteRuns(*atHundred, 10).size());
             };
             check();
-            if (!failedBefore && HasFailure()) writeFailedPicture(*p, n.name + "-" + std::to_string(percent));
+            if (!failedBefore && HasFailure())
+                writeFailedPicture(*p, n.name + "-" + std::to_string(percent));
         }
     }
 }
 
-TEST(OptionPictures, HeadingsValuesAndCaptionsSitOnTheirRowsAndColumns) {
+TEST(OptionPictures, HeadingsValuesAndCaptionsSitOnTheirRowsAndColumns)
+{
     // Regions: headings left of x = 76, values and captions from 76 to 162, the scale from 163 on.
     struct Case {
         const char* name;
@@ -385,7 +435,8 @@ TEST(OptionPictures, HeadingsValuesAndCaptionsSitOnTheirRowsAndColumns) {
     }
 }
 
-TEST(OptionPictures, EveryHeadingStartsAtItsColumnsWithinItsRows) {
+TEST(OptionPictures, EveryHeadingStartsAtItsColumnsWithinItsRows)
+{
     for (const auto& n : pictureNames()) {
         SCOPED_TRACE(n.name);
         const auto p = picture(n.row, n.element);
@@ -401,7 +452,8 @@ TEST(OptionPictures, EveryHeadingStartsAtItsColumnsWithinItsRows) {
     }
 }
 
-TEST(OptionPictures, RowsWithoutAScaleShowNothingRightOfTheirTexts) {
+TEST(OptionPictures, RowsWithoutAScaleShowNothingRightOfTheirTexts)
+{
     for (const char* name : {"direction_0.bmp", "direction_1.bmp", "message.bmp"}) {
         SCOPED_TRACE(name);
         const auto p = loadPicture(name);
@@ -414,13 +466,16 @@ TEST(OptionPictures, RowsWithoutAScaleShowNothingRightOfTheirTexts) {
 }
 
 // The parts every scale shares: baseline, end posts, and nothing above the blocks.
-TEST(OptionPictureScales, BaselineAndEndPostsFrameEveryScale) {
+TEST(OptionPictureScales, BaselineAndEndPostsFrameEveryScale)
+{
     for (const auto& n : pictureNames()) {
-        if (n.row == 3 || n.row == 5) continue;
+        if (n.row == 3 || n.row == 5)
+            continue;
         SCOPED_TRACE(n.name);
         const auto p = picture(n.row, n.element);
         ASSERT_TRUE(p.has_value() && !p->pixels.empty());
-        for (int y = 25; y <= 27; ++y) EXPECT_EQ(whiteRuns(*p, y), (Runs{{164, 356}})) << "baseline row " << y;
+        for (int y = 25; y <= 27; ++y)
+            EXPECT_EQ(whiteRuns(*p, y), (Runs{{164, 356}})) << "baseline row " << y;
         for (int y = 12; y <= 24; ++y) {
             EXPECT_EQ(whiteRuns(*p, y, 160, 166), (Runs{{164, 166}})) << "left post row " << y;
             EXPECT_EQ(whiteRuns(*p, y, 353, kWidth - 1), (Runs{{354, 356}})) << "right post row " << y;
@@ -436,7 +491,8 @@ TEST(OptionPictureScales, BaselineAndEndPostsFrameEveryScale) {
     }
 }
 
-TEST(OptionPictureScales, MarksAndBlocksStandOnTheirColumns) {
+TEST(OptionPictureScales, MarksAndBlocksStandOnTheirColumns)
+{
     // Row 20 crosses inner marks and blocks, row 18 only the precipitation marks and the blocks, row 10 only blocks,
     // row 24 only marks (blocks end at row 23).
     struct Case {
@@ -451,19 +507,41 @@ TEST(OptionPictureScales, MarksAndBlocksStandOnTheirColumns) {
         {"precipitation_1.bmp", 10, {{168, 170}, {175, 190}}},
         {"precipitation_4.bmp", 10, {{168, 170}, {175, 190}, {195, 223}, {228, 289}, {294, 352}}},
         {"precipitation_0.bmp", 16, {{164, 166}, {168, 170}, {354, 356}}},
-        {"precipitation_0.bmp", 17, {{164, 166}, {168, 170}, {172, 173}, {192, 193}, {225, 226}, {291, 292}, {354, 356}}},
+        {"precipitation_0.bmp",
+         17,
+         {{164, 166}, {168, 170}, {172, 173}, {192, 193}, {225, 226}, {291, 292}, {354, 356}}},
         {"precipitation_4.bmp", 24, {{164, 166}, {172, 173}, {192, 193}, {225, 226}, {291, 292}, {354, 356}}},
         {"precipitation_4.bmp",
          20,
-         {{164, 166}, {168, 170}, {172, 173}, {175, 190}, {192, 193}, {195, 223}, {225, 226}, {228, 289}, {291, 292},
-          {294, 352}, {354, 356}}},
+         {{164, 166},
+          {168, 170},
+          {172, 173},
+          {175, 190},
+          {192, 193},
+          {195, 223},
+          {225, 226},
+          {228, 289},
+          {291, 292},
+          {294, 352},
+          {354, 356}}},
         {"velocity_6.bmp", 10, {{257, 263}}},
         {"velocity_6.bmp", 18, {{164, 166}, {257, 263}, {354, 356}}},
         {"velocity_6.bmp", 24, velocityMarks},
         {"velocity_6.bmp",
          20,
-         {{164, 166}, {180, 182}, {196, 198}, {212, 214}, {228, 230}, {244, 246}, {257, 263}, {275, 277}, {291, 293},
-          {307, 309}, {323, 325}, {339, 341}, {354, 356}}},
+         {{164, 166},
+          {180, 182},
+          {196, 198},
+          {212, 214},
+          {228, 230},
+          {244, 246},
+          {257, 263},
+          {275, 277},
+          {291, 293},
+          {307, 309},
+          {323, 325},
+          {339, 341},
+          {354, 356}}},
         {"velocity_5.bmp", 10, {{248, 255}, {257, 263}}},
         {"velocity_7.bmp", 10, {{257, 263}, {265, 273}}},
         {"velocity_0.bmp", 10, {{168, 178}, {184, 194}, {200, 210}, {216, 226}, {232, 242}, {248, 255}, {257, 263}}},
@@ -483,7 +561,8 @@ TEST(OptionPictureScales, MarksAndBlocksStandOnTheirColumns) {
     }
 }
 
-TEST(OptionPictureScales, InnerMarksRiseFromTheirRowAndBlocksSpanRowsThreeToTwentyThree) {
+TEST(OptionPictureScales, InnerMarksRiseFromTheirRowAndBlocksSpanRowsThreeToTwentyThree)
+{
     struct Case {
         const char* name;
         int markColumn;  // an inner mark
@@ -501,14 +580,17 @@ TEST(OptionPictureScales, InnerMarksRiseFromTheirRowAndBlocksSpanRowsThreeToTwen
         const auto p = loadPicture(c.name);
         ASSERT_TRUE(p.has_value() && !p->pixels.empty());
         EXPECT_EQ(p->at(c.markColumn, c.markTop - 1), kBackground);
-        for (int y = c.markTop; y <= 27; ++y) EXPECT_EQ(p->at(c.markColumn, y), kWhite) << "mark row " << y;
+        for (int y = c.markTop; y <= 27; ++y)
+            EXPECT_EQ(p->at(c.markColumn, y), kWhite) << "mark row " << y;
         EXPECT_EQ(p->at(c.blockColumn, 2), kBackground);
-        for (int y = 3; y <= 23; ++y) EXPECT_EQ(p->at(c.blockColumn, y), kWhite) << "block row " << y;
+        for (int y = 3; y <= 23; ++y)
+            EXPECT_EQ(p->at(c.blockColumn, y), kWhite) << "block row " << y;
         EXPECT_EQ(p->at(c.blockColumn, 24), kBackground);
     }
 }
 
-TEST(OptionPictureScales, EachValueFillsItsNumberOfSegments) {
+TEST(OptionPictureScales, EachValueFillsItsNumberOfSegments)
+{
     // Row 10 crosses only blocks; row 2's fixed block over the 0 mark counts as one.
     struct Case {
         const char* stem;
@@ -530,7 +612,8 @@ TEST(OptionPictureScales, EachValueFillsItsNumberOfSegments) {
         }
 }
 
-TEST(OptionPictureScales, FirstPrecipitationLabelsStartAtTheirMarks) {
+TEST(OptionPictureScales, FirstPrecipitationLabelsStartAtTheirMarks)
+{
     const auto p = loadPicture("precipitation_2.bmp");
     ASSERT_TRUE(p.has_value() && !p->pixels.empty());
     EXPECT_EQ(inkBox(*p, 163, 170, 28, kHeight - 1).left, 164) << "\"0\" starts at the scale";
@@ -551,24 +634,28 @@ struct IconImage {
     bool clear(int x, int y) const { return transparent.at(static_cast<std::size_t>(y) * size + x); }
 };
 
-std::vector<IconImage> loadIcon() {
+std::vector<IconImage> loadIcon()
+{
     const Bytes b = readFile("resources/nivora.ico");
     std::vector<IconImage> images;
-    if (b.size() < 6 || u16(b, 0) != 0 || u16(b, 2) != 1) return images;
+    if (b.size() < 6 || u16(b, 0) != 0 || u16(b, 2) != 1)
+        return images;
     for (std::uint32_t i = 0; i < u16(b, 4); ++i) {
         const std::size_t entry = 6 + 16 * i;
         IconImage image;
         image.size = b.at(entry) == 0 ? 256 : b.at(entry);
         const std::uint32_t bytes = u32(b, entry + 8);
         const std::uint32_t offset = u32(b, entry + 12);
-        if (offset + bytes > b.size()) return {};
+        if (offset + bytes > b.size())
+            return {};
         image.header = readInfoHeader(b, offset);
         if (image.header.bitCount == 24 && image.header.width == image.size) {
             const std::size_t colourAt = offset + image.header.size;
             image.colour = readPixels24(b, colourAt, image.size, image.size);
             const std::size_t maskAt = colourAt + (static_cast<std::size_t>(image.size) * 3 + 3) / 4 * 4 * image.size;
             const std::size_t maskStride = (static_cast<std::size_t>(image.size) + 31) / 32 * 4;
-            if (maskAt + maskStride * image.size != offset + bytes) return {};
+            if (maskAt + maskStride * image.size != offset + bytes)
+                return {};
             for (int y = 0; y < image.size; ++y)
                 for (int x = 0; x < image.size; ++x) {
                     const std::size_t row = maskAt + static_cast<std::size_t>(image.size - 1 - y) * maskStride;
@@ -580,7 +667,8 @@ std::vector<IconImage> loadIcon() {
     return images;
 }
 
-TEST(ProgramIcon, HoldsA16And32PixelImageOf24BitsWithAMask) {
+TEST(ProgramIcon, HoldsA16And32PixelImageOf24BitsWithAMask)
+{
     const auto images = loadIcon();
     ASSERT_EQ(images.size(), 2u);
     const int sizes[] = {16, 32};
@@ -596,7 +684,8 @@ TEST(ProgramIcon, HoldsA16And32PixelImageOf24BitsWithAMask) {
     }
 }
 
-TEST(ProgramIcon, CornersAreTransparentAndTheChestIsOpaque) {
+TEST(ProgramIcon, CornersAreTransparentAndTheChestIsOpaque)
+{
     for (const auto& icon : loadIcon()) {
         SCOPED_TRACE(icon.size);
         ASSERT_EQ(icon.transparent.size(), static_cast<std::size_t>(icon.size * icon.size));
@@ -604,7 +693,8 @@ TEST(ProgramIcon, CornersAreTransparentAndTheChestIsOpaque) {
         for (const auto& [x, y] : {std::pair{0, 0}, std::pair{last, 0}, std::pair{0, last}, std::pair{last, last}})
             EXPECT_TRUE(icon.clear(x, y)) << "corner " << x << "," << y;
         for (int y = icon.size * 3 / 8; y < icon.size * 3 / 4; ++y)
-            for (int x = icon.size * 3 / 8; x < icon.size * 5 / 8; ++x) EXPECT_FALSE(icon.clear(x, y));
+            for (int x = icon.size * 3 / 8; x < icon.size * 5 / 8; ++x)
+                EXPECT_FALSE(icon.clear(x, y));
         // A transparent pixel must be black, or the screen behind it would be XOR-ed with its colour.
         for (int y = 0; y < icon.size; ++y)
             for (int x = 0; x < icon.size; ++x)
@@ -614,18 +704,21 @@ TEST(ProgramIcon, CornersAreTransparentAndTheChestIsOpaque) {
     }
 }
 
-TEST(ProgramIcon, ShirtIsOutlinedSoItShowsOnWhite) {
+TEST(ProgramIcon, ShirtIsOutlinedSoItShowsOnWhite)
+{
     for (const auto& icon : loadIcon()) {
         SCOPED_TRACE(icon.size);
         ASSERT_EQ(icon.transparent.size(), static_cast<std::size_t>(icon.size * icon.size));
         int edge = 0;
         for (int y = 0; y < icon.size; ++y)
             for (int x = 0; x < icon.size; ++x) {
-                if (icon.clear(x, y)) continue;
+                if (icon.clear(x, y))
+                    continue;
                 const bool border = x == 0 || y == 0 || x == icon.size - 1 || y == icon.size - 1 ||
                                     icon.clear(x - 1, y) || icon.clear(x + 1, y) || icon.clear(x, y - 1) ||
                                     icon.clear(x, y + 1);
-                if (!border) continue;
+                if (!border)
+                    continue;
                 ++edge;
                 const Rgb c = icon.at(x, y);
                 EXPECT_LT(c.r + c.g + c.b, 3 * 160) << "light edge pixel at " << x << "," << y;
@@ -634,7 +727,8 @@ TEST(ProgramIcon, ShirtIsOutlinedSoItShowsOnWhite) {
     }
 }
 
-TEST(ProgramIcon, ChestCarriesAnAccentSquareWithAWhiteLetter) {
+TEST(ProgramIcon, ChestCarriesAnAccentSquareWithAWhiteLetter)
+{
     struct Case {
         int size;
         int squareLeft;
@@ -646,7 +740,8 @@ TEST(ProgramIcon, ChestCarriesAnAccentSquareWithAWhiteLetter) {
         const auto images = loadIcon();
         const IconImage* icon = nullptr;
         for (const auto& image : images)
-            if (image.size == c.size) icon = &image;
+            if (image.size == c.size)
+                icon = &image;
         ASSERT_NE(icon, nullptr);
         ASSERT_EQ(icon->colour.size(), static_cast<std::size_t>(c.size * c.size));
         int accent = 0;

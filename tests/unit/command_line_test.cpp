@@ -99,8 +99,7 @@ TEST(CommandLine, ArgumentTextFollowsTheProgramNameQuotedOrNot)
         {"unquoted own path", u"C:\\Program Files\\Nivora\\nivora.scr /s", u"/s", SaverMode::FullScreen},
         {"unquoted own path, other case", u"c:\\program files\\NIVORA\\Nivora.SCR /c:42", u"/c:42",
          SaverMode::Settings},
-        {"unquoted own path, forward slashes", u"C:/Program Files/Nivora/nivora.scr /p 7", u"/p 7",
-         SaverMode::Preview},
+        {"unquoted own path, forward slashes", u"C:/Program Files/Nivora/nivora.scr /p 7", u"/p 7", SaverMode::Preview},
         {"unquoted own path, no argument", u"C:\\Program Files\\Nivora\\nivora.scr", u"", SaverMode::Settings},
         {"unquoted short path", u"C:\\PROGRA~1\\Nivora\\nivora.scr /s", u"/s", SaverMode::FullScreen},
         {"own path as the start of a longer name", u"C:\\Program Files\\Nivora\\nivora.scrx /s",
@@ -138,9 +137,9 @@ TEST(CommandLine, UpperCaseCoversAsciiLatin1AndFullWidthLetters)
         char16_t out;
     };
     const Case cases[] = {
-        {u'a', u'A'}, {u'z', u'Z'}, {u'A', u'A'}, {u'p', u'P'}, {u'/', u'/'}, {u'1', u'1'}, {u'{', u'{'},
-        {u'`', u'`'}, {u'à', u'À'}, {u'þ', u'Þ'}, {u'÷', u'÷'}, {u'ÿ', u'Ÿ'}, {u'ß', u'ß'}, {u'µ', u'µ'},
-        {u'ａ', u'Ａ'}, {u'ｚ', u'Ｚ'}, {u'Ａ', u'Ａ'}, {u'あ', u'あ'},
+        {u'a', u'A'}, {u'z', u'Z'}, {u'A', u'A'},   {u'p', u'P'},   {u'/', u'/'},   {u'1', u'1'},
+        {u'{', u'{'}, {u'`', u'`'}, {u'à', u'À'},   {u'þ', u'Þ'},   {u'÷', u'÷'},   {u'ÿ', u'Ÿ'},
+        {u'ß', u'ß'}, {u'µ', u'µ'}, {u'ａ', u'Ａ'}, {u'ｚ', u'Ｚ'}, {u'Ａ', u'Ａ'}, {u'あ', u'あ'},
     };
     for (const auto& c : cases)
         EXPECT_EQ(upperCaseLetter(c.in), c.out) << static_cast<int>(c.in);

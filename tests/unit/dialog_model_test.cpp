@@ -27,7 +27,7 @@ public:
     int erases = 0;
     // Failures, as a registry without access or a full disk gives them: refused writes change nothing, and a failed
     // erase leaves every value in place.
-    std::u16string refusedName;  // the next write of this name fails
+    std::u16string refusedName;    // the next write of this name fails
     int writesBeforeFailing = -1;  // after this many writes every write fails; -1: never
     bool eraseFails = false;
 
@@ -128,10 +128,10 @@ TEST(DialogModel, OpeningWithTheDefaultsShowsEachRowsDefaultPicture)
         RowView expected;
     };
     const Case cases[] = {
-        {1, pictureRow(1, 1)},   // 500 flakes per screen
-        {2, pictureRow(2, 6)},   // calm wind
-        {3, directionRow(true)}, // automatic
-        {4, pictureRow(4, 2)},   // alpha 127
+        {1, pictureRow(1, 1)},    // 500 flakes per screen
+        {2, pictureRow(2, 6)},    // calm wind
+        {3, directionRow(true)},  // automatic
+        {4, pictureRow(4, 2)},    // alpha 127
         {5, messageRow(u"TOVEK Super Quorlane 2004")},
         {0, RowView{}},
         {6, RowView{}},
@@ -169,7 +169,8 @@ TEST(DialogModel, ValuesOutsideTheDialogsRangesAreBroughtIntoRangeAtOpening)
         {makeSettings(1, 11.5f, true, 2), makeSettings(1, 12, true, 2)},
         {makeSettings(1, 3.3f, true, 2), makeSettings(1, 3, true, 2)},
         // Values in range are left alone; a message is cut to what the text box holds.
-        {makeSettings(0, 0, false, 0, std::u16string(500, u'x')), makeSettings(0, 0, false, 0, std::u16string(128, u'x'))},
+        {makeSettings(0, 0, false, 0, std::u16string(500, u'x')),
+         makeSettings(0, 0, false, 0, std::u16string(128, u'x'))},
         {makeSettings(4, 12, true, 4, u""), makeSettings(4, 12, true, 4, u"")},
     };
     for (const Case& c : cases) {
@@ -218,16 +219,16 @@ TEST(DialogModel, StepsMoveTheSelectedValueAndSetTheButtons)
          makeSettings(4, 6, true, 2), pictureRow(1, 4), true, false, FocusMove::ToSelect},
         {"precipitation 2 down to 1 keeps both", makeSettings(2, 6, true, 2), 1, Button::Minus,
          makeSettings(1, 6, true, 2), pictureRow(1, 1), true, true, FocusMove::Stay},
-        {"velocity 11 up to 12 disables +", makeSettings(1, 11, true, 2), 2, Button::Plus,
-         makeSettings(1, 12, true, 2), pictureRow(2, 12), true, false, FocusMove::ToSelect},
-        {"velocity 1 down to 0 disables -", makeSettings(1, 1, true, 2), 2, Button::Minus,
-         makeSettings(1, 0, true, 2), pictureRow(2, 0), false, true, FocusMove::ToSelect},
-        {"velocity 6 up to 7 keeps both", makeSettings(1, 6, true, 2), 2, Button::Plus,
-         makeSettings(1, 7, true, 2), pictureRow(2, 7), true, true, FocusMove::Stay},
+        {"velocity 11 up to 12 disables +", makeSettings(1, 11, true, 2), 2, Button::Plus, makeSettings(1, 12, true, 2),
+         pictureRow(2, 12), true, false, FocusMove::ToSelect},
+        {"velocity 1 down to 0 disables -", makeSettings(1, 1, true, 2), 2, Button::Minus, makeSettings(1, 0, true, 2),
+         pictureRow(2, 0), false, true, FocusMove::ToSelect},
+        {"velocity 6 up to 7 keeps both", makeSettings(1, 6, true, 2), 2, Button::Plus, makeSettings(1, 7, true, 2),
+         pictureRow(2, 7), true, true, FocusMove::Stay},
         {"blightness 1 down to 0 disables -", makeSettings(1, 6, true, 1), 4, Button::Minus,
          makeSettings(1, 6, true, 0), pictureRow(4, 0), false, true, FocusMove::ToSelect},
-        {"blightness 3 up to 4 disables +", makeSettings(1, 6, true, 3), 4, Button::Plus,
-         makeSettings(1, 6, true, 4), pictureRow(4, 4), true, false, FocusMove::ToSelect},
+        {"blightness 3 up to 4 disables +", makeSettings(1, 6, true, 3), 4, Button::Plus, makeSettings(1, 6, true, 4),
+         pictureRow(4, 4), true, false, FocusMove::ToSelect},
         {"- turns the automatic direction fixed", makeSettings(1, 6, true, 2), 3, Button::Minus,
          makeSettings(1, 6, false, 2), directionRow(false), true, true, FocusMove::Stay},
         {"+ turns the fixed direction automatic", makeSettings(1, 6, false, 2), 3, Button::Plus,
@@ -347,9 +348,11 @@ TEST(DialogModel, SelectCyclesThroughTheFiveItemsAndSetsTheButtonsForEach)
     };
     const Case cases[] = {
         {"defaults", SnowSettings{}, {{true, true}, {true, true}, {true, true}, {false, false}, {true, true}}},
-        {"every value at its low end", makeSettings(0, 0, false, 0),
+        {"every value at its low end",
+         makeSettings(0, 0, false, 0),
          {{false, true}, {true, true}, {false, true}, {false, false}, {false, true}}},
-        {"every value at its high end", makeSettings(4, 12, true, 4),
+        {"every value at its high end",
+         makeSettings(4, 12, true, 4),
          {{true, false}, {true, true}, {true, false}, {false, false}, {true, false}}},
     };
     for (const Case& c : cases) {
@@ -423,9 +426,11 @@ TEST(DialogModel, OkSavesErasesOrLeavesTheStoreAlone)
 {
     const std::vector<std::u16string> allFive = {u"reg_precipitation", u"velocity", u"direction", u"blightness",
                                                  u"messageText"};
-    const std::map<std::u16string, std::u16string> earlierSave = {
-        {u"reg_precipitation", u"3"}, {u"velocity", u"2"}, {u"direction", u"False"},
-        {u"blightness", u"0"}, {u"messageText", u"old"}};
+    const std::map<std::u16string, std::u16string> earlierSave = {{u"reg_precipitation", u"3"},
+                                                                  {u"velocity", u"2"},
+                                                                  {u"direction", u"False"},
+                                                                  {u"blightness", u"0"},
+                                                                  {u"messageText", u"old"}};
     struct Case {
         const char* name;
         SnowSettings settings;
@@ -438,18 +443,45 @@ TEST(DialogModel, OkSavesErasesOrLeavesTheStoreAlone)
     const Case cases[] = {
         {"defaults with nothing stored", SnowSettings{}, {}, OkOutcome::Nothing, {}, 0, {}},
         {"defaults after an earlier save", SnowSettings{}, earlierSave, OkOutcome::ErasedShowMessage, {}, 1, {}},
-        {"defaults with only a message stored: only the wind is probed", SnowSettings{},
-         {{u"messageText", u"old"}}, OkOutcome::Nothing, {}, 0, {{u"messageText", u"old"}}},
-        {"every value at its far end", makeSettings(0, 12, false, 4, u"abc"), {}, OkOutcome::Saved, allFive, 0,
-         {{u"reg_precipitation", u"0"}, {u"velocity", u"12"}, {u"direction", u"False"}, {u"blightness", u"4"},
+        {"defaults with only a message stored: only the wind is probed",
+         SnowSettings{},
+         {{u"messageText", u"old"}},
+         OkOutcome::Nothing,
+         {},
+         0,
+         {{u"messageText", u"old"}}},
+        {"every value at its far end",
+         makeSettings(0, 12, false, 4, u"abc"),
+         {},
+         OkOutcome::Saved,
+         allFive,
+         0,
+         {{u"reg_precipitation", u"0"},
+          {u"velocity", u"12"},
+          {u"direction", u"False"},
+          {u"blightness", u"4"},
           {u"messageText", u"abc"}}},
-        {"only the message changed: all five are written", makeSettings(1, 6, true, 2, u"Hello"), earlierSave,
-         OkOutcome::Saved, allFive, 0,
-         {{u"reg_precipitation", u"1"}, {u"velocity", u"6"}, {u"direction", u"True"}, {u"blightness", u"2"},
+        {"only the message changed: all five are written",
+         makeSettings(1, 6, true, 2, u"Hello"),
+         earlierSave,
+         OkOutcome::Saved,
+         allFive,
+         0,
+         {{u"reg_precipitation", u"1"},
+          {u"velocity", u"6"},
+          {u"direction", u"True"},
+          {u"blightness", u"2"},
           {u"messageText", u"Hello"}}},
         {"a message differing only in letter case counts as changed",
-         makeSettings(1, 6, true, 2, u"Tovek Super Quorlane 2004"), {}, OkOutcome::Saved, allFive, 0,
-         {{u"reg_precipitation", u"1"}, {u"velocity", u"6"}, {u"direction", u"True"}, {u"blightness", u"2"},
+         makeSettings(1, 6, true, 2, u"Tovek Super Quorlane 2004"),
+         {},
+         OkOutcome::Saved,
+         allFive,
+         0,
+         {{u"reg_precipitation", u"1"},
+          {u"velocity", u"6"},
+          {u"direction", u"True"},
+          {u"blightness", u"2"},
           {u"messageText", u"Tovek Super Quorlane 2004"}}},
     };
     for (const Case& c : cases) {
@@ -470,8 +502,11 @@ TEST(DialogModel, OkSavesErasesOrLeavesTheStoreAlone)
 TEST(DialogModel, OkAfterSteppingBackToTheDefaultsErasesAnEarlierSave)
 {
     MemoryStore store;
-    store.values = {{u"reg_precipitation", u"2"}, {u"velocity", u"6"}, {u"direction", u"True"},
-                    {u"blightness", u"2"}, {u"messageText", u"TOVEK Super Quorlane 2004"}};
+    store.values = {{u"reg_precipitation", u"2"},
+                    {u"velocity", u"6"},
+                    {u"direction", u"True"},
+                    {u"blightness", u"2"},
+                    {u"messageText", u"TOVEK Super Quorlane 2004"}};
     SnowSettings settings = nivora::loadSettings(store);
     DialogModel model(settings);
     model.Command1_Click();  // precipitation 2 -> 1: every value at its default again
@@ -499,10 +534,10 @@ TEST(DialogModel, EveryPictureHasTheNameAScreenReaderReads)
         std::u16string name;
     };
     const Case cases[] = {
-        {1, 0, u"降雪量 100"}, {1, 1, u"降雪量 500"}, {1, 4, u"降雪量 3000"}, {2, 0, u"風速 -30"},
-        {2, 5, u"風速 -5"},    {2, 6, u"風速 0"},     {2, 12, u"風速 30"},    {3, 0, u"風向 固定"},
-        {3, 1, u"風向 自動"},  {4, 0, u"明度 0"},     {4, 2, u"明度 127"},    {4, 4, u"明度 255"},
-        {5, 0, u"雪文字"},     {1, 5, u"降雪量"},     {0, 0, u""},            {6, 0, u""},
+        {1, 0, u"降雪量 100"}, {1, 1, u"降雪量 500"}, {1, 4, u"降雪量 3000"}, {2, 0, u"風速 -30"},  {2, 5, u"風速 -5"},
+        {2, 6, u"風速 0"},     {2, 12, u"風速 30"},   {3, 0, u"風向 固定"},   {3, 1, u"風向 自動"}, {4, 0, u"明度 0"},
+        {4, 2, u"明度 127"},   {4, 4, u"明度 255"},   {5, 0, u"雪文字"},      {1, 5, u"降雪量"},    {0, 0, u""},
+        {6, 0, u""},
     };
     for (const Case& c : cases)
         EXPECT_TRUE(nivora::pictureName(c.row, c.element) == c.name) << c.row << ", " << c.element;
@@ -543,9 +578,11 @@ TEST(DialogModel, TheMessageIsCutOnEveryWayIntoTheDialog)
 
 TEST(DialogModel, OkWritesAllFiveOrPutsTheStoreBackAsItWas)
 {
-    const std::map<std::u16string, std::u16string> earlierSave = {
-        {u"reg_precipitation", u"3"}, {u"velocity", u"2"}, {u"direction", u"False"},
-        {u"blightness", u"0"}, {u"messageText", u"old"}};
+    const std::map<std::u16string, std::u16string> earlierSave = {{u"reg_precipitation", u"3"},
+                                                                  {u"velocity", u"2"},
+                                                                  {u"direction", u"False"},
+                                                                  {u"blightness", u"0"},
+                                                                  {u"messageText", u"old"}};
     const std::map<std::u16string, std::u16string> partial = {{u"velocity", u"2"}, {u"messageText", u"old"}};
     struct Case {
         const char* name;
@@ -557,13 +594,23 @@ TEST(DialogModel, OkWritesAllFiveOrPutsTheStoreBackAsItWas)
         OkOutcome outcome;
     };
     const Case cases[] = {
-        {"the first write refused, nothing stored before", {}, u"reg_precipitation", -1, false,
-         makeSettings(0, 6, true, 2), OkOutcome::SaveFailed},
+        {"the first write refused, nothing stored before",
+         {},
+         u"reg_precipitation",
+         -1,
+         false,
+         makeSettings(0, 6, true, 2),
+         OkOutcome::SaveFailed},
         {"the last write refused over an earlier save", earlierSave, u"messageText", -1, false,
          makeSettings(0, 6, true, 2), OkOutcome::SaveFailed},
         {"the fourth write refused, some values stored before", partial, u"blightness", -1, false,
          makeSettings(4, 1, false, 3, u"new"), OkOutcome::SaveFailed},
-        {"writes stop after three, nothing stored before", {}, u"", 3, false, makeSettings(4, 1, false, 3, u"new"),
+        {"writes stop after three, nothing stored before",
+         {},
+         u"",
+         3,
+         false,
+         makeSettings(4, 1, false, 3, u"new"),
          OkOutcome::SaveFailed},
         {"the erase fails", earlierSave, u"", -1, true, SnowSettings{}, OkOutcome::EraseFailed},
         {"every write succeeds", earlierSave, u"", -1, true, makeSettings(0, 6, true, 2), OkOutcome::Saved},

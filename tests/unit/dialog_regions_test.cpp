@@ -90,7 +90,7 @@ TEST(DialogLayout, At96DpiEveryFigureIsWhereTheWindowWasLaidOut)
     for (const Case& c : cases)
         EXPECT_TRUE(c.actual == c.expected) << c.what << ": " << c.actual.left << ", " << c.actual.top << ", "
                                             << c.actual.width << " x " << c.actual.height;
-    EXPECT_EQ(l.messageFontPixels, 16);  // 12 pt
+    EXPECT_EQ(l.messageFontPixels, 16);   // 12 pt
     EXPECT_EQ(l.labelFontPixels[0], 12);  // 9 pt
     EXPECT_EQ(l.labelFontPixels[1], 11);  // 8.25 pt
 }
@@ -176,9 +176,8 @@ TEST(DialogLayout, AnyReportedDpiGivesAUsableLayoutWithoutOverflow)
         int dpi;
         int usedDpi;
     };
-    const Case cases[] = {{0, nivora::kMinDpi},        {-96, nivora::kMinDpi}, {1, nivora::kMinDpi},
-                          {1441, 1441},                {2880, 2880},           {INT_MAX, nivora::kMaxDpi},
-                          {INT_MIN, nivora::kMinDpi}};
+    const Case cases[] = {{0, nivora::kMinDpi}, {-96, nivora::kMinDpi},     {1, nivora::kMinDpi},      {1441, 1441},
+                          {2880, 2880},         {INT_MAX, nivora::kMaxDpi}, {INT_MIN, nivora::kMinDpi}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dpi);
         const DialogLayout l = nivora::dialogLayout(c.dpi);
@@ -209,8 +208,8 @@ TEST(DialogRegions, TheHolesAreExactlyTheRowsThatAreNotSelectedAtEveryScale)
                     bool shown = x >= 0 && y >= 0 && x < width && y < height;
                     for (int row = 1; row <= 5; ++row) {
                         const PixelRect r = l.row(row);
-                        if (row != k && x >= band.left + r.left && x < band.left + r.right() &&
-                            y >= band.top + r.top && y < band.top + r.bottom())
+                        if (row != k && x >= band.left + r.left && x < band.left + r.right() && y >= band.top + r.top &&
+                            y < band.top + r.bottom())
                             shown = false;
                     }
                     wrong += covers(outline, x, y) != shown ? 1 : 0;
@@ -231,11 +230,16 @@ TEST(DialogRegions, TheSelectedRowIsSolidToItsLastPixelAndItsNeighboursAreHoles)
         bool covered;
     };
     const Sample samples[] = {
-        {"row 3, first pixel", 5, 104, true},     {"row 3, last pixel", 364, 143, true},
-        {"row 2, last pixel", 364, 103, false},   {"row 4, first pixel", 5, 144, false},
-        {"row 1, first pixel", 5, 24, false},     {"row 5, last pixel", 364, 223, false},
-        {"frame left of row 2", 4, 84, true},     {"frame right of row 4", 365, 164, true},
-        {"caption", 185, 10, true},               {"just below the band", 185, 224, true},
+        {"row 3, first pixel", 5, 104, true},
+        {"row 3, last pixel", 364, 143, true},
+        {"row 2, last pixel", 364, 103, false},
+        {"row 4, first pixel", 5, 144, false},
+        {"row 1, first pixel", 5, 24, false},
+        {"row 5, last pixel", 364, 223, false},
+        {"frame left of row 2", 4, 84, true},
+        {"frame right of row 4", 365, 164, true},
+        {"caption", 185, 10, true},
+        {"just below the band", 185, 224, true},
     };
     for (const Sample& s : samples)
         EXPECT_EQ(covers(outline, s.x, s.y), s.covered) << s.where;

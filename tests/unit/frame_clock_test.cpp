@@ -65,8 +65,8 @@ TEST(FrameClock, DeadlinesStayOnTheirGridWithoutDrift)
     int ticks = 0;
     int64_t last = -kFrame;
     for (int n = 1; n <= 10000; ++n) {
-        for (int64_t now : {1000 + int64_t(n) * kFrame + (int64_t(n) * 7919) % kFrame,
-                            1000 + int64_t(n) * kFrame + kFrame - 1}) {
+        for (int64_t now :
+             {1000 + int64_t(n) * kFrame + (int64_t(n) * 7919) % kFrame, 1000 + int64_t(n) * kFrame + kFrame - 1}) {
             if (clock.tick(now)) {
                 ++ticks;
                 ASSERT_GE(now - last, kFrame / 2) << n;

@@ -81,9 +81,9 @@ TEST(StoredPictureScales, EachRowHasItsPicturesUnderOneNamePerScale)
         {3, 500, 2, "500/direction.png", "DIRECTION_500"},
         {4, 125, 5, "125/blightness.png", "BLIGHTNESS_125"},
         {5, 300, 1, "300/message.png", "MESSAGE_300"},
-        {0, 100, 0, "", ""},    // no such row
+        {0, 100, 0, "", ""},  // no such row
         {6, 100, 0, "", ""},
-        {2, 110, 13, "", ""},   // a scale that is not stored
+        {2, 110, 13, "", ""},  // a scale that is not stored
         {2, 0, 13, "", ""},
     };
     for (const Case& c : cases) {

@@ -123,12 +123,9 @@ TEST(Raster, TransfersWithinOnePictureReadEverySourcePixelBeforeOverwritingIt)
         int32_t x, y, w, h, sx, sy;
     };
     const Case cases[] = {
-        {"one row down", 0, 1, 6, 4, 0, 0},
-        {"one row up", 0, 0, 6, 4, 0, 1},
-        {"one pixel right", 1, 0, 5, 5, 0, 0},
-        {"one pixel left", 0, 0, 5, 5, 1, 0},
-        {"down and right", 4, 4, 4, 4, 4, 3},
-        {"up and left", 0, 0, 4, 4, 1, 1},
+        {"one row down", 0, 1, 6, 4, 0, 0},    {"one row up", 0, 0, 6, 4, 0, 1},
+        {"one pixel right", 1, 0, 5, 5, 0, 0}, {"one pixel left", 0, 0, 5, 5, 1, 0},
+        {"down and right", 4, 4, 4, 4, 4, 3},  {"up and left", 0, 0, 4, 4, 1, 1},
         {"onto itself", 0, 0, 6, 5, 0, 0},
     };
     const Rop rops[] = {Rop::SrcCopy, Rop::SrcAnd, Rop::SrcInvert};
@@ -143,8 +140,8 @@ TEST(Raster, TransfersWithinOnePictureReadEverySourcePixelBeforeOverwritingIt)
                     const int32_t u = x - c.x + c.sx, v = y - c.y + c.sy;
                     const bool inRect = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h;
                     const bool inSource = u >= 0 && v >= 0 && u < img.width && v < img.height;
-                    const Pixel expected =
-                        inRect && inSource ? apply(rop, before.at(x, y), before.at(u, v)) : before.at(x, y);
+                    const Pixel expected = inRect && inSource ? apply(rop, before.at(x, y), before.at(u, v))
+                                                              : before.at(x, y);
                     ASSERT_EQ(img.at(x, y), expected) << "at (" << x << ", " << y << ")";
                 }
             }
@@ -160,11 +157,9 @@ TEST(Raster, OperationsWorkOnAllThirtyTwoBitsOfAPixel)
     };
     // Destination 0xAA123456, source 0x5512FF00.
     const Case cases[] = {
-        {Rop::SrcCopy, 0x5512FF00u},
-        {Rop::SrcAnd, 0x00123400u},
-        {Rop::SrcInvert, 0xFF00CB56u},
-        {Rop::Blackness, 0x00000000u},
-        {Rop::Whiteness, 0xFFFFFFFFu},  // as GDI leaves a 32-bit DIB pixel, the unused byte set too
+        {Rop::SrcCopy, 0x5512FF00u},   {Rop::SrcAnd, 0x00123400u},    {Rop::SrcInvert, 0xFF00CB56u},
+        {Rop::Blackness, 0x00000000u}, {Rop::Whiteness, 0xFFFFFFFFu},  // as GDI leaves a 32-bit DIB pixel, the unused
+                                                                       // byte set too
     };
     for (const Case& c : cases) {
         Image dst(1, 1, 0xAA123456u);
@@ -185,8 +180,8 @@ TEST(Raster, PixelReadsGiveAColorRefInsideAndClrInvalidOutside)
         ColorRef expected;
     };
     const Case cases[] = {
-        {0, 0, 0x00563412u}, {1, 0, kWhiteColorRef}, {2, 1, 0x00FEFFFFu},  {-1, 0, kClrInvalid},
-        {0, -1, kClrInvalid}, {3, 0, kClrInvalid},   {0, 2, kClrInvalid}, {-100000, 100000, kClrInvalid},
+        {0, 0, 0x00563412u},  {1, 0, kWhiteColorRef}, {2, 1, 0x00FEFFFFu}, {-1, 0, kClrInvalid},
+        {0, -1, kClrInvalid}, {3, 0, kClrInvalid},    {0, 2, kClrInvalid}, {-100000, 100000, kClrInvalid},
     };
     for (const Case& c : cases)
         EXPECT_EQ(getPixel(img.view(), c.x, c.y), c.expected) << "(" << c.x << ", " << c.y << ")";
@@ -204,15 +199,14 @@ TEST(Raster, BlendOverBlackMatchesTheDibEngineRounding)
         {255, 0x00FF8001u, 0x00FF8001u},  // full brightness leaves the desktop as it is
         {127, 0x00FF8001u, 0x007F4000u},  // 32512 / 255 = 127, 16383 / 255 = 64, 254 / 255 = 0
         {127, 0x00020302u, 0x00010101u},  // 381 / 255 = 1, 508 / 255 = 1
-        {127, 0x00010101u, 0x00000000u},
-        {63, 0x00FFFFFFu, 0x003F3F3Fu},   // 16192 / 255 = 63
+        {127, 0x00010101u, 0x00000000u}, {63, 0x00FFFFFFu, 0x003F3F3Fu},  // 16192 / 255 = 63
         {191, 0x00FF0A00u, 0x00BF0700u},  // 48832 / 255 = 191, 2037 / 255 = 7, 127 / 255 = 0
         {191, 0x00808080u, 0x00606060u},  // 24575 / 255 = 96
         {63, 0xFF000000u, 0x3F000000u},   // the top byte is blended like the others
     };
     for (const Case& c : cases)
-        EXPECT_EQ(blendOverBlack(c.src, c.alpha), c.expected) << std::hex << c.src << " at alpha " << std::dec
-                                                               << int{c.alpha};
+        EXPECT_EQ(blendOverBlack(c.src, c.alpha), c.expected)
+            << std::hex << c.src << " at alpha " << std::dec << int{c.alpha};
 }
 
 TEST(Raster, BrightnessSettingsGiveTheirConstantAlpha)

@@ -82,7 +82,10 @@ TEST(Settings, LoadReadsTheFiveNamesOnceEachInStoredOrderAndWritesNothing)
 TEST(Settings, SaveWritesTheFiveTextsInStoredOrderAndLoadGivesTheRecordBack)
 {
     MemoryStore store;
-    const SnowSettings saved{.precipitation = 0, .velocity = 12.0f, .direction = false, .blightness = 4,
+    const SnowSettings saved{.precipitation = 0,
+                             .velocity = 12.0f,
+                             .direction = false,
+                             .blightness = 4,
                              .messageText = u"abc"};
     saveSettings(saved, store);
     EXPECT_EQ(store.writes, kStoredOrder);
@@ -193,7 +196,10 @@ TEST(Settings, DirectionThatDoesNotConvertFallsBackToTrueEvenWhenTheOthersAreFal
 TEST(Settings, OneDamagedValueLeavesTheOtherFourAsStored)
 {
     // Every field stored away from its default; one of them damaged at a time.
-    const SnowSettings stored{.precipitation = 3, .velocity = 9.0f, .direction = false, .blightness = 0,
+    const SnowSettings stored{.precipitation = 3,
+                              .velocity = 9.0f,
+                              .direction = false,
+                              .blightness = 0,
                               .messageText = u"Hello"};
     struct Case {
         std::u16string_view name;

@@ -202,12 +202,28 @@ TEST(SettingsText, BooleanReadsTrueFalseInAnyCaseOrAnyNumber)
         std::optional<bool> expected;
     };
     const Case cases[] = {
-        {u"True", true},      {u"true", true},     {u"TRUE", true},          {u" tRuE ", true},
-        {u"False", false},    {u"false", false},   {u"FALSE", false},        {u"0", false},
-        {u"0.0", false},      {u"-0", false},      {u"0e5", false},          {u"1", true},
-        {u"-1", true},        {u"0.4", true},      {u"1e99", true},          {u"1e-99999999", true},
-        {u"", std::nullopt},  {u"yes", std::nullopt}, {u"Tru", std::nullopt}, {u"True1", std::nullopt},
-        {u"T rue", std::nullopt}, {u"ｔｒｕｅ", std::nullopt},
+        {u"True", true},
+        {u"true", true},
+        {u"TRUE", true},
+        {u" tRuE ", true},
+        {u"False", false},
+        {u"false", false},
+        {u"FALSE", false},
+        {u"0", false},
+        {u"0.0", false},
+        {u"-0", false},
+        {u"0e5", false},
+        {u"1", true},
+        {u"-1", true},
+        {u"0.4", true},
+        {u"1e99", true},
+        {u"1e-99999999", true},
+        {u"", std::nullopt},
+        {u"yes", std::nullopt},
+        {u"Tru", std::nullopt},
+        {u"True1", std::nullopt},
+        {u"T rue", std::nullopt},
+        {u"ｔｒｕｅ", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(readBoolean(c.text, u'.'), c.expected) << narrow(c.text);
@@ -221,11 +237,23 @@ TEST(SettingsText, NumberPrefixStopsAtTheFirstCharacterThatCannotContinueIt)
         double value;
     };
     const Case cases[] = {
-        {u"1234", 4, 1234},       {u"1234 ", 4, 1234},    {u"12ab", 2, 12},        {u"1e5x", 3, 1e5},
-        {u"1e", 1, 1},            {u"1e+", 1, 1},         {u"2.5e-1z", 6, 0.25},   {u"-7.", 3, -7},
-        {u"+.5", 3, 0.5},         {u"0x10", 1, 0},        {u"1.2.3", 3, 1.2},      {u"12 34", 2, 12},
-        {u":1234", std::nullopt, 0}, {u" 12", std::nullopt, 0}, {u"", std::nullopt, 0},
-        {u"e5", std::nullopt, 0}, {u".e5", std::nullopt, 0},
+        {u"1234", 4, 1234},
+        {u"1234 ", 4, 1234},
+        {u"12ab", 2, 12},
+        {u"1e5x", 3, 1e5},
+        {u"1e", 1, 1},
+        {u"1e+", 1, 1},
+        {u"2.5e-1z", 6, 0.25},
+        {u"-7.", 3, -7},
+        {u"+.5", 3, 0.5},
+        {u"0x10", 1, 0},
+        {u"1.2.3", 3, 1.2},
+        {u"12 34", 2, 12},
+        {u":1234", std::nullopt, 0},
+        {u" 12", std::nullopt, 0},
+        {u"", std::nullopt, 0},
+        {u"e5", std::nullopt, 0},
+        {u".e5", std::nullopt, 0},
     };
     for (const auto& c : cases) {
         const auto prefix = readNumberPrefix(c.text, u'.');

@@ -155,8 +155,8 @@ TEST(SnowField, SeededStartIsPinned)
         Flake flake;
     };
     const Case cases[] = {
-        {0, {1095, -12840, 1, 3, 6}},   {1, {962, -5580, 3, 1, 18}},  {2, {1084, -14955, 5, 2, 30}},
-        {3, {717, -6120, 5, 1, 30}},    {2999, {557, -5865, 2, 4, 12}},
+        {0, {1095, -12840, 1, 3, 6}}, {1, {962, -5580, 3, 1, 18}},    {2, {1084, -14955, 5, 2, 30}},
+        {3, {717, -6120, 5, 1, 30}},  {2999, {557, -5865, 2, 4, 12}},
     };
     SnowSettings settings;
     settings.precipitation = 4;
@@ -237,8 +237,8 @@ TEST(SnowField, FlakesDriftWithTheWindByKind)
         float drift;  // per frame
     };
     const Case cases[] = {
-        {SnowMode::FullScreen, 6, 6, 4, 0},         {SnowMode::FullScreen, 12, 0, 1, 2.5f},
-        {SnowMode::FullScreen, 0, 6, 4, -25},       {SnowMode::FullScreen, 7, 2, 3, 5 * 5 / 12.0f},
+        {SnowMode::FullScreen, 6, 6, 4, 0},        {SnowMode::FullScreen, 12, 0, 1, 2.5f},
+        {SnowMode::FullScreen, 0, 6, 4, -25},      {SnowMode::FullScreen, 7, 2, 3, 5 * 5 / 12.0f},
         {SnowMode::Preview, 12, 0, 1, 30 / 72.0f}, {SnowMode::Preview, 0, 6, 4, -300 / 72.0f},
     };
     for (Path path : kPaths) {
@@ -262,9 +262,9 @@ TEST(SnowField, FlakesWrapOnlyPastTheMargin)
     };
     // drawWidth 40: the full-screen margin is 30 pixels on px, the preview's 5 on the unrounded position.
     const Case cases[] = {
-        {SnowMode::FullScreen, 70, 0},   {SnowMode::FullScreen, 71, -70}, {SnowMode::FullScreen, -30, 0},
+        {SnowMode::FullScreen, 70, 0},   {SnowMode::FullScreen, 71, -70},  {SnowMode::FullScreen, -30, 0},
         {SnowMode::FullScreen, -31, 70}, {SnowMode::FullScreen, 70.4f, 0}, {SnowMode::Preview, 45, 0},
-        {SnowMode::Preview, 45.4f, -45}, {SnowMode::Preview, -5, 0},      {SnowMode::Preview, -5.4f, 45},
+        {SnowMode::Preview, 45.4f, -45}, {SnowMode::Preview, -5, 0},       {SnowMode::Preview, -5.4f, 45},
     };
     for (Path path : kPaths) {
         for (const Case& c : cases) {
@@ -286,10 +286,10 @@ TEST(SnowField, FlakesAtTheEndsOfThe32BitRangeAreClippedAndWrapAsOnTheReferenceF
         float y;
     };
     const Case cases[] = {
-        {SnowMode::FullScreen, -2147483648.0f, 10},  {SnowMode::FullScreen, -2147483520.0f, 10},
-        {SnowMode::FullScreen, 2147483520.0f, 10},   {SnowMode::FullScreen, -3e9f, 10},
-        {SnowMode::FullScreen, 1e30f, -2147483648.0f}, {SnowMode::FullScreen, 10, -2147483648.0f},
-        {SnowMode::FullScreen, 10, 2147483520.0f},   {SnowMode::Preview, -2147483648.0f, 10},
+        {SnowMode::FullScreen, -2147483648.0f, 10},         {SnowMode::FullScreen, -2147483520.0f, 10},
+        {SnowMode::FullScreen, 2147483520.0f, 10},          {SnowMode::FullScreen, -3e9f, 10},
+        {SnowMode::FullScreen, 1e30f, -2147483648.0f},      {SnowMode::FullScreen, 10, -2147483648.0f},
+        {SnowMode::FullScreen, 10, 2147483520.0f},          {SnowMode::Preview, -2147483648.0f, 10},
         {SnowMode::Preview, 2147483520.0f, -2147483648.0f},
     };
     for (const Case& c : cases) {
@@ -385,10 +385,10 @@ TEST(SnowField, SettlingFlakeIsStampedIntoTheBackgroundAndThinsTheMaskColumn)
     };
     const Case cases[] = {
         {10, 10, {9, 11, 12}},
-        {2.5f, 2, {3, 4, 5}},      // y - 1 = 1.5 rounds to 2 like y itself: no row above turns black
-        {3.5f, 4, {2, 3, 5}},      // y - 1 = 2.5 rounds to 2, two rows above the landing row 4
-        {0, 0, {1, 2}},            // the column starts above the picture
-        {38.25f, 38, {37, 39}},    // and ends below it
+        {2.5f, 2, {3, 4, 5}},    // y - 1 = 1.5 rounds to 2 like y itself: no row above turns black
+        {3.5f, 4, {2, 3, 5}},    // y - 1 = 2.5 rounds to 2, two rows above the landing row 4
+        {0, 0, {1, 2}},          // the column starts above the picture
+        {38.25f, 38, {37, 39}},  // and ends below it
     };
     for (Path path : kPaths) {
         for (const Case& c : cases) {
@@ -492,8 +492,8 @@ TEST(SnowField, WithoutAMessageTheBackgroundNeverChanges)
                 drawSnowReference(field, device);
         }
         EXPECT_TRUE(std::all_of(desk.pixels.begin(), desk.pixels.end(), [](Pixel p) { return p == kDeskColour; }));
-        EXPECT_FALSE(std::all_of(main.pixels.begin(), main.pixels.begin() + 70 * 40,
-                                 [](Pixel p) { return p == kDeskColour; }));
+        EXPECT_FALSE(
+            std::all_of(main.pixels.begin(), main.pixels.begin() + 70 * 40, [](Pixel p) { return p == kDeskColour; }));
     }
 }
 

@@ -123,8 +123,7 @@ std::string firstDifference(const Image& a, const Image& b)
 {
     for (int32_t y = 0; y < a.height; ++y)
         for (int32_t x = 0; x < a.width; ++x)
-            if (a.at(x, y) != b.at(x, y))
-            {
+            if (a.at(x, y) != b.at(x, y)) {
                 std::ostringstream out;
                 out << "(" << x << ", " << y << "): " << std::hex << a.at(x, y) << " instead of " << b.at(x, y);
                 return out.str();
@@ -133,7 +132,8 @@ std::string firstDifference(const Image& a, const Image& b)
 }
 
 const Scenario kScenarios[] = {
-    // name                     w    h   mode                 scaleY  prec wind  auto  message              inside frames seed
+    // name                     w    h   mode                 scaleY  prec wind  auto  message              inside
+    // frames seed
     {"calm_block", 96, 64, SnowMode::FullScreen, 1.0f, 2, 6, false, Message::Block, true, 400, 1},
     {"gale_to_the_right", 80, 48, SnowMode::FullScreen, 1.0f, 3, 12, false, Message::Lines, true, 300, 2},
     {"gale_to_the_left", 80, 48, SnowMode::FullScreen, 1.0f, 3, 0, false, Message::Lines, true, 300, 3},
@@ -144,8 +144,7 @@ const Scenario kScenarios[] = {
     {"tiny_picture", 5, 3, SnowMode::FullScreen, 1.0f, 1, 12, false, Message::Everywhere, true, 200, 8},
     {"preview_small_box", 76, 56, SnowMode::Preview, 0.25f, 2, 6, false, Message::Lines, true, 400, 9},
     {"preview_gale", 76, 56, SnowMode::Preview, 112.0f / 768.0f, 3, 12, true, Message::Everywhere, true, 500, 10},
-    {"preview_full_mask_fast_fall", 30, 20, SnowMode::Preview, 1.0f, 1, 0, false, Message::Everywhere, true, 300,
-     11},
+    {"preview_full_mask_fast_fall", 30, 20, SnowMode::Preview, 1.0f, 1, 0, false, Message::Everywhere, true, 300, 11},
     {"odd_precipitation", 50, 50, SnowMode::FullScreen, 1.0f, 9, 6, false, Message::Block, true, 150, 12},
     {"top_bytes_in_use", 96, 64, SnowMode::FullScreen, 1.0f, 3, 4, true, Message::Block, true, 400, 13, true},
     {"top_bytes_in_use_gale", 60, 40, SnowMode::FullScreen, 1.0f, 2, 12, false, Message::Everywhere, true, 300, 14,
@@ -215,8 +214,8 @@ TEST(SnowFrame, FastFramesMatchTheReferenceFramesPixelForPixel)
                 const Flake& a = fast.field.flakes[i];
                 const Flake& b = plain.field.flakes[i];
                 ASSERT_TRUE(std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0)
-                    << "flake " << i << " in frame " << frame << ": (" << a.x << ", " << a.y << ") instead of ("
-                    << b.x << ", " << b.y << ")";
+                    << "flake " << i << " in frame " << frame << ": (" << a.x << ", " << a.y << ") instead of (" << b.x
+                    << ", " << b.y << ")";
             }
             ASSERT_EQ(fast.field.velocity, plain.field.velocity);
 

@@ -33,8 +33,7 @@ TEST(SnowMessage, WidthLimitAndPositionFollowTheDrawingArea)
 class FakeFont : public MessageFont {
 public:
     FakeFont(float size, double widthPerPoint, float smallest) : size_(size), perPoint_(widthPerPoint), floor_(smallest)
-    {
-    }
+    {}
     double textWidth() override { return size_ * perPoint_; }
     float fontSize() override { return size_; }
     void setFontSize(float s) override

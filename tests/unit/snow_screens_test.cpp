@@ -67,9 +67,9 @@ TEST(SnowScreens, ExactlyOnePrimaryWhateverTheSystemMarks)
 TEST(SnowScreens, MirroredAndOffScreenMonitorsAddNoArea)
 {
     const Monitor monitors[] = {{{0, 0, 1024, 768}, true},
-                                {{0, 0, 1024, 768}, false},       // mirrored
-                                {{5000, 0, 6000, 768}, false},    // outside the virtual screen
-                                {{1024, 0, 1024, 768}, false}};   // empty
+                                {{0, 0, 1024, 768}, false},      // mirrored
+                                {{5000, 0, 6000, 768}, false},   // outside the virtual screen
+                                {{1024, 0, 1024, 768}, false}};  // empty
     const auto screens = snowScreensFor({0, 0, 1024, 768}, monitors);
     ASSERT_TRUE(screens);
     EXPECT_EQ(screens->size(), 1u);

@@ -22,8 +22,7 @@ struct Image {
     Image() = default;
     Image(int32_t w, int32_t h, Pixel fill = 0)
         : width(w), height(h), pixels(static_cast<size_t>(w) * static_cast<size_t>(h), fill)
-    {
-    }
+    {}
     Surface view() { return {pixels.data(), width, height, width}; }
     ConstSurface view() const { return {pixels.data(), width, height, width}; }
     Pixel at(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + x]; }

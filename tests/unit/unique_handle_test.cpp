@@ -24,14 +24,14 @@ TEST(UniqueHandle, ClosesEachHandleExactlyOnceThroughMovesAndResets)
         FakeHandle a(1);
         FakeHandle b(std::move(a));  // 1 moves on, a owns nothing
         FakeHandle c(2);
-        c = std::move(b);            // 2 closed, c owns 1
-        c.reset(3);                  // 1 closed
+        c = std::move(b);  // 2 closed, c owns 1
+        c.reset(3);        // 1 closed
         FakeHandle d(4);
         FakeHandle& alias = d;
-        d = std::move(alias);        // self-move keeps 4 open until d goes
+        d = std::move(alias);  // self-move keeps 4 open until d goes
         std::vector<FakeHandle> many;
         for (int h = 10; h < 20; ++h)
-            many.emplace_back(h);    // growth moves every element
+            many.emplace_back(h);  // growth moves every element
     }
     for (int h : {1, 2, 3, 4, 10, 15, 19})
         EXPECT_EQ(closes[h], 1) << "handle " << h;

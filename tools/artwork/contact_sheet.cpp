@@ -17,17 +17,22 @@ constexpr int kMargin = 16;
 constexpr int kGap = 4;
 constexpr int kGroupGap = 14;
 
-void blit(Image& sheet, const Image& picture, int left, int top, int zoom) {
+void blit(Image& sheet, const Image& picture, int left, int top, int zoom)
+{
     for (int y = 0; y < picture.height * zoom; ++y)
-        for (int x = 0; x < picture.width * zoom; ++x) sheet.at(left + x, top + y) = picture.at(x / zoom, y / zoom);
+        for (int x = 0; x < picture.width * zoom; ++x)
+            sheet.at(left + x, top + y) = picture.at(x / zoom, y / zoom);
 }
 
-void fillRect(Image& sheet, int left, int top, int width, int height, Rgb colour) {
+void fillRect(Image& sheet, int left, int top, int width, int height, Rgb colour)
+{
     for (int y = top; y < top + height; ++y)
-        for (int x = left; x < left + width; ++x) sheet.at(x, y) = colour;
+        for (int x = left; x < left + width; ++x)
+            sheet.at(x, y) = colour;
 }
 
-void blitIcon(Image& sheet, const IconImage& icon, int left, int top, int zoom) {
+void blitIcon(Image& sheet, const IconImage& icon, int left, int top, int zoom)
+{
     const Image& c = icon.colour;
     for (int y = 0; y < c.height * zoom; ++y)
         for (int x = 0; x < c.width * zoom; ++x)
@@ -35,19 +40,23 @@ void blitIcon(Image& sheet, const IconImage& icon, int left, int top, int zoom) 
                 sheet.at(left + x, top + y) = c.at(x / zoom, y / zoom);
 }
 
-const Image& find(const std::vector<NamedPicture>& pictures, int row, int element, std::int32_t percent) {
+const Image& find(const std::vector<NamedPicture>& pictures, int row, int element, std::int32_t percent)
+{
     for (const auto& p : pictures)
-        if (p.row == row && p.element == element && p.percent == percent) return p.image;
+        if (p.row == row && p.element == element && p.percent == percent)
+            return p.image;
     throw std::logic_error("no picture " + std::to_string(row) + "/" + std::to_string(element) + " at " +
                            std::to_string(percent) + " %");
 }
 
 }  // namespace
 
-Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vector<IconImage>& icons) {
+Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vector<IconImage>& icons)
+{
     std::vector<const NamedPicture*> base;  // 100 %
     for (const auto& p : pictures)
-        if (p.percent == 100) base.push_back(&p);
+        if (p.percent == 100)
+            base.push_back(&p);
     const int baseWidth = base.at(0)->image.width;
     const int baseHeight = base.at(0)->image.height;
 
@@ -79,7 +88,8 @@ Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vec
     int y = kMargin;
     for (std::size_t i = 0; i < base.size(); ++i) {
         const bool newGroup = i > 0 && base[i]->row != base[i - 1]->row;
-        if (i > 0) y += newGroup ? kGroupGap : kGap;
+        if (i > 0)
+            y += newGroup ? kGroupGap : kGap;
         blit(sheet, base[i]->image, kMargin, y, 1);
         y += baseHeight;
     }

@@ -13,20 +13,26 @@
 namespace nivora::artwork {
 namespace {
 
-void put16(Bytes& out, std::uint32_t v) {
+void put16(Bytes& out, std::uint32_t v)
+{
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-void put32(Bytes& out, std::uint32_t v) {
+void put32(Bytes& out, std::uint32_t v)
+{
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
 }
 
-std::uint32_t paddedRowBytes(int bits) { return static_cast<std::uint32_t>((bits + 31) / 32 * 4); }
+std::uint32_t paddedRowBytes(int bits)
+{
+    return static_cast<std::uint32_t>((bits + 31) / 32 * 4);
+}
 
 // BITMAPINFOHEADER; icons store the colour and mask heights added together.
-void putInfoHeader(Bytes& out, int width, int storedHeight, std::uint32_t imageBytes) {
+void putInfoHeader(Bytes& out, int width, int storedHeight, std::uint32_t imageBytes)
+{
     put32(out, 40);
     put32(out, static_cast<std::uint32_t>(width));
     put32(out, static_cast<std::uint32_t>(storedHeight));
@@ -40,7 +46,8 @@ void putInfoHeader(Bytes& out, int width, int storedHeight, std::uint32_t imageB
     put32(out, 0);
 }
 
-void putPixelsBottomUp(Bytes& out, const Image& image) {
+void putPixelsBottomUp(Bytes& out, const Image& image)
+{
     const std::uint32_t rowBytes = paddedRowBytes(image.width * 24);
     for (int y = image.height - 1; y >= 0; --y) {
         std::uint32_t written = 0;
@@ -49,15 +56,19 @@ void putPixelsBottomUp(Bytes& out, const Image& image) {
             out.insert(out.end(), {p.b, p.g, p.r});
             written += 3;
         }
-        for (; written < rowBytes; ++written) out.push_back(0);
+        for (; written < rowBytes; ++written)
+            out.push_back(0);
     }
 }
 
-void putBigEndian32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+void putBigEndian32(Bytes& out, std::uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-Bytes deflate(const Bytes& raw) {
+Bytes deflate(const Bytes& raw)
+{
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     Bytes packed(packedSize);
     if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
@@ -68,22 +79,26 @@ Bytes deflate(const Bytes& raw) {
 
 }  // namespace
 
-Bytes encodePng(const Image& image) {
+Bytes encodePng(const Image& image)
+{
     // The palette in colour order, so the same colours always get the same indices.
     std::map<std::tuple<int, int, int>, std::uint8_t> palette;
     for (const Rgb& p : image.pixels) {
         palette.emplace(std::tuple{p.r, p.g, p.b}, 0);
-        if (palette.size() > 256) break;
+        if (palette.size() > 256)
+            break;
     }
     const bool indexed = palette.size() <= 256;
     if (indexed) {
         std::uint8_t index = 0;
-        for (auto& entry : palette) entry.second = index++;
+        for (auto& entry : palette)
+            entry.second = index++;
     }
 
     // Each row is stored unfiltered: these flat pictures pack best that way, and the decoder has least to do.
     Bytes raw;
-    raw.reserve(static_cast<std::size_t>(image.height) * (1 + (indexed ? 1 : 3) * static_cast<std::size_t>(image.width)));
+    raw.reserve(static_cast<std::size_t>(image.height) *
+                (1 + (indexed ? 1 : 3) * static_cast<std::size_t>(image.width)));
     for (int y = 0; y < image.height; ++y) {
         raw.push_back(0);
         for (int x = 0; x < image.width; ++x) {
@@ -102,7 +117,8 @@ Bytes encodePng(const Image& image) {
         const std::size_t start = out.size();
         out.insert(out.end(), type, type + 4);
         out.insert(out.end(), data.begin(), data.end());
-        putBigEndian32(out, static_cast<std::uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+        putBigEndian32(out,
+                       static_cast<std::uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
     };
     Bytes header;
     putBigEndian32(header, static_cast<std::uint32_t>(image.width));
@@ -124,7 +140,8 @@ Bytes encodePng(const Image& image) {
     return out;
 }
 
-Bytes encodeIco(const std::vector<IconImage>& images) {
+Bytes encodeIco(const std::vector<IconImage>& images)
+{
     std::vector<Bytes> bodies;
     for (const auto& icon : images) {
         const Image& c = icon.colour;
@@ -137,7 +154,8 @@ Bytes encodeIco(const std::vector<IconImage>& images) {
         // Transparent pixels are black in the colour image, so AND with the screen then XOR leaves the screen as is.
         Image colour = c;
         for (std::size_t i = 0; i < colour.pixels.size(); ++i)
-            if (!icon.opaque[i]) colour.pixels[i] = Rgb{};
+            if (!icon.opaque[i])
+                colour.pixels[i] = Rgb{};
         putPixelsBottomUp(body, colour);
         for (int y = c.height - 1; y >= 0; --y) {
             Bytes row(maskRow, 0);
@@ -166,14 +184,17 @@ Bytes encodeIco(const std::vector<IconImage>& images) {
         put32(out, offset);
         offset += static_cast<std::uint32_t>(bodies[i].size());
     }
-    for (const auto& body : bodies) out.insert(out.end(), body.begin(), body.end());
+    for (const auto& body : bodies)
+        out.insert(out.end(), body.begin(), body.end());
     return out;
 }
 
-void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+void writeFile(const std::filesystem::path& path, const Bytes& bytes)
+{
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file) throw std::runtime_error("cannot write " + path.string());
+    if (!file)
+        throw std::runtime_error("cannot write " + path.string());
 }
 
 }  // namespace nivora::artwork

@@ -39,23 +39,28 @@ struct Coverage {
 
     Coverage(int w, int h) : width(w), height(h), values(static_cast<std::size_t>(w) * h, 0) {}
 
-    void add(int x, int y, int amount) {
-        if (x < 0 || y < 0 || x >= width || y >= height) return;
+    void add(int x, int y, int amount)
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return;
         auto& v = values[static_cast<std::size_t>(y) * width + x];
         v = static_cast<std::uint8_t>(std::min(255, v + amount));
     }
 
     // Solid ink over the inclusive rectangle x0..x1, y0..y1.
-    void fill(int x0, int y0, int x1, int y1) {
+    void fill(int x0, int y0, int x1, int y1)
+    {
         for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x) add(x, y, 255);
+            for (int x = x0; x <= x1; ++x)
+                add(x, y, 255);
     }
 
     std::uint8_t at(int x, int y) const { return values[static_cast<std::size_t>(y) * width + x]; }
 };
 
 // White over the background in proportion to the coverage, rounded to nearest.
-inline Image blendWhite(const Coverage& ink, Rgb background) {
+inline Image blendWhite(const Coverage& ink, Rgb background)
+{
     Image out(ink.width, ink.height, background);
     auto mix = [](int base, int a) { return static_cast<std::uint8_t>((base * (255 - a) + 255 * a + 127) / 255); };
     for (int y = 0; y < ink.height; ++y)

@@ -23,14 +23,16 @@
 
 namespace {
 
-int usage() {
+int usage()
+{
     std::cerr << "usage: nivora_artwork [--font FILE] [--sheet FILE.png] RESOURCE_DIR\n";
     return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     namespace fs = std::filesystem;
     using namespace nivora::artwork;
     using nivora::optionPictureFile;
@@ -48,7 +50,8 @@ int main(int argc, char** argv) {
             return usage();
         }
     }
-    if (resources.empty()) return usage();
+    if (resources.empty())
+        return usage();
     if (font.empty()) {
         std::cerr << "nivora_artwork: no font given (--font FILE)\n";
         return 2;
@@ -71,7 +74,8 @@ int main(int argc, char** argv) {
         const std::string digests = digestTable(pictures);
         writeFile(options / "pixel_digests.inc", Bytes(digests.begin(), digests.end()));
         writeFile(resources / "nivora.ico", encodeIco(icons));
-        if (!sheet.empty()) writeFile(sheet, encodePng(drawContactSheet(pictures, icons)));
+        if (!sheet.empty())
+            writeFile(sheet, encodePng(drawContactSheet(pictures, icons)));
     } catch (const std::exception& e) {
         std::cerr << "nivora_artwork: " << e.what() << '\n';
         return 1;

@@ -76,7 +76,8 @@ struct Columns {
 };
 
 // Mark centres are kept doubled: a centre on a half column (172.5) stands for a mark of even width (172..173).
-Columns markColumns(int centreTimesTwo, int width) {
+Columns markColumns(int centreTimesTwo, int width)
+{
     const int left = (centreTimesTwo - (width - 1)) / 2;
     return {left, left + width - 1};
 }
@@ -97,22 +98,23 @@ struct ScaleDesign {
     std::optional<Columns> fixedBlock;  // stands in every picture of the scale
 };
 
-const ScaleDesign& precipitationScale() {
-    static const ScaleDesign scale{
-        {330, 345, 385, 451, 583, 710},  // 0, 100, 500, 1000, 2000, 3000 flakes
-        17,
-        2,
-        {{U"0", 0, LabelPlace::kFromScaleStart},
-         {U"100", 1, LabelPlace::kFromMark},
-         {U"500", 2, LabelPlace::kCentred},
-         {U"1000", 3, LabelPlace::kCentred},
-         {U"2000", 4, LabelPlace::kCentred},
-         {U"3000", 5, LabelPlace::kToScaleEnd}},
-        std::nullopt};
+const ScaleDesign& precipitationScale()
+{
+    static const ScaleDesign scale{{330, 345, 385, 451, 583, 710},  // 0, 100, 500, 1000, 2000, 3000 flakes
+                                   17,
+                                   2,
+                                   {{U"0", 0, LabelPlace::kFromScaleStart},
+                                    {U"100", 1, LabelPlace::kFromMark},
+                                    {U"500", 2, LabelPlace::kCentred},
+                                    {U"1000", 3, LabelPlace::kCentred},
+                                    {U"2000", 4, LabelPlace::kCentred},
+                                    {U"3000", 5, LabelPlace::kToScaleEnd}},
+                                   std::nullopt};
     return scale;
 }
 
-const ScaleDesign& velocityScale() {
+const ScaleDesign& velocityScale()
+{
     static const ScaleDesign scale{
         {330, 362, 394, 426, 458, 490, 520, 552, 584, 616, 648, 680, 710},  // -30..30 pixels in steps of 5
         19,
@@ -128,31 +130,34 @@ const ScaleDesign& velocityScale() {
     return scale;
 }
 
-const ScaleDesign& blightnessScale() {
-    static const ScaleDesign scale{
-        {330, 426, 520, 616, 710},  // alpha 0, 63, 127, 191, 255
-        19,
-        3,
-        {{U"0", 0, LabelPlace::kFromScaleStart},
-         {U"63", 1, LabelPlace::kCentred},
-         {U"127", 2, LabelPlace::kCentred},
-         {U"191", 3, LabelPlace::kCentred},
-         {U"255", 4, LabelPlace::kToScaleEnd}},
-        std::nullopt};
+const ScaleDesign& blightnessScale()
+{
+    static const ScaleDesign scale{{330, 426, 520, 616, 710},  // alpha 0, 63, 127, 191, 255
+                                   19,
+                                   3,
+                                   {{U"0", 0, LabelPlace::kFromScaleStart},
+                                    {U"63", 1, LabelPlace::kCentred},
+                                    {U"127", 2, LabelPlace::kCentred},
+                                    {U"191", 3, LabelPlace::kCentred},
+                                    {U"255", 4, LabelPlace::kToScaleEnd}},
+                                   std::nullopt};
     return scale;
 }
 
-int markWidth(const ScaleDesign& scale, std::size_t mark) {
+int markWidth(const ScaleDesign& scale, std::size_t mark)
+{
     return mark == 0 || mark + 1 == scale.marksTimesTwo.size() ? kPostWidth : scale.innerWidth;
 }
 
-Columns markAt(const ScaleDesign& scale, std::size_t mark) {
+Columns markAt(const ScaleDesign& scale, std::size_t mark)
+{
     return markColumns(scale.marksTimesTwo[mark], markWidth(scale, mark));
 }
 
 // The block of segment k (between marks k and k + 1) keeps one background column free on each side, from the marks
 // and from the fixed block; where it meets the fixed block it gives way to it.
-Columns segmentBlock(const ScaleDesign& scale, std::size_t segment) {
+Columns segmentBlock(const ScaleDesign& scale, std::size_t segment)
+{
     Columns block{markAt(scale, segment).right + 2, markAt(scale, segment + 1).left - 2};
     if (scale.fixedBlock) {
         const Columns fixed = *scale.fixedBlock;
@@ -188,7 +193,8 @@ private:
     double scale_;
 };
 
-Styles fitStyles(Typeface& face, const Grid& grid) {
+Styles fitStyles(Typeface& face, const Grid& grid)
+{
     std::vector<std::u32string_view> japanese;
     std::vector<std::u32string_view> english;
     for (const Heading& h : kHeadings) {
@@ -215,53 +221,64 @@ Styles fitStyles(Typeface& face, const Grid& grid) {
 class PictureBuilder {
 public:
     PictureBuilder(Typeface& face, const Styles& styles, const Grid& grid)
-        : face_(face), styles_(styles), grid_(grid), ink_(grid.edge(kRowWidth), grid.edge(kRowHeight)) {}
+        : face_(face), styles_(styles), grid_(grid), ink_(grid.edge(kRowWidth), grid.edge(kRowHeight))
+    {}
 
-    void heading(const Heading& h) {
+    void heading(const Heading& h)
+    {
         drawText(ink_, face_, styles_.heading, h.japanese, Align::kLeft, grid_.edge(kHeadingLeft));
         drawText(ink_, face_, styles_.headingLatin, h.english, Align::kLeft, grid_.edge(kHeadingLatinLeft));
     }
 
-    void valueRightAligned(std::u32string_view value, int rightColumn) {
+    void valueRightAligned(std::u32string_view value, int rightColumn)
+    {
         drawText(ink_, face_, styles_.value, value, Align::kRight, grid_.edge(rightColumn + 1));
     }
 
     // The minus sign keeps one place for every negative value: before a field as wide as the widest two digits,
     // so "-5" shows a gap where a tens digit would stand.
-    void signedValue(int value, int rightColumn, std::u32string_view widestMagnitude) {
+    void signedValue(int value, int rightColumn, std::u32string_view widestMagnitude)
+    {
         const std::u32string magnitude = digits(std::abs(value));
         valueRightAligned(magnitude, rightColumn);
-        if (value >= 0) return;
+        if (value >= 0)
+            return;
         const double fieldLeft = grid_.edge(rightColumn + 1) - measure(face_, styles_.value, widestMagnitude).width();
         const double minusEnd = fieldLeft - styles_.value.tracking;
         drawText(ink_, face_, styles_.value, U"-", Align::kRight, std::floor(minusEnd));
     }
 
     // The caption from the column `left`.
-    void caption(std::u32string_view text, int left) {
+    void caption(std::u32string_view text, int left)
+    {
         drawText(ink_, face_, styles_.caption, text, Align::kLeft, grid_.edge(left));
     }
 
     // The caption centred on `centre`, in pixels of this picture.
-    void captionCentredOn(std::u32string_view text, double centre) {
+    void captionCentredOn(std::u32string_view text, double centre)
+    {
         drawText(ink_, face_, styles_.caption, text, Align::kCentre, centre);
     }
 
-    InkSpan word(std::u32string_view text) {
+    InkSpan word(std::u32string_view text)
+    {
         return drawText(ink_, face_, styles_.word, text, Align::kLeft, grid_.edge(kWordLeft));
     }
 
     // `filled` tells for each segment whether its block shows.
-    void scale(const ScaleDesign& design, const std::vector<bool>& filled) {
+    void scale(const ScaleDesign& design, const std::vector<bool>& filled)
+    {
         fill(kScaleLeft, kBaselineTop, kScaleRight, kBaselineBottom);
         for (std::size_t m = 0; m < design.marksTimesTwo.size(); ++m) {
             const Columns c = markAt(design, m);
             const bool post = m == 0 || m + 1 == design.marksTimesTwo.size();
             fill(c.left, post ? kPostTop : design.innerTop, c.right, kBaselineTop - 1);
         }
-        if (design.fixedBlock) fill(design.fixedBlock->left, kBlockTop, design.fixedBlock->right, kBlockBottom);
+        if (design.fixedBlock)
+            fill(design.fixedBlock->left, kBlockTop, design.fixedBlock->right, kBlockBottom);
         for (std::size_t s = 0; s < filled.size(); ++s) {
-            if (!filled[s]) continue;
+            if (!filled[s])
+                continue;
             const Columns b = segmentBlock(design, s);
             fill(b.left, kBlockTop, b.right, kBlockBottom);
         }
@@ -269,34 +286,37 @@ public:
             const Columns mark = markAt(design, static_cast<std::size_t>(label.mark));
             const TextStyle& style = styles_.label;
             switch (label.place) {
-                case LabelPlace::kFromScaleStart:
-                    drawText(ink_, face_, style, label.text, Align::kLeft, grid_.edge(kScaleLeft));
-                    break;
-                case LabelPlace::kFromMark:
-                    drawText(ink_, face_, style, label.text, Align::kLeft, grid_.edge(mark.left));
-                    break;
-                case LabelPlace::kCentred:  // on the mark as drawn
-                    drawText(ink_, face_, style, label.text, Align::kCentre,
-                             (grid_.edge(mark.left) + grid_.edge(mark.right + 1)) / 2.0);
-                    break;
-                case LabelPlace::kToScaleEnd:
-                    drawText(ink_, face_, style, label.text, Align::kRight, grid_.edge(kScaleRight + 1));
-                    break;
+            case LabelPlace::kFromScaleStart:
+                drawText(ink_, face_, style, label.text, Align::kLeft, grid_.edge(kScaleLeft));
+                break;
+            case LabelPlace::kFromMark:
+                drawText(ink_, face_, style, label.text, Align::kLeft, grid_.edge(mark.left));
+                break;
+            case LabelPlace::kCentred:  // on the mark as drawn
+                drawText(ink_, face_, style, label.text, Align::kCentre,
+                         (grid_.edge(mark.left) + grid_.edge(mark.right + 1)) / 2.0);
+                break;
+            case LabelPlace::kToScaleEnd:
+                drawText(ink_, face_, style, label.text, Align::kRight, grid_.edge(kScaleRight + 1));
+                break;
             }
         }
     }
 
     Image finish() const { return blendWhite(ink_, kAccent); }
 
-    static std::u32string digits(int n) {
+    static std::u32string digits(int n)
+    {
         std::u32string out;
-        for (char c : std::to_string(n)) out.push_back(static_cast<char32_t>(c));
+        for (char c : std::to_string(n))
+            out.push_back(static_cast<char32_t>(c));
         return out;
     }
 
 private:
     // Solid ink over the design's inclusive rectangle x0..x1, y0..y1, at this picture's scale.
-    void fill(int x0, int y0, int x1, int y1) {
+    void fill(int x0, int y0, int x1, int y1)
+    {
         ink_.fill(grid_.edge(x0), grid_.edge(y0), grid_.edge(x1 + 1) - 1, grid_.edge(y1 + 1) - 1);
     }
 
@@ -307,7 +327,8 @@ private:
 };
 
 // The pictures of one scale, in the order of the rows, each row by index.
-std::vector<NamedPicture> drawScale(Typeface& face, std::int32_t percent) {
+std::vector<NamedPicture> drawScale(Typeface& face, std::int32_t percent)
+{
     const Grid grid(percent / 100.0);
     const Styles styles = fitStyles(face, grid);
     std::vector<NamedPicture> out;
@@ -321,7 +342,8 @@ std::vector<NamedPicture> drawScale(Typeface& face, std::int32_t percent) {
         p.valueRightAligned(kPrecipitationValues[static_cast<std::size_t>(i)], kPrecipitationValueRight);
         p.caption(kPrecipitationUnit, kCaptionLeft);
         std::vector<bool> filled(5);
-        for (int s = 0; s <= i; ++s) filled[static_cast<std::size_t>(s)] = true;
+        for (int s = 0; s <= i; ++s)
+            filled[static_cast<std::size_t>(s)] = true;
         p.scale(precipitationScale(), filled);
         add(1, i, p);
     }
@@ -357,7 +379,8 @@ std::vector<NamedPicture> drawScale(Typeface& face, std::int32_t percent) {
         p.valueRightAligned(kBlightnessValues[static_cast<std::size_t>(i)], kBlightnessValueRight);
         p.caption(kBlightnessUnit, kCaptionLeft);
         std::vector<bool> filled(4);
-        for (int s = 0; s < i; ++s) filled[static_cast<std::size_t>(s)] = true;
+        for (int s = 0; s < i; ++s)
+            filled[static_cast<std::size_t>(s)] = true;
         p.scale(blightnessScale(), filled);
         add(4, i, p);
     }
@@ -370,7 +393,8 @@ std::vector<NamedPicture> drawScale(Typeface& face, std::int32_t percent) {
 
 }  // namespace
 
-std::vector<NamedPicture> drawOptionPictures(Typeface& face) {
+std::vector<NamedPicture> drawOptionPictures(Typeface& face)
+{
     std::vector<NamedPicture> out;
     for (std::int32_t percent : kStoredPictureScales) {
         std::vector<NamedPicture> scale = drawScale(face, percent);

@@ -8,7 +8,8 @@
 
 namespace nivora::artwork {
 
-std::vector<PictureStrip> stripsOf(const std::vector<NamedPicture>& pictures) {
+std::vector<PictureStrip> stripsOf(const std::vector<NamedPicture>& pictures)
+{
     std::vector<PictureStrip> strips;
     for (const NamedPicture& p : pictures) {
         if (p.element == 0) {
@@ -16,14 +17,17 @@ std::vector<PictureStrip> stripsOf(const std::vector<NamedPicture>& pictures) {
             strips.push_back({p.row, p.percent, Image(p.image.width * count, p.image.height, Rgb{})});
         }
         PictureStrip& strip = strips.back();
-        if (strip.row != p.row || strip.percent != p.percent) throw std::logic_error("pictures out of order");
+        if (strip.row != p.row || strip.percent != p.percent)
+            throw std::logic_error("pictures out of order");
         for (int y = 0; y < p.image.height; ++y)
-            for (int x = 0; x < p.image.width; ++x) strip.image.at(p.element * p.image.width + x, y) = p.image.at(x, y);
+            for (int x = 0; x < p.image.width; ++x)
+                strip.image.at(p.element * p.image.width + x, y) = p.image.at(x, y);
     }
     return strips;
 }
 
-std::string resourceScript(const std::vector<PictureStrip>& strips) {
+std::string resourceScript(const std::vector<PictureStrip>& strips)
+{
     std::string out =
         "// Written by the artwork generator (tools/artwork): the option pictures at every stored display scale, each\n"
         "// row's pictures side by side in one PNG.\n";
@@ -33,7 +37,8 @@ std::string resourceScript(const std::vector<PictureStrip>& strips) {
     return out;
 }
 
-std::uint64_t pixelDigest(const Image& image) {
+std::uint64_t pixelDigest(const Image& image)
+{
     std::uint64_t hash = 0xcbf29ce484222325ull;
     for (const Rgb& p : image.pixels)
         for (std::uint8_t byte : {p.r, p.g, p.b}) {
@@ -43,7 +48,8 @@ std::uint64_t pixelDigest(const Image& image) {
     return hash;
 }
 
-std::string digestTable(const std::vector<NamedPicture>& pictures) {
+std::string digestTable(const std::vector<NamedPicture>& pictures)
+{
     std::string out =
         "// Written by the artwork generator (tools/artwork): each option picture's name, size and FNV-1a digest of\n"
         "// its pixels (R, G, B, rows from the top): row, element, per cent, width, height, digest.\n";

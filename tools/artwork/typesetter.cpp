@@ -22,8 +22,10 @@ struct Glyph {
     long advance = 0;
 
     bool empty() const { return box.xMin > box.xMax; }
-    ~Glyph() {
-        if (library) FT_Outline_Done(library, &outline);
+    ~Glyph()
+    {
+        if (library)
+            FT_Outline_Done(library, &outline);
     }
 };
 
@@ -32,8 +34,10 @@ namespace {
 // Keeps ink a hair inside its target rows and columns, so rounding to 1/64 pixel never spills a faint edge over.
 constexpr double kInset = 1.0 / 32.0;
 
-void check(FT_Error error, const char* what) {
-    if (error) throw std::runtime_error(std::string("FreeType: ") + what + " failed (error " + std::to_string(error) + ")");
+void check(FT_Error error, const char* what)
+{
+    if (error)
+        throw std::runtime_error(std::string("FreeType: ") + what + " failed (error " + std::to_string(error) + ")");
 }
 
 struct Placed {
@@ -46,7 +50,8 @@ struct Layout {
     InkSpan ink;
 };
 
-Layout layOut(Typeface& face, const TextStyle& style, std::u32string_view text) {
+Layout layOut(Typeface& face, const TextStyle& style, std::u32string_view text)
+{
     Layout layout;
     layout.ink = {std::numeric_limits<double>::max(), std::numeric_limits<double>::lowest()};
     double pen = 0;
@@ -64,12 +69,14 @@ Layout layOut(Typeface& face, const TextStyle& style, std::u32string_view text) 
         } else {
             pen += static_cast<double>(g.advance) * xScale;
         }
-        if (g.empty()) continue;
+        if (g.empty())
+            continue;
         layout.glyphs.push_back({&g, origin});
         layout.ink.left = std::min(layout.ink.left, origin + static_cast<double>(g.box.xMin) * xScale);
         layout.ink.right = std::max(layout.ink.right, origin + static_cast<double>(g.box.xMax) * xScale);
     }
-    if (layout.glyphs.empty()) layout.ink = {};
+    if (layout.glyphs.empty())
+        layout.ink = {};
     return layout;
 }
 
@@ -77,17 +84,20 @@ struct SpanTarget {
     Coverage* ink;
 };
 
-void addSpans(int y, int count, const FT_Span* spans, void* user) {
+void addSpans(int y, int count, const FT_Span* spans, void* user)
+{
     auto* target = static_cast<SpanTarget*>(user);
     // The outline is set with y growing upwards from the picture's bottom edge.
     const int row = target->ink->height - 1 - y;
     for (int i = 0; i < count; ++i)
-        for (int x = spans[i].x; x < spans[i].x + spans[i].len; ++x) target->ink->add(x, row, spans[i].coverage);
+        for (int x = spans[i].x; x < spans[i].x + spans[i].len; ++x)
+            target->ink->add(x, row, spans[i].coverage);
 }
 
 }  // namespace
 
-Typeface::Typeface(const std::filesystem::path& fontFile) {
+Typeface::Typeface(const std::filesystem::path& fontFile)
+{
     check(FT_Init_FreeType(&library_), "initialisation");
     if (FT_New_Face(library_, fontFile.string().c_str(), 0, &face_)) {
         FT_Done_FreeType(library_);
@@ -95,23 +105,31 @@ Typeface::Typeface(const std::filesystem::path& fontFile) {
     }
 }
 
-Typeface::~Typeface() {
+Typeface::~Typeface()
+{
     glyphs_.clear();
     FT_Done_Face(face_);
     FT_Done_FreeType(library_);
 }
 
-double Typeface::unitsPerEm() const { return face_->units_per_EM; }
+double Typeface::unitsPerEm() const
+{
+    return face_->units_per_EM;
+}
 
-const Glyph& Typeface::glyph(char32_t ch, double embolden) {
+const Glyph& Typeface::glyph(char32_t ch, double embolden)
+{
     const long strength = std::lround(embolden * unitsPerEm());
     auto& slot = glyphs_[{ch, strength}];
-    if (slot) return *slot;
+    if (slot)
+        return *slot;
 
     const FT_UInt index = FT_Get_Char_Index(face_, ch);
-    if (index == 0) throw std::runtime_error("the font has no glyph for U+" + std::to_string(static_cast<unsigned>(ch)));
+    if (index == 0)
+        throw std::runtime_error("the font has no glyph for U+" + std::to_string(static_cast<unsigned>(ch)));
     check(FT_Load_Glyph(face_, index, FT_LOAD_NO_SCALE), "loading a glyph");
-    if (face_->glyph->format != FT_GLYPH_FORMAT_OUTLINE) throw std::runtime_error("the font's glyphs are not outlines");
+    if (face_->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        throw std::runtime_error("the font's glyphs are not outlines");
 
     auto g = std::make_unique<Glyph>();
     const FT_Outline& source = face_->glyph->outline;
@@ -119,7 +137,8 @@ const Glyph& Typeface::glyph(char32_t ch, double embolden) {
           "allocating an outline");
     g->library = library_;
     check(FT_Outline_Copy(&source, &g->outline), "copying an outline");
-    if (strength != 0 && g->outline.n_points > 0) check(FT_Outline_Embolden(&g->outline, strength), "emboldening");
+    if (strength != 0 && g->outline.n_points > 0)
+        check(FT_Outline_Embolden(&g->outline, strength), "emboldening");
     g->advance = face_->glyph->metrics.horiAdvance;
     if (g->outline.n_points > 0) {
         check(FT_Outline_Get_BBox(&g->outline, &g->box), "measuring a glyph");
@@ -131,17 +150,20 @@ const Glyph& Typeface::glyph(char32_t ch, double embolden) {
 }
 
 TextStyle fitStyle(Typeface& face, const std::vector<std::u32string_view>& texts, double top, double bottom,
-                   StyleOptions options) {
+                   StyleOptions options)
+{
     long yMin = std::numeric_limits<long>::max();
     long yMax = std::numeric_limits<long>::min();
     for (auto text : texts)
         for (char32_t ch : text) {
             const Glyph& g = face.glyph(ch, options.embolden);
-            if (g.empty()) continue;
+            if (g.empty())
+                continue;
             yMin = std::min(yMin, static_cast<long>(g.box.yMin));
             yMax = std::max(yMax, static_cast<long>(g.box.yMax));
         }
-    if (yMin >= yMax) throw std::invalid_argument("no ink to fit");
+    if (yMin >= yMax)
+        throw std::invalid_argument("no ink to fit");
 
     TextStyle style;
     style.scale = (bottom - top - 2 * kInset) / static_cast<double>(yMax - yMin);
@@ -153,18 +175,25 @@ TextStyle fitStyle(Typeface& face, const std::vector<std::u32string_view>& texts
     return style;
 }
 
-InkSpan measure(Typeface& face, const TextStyle& style, std::u32string_view text) {
+InkSpan measure(Typeface& face, const TextStyle& style, std::u32string_view text)
+{
     return layOut(face, style, text).ink;
 }
 
-InkSpan drawText(Coverage& ink, Typeface& face, const TextStyle& style, std::u32string_view text, Align align,
-                 double x) {
+InkSpan drawText(Coverage& ink, Typeface& face, const TextStyle& style, std::u32string_view text, Align align, double x)
+{
     const Layout layout = layOut(face, style, text);
     double start = 0;  // where the pen starts, so that the ink lands where asked
     switch (align) {
-        case Align::kLeft: start = x + kInset - layout.ink.left; break;
-        case Align::kRight: start = x - kInset - layout.ink.right; break;
-        case Align::kCentre: start = x - (layout.ink.left + layout.ink.right) / 2; break;
+    case Align::kLeft:
+        start = x + kInset - layout.ink.left;
+        break;
+    case Align::kRight:
+        start = x - kInset - layout.ink.right;
+        break;
+    case Align::kCentre:
+        start = x - (layout.ink.left + layout.ink.right) / 2;
+        break;
     }
 
     FT_Raster_Params params{};

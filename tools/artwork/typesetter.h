@@ -38,12 +38,12 @@ private:
 
 // How one kind of text is set: its size, baseline and spacing.
 struct TextStyle {
-    double scale = 0;          // pixels per font unit
-    double baseline = 0;       // pixels from the picture's top edge
-    bool proportional = false; // Latin glyphs spaced by their ink rather than the font's fixed half-width advance
-    double tracking = 0;       // pixels between the ink of neighbouring proportional glyphs
-    double embolden = 0;       // em
-    double condense = 1;       // horizontal scale relative to the vertical one
+    double scale = 0;           // pixels per font unit
+    double baseline = 0;        // pixels from the picture's top edge
+    bool proportional = false;  // Latin glyphs spaced by their ink rather than the font's fixed half-width advance
+    double tracking = 0;        // pixels between the ink of neighbouring proportional glyphs
+    double embolden = 0;        // em
+    double condense = 1;        // horizontal scale relative to the vertical one
 };
 
 struct StyleOptions {

@@ -30,8 +30,8 @@ void text(HDC dc, int x, int y, const std::wstring& line, COLORREF colour, HFONT
 }
 
 // An application window: frame, title bar with its caption and buttons, and lines of text on its body.
-void appWindow(HDC dc, RECT r, const wchar_t* title, COLORREF body, COLORREF ink, const std::vector<std::wstring>& lines,
-               HFONT titleFont, HFONT bodyFont)
+void appWindow(HDC dc, RECT r, const wchar_t* title, COLORREF body, COLORREF ink,
+               const std::vector<std::wstring>& lines, HFONT titleFont, HFONT bodyFont)
 {
     RECT shadow{r.left + 6, r.top + 6, r.right + 6, r.bottom + 6};
     fill(dc, shadow, RGB(20, 30, 45));
@@ -65,17 +65,20 @@ void paint(HDC dc, const RECT& client, POINT origin)
     HFONT bodyFont = font(L"Liberation Sans", 14);
     HFONT monoFont = font(L"DejaVu Sans Mono", 13);
     HFONT bigFont = font(L"Liberation Sans", 30, FW_BOLD);
-    auto at = [&](int x, int y, int w, int h) { return RECT{x - origin.x, y - origin.y, x - origin.x + w, y - origin.y + h}; };
+    auto at = [&](int x, int y, int w, int h) {
+        return RECT{x - origin.x, y - origin.y, x - origin.x + w, y - origin.y + h};
+    };
 
     // On the primary monitor (0, 0)-(1024, 768).
     appWindow(dc, at(40, 40, 520, 330), L"Quarterly report.txt - Notepad", RGB(255, 255, 255), RGB(20, 20, 20),
-              {L"Quarterly report, third quarter", L"", L"Sales rose 12 % over the quarter, led by the", L"northern region and the new online shop.",
-               L"", L"Next steps:", L"  - hire two more people for support", L"  - move the warehouse before winter",
+              {L"Quarterly report, third quarter", L"", L"Sales rose 12 % over the quarter, led by the",
+               L"northern region and the new online shop.", L"", L"Next steps:",
+               L"  - hire two more people for support", L"  - move the warehouse before winter",
                L"  - ship the new catalogue in December", L"", L"Questions to Anna or Tomas."},
               titleFont, bodyFont);
     appWindow(dc, at(600, 90, 380, 250), L"Terminal", RGB(25, 28, 34), RGB(120, 230, 140),
-              {L"$ make test", L"[==========] 129 tests ran.", L"[  PASSED  ] 129 tests.", L"$ ls docs", L"artwork.png  fullscreen.png",
-               L"settings.png", L"$ _"},
+              {L"$ make test", L"[==========] 129 tests ran.", L"[  PASSED  ] 129 tests.", L"$ ls docs",
+               L"artwork.png  fullscreen.png", L"settings.png", L"$ _"},
               titleFont, monoFont);
     appWindow(dc, at(180, 410, 460, 200), L"Calendar", RGB(245, 245, 235), RGB(40, 40, 40),
               {L"December", L"Mon 14   Team meeting 10:00", L"Tue 15   Dentist 16:30", L"Fri 18   Office party",
@@ -87,8 +90,8 @@ void paint(HDC dc, const RECT& client, POINT origin)
                L"Kim         Photos from Saturday", L"IT desk     Password reminder"},
               titleFont, bodyFont);
     appWindow(dc, at(-500, 340, 440, 220), L"Music", RGB(40, 20, 60), RGB(230, 200, 255),
-              {L"Now playing:", L"  Winter Suite, II. Andante", L"  3:41 / 7:12", L"", L"Up next: Snowfall (live)"}, titleFont,
-              bodyFont);
+              {L"Now playing:", L"  Winter Suite, II. Andante", L"  3:41 / 7:12", L"", L"Up next: Snowfall (live)"},
+              titleFont, bodyFont);
     text(dc, -780 - origin.x, 540 - origin.y, L"Monday 14 December", RGB(255, 255, 255), bigFont);
     for (HFONT f : {titleFont, bodyFont, monoFont, bigFont})
         DeleteObject(f);

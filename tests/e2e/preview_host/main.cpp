@@ -29,9 +29,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // The client area frames a 152 x 112 preview box, as the display settings do.
     RECT frame{0, 0, 192, 152};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND host = CreateWindowW(L"NivoraPreviewHost", L"Screen saver preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
-                              100, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
-                              nullptr);
+    HWND host = CreateWindowW(L"NivoraPreviewHost", L"Screen saver preview", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
     HWND box = CreateWindowW(L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BLACKRECT, 20, 20, 152, 112, host, nullptr,
                              instance, nullptr);
 

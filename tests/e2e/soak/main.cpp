@@ -51,7 +51,6 @@ size_t changedPixels(const e2e::Picture& a, const e2e::Picture& b)
     return n;
 }
 
-
 // Every running nivora.scr, whoever started it.
 std::vector<DWORD> saverProcesses()
 {
@@ -118,8 +117,8 @@ SoakResult soak(int seconds)
     while (GetTickCount64() < end) {
         e2e::pump(DWORD(std::min<ULONGLONG>(kSampleInterval, end - GetTickCount64())));
         if (!saver.running()) {
-            say("soak: the saver ended by itself after %llu s, exit code %lu",
-                (GetTickCount64() - start) / 1000, saver.exitCode());
+            say("soak: the saver ended by itself after %llu s, exit code %lu", (GetTickCount64() - start) / 1000,
+                saver.exitCode());
             result.ran = false;
             break;
         }
