@@ -226,23 +226,6 @@ int16_t DialogModel::Command2_Click(std::u16string_view text1Text)
 
 namespace {
 
-std::u16string formatSetting(int16_t value, char16_t)
-{
-    return formatInt16(value);
-}
-std::u16string formatSetting(float value, char16_t separator)
-{
-    return formatSingle(value, separator);
-}
-std::u16string formatSetting(bool value, char16_t)
-{
-    return formatBoolean(value);
-}
-std::u16string formatSetting(const std::u16string& value, char16_t)
-{
-    return value;
-}
-
 // The five stored values, by stored name, as read: nothing where a value is absent.
 using StoredValues = std::array<std::optional<std::u16string>, 5>;
 
@@ -275,7 +258,7 @@ OkOutcome DialogModel::Command4_Click(SettingsStore& store, char16_t decimalSepa
         saveSettings(settings_, store, decimalSeparator);
         StoredValues wanted;
         size_t i = 0;
-        forEachSetting([&](const auto& f) { wanted[i++] = formatSetting(settings_.*f.field, decimalSeparator); });
+        forEachSetting([&](const auto& f) { wanted[i++] = formatValue(settings_.*f.field, decimalSeparator); });
         if (readStored(store) == wanted)
             return OkOutcome::Saved;
         restore(store, before);

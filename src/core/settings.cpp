@@ -27,23 +27,6 @@ std::optional<std::u16string> readValue(std::u16string_view text, std::u16string
     return std::u16string(text);
 }
 
-std::u16string formatValue(int16_t value, char16_t)
-{
-    return formatInt16(value);
-}
-std::u16string formatValue(float value, char16_t separator)
-{
-    return formatSingle(value, separator);
-}
-std::u16string formatValue(bool value, char16_t)
-{
-    return formatBoolean(value);
-}
-std::u16string formatValue(const std::u16string& value, char16_t)
-{
-    return value;
-}
-
 }  // namespace
 
 SnowSettings loadSettings(SettingsStore& store, char16_t decimalSeparator)

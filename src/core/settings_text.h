@@ -60,4 +60,22 @@ std::u16string formatBoolean(bool value);
 // "True" or "False" in any letter case, or a number: 0 is False, any other number True.
 std::optional<bool> readBoolean(std::u16string_view text, char16_t decimalSeparator);
 
+// Any setting's value in the text form it is stored in; the message is stored as it is.
+inline std::u16string formatValue(int16_t value, char16_t)
+{
+    return formatInt16(value);
+}
+inline std::u16string formatValue(float value, char16_t decimalSeparator)
+{
+    return formatSingle(value, decimalSeparator);
+}
+inline std::u16string formatValue(bool value, char16_t)
+{
+    return formatBoolean(value);
+}
+inline std::u16string formatValue(const std::u16string& value, char16_t)
+{
+    return value;
+}
+
 }  // namespace nivora

@@ -21,7 +21,7 @@ FontSpec messageTextFont(int pixels);
 // so thin strokes would catch almost nothing.
 FontSpec messageFont(bool preview);
 
-// The font of the spec at its size, or at the largest smaller size at which `text` is no wider than `width`:
+// The font asked for at its size, or at the largest smaller size at which `text` is no wider than `width`:
 // "Arial Narrow" comes with office suites, not with Windows, and its stand-ins are wider.
 UniqueHfont fittedFont(const FontSpec& spec, std::wstring_view text, int width);
 

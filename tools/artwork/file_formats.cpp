@@ -1,5 +1,5 @@
 // Byte layouts follow the Win32 structures BITMAPFILEHEADER, BITMAPINFOHEADER, ICONDIR and ICONDIRENTRY, and the
-// PNG specification (chunks IHDR, PLTE, IDAT, IEND).
+// PNG format (chunks IHDR, PLTE, IDAT, IEND).
 #include "file_formats.h"
 
 #include <zlib.h>
