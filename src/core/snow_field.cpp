@@ -37,6 +37,9 @@ void SnowField::attachSurfaces(const SnowSurfaces& surfaces)
 {
     main_ = surfaces.main;
     desk_ = surfaces.desk;
+    deskBounds_ = {0, 0, desk_.width, desk_.height};
+    deskLeft_ = deskTop_ = 0;
+    deskCut_ = false;
     drawRect_ = {0, 0, std::max(0, std::min<int32_t>({area_.drawWidth, main_.width, desk_.width})),
                  std::max(0, std::min<int32_t>({area_.drawHeight, main_.height, desk_.height}))};
     // No picture with more pixels than 32 bits count: the layer of falling flakes counts them so.
@@ -80,7 +83,7 @@ void SnowField::DrawSnow_Preview()
 template <SnowMode Mode>
 void SnowField::drawFrame()
 {
-    if (random_ == nullptr || main_.pixels == nullptr || desk_.pixels == nullptr)
+    if (random_ == nullptr || main_.pixels == nullptr || (desk_.pixels == nullptr && !deskCut_))
         return;
     const std::span<Flake> inPlay = std::span(flakes).first(
         static_cast<size_t>(std::clamp<int64_t>(flakeCount, 0, int64_t(flakes.size()))));
@@ -111,10 +114,33 @@ void SnowField::restoreBackground()
     // After the flakes are off: what settled under them shows.
     for (const Rect& r : settledRects_) {
         for (int32_t y = r.top; y < r.bottom; ++y)
-            std::copy(desk_.row(y) + r.left, desk_.row(y) + r.right, main_.row(y) + r.left);
+            std::copy(desk_.row(y - deskTop_) + (r.left - deskLeft_), desk_.row(y - deskTop_) + (r.right - deskLeft_),
+                      main_.row(y) + r.left);
         changes_.add(r);
     }
     settledRects_.clear();
+}
+
+std::optional<Rect> SnowField::deskStillRead() const
+{
+    if (wholeStale_)
+        return std::nullopt;
+    if (mask_.empty())
+        return Rect{};
+    // A flake settles where the mask catches its corner and covers the 6 x 6 cell from there.
+    const Rect m = mask_.bounds();
+    return clipRect({m.left, m.top, m.right + kFlakeCellSize, m.bottom + kFlakeCellSize}, deskBounds_);
+}
+
+void SnowField::cutDesk(const Surface& part)
+{
+    const std::optional<Rect> kept = deskStillRead();
+    if (!kept || part.width != kept->right - kept->left || part.height != kept->bottom - kept->top)
+        return;  // not what frames read: keep the whole picture
+    desk_ = part;
+    deskLeft_ = kept->left;
+    deskTop_ = kept->top;
+    deskCut_ = true;
 }
 
 bool SnowField::cellInside(int32_t px, int32_t py) const
@@ -160,14 +186,15 @@ void SnowField::settleFlakes(std::span<Flake> inPlay)
         settled_.push_back(static_cast<uint32_t>(i));
         Rect changed;
         if constexpr (Mode == SnowMode::Preview) {
-            if (desk_.contains(px, py))
-                desk_.at(px, py) = flakeSpriteStrip()[0];  // one grey pixel
+            if (desk_.contains(px - deskLeft_, py - deskTop_))
+                desk_.at(px - deskLeft_, py - deskTop_) = flakeSpriteStrip()[0];  // one grey pixel
             changed = clipRect({px, py, px + 1, py + 1}, drawRect_);
             mask_.landPreview(px, py);
         } else {
             const Flake& f = inPlay[i];
-            const Rect box = flakeBoxIn(desk_, px, py, f.spriteX);
-            stampFlake(desk_, px, py, f.spriteX, box);
+            const Rect box = clipRect(flakeBox(px, py, f.spriteX, topBytesClear_ && cellInside(px, py)), deskBounds_);
+            stampFlake(desk_, px - deskLeft_, py - deskTop_, f.spriteX,
+                       {box.left - deskLeft_, box.top - deskTop_, box.right - deskLeft_, box.bottom - deskTop_});
             changed = clipRect(box, drawRect_);
             mask_.landFullScreen(px, py, toPixel(static_cast<double>(f.y) - 1.0));
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,6 +53,14 @@ public:
     // Where flakes still settle: PicText's exactly white pixels as the frames have thinned them out.
     const TextMask& textMask() const { return mask_; }
 
+    // The part of PicDesk that frames still read once the first one has copied it whole into picMain: where snow can
+    // settle, the message's box and a flake's reach beyond it. Nothing before the first frame; an empty rectangle
+    // where no message is.
+    std::optional<Rect> deskStillRead() const;
+    // Hands over PicDesk cut down to deskStillRead(), holding the pixels it had there: the window may free the rest,
+    // a whole screen of 32-bit pixels per monitor. Frames go on exactly as before.
+    void cutDesk(const Surface& part);
+
     const SnowArea& area() const { return area_; }
     Random& random() const { return *random_; }
 
@@ -75,6 +84,10 @@ private:
     Random* random_ = nullptr;
     Surface main_;
     Surface desk_;
+    Rect deskBounds_;       // PicDesk as the window made it, in picMain's coordinates
+    int32_t deskLeft_ = 0;  // where desk_ lies within it: (0, 0) until cut down
+    int32_t deskTop_ = 0;
+    bool deskCut_ = false;
     Rect drawRect_;               // the part of picMain that the background copy covers
     bool wholeStale_ = true;      // picMain must be copied whole from PicDesk
     bool topBytesClear_ = false;  // no pixel of PicDesk inside drawRect_ uses its top byte

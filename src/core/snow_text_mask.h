@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/raster.h"
+#include "core/snow_changes.h"
 
 namespace nivora {
 
@@ -35,6 +36,8 @@ public:
     void landPreview(int32_t x, int32_t y);
 
     bool empty() const { return rows_ == 0; }
+    // The box of pixels that may still catch, in PicText's coordinates; it only ever holds fewer of them.
+    Rect bounds() const { return {left_, top_, left_ + columns_, top_ + rows_}; }
 
 private:
     struct Span {

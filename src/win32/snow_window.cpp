@@ -255,12 +255,31 @@ void FrmMain::DrawSnow()
     GdiFlush();  // GDI must be done with the pictures before the frame writes into them
     for (auto& m : monitors_) {
         m->field.DrawSnow();
+        if (!m->deskCut)
+            cutDesk(*m);
         presented_.clear();
         for (const Rect& r : m->field.changedRects())
             presented_.push_back(RECT{r.left, r.top, r.right, r.bottom});
         m->picMain.present(presented_.data(), presented_.size());
     }
     ++frameCount_;
+}
+
+void FrmMain::cutDesk(Monitor& m)
+{
+    const std::optional<Rect> part = m.field.deskStillRead();
+    if (!part)
+        return;  // no frame yet: the first copies the whole picture
+    m.deskCut = true;
+    const int width = part->right - part->left;
+    const int height = part->bottom - part->top;
+    m.deskPart.resize(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        std::copy_n(m.PicDesk.pixels() + size_t(part->top + y) * size_t(m.PicDesk.width()) + size_t(part->left), width,
+                    m.deskPart.data() + size_t(y) * size_t(width));
+    m.field.cutDesk({m.deskPart.data(), width, height, width});
+    // A whole monitor of 32-bit pixels less: snow settles only on the message.
+    m.PicDesk.resizeImage(0, 0);
 }
 
 int FrmMain::run()

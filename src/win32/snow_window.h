@@ -51,6 +51,8 @@ public:
         PictureBox PicDesk;  // dimmed desktop with every settled flake
         PictureBox PicText;  // text mask: exactly white pixels catch flakes
         SnowField field;
+        std::vector<Pixel> deskPart;  // what the frames still read of PicDesk once it is cut down
+        bool deskCut = false;
     };
 
     ClockedTimer Timer1{20, true, [this] { Timer1_Timer(); }};
@@ -68,6 +70,8 @@ private:
     bool loadMonitor(Monitor& monitor);
     // Prints the message into PicText; false when this monitor has none, and so needs no PicText at all.
     bool layOutMessage(Monitor& monitor);
+    // After the first frame: keeps only the part of PicDesk that frames still read, and frees the picture.
+    void cutDesk(Monitor& monitor);
     void captureDesktop(Monitor& monitor);
     void carryOut(const FadeAction& action);
     void Form_Unload();
