@@ -65,11 +65,11 @@ SIZE textExtent(HFONT font, std::wstring_view text)
     return size;
 }
 
-UniqueHfont fittedFont(const FontSpec& spec, std::wstring_view text, int width)
+UniqueHfont fittedFont(const FontSpec& wanted, std::wstring_view text, int width)
 {
-    FontSpec sized = spec;
-    sized.pixels = fittingFontPixels(spec.pixels, width, [&](int32_t pixels) {
-        FontSpec trial = spec;
+    FontSpec sized = wanted;
+    sized.pixels = fittingFontPixels(wanted.pixels, width, [&](int32_t pixels) {
+        FontSpec trial = wanted;
         trial.pixels = pixels;
         const UniqueHfont font = createFont(trial);
         return font ? static_cast<int32_t>(textExtent(font.get(), text).cx) : 0;

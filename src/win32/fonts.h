@@ -23,7 +23,7 @@ FontSpec messageFont(bool preview);
 
 // The font asked for at its size, or at the largest smaller size at which `text` is no wider than `width`:
 // "Arial Narrow" comes with office suites, not with Windows, and its stand-ins are wider.
-UniqueHfont fittedFont(const FontSpec& spec, std::wstring_view text, int width);
+UniqueHfont fittedFont(const FontSpec& wanted, std::wstring_view text, int width);
 
 // How wide and high `text` is in `font`, in pixels.
 SIZE textExtent(HFONT font, std::wstring_view text);
