@@ -26,16 +26,6 @@ start_bench_display() {  # $1 = WIDTHxHEIGHT
   NIVORA_SCREEN="$1x24" start_display force
 }
 
-stop_bench_display() {
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  if [[ -n $xvfb_pid ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  fi
-}
-
 # Two monitors side by side, each WIDTHxHEIGHT at about 96 dots per inch; the right one is the primary, so Wine
 # puts the left one at negative coordinates.
 set_two_monitors() {  # $1 = width, $2 = height
@@ -98,7 +88,7 @@ measure() {  # $1 = name, $2 = WIDTHxHEIGHT of the X screen, $3 = monitors (1 or
   kill "$saver_pid" 2>/dev/null || true
   wait "$saver_pid" 2>/dev/null || true
   saver_pid=""
-  stop_bench_display
+  stop_all
   local result
   result=$(awk -v s="$seconds" -v hz="$hz" -v rss="$rss" -v hwm="$hwm" -v b="${before[*]}" -v a="${after[*]}" 'BEGIN {
       split(b, B, " "); split(a, A, " ")
@@ -117,7 +107,7 @@ start_bench_display 1024x768
 start_wine "$work/prefix"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Nivora\Settings' /v reg_precipitation /d 4 /f >/dev/null 2>&1
-stop_bench_display
+stop_all
 
 model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 echo "saver_bench: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${seconds} s each after ${warmup} s"

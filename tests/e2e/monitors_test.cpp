@@ -42,21 +42,6 @@ COLORREF bandColour(int x)
     return colours[band % int(std::size(colours))];
 }
 
-uint32_t dominantColour(const e2e::Picture& picture, const RECT& r)
-{
-    std::map<uint32_t, int> counts;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            ++counts[picture.at(x, y)];
-    return std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
-}
-
-bool waitFrames(HWND window, int64_t frames)
-{
-    const int64_t start = e2e::frameCount(window);
-    return start >= 0 && e2e::pumpUntil([&] { return e2e::frameCount(window) >= start + frames; }, 20000);
-}
-
 bool fading(HWND window)
 {
     return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
@@ -105,7 +90,7 @@ TEST_F(Monitors, EveryMonitorShowsItsOwnDesktopDimmedWithSnowMoving)
     RECT r{};
     GetWindowRect(window, &r);
     EXPECT_TRUE(EqualRect(&r, &all)) << "the snow window covers the virtual screen";
-    ASSERT_TRUE(waitFrames(window, 50));
+    ASSERT_TRUE(e2e::waitFrames(window, 50));
 
     const std::vector<MonitorArea> shown = monitors();
     const e2e::Picture first = e2e::captureScreen(all);
@@ -131,7 +116,7 @@ TEST_F(Monitors, EveryMonitorShowsItsOwnDesktopDimmedWithSnowMoving)
         for (int x = (m.bounds.left + 4096) / 128 * 128 - 4096 + 128; x + 128 <= m.bounds.right; x += 128) {
             const RECT block{x + 24 - all.left, m.bounds.top + 40 - all.top, x + 104 - all.left,
                              m.bounds.top + 100 - all.top};
-            const uint32_t seen = dominantColour(later, block);
+            const uint32_t seen = e2e::dominantColour(later, block);
             const COLORREF band = bandColour(x);
             EXPECT_NEAR(int((seen >> 16) & 0xFF), GetRValue(band) * 127 / 255, 2) << "x " << x;
             EXPECT_NEAR(int((seen >> 8) & 0xFF), GetGValue(band) * 127 / 255, 2) << "x " << x;
@@ -166,10 +151,10 @@ TEST_F(Monitors, AMoveThatStaysOnTheSecondMonitorEndsTheSaver)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitFrames(window, 5));
+    ASSERT_TRUE(e2e::waitFrames(window, 5));
 
     movePointerTo(cx + 40, cy);  // along one axis only: arms, or changes one coordinate
-    ASSERT_TRUE(waitFrames(window, 3));
+    ASSERT_TRUE(e2e::waitFrames(window, 3));
     EXPECT_FALSE(fading(window));
     movePointerTo(cx + 80, cy + 60);
     EXPECT_TRUE(e2e::pumpUntil([&] { return fading(window); }, 10000)) << "the fade starts";

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 
 namespace e2e {
@@ -260,6 +261,21 @@ int64_t frameCount(HWND snowWindow)
     if (!SendMessageTimeoutW(snowWindow, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result))
         return -1;
     return static_cast<int64_t>(result);
+}
+
+bool waitFrames(HWND snowWindow, int64_t frames, DWORD limit)
+{
+    const int64_t start = frameCount(snowWindow);
+    return start >= 0 && pumpUntil([&] { return frameCount(snowWindow) >= start + frames; }, limit);
+}
+
+uint32_t dominantColour(const Picture& picture, const RECT& r)
+{
+    std::map<uint32_t, int> counts;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            ++counts[picture.at(x, y)];
+    return std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
 }
 
 bool screenChanges(const RECT& area, DWORD milliseconds)

@@ -76,12 +76,18 @@ std::vector<HWND> descendants(HWND parent);
 std::wstring className(HWND hwnd);
 
 Picture captureScreen();
+// The most common colour of a block of a picture: the background there, whatever snow falls through it.
+uint32_t dominantColour(const Picture& picture, const RECT& r);
 // A part of the desktop, in desktop coordinates (the primary monitor's corner is (0, 0)).
 Picture captureScreen(const RECT& area);
 RECT virtualScreenRect();
 // Frames the snow window has drawn so far (the saver answers the registered message "NivoraFrameCount"); -1 when
 // it does not answer.
 int64_t frameCount(HWND snowWindow);
+// Waits until the snow window has drawn `frames` more frames than it had; false when it stops answering or the
+// generous limit passes. Messages posted to it before are handled by then, as each pass of its loop handles the
+// waiting messages before it draws.
+bool waitFrames(HWND snowWindow, int64_t frames, DWORD limit = 20000);
 // True once the screen inside `area` shows something other than it did at the call: frames are being drawn.
 bool screenChanges(const RECT& area, DWORD milliseconds = kAppearMs);
 // Writes a 24-bit BMP (the test script turns it into a PNG where wanted).

@@ -45,27 +45,6 @@ int channel(uint32_t pixel, int shift)
     return int((pixel >> shift) & 0xFF);
 }
 
-// The most common colour of a block of the screen: the background there, whatever snow falls through it.
-uint32_t dominantColour(const e2e::Picture& picture, const RECT& r)
-{
-    std::map<uint32_t, int> counts;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            ++counts[picture.at(x, y)];
-    return std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
-}
-
-// Waits until the snow window has drawn `frames` more frames than it had; false when it stops answering or the
-// generous limit passes. Messages posted to it before are handled by then, as each pass of its loop handles the
-// waiting messages before it draws.
-bool waitFrames(HWND window, int64_t frames, DWORD limit = 20000)
-{
-    const int64_t start = e2e::frameCount(window);
-    if (start < 0)
-        return false;
-    return e2e::pumpUntil([&] { return e2e::frameCount(window) >= start + frames; }, limit);
-}
-
 size_t changedPixels(const e2e::Picture& a, const e2e::Picture& b)
 {
     size_t changed = 0;
@@ -94,7 +73,7 @@ TEST_F(Snow, TheDesktopShowsDimmedByTheBrightnessWithSnowMovingOverIt)
         HWND window = saver.waitForWindow(L"Nivora MAIN");
         ASSERT_NE(window, nullptr);
         // Flakes start above the top edge; after a second's frames many have come in.
-        ASSERT_TRUE(waitFrames(window, 50));
+        ASSERT_TRUE(e2e::waitFrames(window, 50));
         const e2e::Picture first = e2e::captureScreen();
         e2e::Picture second;
         EXPECT_TRUE(e2e::pumpUntil(
@@ -111,7 +90,7 @@ TEST_F(Snow, TheDesktopShowsDimmedByTheBrightnessWithSnowMovingOverIt)
         for (int i = 0; i < n; ++i) {
             const RECT block{first.width * i / n + 10, first.height / 3, first.width * (i + 1) / n - 10,
                              first.height / 3 + 60};
-            const uint32_t seen = dominantColour(second, block);
+            const uint32_t seen = e2e::dominantColour(second, block);
             const COLORREF band = kBands[i];
             const int expected[3] = {GetRValue(band) * c.alpha / 255, GetGValue(band) * c.alpha / 255,
                                      GetBValue(band) * c.alpha / 255};
@@ -128,7 +107,7 @@ TEST_F(Snow, TheMessageIsWrittenInSnowAndNothingElseStaysWhite)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitFrames(window, 500, 60000)) << "ten seconds of snow";
+    ASSERT_TRUE(e2e::waitFrames(window, 500, 60000)) << "ten seconds of snow";
 
     // White that stays through five screenshots is settled snow, not a flake passing by; with 3000 flakes a pixel
     // outside the message is still, rarely, white in all five, so only white that stays through two such looks in a
@@ -142,7 +121,7 @@ TEST_F(Snow, TheMessageIsWrittenInSnowAndNothingElseStaysWhite)
         std::vector<e2e::Picture> shots;
         for (int i = 0; i < 5; ++i) {
             shots.push_back(e2e::captureScreen(all));
-            waitFrames(window, 12);
+            e2e::waitFrames(window, 12);
         }
         e2e::saveBmp(shots.back(), e2e::outputPath(L"fullscreen_message.bmp"));
         std::vector<bool> white(size_t(shots[0].width) * size_t(shots[0].height));
@@ -166,7 +145,7 @@ TEST_F(Snow, TheMessageIsWrittenInSnowAndNothingElseStaysWhite)
         whiteBefore = std::move(white);
         if (outside > 0)
             break;
-        waitFrames(window, 100);
+        e2e::waitFrames(window, 100);
     }
     EXPECT_GT(inside, 50) << "snow gathers on the message";
     EXPECT_EQ(outside, 0) << "no snow settles anywhere else";
@@ -195,7 +174,7 @@ TEST_F(Snow, AKeyFadesTheSaverOutInSevenStepsAndEndsIt)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitFrames(window, 10));
+    ASSERT_TRUE(e2e::waitFrames(window, 10));
     const ULONGLONG start = GetTickCount64();
     PostMessageW(e2e::picMainOf(window), WM_KEYDOWN, 'A', 0);
     const std::vector<int> steps = watchFade(saver, window);
@@ -230,7 +209,7 @@ TEST_F(Snow, FramesComeFiftyTimesASecond)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitFrames(window, 5));
+    ASSERT_TRUE(e2e::waitFrames(window, 5));
     const int64_t first = e2e::frameCount(window);
     const ULONGLONG start = GetTickCount64();
     e2e::pumpUntil([&] { return GetTickCount64() - start >= 5000; }, 6000);
@@ -276,7 +255,7 @@ TEST_F(Snow, AltF10AndEveryMouseButtonStartTheFadeAndEndTheSaver)
         Saver saver(L"/s");
         HWND window = saver.waitForWindow(L"Nivora MAIN");
         ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(waitFrames(window, 5));
+        ASSERT_TRUE(e2e::waitFrames(window, 5));
         ASSERT_TRUE(e2e::pumpUntil([&] { return GetForegroundWindow() == window; }, 10000))
             << "the saver takes the input";
         INPUT both[] = {c.down, c.up};
@@ -292,7 +271,7 @@ TEST_F(Snow, LosingActivationEndsTheSaverAtOnce)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitFrames(window, 5));
+    ASSERT_TRUE(e2e::waitFrames(window, 5));
     ASSERT_TRUE(e2e::pumpUntil([&] { return GetForegroundWindow() == window; }, 10000));
     // Another program takes the foreground, as after a click that reached it.
     e2e::TestWindow other({100, 100, 300, 300}, nullptr);
@@ -319,11 +298,11 @@ TEST_F(Snow, PointerMovesEndTheSaverOnlyWhenBothCoordinatesChangeAfterTheFirst)
     POINT p{};
     GetCursorPos(&p);
     PostMessageW(pic, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));  // the first move only arms
-    ASSERT_TRUE(waitFrames(window, 3));
+    ASSERT_TRUE(e2e::waitFrames(window, 3));
     EXPECT_FALSE(fading());
     PostMessageW(pic, WM_MOUSEMOVE, 0, MAKELPARAM(p.x + 40, p.y));  // along one axis
     PostMessageW(pic, WM_MOUSEMOVE, 0, MAKELPARAM(p.x + 40, p.y + 30));
-    ASSERT_TRUE(waitFrames(window, 3));
+    ASSERT_TRUE(e2e::waitFrames(window, 3));
     EXPECT_FALSE(fading());
     EXPECT_TRUE(saver.running());
     PostMessageW(pic, WM_MOUSEMOVE, 0, MAKELPARAM(p.x + 50, p.y + 40));  // both
@@ -354,7 +333,7 @@ TEST_F(Snow, PreviewSnowsWithSinglePixelFlakesAndIgnoresInput)
     for (UINT message : {UINT(WM_KEYDOWN), UINT(WM_LBUTTONDOWN), UINT(WM_MOUSEMOVE), UINT(WM_MOUSEMOVE)})
         PostMessageW(pic, message, 0, MAKELPARAM(rand() % 100, rand() % 100));
     // The input is handled before the next frames; a fade would show by then.
-    ASSERT_TRUE(waitFrames(child, 20));
+    ASSERT_TRUE(e2e::waitFrames(child, 20));
     EXPECT_TRUE(saver.running()) << "input never ends a preview";
     EXPECT_FALSE(GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_LAYERED);
 
