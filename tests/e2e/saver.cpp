@@ -36,9 +36,16 @@ Saver::Saver(const std::wstring& program, std::wstring commandLine)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info_))
-        throw std::runtime_error("cannot start nivora.scr");
+    // Under Wine a start right after another process has gone now and then fails at once: try again for a while.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &info_))
+            return;
+        error = GetLastError();
+        pump(100);
+    }
+    throw std::runtime_error("cannot start nivora.scr: error " + std::to_string(error));
 }
 
 Saver::~Saver()
