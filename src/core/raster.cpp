@@ -100,6 +100,15 @@ void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, Rop 
         std::fill(dst.row(row) + c.left, dst.row(row) + c.right, value);
 }
 
+void clearUnusedBytes(const Surface& s)
+{
+    for (int32_t y = 0; y < s.height; ++y) {
+        Pixel* row = s.row(y);
+        for (int32_t x = 0; x < s.width; ++x)
+            row[x] &= 0x00FFFFFFu;
+    }
+}
+
 ColorRef getPixel(const ConstSurface& s, int32_t x, int32_t y)
 {
     if (s.pixels == nullptr || x < 0 || y < 0 || x >= s.width || y >= s.height)

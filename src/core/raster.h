@@ -69,6 +69,9 @@ void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, cons
             int32_t sy, Rop rop);
 void bitBlt(const Surface& dst, int32_t x, int32_t y, int32_t w, int32_t h, Rop rop);  // BLACKNESS, WHITENESS
 
+// Sets the unused top byte of every pixel to 0, leaving the colour as it is: no window shows that byte.
+void clearUnusedBytes(const Surface& s);
+
 // GetPixel: the colour as a COLORREF (the unused top byte of the pixel is not part of it), kClrInvalid outside.
 ColorRef getPixel(const ConstSurface& s, int32_t x, int32_t y);
 

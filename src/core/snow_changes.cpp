@@ -19,7 +19,7 @@ void ChangeTracker::reset(const Rect& area)
     whole_ = true;
     rects_.clear();
     const int32_t bands = isEmpty(area) ? 0 : (area.bottom + kChangedBandHeight - 1) / kChangedBandHeight;
-    cellsPerBand_ = isEmpty(area) ? 0 : (area.right + kChangedMergeGap - 1) / kChangedMergeGap;
+    cellsPerBand_ = isEmpty(area) ? 0 : (area.right + kChangedCellWidth - 1) / kChangedCellWidth;
     wordsPerBand_ = (cellsPerBand_ + 63) / 64;
     for (Grid* grid : {&current_, &carried_, &previous_}) {
         grid->cells.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), {kHigh, kHigh, kLow, kLow});
@@ -31,7 +31,7 @@ void ChangeTracker::reset(const Rect& area)
 // A place over several bands: its part in each.
 void ChangeTracker::noteBands(Grid& grid, const Rect& r)
 {
-    const auto cell = static_cast<uint32_t>(r.left) / kChangedMergeGap;
+    const auto cell = static_cast<uint32_t>(r.left) / kChangedCellWidth;
     const auto firstBand = static_cast<uint32_t>(r.top) / kChangedBandHeight;
     const auto lastBand = static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight;
     for (auto band = firstBand; band <= lastBand; ++band) {

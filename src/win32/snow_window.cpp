@@ -247,6 +247,10 @@ void FrmMain::captureDesktop(Monitor& m)
         }
     }
     GdiFlush();
+    // The screen's pixels come with an alpha byte (Wine gives 0xFF), which the blend carries over. No window shows
+    // it, but a flake's white mask clears it: with it left in, every flake would have to save and stamp its whole
+    // cell instead of its own few pixels.
+    clearUnusedBytes(surfaceOf(m.PicDesk));
     m.PicDesk.refresh();
 }
 

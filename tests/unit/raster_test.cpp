@@ -188,6 +188,21 @@ TEST(Raster, PixelReadsGiveAColorRefInsideAndClrInvalidOutside)
     EXPECT_NE(kClrInvalid, kWhiteColorRef);  // the settling test compares all 32 bits
 }
 
+TEST(Raster, ClearingTheUnusedBytesKeepsTheColoursAndStaysInsideTheView)
+{
+    Image img = destination();  // every pixel has a top byte of 0xA0
+    const Image before = img;
+    // A 3 x 2 view from (2, 1), its rows the whole picture's width apart: the stride must be followed.
+    const Surface inner{img.pixels.data() + 1 * img.width + 2, 3, 2, img.width};
+    clearUnusedBytes(inner);
+    for (int32_t y = 0; y < img.height; ++y) {
+        for (int32_t x = 0; x < img.width; ++x) {
+            const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
+            EXPECT_EQ(img.at(x, y), inside ? before.at(x, y) & 0x00FFFFFFu : before.at(x, y)) << x << ", " << y;
+        }
+    }
+}
+
 TEST(Raster, BlendOverBlackMatchesTheDibEngineRounding)
 {
     // Worked by hand from (s * a + 127) / 255 in integers, byte by byte.
