@@ -50,8 +50,13 @@ void ChangeTracker::finish()
     // The touched cells of all three grids in order, united; this frame's only cells are cleaned, the carried ones
     // become the next frame's previous ones.
     banded_.clear();
+    rects_.clear();
     const Cell none{kHigh, kHigh, kLow, kLow};
     for (size_t band = 0; band < bandEnd_.size(); ++band) {
+        // Merged with the narrowest gap on the way, as nearly every frame ends: merged again below only if that
+        // gives too many rectangles.
+        Rect merged;
+        bool open = false;
         for (int32_t word = 0; word < wordsPerBand_; ++word) {
             const size_t w = band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word);
             const uint64_t now = current_.touched[w], carried = carried_.touched[w], before = previous_.touched[w];
@@ -79,20 +84,33 @@ void ChangeTracker::finish()
                 } else if ((before >> bit) & 1) {
                     previous_.cells[cell] = none;
                 }
-                banded_.push_back({u.left, u.top, u.right, u.bottom});
+                const Rect r{u.left, u.top, u.right, u.bottom};
+                banded_.push_back(r);
+                if (open && r.left - merged.right <= kChangedMergeGap) {
+                    merged = {merged.left, std::min(merged.top, r.top), std::max(merged.right, r.right),
+                              std::max(merged.bottom, r.bottom)};
+                } else {
+                    if (open)
+                        rects_.push_back(merged);
+                    merged = r;
+                    open = true;
+                }
             }
         }
+        if (open)
+            rects_.push_back(merged);
         bandEnd_[band] = banded_.size();
     }
 
-    rects_.clear();
     if (whole_) {
         whole_ = false;
+        rects_.clear();
         if (!isEmpty(area_))
             rects_.push_back(area_);
         return;
     }
-    mergeBands(chooseGap());
+    if (rects_.size() > kMaxChangedRects)
+        mergeBands(chooseGap());
 }
 
 // The smallest gap, from kChangedMergeGap up, that leaves at most kMaxChangedRects rectangles (or one per band if
