@@ -21,33 +21,33 @@ void ChangeTracker::reset(const Rect& area)
     const int32_t bands = isEmpty(area) ? 0 : (area.bottom + kChangedBandHeight - 1) / kChangedBandHeight;
     cellsPerBand_ = isEmpty(area) ? 0 : (area.right + kChangedCellWidth - 1) / kChangedCellWidth;
     wordsPerBand_ = (cellsPerBand_ + 63) / 64;
-    for (Grid* grid : {&current_, &carried_, &previous_}) {
-        grid->cells.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), {kHigh, kHigh, kLow, kLow});
-        grid->touched.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_), 0);
-    }
+    const Cell none{kHigh, kHigh, kLow, kLow};
+    cells_.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), {none, none, none});
+    touched_.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_) * kSlots, 0);
     bandEnd_.assign(static_cast<size_t>(bands), 0);
 }
 
 // A place over several bands: its part in each.
-void ChangeTracker::noteBands(Grid& grid, const Rect& r)
+void ChangeTracker::noteBands(Slot slot, const Rect& r)
 {
     const auto cell = static_cast<uint32_t>(r.left) / kChangedCellWidth;
     const auto firstBand = static_cast<uint32_t>(r.top) / kChangedBandHeight;
     const auto lastBand = static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight;
     for (auto band = firstBand; band <= lastBand; ++band) {
         const auto bandTop = static_cast<int32_t>(band * kChangedBandHeight);
-        Cell& c = grid.cells[band * static_cast<uint32_t>(cellsPerBand_) + cell];
+        Cell& c = cells_[band * static_cast<uint32_t>(cellsPerBand_) + cell][slot];
         c = {static_cast<int16_t>(std::min<int32_t>(c.left, r.left)),
              static_cast<int16_t>(std::min<int32_t>(c.top, std::max(r.top, bandTop))),
              static_cast<int16_t>(std::max<int32_t>(c.right, r.right)),
              static_cast<int16_t>(std::max<int32_t>(c.bottom, std::min(r.bottom, bandTop + kChangedBandHeight)))};
-        grid.touched[band * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
+        touched_[(band * static_cast<uint32_t>(wordsPerBand_) + cell / 64) * kSlots + slot] |= uint64_t{1}
+                                                                                               << (cell % 64);
     }
 }
 
 void ChangeTracker::finish()
 {
-    // The touched cells of all three grids in order, united; this frame's only cells are cleaned, the carried ones
+    // The touched cells in order, their three slots united; this frame's places are cleaned, the carried ones
     // become the next frame's previous ones.
     banded_.clear();
     rects_.clear();
@@ -58,32 +58,21 @@ void ChangeTracker::finish()
         Rect merged;
         bool open = false;
         for (int32_t word = 0; word < wordsPerBand_; ++word) {
-            const size_t w = band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word);
-            const uint64_t now = current_.touched[w], carried = carried_.touched[w], before = previous_.touched[w];
-            previous_.touched[w] = carried;
-            current_.touched[w] = carried_.touched[w] = 0;
-            for (uint64_t bits = now | carried | before; bits != 0; bits &= bits - 1) {
-                const int32_t bit = std::countr_zero(bits);
-                const size_t cell = band * static_cast<size_t>(cellsPerBand_) + static_cast<size_t>(word * 64 + bit);
-                Cell u = none;
-                const auto unite = [&u](const Cell& c) {
-                    u = {std::min(u.left, c.left), std::min(u.top, c.top), std::max(u.right, c.right),
-                         std::max(u.bottom, c.bottom)};
-                };
-                // Only the grids that hold the cell are read: the others' memory stays untouched.
-                if ((before >> bit) & 1)
-                    unite(previous_.cells[cell]);
-                if ((now >> bit) & 1) {
-                    unite(current_.cells[cell]);
-                    current_.cells[cell] = none;
-                }
-                if ((carried >> bit) & 1) {
-                    unite(carried_.cells[cell]);
-                    previous_.cells[cell] = carried_.cells[cell];
-                    carried_.cells[cell] = none;
-                } else if ((before >> bit) & 1) {
-                    previous_.cells[cell] = none;
-                }
+            uint64_t* const touched =
+                touched_.data() + (band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word)) * kSlots;
+            const uint64_t bits = touched[kCurrent] | touched[kCarried] | touched[kPrevious];
+            touched[kPrevious] = touched[kCarried];
+            touched[kCurrent] = touched[kCarried] = 0;
+            for (uint64_t left = bits; left != 0; left &= left - 1) {
+                const size_t cell = band * static_cast<size_t>(cellsPerBand_) +
+                                    static_cast<size_t>(word * 64 + std::countr_zero(left));
+                // Untouched slots are empty: uniting them changes nothing, and costs less than asking which are not.
+                Cells& c = cells_[cell];
+                const Cell u{std::min({c[0].left, c[1].left, c[2].left}), std::min({c[0].top, c[1].top, c[2].top}),
+                             std::max({c[0].right, c[1].right, c[2].right}),
+                             std::max({c[0].bottom, c[1].bottom, c[2].bottom})};
+                c[kPrevious] = c[kCarried];
+                c[kCarried] = c[kCurrent] = none;
                 const Rect r{u.left, u.top, u.right, u.bottom};
                 banded_.push_back(r);
                 if (open && r.left - merged.right <= kChangedMergeGap) {

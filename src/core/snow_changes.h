@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -38,10 +39,10 @@ public:
     // The drawing area; the next frame reports all of it.
     void reset(const Rect& area);
     // A place that changed, within the drawing area.
-    void add(const Rect& r) { note(current_, r); }
+    void add(const Rect& r) { note(kCurrent, r); }
     // A place that changes now and again in the next frame: a flake drawn now, which the next frame takes away.
     // Reported in both frames without being added twice.
-    void addFlake(const Rect& r) { note(carried_, r); }
+    void addFlake(const Rect& r) { note(kCarried, r); }
     // The whole drawing area changed.
     void addWhole() { whole_ = true; }
     // Ends the frame: merges what was added into the rectangles below.
@@ -53,32 +54,33 @@ public:
 
 private:
     // Per band, per cell of kChangedCellWidth columns: the union of the places whose left edge lies in the cell, and
-    // a bit per cell that says whether it holds any, so a frame visits only the cells it touched.
+    // a bit per cell that says whether it holds any, so a frame visits only the cells it touched. Three of each: this
+    // frame's places, the flakes carried into the next frame, and those carried from the frame before. A cell's
+    // three lie side by side, read together; one that holds nothing is empty, so all three are simply united.
     struct Cell {  // a rectangle within the area, which is never wider or higher than 16 bits
         int16_t left, top, right, bottom;
     };
-    struct Grid {
-        std::vector<Cell> cells;
-        std::vector<uint64_t> touched;
-    };
+    enum Slot : uint32_t { kCurrent, kCarried, kPrevious, kSlots };
+    using Cells = std::array<Cell, kSlots>;
     // Inline for the usual place, a flake within one band; the rest out of line.
-    void note(Grid& grid, const Rect& r)
+    void note(Slot slot, const Rect& r)
     {
         if (isEmpty(r))
             return;
         // Every place lies within the area, whose corner is (0, 0): no coordinate is negative or beyond 16 bits.
         const auto band = static_cast<uint32_t>(r.top) / kChangedBandHeight;
         if (band != static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight) {
-            noteBands(grid, r);
+            noteBands(slot, r);
             return;
         }
         const auto cell = static_cast<uint32_t>(r.left) / kChangedCellWidth;
-        Cell& c = grid.cells[band * static_cast<uint32_t>(cellsPerBand_) + cell];
+        Cell& c = cells_[band * static_cast<uint32_t>(cellsPerBand_) + cell][slot];
         c = {std::min(c.left, static_cast<int16_t>(r.left)), std::min(c.top, static_cast<int16_t>(r.top)),
              std::max(c.right, static_cast<int16_t>(r.right)), std::max(c.bottom, static_cast<int16_t>(r.bottom))};
-        grid.touched[band * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
+        touched_[(band * static_cast<uint32_t>(wordsPerBand_) + cell / 64) * kSlots + slot] |= uint64_t{1}
+                                                                                               << (cell % 64);
     }
-    void noteBands(Grid& grid, const Rect& r);
+    void noteBands(Slot slot, const Rect& r);
     int32_t chooseGap();
     void mergeBands(int32_t gap);
 
@@ -86,9 +88,8 @@ private:
     bool whole_ = true;
     int32_t cellsPerBand_ = 0;
     int32_t wordsPerBand_ = 0;
-    Grid current_;                 // this frame only
-    Grid carried_;                 // this frame, and the next
-    Grid previous_;                // carried from the frame before
+    std::vector<Cells> cells_;
+    std::vector<uint64_t> touched_;  // per band, per word of cells: a word for each slot
     std::vector<Rect> banded_;     // the touched cells, band by band, left to right
     std::vector<size_t> bandEnd_;  // per band, one past its last cell in banded_
     std::vector<int32_t> gaps_;
