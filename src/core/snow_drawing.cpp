@@ -49,6 +49,7 @@ void FlakeLayer::prepare(int32_t stride)
         k.count = 0;
         k.box = flakeBox(0, 0, kind * kFlakeCellSize, true);
         for (int32_t dy = 0; dy < kFlakeCellSize; ++dy) {
+            k.rowStart[static_cast<size_t>(dy)] = static_cast<uint8_t>(k.count);
             for (int32_t dx = 0; dx < kFlakeCellSize; ++dx) {
                 const Pixel p = sprite[static_cast<size_t>(dy * kFlakeStripWidth + kind * kFlakeCellSize + dx)];
                 if (p == kBlackPixel)
@@ -58,6 +59,7 @@ void FlakeLayer::prepare(int32_t stride)
                 ++k.count;
             }
         }
+        k.rowStart[kFlakeCellSize] = static_cast<uint8_t>(k.count);
     }
 }
 
@@ -102,6 +104,58 @@ void FlakeLayer::takeAway(const Surface& dst)
         pixels[saved[i].at] = saved[i].was;
     }
     clear();
+}
+
+void FlakeLayer::beginBands(const Surface& dst, size_t bands)
+{
+    if (!banded_ || bandEnd_.size() != bands) {
+        takeAway(dst);  // drawn some other way: all of it at once
+        bandEnd_.assign(bands, 0);
+    }
+    std::swap(saved_, old_);
+    std::swap(bandEnd_, oldEnd_);
+    bandEnd_.assign(bands, 0);
+    used_ = 0;
+    banded_ = true;
+}
+
+void FlakeLayer::takeAwayBand(const Surface& dst, size_t band)
+{
+    Pixel* const pixels = dst.pixels;
+    const Saved* saved = old_.data();
+    const size_t begin = band == 0 ? 0 : oldEnd_[band - 1];
+    for (size_t i = oldEnd_[band]; i-- > begin;)
+        pixels[saved[i].at] = saved[i].was;
+}
+
+void FlakeLayer::stampInsideRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, int32_t top,
+                                 int32_t bottom)
+{
+    const KindPixels& k = kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)];
+    Pixel* const origin = dst.row(py) + px;
+    const auto base = static_cast<uint32_t>(origin - dst.pixels);
+    const uint32_t first = k.rowStart[static_cast<size_t>(std::clamp(top - py, 0, kFlakeCellSize))];
+    const uint32_t end = k.rowStart[static_cast<size_t>(std::clamp(bottom - py, 0, kFlakeCellSize))];
+    Saved* to = room();
+    for (uint32_t i = first; i < end; ++i) {
+        Pixel* at = origin + k.offset[i];
+        *to++ = {base + static_cast<uint32_t>(k.offset[i]), *at};
+        *at = k.colour[i];
+    }
+    used_ += end > first ? end - first : 0;
+}
+
+void FlakeLayer::stampRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box,
+                           const Rect& keep, int32_t top, int32_t bottom)
+{
+    const auto rows = [top, bottom](const Rect& r) {
+        return Rect{r.left, std::max(r.top, top), r.right, std::min(r.bottom, bottom)};
+    };
+    save(dst, rows(keep));
+    // The band as a picture of its own: a flake that is not a cell of the strips is clipped to it as GDI would.
+    const Surface band{dst.row(top), dst.width, bottom - top, dst.stride};
+    const Rect b = rows(box);
+    stampFlake(band, px, py - top, spriteX, {b.left, b.top - top, b.right, b.bottom - top});
 }
 
 }  // namespace nivora

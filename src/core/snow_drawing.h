@@ -59,7 +59,11 @@ inline Rect clipRect(const Rect& r, const Rect& bound)
 class FlakeLayer {
 public:
     // Forgets what it holds, when picMain has been restored some other way.
-    void clear() { used_ = 0; }
+    void clear()
+    {
+        used_ = 0;
+        banded_ = false;
+    }
 
     // Takes the row stride of the picture the flakes will be drawn into.
     void prepare(int32_t stride);
@@ -77,6 +81,21 @@ public:
     // Puts back what every flake covered, the last drawn first, so that overlapping flakes come off in the right
     // order. `dst` is the picture they were drawn into. The layer is empty afterwards.
     void takeAway(const Surface& dst);
+
+    // Frames drawn band by band of rows, top to bottom: each band's flakes are taken away just before the band is
+    // drawn again, while its rows are at hand. Every pixel still sees its flakes come off in the reverse order they
+    // went on, and then the new ones go on in flake order, since a pixel lies in one band only.
+    // Starts such a frame over `bands` bands; what the last frame drew will be taken away band by band.
+    void beginBands(const Surface& dst, size_t bands);
+    // Puts back what the last frame's flakes covered in this band.
+    void takeAwayBand(const Surface& dst, size_t band);
+    // This band's flakes are drawn: what the layer saved from here on belongs to the bands below.
+    void endBand(size_t band) { bandEnd_[band] = used_; }
+    // stampInside(), only the pixels in rows top to bottom (exclusive).
+    void stampInsideRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, int32_t top, int32_t bottom);
+    // stamp(), only in rows top to bottom (exclusive), as if the picture had no other rows.
+    void stampRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep,
+                   int32_t top, int32_t bottom);
 
 private:
     void save(const Surface& dst, const Rect& keep);
@@ -98,10 +117,16 @@ private:
         std::array<Pixel, kFlakeCellSize * kFlakeCellSize> colour;
         uint32_t count;
         Rect box;  // relative to the cell's corner
+        std::array<uint8_t, kFlakeCellSize + 1> rowStart;  // the first pixel of each row of the cell, in row order
     };
     std::array<KindPixels, kFlakeKinds> kinds_{};
     std::vector<Saved> saved_;  // grows as needed and never shrinks; the first used_ are in use
     size_t used_ = 0;
+    // Banded frames: where each band's pixels end in saved_, and the last frame's saved pixels and band ends.
+    bool banded_ = false;
+    std::vector<size_t> bandEnd_;
+    std::vector<Saved> old_;
+    std::vector<size_t> oldEnd_;
 };
 
 // One kind's pixels, the count known to the compiler so that the loop unrolls.

@@ -8,12 +8,6 @@
 #include "core/flake_sprites.h"
 
 namespace nivora {
-namespace {
-
-// How many flakes ahead of the one drawn its rows are asked for: enough to cover a wait for memory.
-constexpr size_t kPrefetchAhead = 48;
-
-}  // namespace
 
 void SnowField::InitData(const SnowSettings& settings, const SnowArea& area, Random& random)
 {
@@ -87,13 +81,128 @@ void SnowField::drawFrame()
         return;
     const std::span<Flake> inPlay = std::span(flakes).first(
         static_cast<size_t>(std::clamp<int64_t>(flakeCount, 0, int64_t(flakes.size()))));
-    restoreBackground();
     positions_.resize(inPlay.size());
-    moveFlakes<Mode>(inPlay, velocity, positions_);
-    settleFlakes<Mode>(inPlay);
-    drawFlakes<Mode>(inPlay);
+    if constexpr (Mode == SnowMode::FullScreen) {
+        if (wholeStale_)
+            restoreBackground();  // else the bands restore what they draw on
+        moveFlakes<Mode>(inPlay, velocity, positions_);
+        chooseSettling(inPlay);
+        drawBands(inPlay);
+        settleFlakes<Mode>(inPlay);
+    } else {
+        restoreBackground();
+        moveFlakes<Mode>(inPlay, velocity, positions_);
+        chooseSettling(inPlay);
+        settleFlakes<Mode>(inPlay);
+        drawPreviewFlakes(inPlay);
+    }
     advanceFlakes<Mode>(inPlay, positions_, settled_, area_, *random_);
     changes_.finish();
+}
+
+// Which flakes settle, in flake order, since each landing thins the mask for the flakes after it.
+void SnowField::chooseSettling(std::span<const Flake> inPlay)
+{
+    settled_.clear();
+    if (mask_.empty())
+        return;  // no message here: nothing ever settles
+    const bool preview = area_.mode == SnowMode::Preview;
+    for (size_t i = 0; i < inPlay.size(); ++i) {
+        const auto [swayed, px, py] = positions_[i];
+        if (!mask_.catches(px, py))
+            continue;
+        settled_.push_back(static_cast<uint32_t>(i));
+        if (preview)
+            mask_.landPreview(px, py);
+        else
+            mask_.landFullScreen(px, py, toPixel(static_cast<double>(inPlay[i].y) - 1.0));
+    }
+}
+
+// The full-screen frame's work on picMain, band by band of rows from the top: the last frame's flakes come off the
+// band, the places where flakes settled in the last frame are copied from PicDesk, and this frame's flakes that
+// are not settling are drawn, in flake order. A band's rows are touched together: those the last frame's flakes
+// lay on and those this frame's flakes fall onto are mostly the same memory pages, so the wide pictures' rows, a
+// page or more each, are looked up once rather than twice.
+void SnowField::drawBands(std::span<const Flake> inPlay)
+{
+    const size_t bands = static_cast<size_t>((main_.height + kBandRows - 1) / kBandRows);
+    // The flakes to draw, in flake order, and for each band the ones with rows in it: a flake is at most 6 rows
+    // high, so it lies in one band or two.
+    drawn_.clear();
+    bandFirst_.assign(bands + 1, 0);
+    size_t nextSettled = 0;
+    for (size_t i = 0; i < inPlay.size(); ++i) {
+        if (nextSettled < settled_.size() && settled_[nextSettled] == i) {
+            ++nextSettled;
+            continue;
+        }
+        const auto [swayed, px, py] = positions_[i];
+        const int32_t spriteX = inPlay[i].spriteX;
+        Rect box;
+        bool inside = isCell(spriteX) && topBytesClear_ && cellInside(px, py);
+        if (inside) {
+            const Rect kind = layer_.kindBox(spriteX);
+            box = {px + kind.left, py + kind.top, px + kind.right, py + kind.bottom};
+            changes_.addFlake(box);
+        } else {
+            box = flakeBoxIn(main_, px, py, spriteX);
+            if (isEmpty(box))
+                continue;  // wholly off the picture, as most flakes are at the start
+            changes_.addFlake(clipRect(box, drawRect_));
+        }
+        const auto first = static_cast<uint32_t>(box.top / kBandRows);
+        const auto last = static_cast<uint32_t>((box.bottom - 1) / kBandRows);
+        drawn_.push_back({static_cast<uint32_t>(i), first, last, inside});
+        ++bandFirst_[first + 1];
+        if (last != first)
+            ++bandFirst_[last + 1];
+    }
+    for (size_t b = 1; b <= bands; ++b)
+        bandFirst_[b] += bandFirst_[b - 1];
+    inBand_.resize(bandFirst_[bands]);
+    bandFill_.assign(bandFirst_.begin(), bandFirst_.end() - 1);
+    for (uint32_t d = 0; d < drawn_.size(); ++d) {
+        inBand_[bandFill_[drawn_[d].firstBand]++] = d;
+        if (drawn_[d].lastBand != drawn_[d].firstBand)
+            inBand_[bandFill_[drawn_[d].lastBand]++] = d;
+    }
+
+    layer_.beginBands(main_, bands);
+    for (size_t b = 0; b < bands; ++b) {
+        const auto top = static_cast<int32_t>(b) * kBandRows;
+        const int32_t bottom = std::min(top + kBandRows, main_.height);
+        // The next band's rows are asked for while this one is drawn.
+        if (b + 1 < bands) {
+            for (size_t k = bandFirst_[b + 1]; k < bandFirst_[b + 2]; ++k)
+                prefetchFlake(inPlay, drawn_[inBand_[k]].flake);
+        }
+        layer_.takeAwayBand(main_, b);
+        // After the flakes are off: what settled under them shows.
+        for (const Rect& r : settledRects_) {
+            for (int32_t y = std::max(r.top, top); y < std::min(r.bottom, bottom); ++y)
+                std::copy(desk_.row(y - deskTop_) + (r.left - deskLeft_),
+                          desk_.row(y - deskTop_) + (r.right - deskLeft_), main_.row(y) + r.left);
+        }
+        for (size_t k = bandFirst_[b]; k < bandFirst_[b + 1]; ++k) {
+            const Drawn& d = drawn_[inBand_[k]];
+            const auto [swayed, px, py] = positions_[d.flake];
+            const int32_t spriteX = inPlay[d.flake].spriteX;
+            if (d.inside) {
+                if (d.firstBand == d.lastBand)
+                    layer_.stampInside(main_, px, py, spriteX);  // the common case: a whole flake in one band
+                else
+                    layer_.stampInsideRows(main_, px, py, spriteX, top, bottom);
+            } else {
+                const Rect box = flakeBoxIn(main_, px, py, spriteX);
+                layer_.stampRows(main_, px, py, spriteX, box, clipRect(box, drawRect_), top, bottom);
+            }
+        }
+        layer_.endBand(b);
+    }
+    for (const Rect& r : settledRects_)
+        changes_.add(r);
+    settledRects_.clear();
 }
 
 // Brings picMain back to PicDesk inside the drawing area. Elsewhere the two already agree: picMain was a copy of
@@ -172,74 +281,46 @@ void SnowField::prefetchFlake(std::span<const Flake> inPlay, size_t i) const
     }
 }
 
-// In flake order, since each landing thins the mask for the flakes after it.
+// The flakes that settle are stamped into PicDesk, in flake order, so that a later one lies on top.
 template <SnowMode Mode>
 void SnowField::settleFlakes(std::span<Flake> inPlay)
 {
-    settled_.clear();
-    if (mask_.empty())
-        return;  // no message here: nothing ever settles
-    for (size_t i = 0; i < inPlay.size(); ++i) {
+    for (const uint32_t i : settled_) {
         const auto [swayed, px, py] = positions_[i];
-        if (!mask_.catches(px, py))
-            continue;
-        settled_.push_back(static_cast<uint32_t>(i));
         Rect changed;
         if constexpr (Mode == SnowMode::Preview) {
             if (desk_.contains(px - deskLeft_, py - deskTop_))
                 desk_.at(px - deskLeft_, py - deskTop_) = flakeSpriteStrip()[0];  // one grey pixel
             changed = clipRect({px, py, px + 1, py + 1}, drawRect_);
-            mask_.landPreview(px, py);
         } else {
             const Flake& f = inPlay[i];
             const Rect box = clipRect(flakeBox(px, py, f.spriteX, topBytesClear_ && cellInside(px, py)), deskBounds_);
             stampFlake(desk_, px - deskLeft_, py - deskTop_, f.spriteX,
                        {box.left - deskLeft_, box.top - deskTop_, box.right - deskLeft_, box.bottom - deskTop_});
             changed = clipRect(box, drawRect_);
-            mask_.landFullScreen(px, py, toPixel(static_cast<double>(f.y) - 1.0));
         }
         if (!isEmpty(changed))
             settledRects_.push_back(changed);
     }
 }
 
-// In flake order, so that a flake drawn later lies on top where two overlap.
-template <SnowMode Mode>
-void SnowField::drawFlakes(std::span<Flake> inPlay)
+// The preview's falling flakes, in flake order, so that a flake drawn later lies on top where two overlap.
+void SnowField::drawPreviewFlakes(std::span<const Flake> inPlay)
 {
     // The falling preview flake: a white pixel above a grey one, column 6 of the sprite strip.
     const Pixel previewColumn[2] = {flakeSpriteStrip()[6], flakeSpriteStrip()[kFlakeStripWidth + 6]};
     const Rect mainBounds{0, 0, main_.width, main_.height};
     size_t nextSettled = 0;
     for (size_t i = 0; i < inPlay.size(); ++i) {
-        if constexpr (Mode == SnowMode::FullScreen) {
-            if (i + kPrefetchAhead < inPlay.size())
-                prefetchFlake(inPlay, i + kPrefetchAhead);
-        }
         if (nextSettled < settled_.size() && settled_[nextSettled] == i) {
             ++nextSettled;
             continue;
         }
         const auto [swayed, px, py] = positions_[i];
-        if constexpr (Mode == SnowMode::Preview) {
-            const Rect keep = clipRect({px, py, px + 1, py + 2}, drawRect_);
-            if (!isEmpty(clipRect({px, py, px + 1, py + 2}, mainBounds)))
-                layer_.put(main_, px, py, previewColumn, 2, keep);
-            changes_.addFlake(keep);
-        } else {
-            const int32_t spriteX = inPlay[i].spriteX;
-            if (isCell(spriteX) && topBytesClear_ && cellInside(px, py)) {
-                // The common case: a whole flake well inside the picture.
-                changes_.addFlake(layer_.stampInside(main_, px, py, spriteX));
-                continue;
-            }
-            const Rect box = flakeBoxIn(main_, px, py, spriteX);
-            if (isEmpty(box))
-                continue;  // wholly off the picture, as most flakes are at the start
-            const Rect keep = clipRect(box, drawRect_);
-            layer_.stamp(main_, px, py, spriteX, box, keep);
-            changes_.addFlake(keep);
-        }
+        const Rect keep = clipRect({px, py, px + 1, py + 2}, drawRect_);
+        if (!isEmpty(clipRect({px, py, px + 1, py + 2}, mainBounds)))
+            layer_.put(main_, px, py, previewColumn, 2, keep);
+        changes_.addFlake(keep);
     }
 }
 

@@ -73,10 +73,11 @@ private:
     void drawFrame();
     void restoreBackground();
     void prefetchFlake(std::span<const Flake> inPlay, size_t i) const;
+    void chooseSettling(std::span<const Flake> inPlay);
+    void drawBands(std::span<const Flake> inPlay);
     template <SnowMode Mode>
     void settleFlakes(std::span<Flake> inPlay);
-    template <SnowMode Mode>
-    void drawFlakes(std::span<Flake> inPlay);
+    void drawPreviewFlakes(std::span<const Flake> inPlay);
     Rect flakeBoxIn(const Surface& dst, int32_t px, int32_t py, int32_t spriteX) const;
     bool cellInside(int32_t px, int32_t py) const;  // the flake's whole 6 x 6 cell lies in the drawing area
 
@@ -96,6 +97,18 @@ private:
     std::vector<uint32_t> settled_;   // this frame's settling flakes, in flake order
     std::vector<Rect> settledRects_;  // where they changed PicDesk inside drawRect_: picMain's next frame copies them
     FlakeLayer layer_;
+    // The full-screen frame's flakes to draw, and per band of kBandRows rows the ones it holds.
+    static constexpr int32_t kBandRows = 16;
+    struct Drawn {
+        uint32_t flake;
+        uint32_t firstBand;
+        uint32_t lastBand;
+        bool inside;  // stamped by its own pixels
+    };
+    std::vector<Drawn> drawn_;
+    std::vector<size_t> bandFirst_;  // per band, its first entry in inBand_; one more at the end
+    std::vector<size_t> bandFill_;
+    std::vector<uint32_t> inBand_;  // indices into drawn_, band by band, in flake order within a band
     ChangeTracker changes_;
 };
 

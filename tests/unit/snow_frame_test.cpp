@@ -262,6 +262,27 @@ TEST(SnowFrame, FastFramesMatchTheReferenceFramesPixelForPixel)
     }
 }
 
+// Sprite offsets off the cells of the strips (as a caller may set them) are copied as GDI would, clipped and all,
+// also where such a flake straddles two bands of rows that the fast frame draws apart.
+TEST(SnowFrame, SpritesOffTheCellsMatchTheReferenceFrames)
+{
+    const Scenario s{"off_cells", 90, 70, SnowMode::FullScreen, 1.0f, 2, 9, false, Message::Block, true, 150, 22};
+    SnowRun fast(s);
+    SnowRun plain(s);
+    for (SnowRun* run : {&fast, &plain})
+        for (size_t i = 0; i < run->field.flakes.size(); ++i)
+            run->field.flakes[i].spriteX = static_cast<int32_t>(i % 47) - 4;  // -4 .. 42: cells and neither
+    RasterDevice device(SnowSurfaces{plain.main.view(), plain.desk.view(), plain.text.view()});
+    for (int frame = 0; frame < s.frames; ++frame) {
+        fast.field.DrawSnow();
+        drawSnowReference(plain.field, device);
+        ASSERT_TRUE(samePixels(fast.main, plain.main))
+            << "picMain differs at " << firstDifference(fast.main, plain.main) << " in frame " << frame;
+        ASSERT_TRUE(samePixels(fast.desk, plain.desk))
+            << "PicDesk differs at " << firstDifference(fast.desk, plain.desk) << " in frame " << frame;
+    }
+}
+
 TEST(SnowFrame, SeededRunsSettleFlakesOnTheMessage)
 {
     // Guards the strength of the comparison above: its runs really do settle, wrap and restart flakes.
