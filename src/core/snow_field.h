@@ -98,7 +98,7 @@ private:
     std::vector<Rect> settledRects_;  // where they changed PicDesk inside drawRect_: picMain's next frame copies them
     FlakeLayer layer_;
     // The full-screen frame's flakes to draw, and per band of kBandRows rows the ones it holds.
-    static constexpr int32_t kBandRows = 16;
+    static constexpr int32_t kBandRows = 64;
     struct Drawn {
         uint32_t flake;
         uint32_t firstBand;

@@ -157,6 +157,9 @@ const Scenario kScenarios[] = {
     {"row_order_top_bytes_in_use", 200, 300, SnowMode::FullScreen, 1.0f, 1, 7, false, Message::Block, true, 300, 18,
      true},
     {"row_order_preview", 150, 300, SnowMode::Preview, 1.0f, 1, 0, false, Message::Lines, true, 300, 19},
+    // Many flakes over several bands of rows, which the fast frame draws one after another: overlaps across a band's
+    // edge must come out as in flake order.
+    {"dense_over_bands", 120, 280, SnowMode::FullScreen, 1.0f, 4, 9, true, Message::Lines, true, 200, 23},
 };
 
 // Checks the changed rectangles' own promises: inside the drawing area, none empty, none overlapping, bounded.
