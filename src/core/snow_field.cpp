@@ -131,12 +131,7 @@ void SnowField::drawBands(std::span<const Flake> inPlay)
     // high, so it lies in one band or two.
     drawn_.clear();
     bandFirst_.assign(bands + 1, 0);
-    size_t nextSettled = 0;
-    for (size_t i = 0; i < inPlay.size(); ++i) {
-        if (nextSettled < settled_.size() && settled_[nextSettled] == i) {
-            ++nextSettled;
-            continue;
-        }
+    forEachFalling(inPlay.size(), [&](size_t i) {
         const auto [swayed, px, py] = positions_[i];
         const int32_t spriteX = inPlay[i].spriteX;
         Rect box;
@@ -148,7 +143,7 @@ void SnowField::drawBands(std::span<const Flake> inPlay)
         } else {
             box = flakeBoxIn(main_, px, py, spriteX);
             if (isEmpty(box))
-                continue;  // wholly off the picture, as most flakes are at the start
+                return;  // wholly off the picture, as most flakes are at the start
             changes_.addFlake(clipRect(box, drawRect_));
         }
         const auto first = static_cast<uint32_t>(box.top / kBandRows);
@@ -157,7 +152,7 @@ void SnowField::drawBands(std::span<const Flake> inPlay)
         ++bandFirst_[first + 1];
         if (last != first)
             ++bandFirst_[last + 1];
-    }
+    });
     for (size_t b = 1; b <= bands; ++b)
         bandFirst_[b] += bandFirst_[b - 1];
     inBand_.resize(bandFirst_[bands]);
@@ -310,18 +305,13 @@ void SnowField::drawPreviewFlakes(std::span<const Flake> inPlay)
     // The falling preview flake: a white pixel above a grey one, column 6 of the sprite strip.
     const Pixel previewColumn[2] = {flakeSpriteStrip()[6], flakeSpriteStrip()[kFlakeStripWidth + 6]};
     const Rect mainBounds{0, 0, main_.width, main_.height};
-    size_t nextSettled = 0;
-    for (size_t i = 0; i < inPlay.size(); ++i) {
-        if (nextSettled < settled_.size() && settled_[nextSettled] == i) {
-            ++nextSettled;
-            continue;
-        }
+    forEachFalling(inPlay.size(), [&](size_t i) {
         const auto [swayed, px, py] = positions_[i];
         const Rect keep = clipRect({px, py, px + 1, py + 2}, drawRect_);
         if (!isEmpty(clipRect({px, py, px + 1, py + 2}, mainBounds)))
             layer_.put(main_, px, py, previewColumn, 2, keep);
         changes_.addFlake(keep);
-    }
+    });
 }
 
 }  // namespace nivora

@@ -72,6 +72,19 @@ private:
     template <SnowMode Mode>
     void drawFrame();
     void restoreBackground();
+    // Calls draw(i) for each flake of the frame that is not settling, in flake order.
+    template <typename Draw>
+    void forEachFalling(size_t count, Draw&& draw) const
+    {
+        size_t nextSettled = 0;
+        for (size_t i = 0; i < count; ++i) {
+            if (nextSettled < settled_.size() && settled_[nextSettled] == i) {
+                ++nextSettled;
+                continue;
+            }
+            draw(i);
+        }
+    }
     void prefetchFlake(std::span<const Flake> inPlay, size_t i) const;
     void chooseSettling(std::span<const Flake> inPlay);
     void drawBands(std::span<const Flake> inPlay);
