@@ -13,6 +13,7 @@
 #include "core/snow_field.h"
 #include "core/snow_reference.h"
 #include "snow_bench_scene.h"
+#include "win32/dib.h"
 
 namespace nivora::bench {
 namespace {
@@ -25,13 +26,7 @@ struct Dib {
 
     Dib(HDC screen, int32_t w, int32_t h)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = topDownDibInfo(w, h);
         void* bits = nullptr;
         bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         dc = CreateCompatibleDC(screen);

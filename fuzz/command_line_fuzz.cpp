@@ -2,20 +2,13 @@
 // included) gives the mode its second character names and, for a preview, the handle the rest begins with; the
 // same units read as a whole command line give an argument text that follows the program's name.
 #include "core/command_line.h"
+#include "core/utf16.h"
 #include "fuzz_support.h"
 
 using namespace nivora;
 
 namespace {
 
-bool isHighSurrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 bool isSeparator(char16_t c)
 {
     return c == u' ' || c == u'\t';

@@ -2,19 +2,11 @@
 #include "core/command_line.h"
 
 #include "core/settings_text.h"
+#include "core/utf16.h"
 
 namespace nivora {
 
 namespace {
-
-bool isHighSurrogate(char16_t c)
-{
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t c)
-{
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 // What ends the program's name on a command line, as the system's own parser has it.
 bool isSeparator(char16_t c)

@@ -8,6 +8,7 @@
 #include "core/dialog_layout.h"
 #include "core/rounding.h"
 #include "core/settings_text.h"
+#include "core/utf16.h"
 
 namespace nivora {
 
@@ -21,15 +22,6 @@ constexpr int16_t kBlightnessMin = kBlightnessSetting.range.minimum;
 constexpr int16_t kBlightnessMax = kBlightnessSetting.range.maximum;
 // The steps below test against 0 as the lower bound, and picture i shows value i.
 static_assert(kPrecipitationMin == 0 && kVelocityMin == 0 && kBlightnessMin == 0);
-
-constexpr bool isHighSurrogate(char16_t u)
-{
-    return u >= 0xD800 && u <= 0xDBFF;
-}
-constexpr bool isLowSurrogate(char16_t u)
-{
-    return u >= 0xDC00 && u <= 0xDFFF;
-}
 
 // The picture of a wind speed option; the value is a whole number in range once the dialog has opened.
 int16_t velocityElement(float velocity)

@@ -15,6 +15,7 @@
 
 #include "core/area_resample.h"
 #include "core/option_picture_scales.h"
+#include "dib.h"
 
 namespace nivora::win32 {
 namespace {
@@ -162,13 +163,7 @@ HBITMAP OptionPictures::get(int row, int element, SIZE size)
         return nullptr;
 
     // A top-down 32-bit DIB section, as LoadImage with LR_CREATEDIBSECTION gives for the controls to draw.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = topDownDibInfo(size.cx, size.cy);
     void* bits = nullptr;
     UniqueHbitmap made(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!made || !bits)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dib.h"
 #include "resource_ids.h"
 
 namespace nivora::win32 {
@@ -243,13 +244,7 @@ void PictureBox::resizeImage(int width, int height)
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
     if (width_ > 0 && height_ > 0) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;  // top-down: row 0 first
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = topDownDibInfo(width_, height_);
         void* bits = nullptr;
         bitmap_.reset(CreateDIBSection(hDC(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (bitmap_) {

@@ -15,6 +15,7 @@
 #include "option_picture_pixels.h"
 #include "option_pictures.h"
 #include "saver.h"
+#include "win32/dib.h"
 
 namespace {
 
@@ -72,12 +73,7 @@ Pixels pixelsOf(HBITMAP bitmap)
         return out;
     out.width = dib.dsBm.bmWidth;
     out.height = dib.dsBm.bmHeight;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = nivora::topDownDibInfo(out.width, out.height);
     out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, UINT(out.height), out.pixels.data(), &info, DIB_RGB_COLORS);

@@ -6,6 +6,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "win32/dib.h"
+
 namespace e2e {
 
 namespace {
@@ -240,12 +242,7 @@ Picture captureScreen(const RECT& area)
     POINT origin{};
     GetDCOrgEx(screen, &origin);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    const BITMAPINFO info = nivora::topDownDibInfo(picture.width, picture.height);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
