@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "saver.h"
+#include "saver_expectations.h"
 
 using e2e::Saver;
 
@@ -121,22 +122,9 @@ void expectOutcome(const std::wstring& arguments, Outcome outcome, HWND host = n
         EXPECT_TRUE(saver.running());
         break;
     }
-    case Outcome::EndsAtOnce: {
-        bool sawWindow = false;
-        const bool ended = e2e::pumpUntil(
-            [&] {
-                for (HWND w : e2e::topLevelWindowsOf(saver.pid()))
-                    sawWindow = sawWindow || IsWindowVisible(w);
-                return !saver.running();
-            },
-            e2e::exitLimitMs(0));
-        EXPECT_TRUE(ended) << "the saver did not end";
-        if (ended) {
-            EXPECT_EQ(saver.exitCode(), 0u);
-        }
-        EXPECT_FALSE(sawWindow);
+    case Outcome::EndsAtOnce:
+        e2e::expectEndsAtOnceWithoutAWindow(saver);
         break;
-    }
     }
 }
 
@@ -179,6 +167,13 @@ TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeNeitherStopTheSaverNorAreWritten)
     const wchar_t loneSurrogates[] = {0xD800, L'a', 0xDC00, L'b', 0xDBFF, 0};
     const wchar_t multiString[] = L"True\0False\0";
     const BYTE binary[] = {'4', 0, 0xFF, 0xFE, 0x00, 0xD8};
+    // The same text as each of the four numeric options.
+    const auto everyOption = [](const wchar_t* text) {
+        std::vector<Stored> values;
+        for (const wchar_t* name : {L"reg_precipitation", L"velocity", L"direction", L"blightness"})
+            values.push_back({name, REG_SZ, textBytes(text)});
+        return values;
+    };
     const Case cases[] = {
         {"numbers as DWORDs",
          {{L"reg_precipitation", REG_DWORD, dwordBytes(3)},
@@ -206,23 +201,11 @@ TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeNeitherStopTheSaverNorAreWritten)
          {{L"velocity", REG_SZ, textBytes(L"7", false)},
           {L"messageText", REG_SZ, bytesOf(L"abc", 5)},
           {L"blightness", REG_SZ, {}}}},
-        {"1e30 everywhere",
-         {{L"reg_precipitation", REG_SZ, textBytes(L"1e30")},
-          {L"velocity", REG_SZ, textBytes(L"1e30")},
-          {L"direction", REG_SZ, textBytes(L"1e30")},
-          {L"blightness", REG_SZ, textBytes(L"1e30")}}},
+        {"1e30 everywhere", everyOption(L"1e30")},
         {"a wind option at the single's limit", {{L"velocity", REG_SZ, textBytes(L"3.402823E+38")}}},
         {"a wind option far below zero", {{L"velocity", REG_SZ, textBytes(L"-3.402823E+38")}}},
-        {"-0 everywhere",
-         {{L"reg_precipitation", REG_SZ, textBytes(L"-0")},
-          {L"velocity", REG_SZ, textBytes(L"-0")},
-          {L"direction", REG_SZ, textBytes(L"-0")},
-          {L"blightness", REG_SZ, textBytes(L"-0")}}},
-        {"blanks around numbers",
-         {{L"reg_precipitation", REG_SZ, textBytes(L" 7 ")},
-          {L"velocity", REG_SZ, textBytes(L" 7 ")},
-          {L"direction", REG_SZ, textBytes(L" 7 ")},
-          {L"blightness", REG_SZ, textBytes(L" 7 ")}}},
+        {"-0 everywhere", everyOption(L"-0")},
+        {"blanks around numbers", everyOption(L" 7 ")},
         {"hexadecimal in two notations",
          {{L"reg_precipitation", REG_SZ, textBytes(L"&H10")},
           {L"velocity", REG_SZ, textBytes(L"0x10")},

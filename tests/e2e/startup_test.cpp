@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "saver.h"
+#include "saver_expectations.h"
 
 #include <psapi.h>  // after windows.h, which saver.h brings
 
@@ -70,25 +71,6 @@ std::wstring textOf(HWND hwnd)
                         &length);
     text.resize(std::min<size_t>(length, text.size()));
     return text;
-}
-
-// Ends at once: the process goes without ever showing a window, and reports no failure.
-void expectEndsAtOnceWithoutAWindow(Saver& saver, HWND host = nullptr)
-{
-    bool sawWindow = false;
-    const bool ended = e2e::pumpUntil(
-        [&] {
-            for (HWND w : e2e::topLevelWindowsOf(saver.pid()))
-                sawWindow = sawWindow || IsWindowVisible(w);
-            sawWindow = sawWindow || (host && FindWindowExW(host, nullptr, nullptr, nullptr) != nullptr);
-            return !saver.running();
-        },
-        e2e::exitLimitMs(0));
-    EXPECT_TRUE(ended) << "the saver did not end";
-    if (ended) {
-        EXPECT_EQ(saver.exitCode(), 0u);
-    }
-    EXPECT_FALSE(sawWindow);
 }
 
 TEST_F(StartUp, FullScreenShowsATopmostWindowCoveringTheScreen)
@@ -169,7 +151,7 @@ TEST_F(StartUp, WhileAFullScreenSaverOrSettingsWindowRunsEveryOtherStartEndsAtOn
         for (const std::wstring& arguments : starts) {
             SCOPED_TRACE(narrow(arguments));
             Saver second(arguments);
-            expectEndsAtOnceWithoutAWindow(second, host.hwnd());
+            e2e::expectEndsAtOnceWithoutAWindow(second, host.hwnd());
         }
         EXPECT_TRUE(first.running());
     }
@@ -255,7 +237,7 @@ TEST_F(StartUp, PreviewWithoutAUsableHostEndsAtOnce)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Saver saver(c.arguments);
-        expectEndsAtOnceWithoutAWindow(saver);
+        e2e::expectEndsAtOnceWithoutAWindow(saver);
     }
 }
 
