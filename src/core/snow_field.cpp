@@ -174,11 +174,8 @@ void SnowField::drawBands(std::span<const Flake> inPlay)
         }
         layer_.takeAwayBand(main_, b);
         // After the flakes are off: what settled under them shows.
-        for (const Rect& r : settledRects_) {
-            for (int32_t y = std::max(r.top, top); y < std::min(r.bottom, bottom); ++y)
-                std::copy(desk_.row(y - deskTop_) + (r.left - deskLeft_),
-                          desk_.row(y - deskTop_) + (r.right - deskLeft_), main_.row(y) + r.left);
-        }
+        for (const Rect& r : settledRects_)
+            copyFromDesk(r, top, bottom);
         for (size_t k = bandFirst_[b]; k < bandFirst_[b + 1]; ++k) {
             const Drawn& d = drawn_[inBand_[k]];
             const auto [swayed, px, py] = positions_[d.flake];
@@ -217,12 +214,19 @@ void SnowField::restoreBackground()
     layer_.takeAway(main_);  // reported with the flakes: they were added to carry over
     // After the flakes are off: what settled under them shows.
     for (const Rect& r : settledRects_) {
-        for (int32_t y = r.top; y < r.bottom; ++y)
-            std::copy(desk_.row(y - deskTop_) + (r.left - deskLeft_), desk_.row(y - deskTop_) + (r.right - deskLeft_),
-                      main_.row(y) + r.left);
+        copyFromDesk(r, r.top, r.bottom);
         changes_.add(r);
     }
     settledRects_.clear();
+}
+
+// The rows of a place in picMain that lie from `top` to `bottom`, copied back from PicDesk.
+void SnowField::copyFromDesk(const Rect& r, int32_t top, int32_t bottom)
+{
+    for (int32_t y = std::max(r.top, top); y < std::min(r.bottom, bottom); ++y) {
+        const Pixel* from = desk_.row(y - deskTop_) + (r.left - deskLeft_);
+        std::copy(from, from + (r.right - r.left), main_.row(y) + r.left);
+    }
 }
 
 std::optional<Rect> SnowField::deskStillRead() const

@@ -72,6 +72,7 @@ private:
     template <SnowMode Mode>
     void drawFrame();
     void restoreBackground();
+    void copyFromDesk(const Rect& r, int32_t top, int32_t bottom);
     // Calls draw(i) for each flake of the frame that is not settling, in flake order.
     template <typename Draw>
     void forEachFalling(size_t count, Draw&& draw) const
