@@ -422,15 +422,23 @@ TEST(DialogModel, TextBoxLeavesAtMost128CodeUnitsAndNeverHalfACharacter)
     }
 }
 
+// The five values as the store holds them after a save.
+std::map<std::u16string, std::u16string> storedFive(const char16_t* precipitation, const char16_t* velocity,
+                                                    const char16_t* direction, const char16_t* blightness,
+                                                    const char16_t* message)
+{
+    return {{u"reg_precipitation", precipitation},
+            {u"velocity", velocity},
+            {u"direction", direction},
+            {u"blightness", blightness},
+            {u"messageText", message}};
+}
+
 TEST(DialogModel, OkSavesErasesOrLeavesTheStoreAlone)
 {
     const std::vector<std::u16string> allFive = {u"reg_precipitation", u"velocity", u"direction", u"blightness",
                                                  u"messageText"};
-    const std::map<std::u16string, std::u16string> earlierSave = {{u"reg_precipitation", u"3"},
-                                                                  {u"velocity", u"2"},
-                                                                  {u"direction", u"False"},
-                                                                  {u"blightness", u"0"},
-                                                                  {u"messageText", u"old"}};
+    const std::map<std::u16string, std::u16string> earlierSave = storedFive(u"3", u"2", u"False", u"0", u"old");
     struct Case {
         const char* name;
         SnowSettings settings;
@@ -456,33 +464,16 @@ TEST(DialogModel, OkSavesErasesOrLeavesTheStoreAlone)
          OkOutcome::Saved,
          allFive,
          0,
-         {{u"reg_precipitation", u"0"},
-          {u"velocity", u"12"},
-          {u"direction", u"False"},
-          {u"blightness", u"4"},
-          {u"messageText", u"abc"}}},
-        {"only the message changed: all five are written",
-         makeSettings(1, 6, true, 2, u"Hello"),
-         earlierSave,
-         OkOutcome::Saved,
-         allFive,
-         0,
-         {{u"reg_precipitation", u"1"},
-          {u"velocity", u"6"},
-          {u"direction", u"True"},
-          {u"blightness", u"2"},
-          {u"messageText", u"Hello"}}},
+         storedFive(u"0", u"12", u"False", u"4", u"abc")},
+        {"only the message changed: all five are written", makeSettings(1, 6, true, 2, u"Hello"), earlierSave,
+         OkOutcome::Saved, allFive, 0, storedFive(u"1", u"6", u"True", u"2", u"Hello")},
         {"a message differing only in letter case counts as changed",
          makeSettings(1, 6, true, 2, u"Tovek Super Quorlane 2004"),
          {},
          OkOutcome::Saved,
          allFive,
          0,
-         {{u"reg_precipitation", u"1"},
-          {u"velocity", u"6"},
-          {u"direction", u"True"},
-          {u"blightness", u"2"},
-          {u"messageText", u"Tovek Super Quorlane 2004"}}},
+         storedFive(u"1", u"6", u"True", u"2", u"Tovek Super Quorlane 2004")},
     };
     for (const Case& c : cases) {
         SnowSettings settings = c.settings;
@@ -578,11 +569,7 @@ TEST(DialogModel, TheMessageIsCutOnEveryWayIntoTheDialog)
 
 TEST(DialogModel, OkWritesAllFiveOrPutsTheStoreBackAsItWas)
 {
-    const std::map<std::u16string, std::u16string> earlierSave = {{u"reg_precipitation", u"3"},
-                                                                  {u"velocity", u"2"},
-                                                                  {u"direction", u"False"},
-                                                                  {u"blightness", u"0"},
-                                                                  {u"messageText", u"old"}};
+    const std::map<std::u16string, std::u16string> earlierSave = storedFive(u"3", u"2", u"False", u"0", u"old");
     const std::map<std::u16string, std::u16string> partial = {{u"velocity", u"2"}, {u"messageText", u"old"}};
     struct Case {
         const char* name;
