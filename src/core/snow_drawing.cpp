@@ -77,12 +77,6 @@ void FlakeLayer::save(const Surface& dst, const Rect& keep)
     used_ += static_cast<size_t>(keep.right - keep.left) * static_cast<size_t>(keep.bottom - keep.top);
 }
 
-void FlakeLayer::stamp(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep)
-{
-    save(dst, keep);
-    stampFlake(dst, px, py, spriteX, box);
-}
-
 void FlakeLayer::put(const Surface& dst, int32_t px, int32_t py, const Pixel* column, int32_t count, const Rect& keep)
 {
     save(dst, keep);

@@ -73,8 +73,6 @@ public:
     Rect stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX);
     // The box of the pixels that stampInside() sets for a flake of this kind, relative to its cell's corner.
     Rect kindBox(int32_t spriteX) const { return kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)].box; }
-    // Any other flake: saves the pixels of `keep` (the part of `box` inside the drawing area), then stamps `box`.
-    void stamp(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep);
     // The preview's flake: saves the pixels of `keep`, then copies `count` opaque pixels down from (px, py).
     void put(const Surface& dst, int32_t px, int32_t py, const Pixel* column, int32_t count, const Rect& keep);
 
@@ -93,7 +91,8 @@ public:
     void endBand(size_t band) { bandEnd_[band] = used_; }
     // stampInside(), only the pixels in rows top to bottom (exclusive).
     void stampInsideRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, int32_t top, int32_t bottom);
-    // stamp(), only in rows top to bottom (exclusive), as if the picture had no other rows.
+    // Any other flake, only in rows top to bottom (exclusive), as if the picture had no other rows: saves the
+    // pixels of `keep` (the part of `box` inside the drawing area), then stamps `box`.
     void stampRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep,
                    int32_t top, int32_t bottom);
 
