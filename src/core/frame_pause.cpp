@@ -28,7 +28,15 @@ PauseChange FramePause::apply(bool wasPaused) const
 PauseChange FramePause::displayState(uint32_t state)
 {
     const bool wasPaused = paused();
-    displayOff_ = state == kDisplayOff;
+    consoleDisplayOff_ = state == kDisplayOff;
+    return apply(wasPaused);
+}
+
+PauseChange FramePause::sessionDisplayState(uint32_t state)
+{
+    const bool wasPaused = paused();
+    sessionDisplayKnown_ = true;
+    sessionDisplayOff_ = state == kDisplayOff;
     return apply(wasPaused);
 }
 

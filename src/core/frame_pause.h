@@ -15,17 +15,26 @@ public:
     // dimmed display is still seen; a value the system may add later counts as on, so it never stops the snow
     // for good.
     PauseChange displayState(uint32_t state);
+    // The display of this program's own session (GUID_SESSION_DISPLAY_STATUS), same values. In a remote session it
+    // is the remote screen, where the console's display says nothing about who sees the snow; once it has been
+    // heard from, it alone counts. Systems before Windows 8 send only the console's state.
+    PauseChange sessionDisplayState(uint32_t state);
     // A session change of this program's session (the WTS_* codes of WM_WTSSESSION_CHANGE): a lock or a
     // disconnect of the console or of a remote connection pauses; an unlock, a connect resumes. Other codes
     // (logon, logoff, remote control) change nothing.
     PauseChange sessionChange(uint32_t code);
 
-    bool paused() const { return displayOff_ || locked_ || disconnected_; }
+    bool paused() const
+    {
+        return (sessionDisplayKnown_ ? sessionDisplayOff_ : consoleDisplayOff_) || locked_ || disconnected_;
+    }
 
 private:
     PauseChange apply(bool wasPaused) const;
 
-    bool displayOff_ = false;
+    bool consoleDisplayOff_ = false;
+    bool sessionDisplayKnown_ = false;
+    bool sessionDisplayOff_ = false;
     bool locked_ = false;
     bool disconnected_ = false;
 };

@@ -13,11 +13,13 @@ namespace {
 using Change = PauseChange;
 
 struct Note {
-    enum Kind { Display, Session } kind;
+    enum Kind { Display, Session, SessionDisplay } kind;
     uint32_t value;
 };
 
 constexpr Note displayOff{Note::Display, 0}, displayOn{Note::Display, 1}, displayDimmed{Note::Display, 2};
+constexpr Note ownDisplayOff{Note::SessionDisplay, 0}, ownDisplayOn{Note::SessionDisplay, 1};
+constexpr Note ownDisplayDimmed{Note::SessionDisplay, 2};
 constexpr Note consoleConnect{Note::Session, 1}, consoleDisconnect{Note::Session, 2};
 constexpr Note remoteConnect{Note::Session, 3}, remoteDisconnect{Note::Session, 4};
 constexpr Note logon{Note::Session, 5}, logoff{Note::Session, 6};
@@ -63,13 +65,25 @@ TEST(FramePause, NotificationsTable)
          {logon, logoff, Note{Note::Session, 9}, Note{Note::Session, 0}},
          {Change::None, Change::None, Change::None, Change::None}},
         {"an unlock without a lock changes nothing", {unlock, consoleConnect}, {Change::None, Change::None}},
+        {"a remote session's own display counts, not the console's",
+         {ownDisplayOn, displayOff, ownDisplayOff, displayOn, ownDisplayOn},
+         {Change::None, Change::None, Change::Pause, Change::None, Change::Resume}},
+        {"the console's display counts until the session's own is heard from",
+         {displayOff, ownDisplayOn, displayOff},
+         {Change::Pause, Change::Resume, Change::None}},
+        {"the session's own display dimmed is still seen", {ownDisplayDimmed, ownDisplayOff}, {Change::None, Change::Pause}},
+        {"a lock while the session's own display is off keeps the pause",
+         {ownDisplayOff, lock, ownDisplayOn, unlock},
+         {Change::Pause, Change::None, Change::None, Change::Resume}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FramePause pause;
         std::vector<Change> changes;
         for (const Note& n : c.notes)
-            changes.push_back(n.kind == Note::Display ? pause.displayState(n.value) : pause.sessionChange(n.value));
+            changes.push_back(n.kind == Note::Display          ? pause.displayState(n.value)
+                              : n.kind == Note::SessionDisplay ? pause.sessionDisplayState(n.value)
+                                                               : pause.sessionChange(n.value));
         EXPECT_EQ(changes, c.changes);
         EXPECT_EQ(pause.paused(), !c.changes.empty() && c.changes.back() == Change::Pause);
     }
