@@ -2,9 +2,11 @@
 # Runs the end-to-end tests under Wine, on a virtual display of their own and in a throw-away Wine prefix: all of
 # them on one monitor, then those that matter there on two monitors side by side, then the settings window's at
 # 150 % (144 dpi).
+# Then the planting test, with Wine told to look for system libraries beside a program first, as Windows does.
 # Usage: scripts/e2e.sh BIN_FOLDER [gtest arguments]
-# NIVORA_E2E_PASSES picks the passes ("one", "two", "dpi" or several); with gtest arguments only "one" runs, and
-# "dpi" too when they name settings tests, unless it says otherwise; the arguments go to every pass that runs.
+# NIVORA_E2E_PASSES picks the passes ("one", "two", "dpi", "planting" or several); with gtest arguments only "one"
+# runs, "dpi" too when they name settings tests and "planting" when they name planting tests, unless it says
+# otherwise; the arguments go to every pass that runs.
 # NIVORA_E2E_DPI is the DPI of the "dpi" pass (144).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,10 +17,13 @@ source "$here/wine_env.sh"
 if [[ $# -gt 0 ]]; then
   default=one
   [[ $* == *Settings* ]] && default="one dpi"
+  [[ $* == *Planting* ]] && default="planting"
   passes=${NIVORA_E2E_PASSES:-$default}
 else
-  passes=${NIVORA_E2E_PASSES:-one two dpi}
+  passes=${NIVORA_E2E_PASSES:-one two dpi planting}
 fi
+planting_tests='LibraryPlanting.*'
+
 # The tests of the two-monitor pass: the snow on every monitor, the message on the primary one, input on the
 # second one, the settings window on the pointer's monitor, the start with no argument, and the screen showing the
 # saver's own picture on each monitor.
@@ -47,10 +52,20 @@ for pass in $passes; do
     set_dpi "${NIVORA_E2E_DPI:-144}"
     filter=()
     [[ $# -gt 0 ]] || filter=(--gtest_filter='SettingsDialog*')
+  elif [[ $pass == planting ]]; then
+    echo "== libraries planted beside the saver"
+    start_display force
+    start_wine "$work/prefix"
+    # Wine prefers its own libraries; with this it looks beside the program first, as Windows does for libraries
+    # that are not KnownDLLs. Read when each process starts, so it is set here rather than by the test.
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;msimg32,wtsapi32,shcore=n,b"
+    filter=()
+    [[ $# -gt 0 ]] || filter=(--gtest_filter="$planting_tests")
   else
     start_display force
     start_wine "$work/prefix"
     filter=()
+    [[ $# -gt 0 ]] || filter=(--gtest_filter="-$planting_tests")
   fi
   mkdir -p "$out/$pass"
   export NIVORA_E2E_OUTPUT=$(winepath -w "$out/$pass" 2>/dev/null)

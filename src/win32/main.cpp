@@ -14,6 +14,7 @@
 #include "settings_window.h"
 #include "single_instance.h"
 #include "snow_window.h"
+#include "system_library.h"
 #include "window_services.h"
 
 namespace nivora::win32 {
@@ -145,5 +146,6 @@ int Main()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    nivora::win32::restrictLibrarySearch();  // before any library can be looked for beside the program
     return nivora::win32::Main();
 }

@@ -17,8 +17,9 @@ public:
     PauseNotifications(const PauseNotifications&) = delete;
     PauseNotifications& operator=(const PauseNotifications&) = delete;
 
-    // Asks for both kinds of notification to `hwnd`. The display's current state arrives at once; a system that
-    // offers neither kind simply never pauses the snow.
+    // Asks for both kinds of notification to `hwnd`: the console's and the session's own display, and the
+    // session's changes. The displays' current states arrive at once; a system that offers neither kind simply
+    // never pauses the snow. The window's WM_TIMER with kRetryTimerId belongs to this object.
     void registerFor(HWND hwnd);
     // Before the window goes: the registrations belong to it.
     void unregister();
@@ -27,11 +28,17 @@ public:
     std::optional<PauseChange> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool paused() const { return pause_.paused(); }
 
+    static constexpr UINT_PTR kRetryTimerId = 0x4E50;  // "NP"
+
 private:
+    void registerSession();
+
     FramePause pause_;
     HWND hwnd_ = nullptr;
     HPOWERNOTIFY display_ = nullptr;
+    HPOWERNOTIFY sessionDisplay_ = nullptr;
     bool session_ = false;
+    bool retrying_ = false;  // the session registration waits for the terminal services
 };
 
 }  // namespace nivora::win32

@@ -225,15 +225,15 @@ void FrmMain::captureDesktop(Monitor& m)
     const int band = preview() ? height : std::min(height, kCaptureBandRows);
     auto blendBand = [&](HDC from, int fromX, int fromY, int top, int rows) {
         if (preview())
-            AlphaBlend(m.PicDesk.hDC(), 0, 0, drawWidth, drawHeight, from, fromX, fromY, width, height, blend);
+            GdiAlphaBlend(m.PicDesk.hDC(), 0, 0, drawWidth, drawHeight, from, fromX, fromY, width, height, blend);
         else
-            AlphaBlend(m.PicDesk.hDC(), 0, top, drawWidth, rows, from, fromX, fromY, width, rows, blend);
+            GdiAlphaBlend(m.PicDesk.hDC(), 0, top, drawWidth, rows, from, fromX, fromY, width, rows, blend);
     };
     if (x >= 0 && y >= 0) {
         for (int top = 0; top < height; top += band)
             blendBand(desktopDC.get(), x, y + top, top, std::min(band, height - top));
     } else {
-        // AlphaBlend takes no source left of or above the device context's origin, where a monitor left of or
+        // GdiAlphaBlend takes no source left of or above the device context's origin, where a monitor left of or
         // above the primary one lies: copy it out first, band by band.
         UniqueHdc copyDC(CreateCompatibleDC(desktopDC.get()));
         UniqueHbitmap copy(CreateCompatibleBitmap(desktopDC.get(), width, band));

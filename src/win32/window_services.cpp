@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "system_library.h"
+
 namespace nivora::win32 {
 
 // ---- Text ----------------------------------------------------------------------------------------------------
@@ -91,16 +93,6 @@ SIZE bitmapSize(HBITMAP bitmap)
 // ---- Display scale ---------------------------------------------------------------------------------------------
 
 namespace {
-
-// A function of user32 or shcore that older Windows lacks; null there.
-template <class Function>
-Function* systemFunction(const wchar_t* module, const char* name)
-{
-    HMODULE handle = GetModuleHandleW(module);
-    if (!handle)
-        handle = LoadLibraryW(module);  // shcore is not loaded by itself; it stays loaded for the run
-    return handle ? reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
-}
 
 int screenDpi()
 {
