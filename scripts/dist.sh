@@ -38,6 +38,12 @@ for arch in x64 x86; do
     exit 1
   }
 done
+# What users get has no test seam and imports only KnownDLLs; the check must catch the seams of the test build.
+if "$here/check_shipped.sh" "$build64/bin/nivora_test.scr" 2>/dev/null; then
+  echo "dist: check_shipped.sh finds nothing in the test build; it would miss a seam" >&2
+  exit 1
+fi
+"$here/check_shipped.sh" "$stage/x64/nivora.scr" "$stage/x86/nivora.scr"
 touch -d "@$stamp" "$stage"/x64/nivora.scr "$stage"/x86/nivora.scr  # setup programs keep each file's date
 
 rm -f "$out"/nivora-*-setup-x64.exe "$out"/nivora-*-setup-x86.exe "$out"/nivora-*-portable.zip "$out/SHA256SUMS"

@@ -1,4 +1,6 @@
-// Test-only readback of the snow window's picture into a file mapping that the test created.
+// Test-only readback of the snow window's picture into a file mapping that the test created, and the frames run
+// ahead. Only the test build (NIVORA_TEST_HOOKS) has them: the shipped saver reads no such variable and writes into
+// no mapping, since any program of the user's session could set the one or make the other.
 #include "surface_readback.h"
 
 #include <algorithm>
@@ -8,6 +10,8 @@
 #include "readback_protocol.h"
 
 namespace nivora::win32 {
+
+#ifdef NIVORA_TEST_HOOKS
 
 SurfaceReadback::SurfaceReadback()
 {
@@ -43,11 +47,14 @@ bool SurfaceReadback::write(const uint32_t* pixels, int stride, int left, int to
     void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
     bool written = false;
     if (view) {
-        // The mapping's size is the test's word: check it before writing a byte.
+        // The mapping is the test's word: check that it is large enough, committed and writable before writing a
+        // byte (a mapping made with SEC_RESERVE maps, but writing into it faults).
         MEMORY_BASIC_INFORMATION region{};
         const size_t rowBytes = size_t(width) * sizeof(uint32_t);
         const size_t needed = sizeof(readback::Header) + rowBytes * size_t(height);
-        if (VirtualQuery(view, &region, sizeof region) == sizeof region && region.RegionSize >= needed) {
+        constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        if (VirtualQuery(view, &region, sizeof region) == sizeof region && region.RegionSize >= needed &&
+            region.State == MEM_COMMIT && (region.Protect & kWritable) != 0 && (region.Protect & PAGE_GUARD) == 0) {
             auto* out = static_cast<unsigned char*>(view);
             const readback::Header header{left, top, width, height};
             std::memcpy(out, &header, sizeof header);
@@ -61,5 +68,21 @@ bool SurfaceReadback::write(const uint32_t* pixels, int stride, int left, int to
     CloseHandle(mapping);
     return written;
 }
+
+#else
+
+SurfaceReadback::SurfaceReadback() = default;
+
+uint32_t testFramesAhead()
+{
+    return 0;
+}
+
+bool SurfaceReadback::write(const uint32_t*, int, int, int, int, int)
+{
+    return false;
+}
+
+#endif
 
 }  // namespace nivora::win32

@@ -1,4 +1,5 @@
-// Test-only: hands the snow window's own picture to the end-to-end tests (see readback_protocol.h).
+// Test-only: hands the snow window's own picture to the end-to-end tests (see readback_protocol.h). In the shipped
+// saver it never answers and runs no frames ahead.
 #pragma once
 
 #include <windows.h>

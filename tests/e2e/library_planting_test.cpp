@@ -93,7 +93,7 @@ bool exists(const std::wstring& path)
 
 std::wstring beside(const wchar_t* file)
 {
-    const std::wstring saver = e2e::saverPath();
+    const std::wstring saver = e2e::shippedSaverPath();
     return saver.substr(0, saver.find_last_of(L"\\/") + 1) + file;
 }
 
@@ -109,7 +109,7 @@ public:
     {
         for (const wchar_t* name : kPlantedNames)
             EXPECT_TRUE(CopyFileW(beside(L"planted_library.dll").c_str(), (folder_ + name).c_str(), FALSE));
-        EXPECT_TRUE(CopyFileW(e2e::saverPath().c_str(), (folder_ + L"nivora.scr").c_str(), FALSE));
+        EXPECT_TRUE(CopyFileW(e2e::shippedSaverPath().c_str(), (folder_ + L"nivora.scr").c_str(), FALSE));
         EXPECT_TRUE(CopyFileW(beside(L"plant_probe.exe").c_str(), (folder_ + L"plant_probe.exe").c_str(), FALSE));
     }
     ~PlantedFolder()
@@ -151,7 +151,7 @@ TEST(LibraryPlanting, TheSaverImportsOnlyKnownDlls)
                                        L"gdiplus.dll",  L"imm32.dll",   L"kernel32.dll", L"msvcrt.dll",
                                        L"ole32.dll",    L"oleaut32.dll", L"rpcrt4.dll",  L"sechost.dll",
                                        L"shell32.dll",  L"shlwapi.dll", L"user32.dll",   L"ws2_32.dll"};
-    const std::vector<std::wstring> imported = importedLibraries(e2e::saverPath());
+    const std::vector<std::wstring> imported = importedLibraries(e2e::shippedSaverPath());
     ASSERT_FALSE(imported.empty());
     EXPECT_TRUE(std::count(imported.begin(), imported.end(), L"kernel32.dll"));
     for (const std::wstring& name : imported)

@@ -26,11 +26,12 @@ constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc
 class ReadableSaver {
 public:
     // framesAhead: frames the saver runs before it shows the first, so that the snow has fallen into the picture.
-    explicit ReadableSaver(const wchar_t* framesAhead = nullptr)
+    // program: the test build by default, which has the seams.
+    explicit ReadableSaver(const wchar_t* framesAhead = nullptr, const std::wstring& program = e2e::saverPath())
     {
         SetEnvironmentVariableW(readback::kEnvironmentVariable, L"1");
         SetEnvironmentVariableW(readback::kFramesAheadVariable, framesAhead);
-        saver_ = std::make_unique<Saver>(L"/s");
+        saver_ = std::make_unique<Saver>(program, L"\"" + program + L"\" /s");
         SetEnvironmentVariableW(readback::kEnvironmentVariable, nullptr);
         SetEnvironmentVariableW(readback::kFramesAheadVariable, nullptr);
         window_ = saver_->waitForWindow(L"Nivora MAIN", 30000);  // the frames run ahead come first
@@ -83,15 +84,22 @@ public:
         ASSERT_TRUE(PostMessageW(window_, WM_WTSSESSION_CHANGE, code, LPARAM(session)));
     }
 
+    // The mapping the saver writes into, large enough for the whole virtual screen; `protection` as
+    // CreateFileMappingW takes it.
+    HANDLE makeMapping(DWORD protection = PAGE_READWRITE)
+    {
+        const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        const size_t bytes = sizeof(readback::Header) + size_t(width) * size_t(height) * 4;
+        const std::wstring name = readback::kMappingPrefix + std::to_wstring(saver_->pid());
+        return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, protection, DWORD(uint64_t(bytes) >> 32), DWORD(bytes),
+                                  name.c_str());
+    }
+
     // Stops the frames and reads the saver's picture number `which`; empty when the saver did not write it.
     e2e::Picture holdAndRead(int which, POINT& origin)
     {
         e2e::Picture picture;
-        const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-        const size_t bytes = sizeof(readback::Header) + size_t(width) * size_t(height) * 4;
-        const std::wstring name = readback::kMappingPrefix + std::to_wstring(saver_->pid());
-        HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, DWORD(uint64_t(bytes) >> 32),
-                                            DWORD(bytes), name.c_str());
+        HANDLE mapping = makeMapping();
         if (!mapping)
             return picture;
         if (request(readback::kHoldAndWrite, which) == 1) {
@@ -271,6 +279,43 @@ TEST_F(PauseAndReadback, WithoutTheTestsAskingTheSaverAnswersNothing)
     const e2e::Picture first = e2e::captureScreen();
     e2e::pump(300);
     EXPECT_FALSE(e2e::captureScreen().pixels == first.pixels);
+}
+
+// Any program of the session could make the mapping, and make it so that writing into it faults: the saver
+// writes only into committed, writable memory.
+TEST_F(PauseAndReadback, AMappingThatCannotBeWrittenIsLeftAlone)
+{
+    ReadableSaver s;
+    ASSERT_NE(s.window(), nullptr);
+    // Reserved, not committed: it maps, but the first byte written faults.
+    HANDLE mapping = s.makeMapping(PAGE_READWRITE | SEC_RESERVE);
+    ASSERT_NE(mapping, nullptr);
+    MEMORY_BASIC_INFORMATION region{};
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    ASSERT_NE(view, nullptr);
+    VirtualQuery(view, &region, sizeof region);
+    UnmapViewOfFile(view);
+    if (region.State == MEM_COMMIT) {
+        CloseHandle(mapping);
+        GTEST_SKIP() << "this system commits a SEC_RESERVE mapping at once (Wine 8 does): no fault to avoid here";
+    }
+    EXPECT_EQ(s.request(readback::kHoldAndWrite, 0), 0);
+    CloseHandle(mapping);
+    EXPECT_EQ(s.request(readback::kRelease), 1);
+    EXPECT_TRUE(s.saver().running());
+    // And it still writes into a sound one.
+    POINT origin{};
+    EXPECT_GT(s.holdAndRead(0, origin).width, 0);
+}
+
+// What users get has no seams, whatever the environment says (the release check also looks for their names).
+TEST_F(PauseAndReadback, TheShippedSaverHasNoSeams)
+{
+    ReadableSaver s(nullptr, e2e::shippedSaverPath());
+    ASSERT_NE(s.window(), nullptr);
+    POINT origin{};
+    EXPECT_EQ(s.holdAndRead(0, origin).width, 0);
+    EXPECT_TRUE(framesRun(s));  // not held either
 }
 
 }  // namespace

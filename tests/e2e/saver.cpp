@@ -27,6 +27,11 @@ constexpr const wchar_t* kSettingsKey = L"Software\\Nivora\\Settings";
 
 std::wstring saverPath()
 {
+    return ownFolder() + L"nivora_test.scr";
+}
+
+std::wstring shippedSaverPath()
+{
     return ownFolder() + L"nivora.scr";
 }
 

@@ -20,8 +20,11 @@ constexpr DWORD exitLimitMs(int hiddenWindows)
     return 5000 + DWORD(hiddenWindows) * kHiddenWindowWaitMs;
 }
 
-// The nivora.scr beside the test program.
+// The saver the tests start: nivora_test.scr beside the test program, nivora.scr with the tests' seams (the
+// readback, frames run ahead).
 std::wstring saverPath();
+// The nivora.scr beside the test program, as shipped.
+std::wstring shippedSaverPath();
 
 // A started nivora.scr; terminated when the test lets go of it, also when the test fails.
 class Saver {
