@@ -230,7 +230,8 @@ StoredValues readStored(SettingsStore& store)
 }
 
 // Puts the store back as it was before a failed write or erase: a clean entry, then the values that were there.
-void restore(SettingsStore& store, const StoredValues& before)
+// False when the store refused that too and holds something else now.
+bool restore(SettingsStore& store, const StoredValues& before)
 {
     store.erase();
     size_t i = 0;
@@ -238,6 +239,7 @@ void restore(SettingsStore& store, const StoredValues& before)
         if (const auto& text = before[i++])
             store.write(f.setting.storedName, *text);
     });
+    return readStored(store) == before;
 }
 
 }  // namespace
@@ -253,15 +255,13 @@ OkOutcome DialogModel::Command4_Click(SettingsStore& store, char16_t decimalSepa
         forEachSetting([&](const auto& f) { wanted[i++] = formatValue(settings_.*f.field, decimalSeparator); });
         if (readStored(store) == wanted)
             return OkOutcome::Saved;
-        restore(store, before);
-        return OkOutcome::SaveFailed;
+        return restore(store, before) ? OkOutcome::SaveFailed : OkOutcome::SaveFailedChanged;
     }
     if (hasStoredSettings(store)) {
         eraseSettings(store);
         if (readStored(store) == StoredValues{})
             return OkOutcome::ErasedShowMessage;
-        restore(store, before);
-        return OkOutcome::EraseFailed;
+        return restore(store, before) ? OkOutcome::EraseFailed : OkOutcome::EraseFailedChanged;
     }
     return OkOutcome::Nothing;
 }

@@ -20,6 +20,13 @@ inline constexpr std::u16string_view kSaveFailedMessage =
 // Shown when "OK" could not erase them: "The settings could not be erased. Nothing was changed."
 inline constexpr std::u16string_view kEraseFailedMessage =
     u"設定値を消去できませんでした。保存されている設定は変更されていません。";
+// The same two failures when the earlier values could not be put back either (a store that keeps refusing: a full
+// disk, a policy): "... The earlier settings could not be restored either; the stored settings are partly changed
+// or lost."
+inline constexpr std::u16string_view kSaveFailedChangedMessage =
+    u"設定値を保存できませんでした。以前の設定も元に戻せなかったため、保存されている設定は一部が変わっているか失われています。";
+inline constexpr std::u16string_view kEraseFailedChangedMessage =
+    u"設定値を消去できませんでした。以前の設定も元に戻せなかったため、保存されている設定は一部が変わっているか失われています。";
 
 // What one item looks like, in its row of the settings window and in the overlay.
 struct RowView {
@@ -48,6 +55,8 @@ enum class OkOutcome : uint8_t {
     Nothing,            // defaults and nothing stored: nothing written
     SaveFailed,         // the store refused a value: what was stored before is back; show kSaveFailedMessage
     EraseFailed,        // the store could not be erased: what was stored before is back; show kEraseFailedMessage
+    SaveFailedChanged,  // as SaveFailed, but the store refused the earlier values too; kSaveFailedChangedMessage
+    EraseFailedChanged,  // as EraseFailed, but the earlier values could not be put back; kEraseFailedChangedMessage
 };
 
 // The message as the dialog keeps it: at most 128 UTF-16 code units, never ending in half a surrogate pair (a text

@@ -48,7 +48,7 @@ bool FrmSetting::load(POINT at)
     layout_ = dialogLayout(dpi);
     RECT bounds = windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle, dpi);
     OffsetRect(&bounds, at.x - bounds.left, at.y - bounds.top);
-    create({L"NivoraSetting", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), programIcon(false)}, kStyle, kExStyle,
+    create({kSettingClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), programIcon(false)}, kStyle, kExStyle,
            bounds, nullptr, kSettingCaption);
     if (!hwnd())
         return false;
@@ -321,6 +321,12 @@ void FrmSetting::Command4_Click()
         break;
     case OkOutcome::EraseFailed:
         messageBox(hwnd(), kEraseFailedMessage, kMessageBoxCaption, MessageIcon::Warning);
+        break;
+    case OkOutcome::SaveFailedChanged:
+        messageBox(hwnd(), kSaveFailedChangedMessage, kMessageBoxCaption, MessageIcon::Warning);
+        break;
+    case OkOutcome::EraseFailedChanged:
+        messageBox(hwnd(), kEraseFailedChangedMessage, kMessageBoxCaption, MessageIcon::Warning);
         break;
     case OkOutcome::Saved:
     case OkOutcome::Nothing:

@@ -26,10 +26,11 @@ public:
     std::vector<std::u16string> writes;  // names, in the order written
     int erases = 0;
     // Failures, as a registry without access or a full disk gives them: refused writes change nothing, and a failed
-    // erase leaves every value in place.
+    // erase leaves every value in place, or only some (erasesBeforeFailing).
     std::u16string refusedName;    // the next write of this name fails
     int writesBeforeFailing = -1;  // after this many writes every write fails; -1: never
     bool eraseFails = false;
+    int erasesBeforeFailing = -1;  // after this many erases every erase removes only the first stored value
 
     std::optional<std::u16string> read(std::u16string_view name) override
     {
@@ -52,6 +53,11 @@ public:
     void erase() override
     {
         ++erases;
+        if (erasesBeforeFailing >= 0 && erases > erasesBeforeFailing) {
+            if (!values.empty())
+                values.erase(values.begin());
+            return;
+        }
         if (!eraseFails)
             values.clear();
     }
@@ -617,6 +623,36 @@ TEST(DialogModel, OkWritesAllFiveOrPutsTheStoreBackAsItWas)
         }
         // Never half written, and never said to be erased: the next start loads what the one before loaded.
         EXPECT_TRUE(store.values == c.storedBefore) << c.name << ": " << store.values.size() << " values";
+    }
+}
+
+// A store that keeps refusing cannot be put back either: the message must not say that nothing was changed.
+TEST(DialogModel, OkSaysWhenTheStoreCouldNotBePutBack)
+{
+    const std::map<std::u16string, std::u16string> earlierSave = storedFive(u"3", u"2", u"False", u"0", u"old");
+    struct Case {
+        const char* name;
+        int writesBeforeFailing;
+        int erasesBeforeFailing;
+        SnowSettings settings;
+        OkOutcome outcome;
+    };
+    const Case cases[] = {
+        {"every write after the second refused, over an earlier save", 2, -1, makeSettings(0, 6, true, 2),
+         OkOutcome::SaveFailedChanged},
+        {"every erase takes one value only, and every write is refused", 0, 0, SnowSettings{},
+         OkOutcome::EraseFailedChanged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryStore store;
+        store.values = earlierSave;
+        SnowSettings settings = c.settings;
+        DialogModel model(settings);
+        store.writesBeforeFailing = c.writesBeforeFailing;
+        store.erasesBeforeFailing = c.erasesBeforeFailing;
+        EXPECT_EQ(model.Command4_Click(store), c.outcome);
+        EXPECT_FALSE(store.values == earlierSave) << "the message says the store changed: it must have";
     }
 }
 
