@@ -26,6 +26,8 @@ public:
     void setInterval(UINT intervalMs);
     bool enabled() const { return clock_.running(); }
     void setEnabled(bool enabled);
+    // A running timer counts its interval from now again.
+    void restart() { setInterval(interval_); }
 
     // Stops the timer's clock (nobody sees the snow): no tick comes until `resume`, which waits only what was left
     // of the interval. Changes of the interval or the switch meanwhile count from the resume.

@@ -12,8 +12,9 @@ std::optional<PreviewArea> previewArea(HWND host)
     for (HWND desktop : {GetDesktopWindow(), GetShellWindow()})
         if (desktop && host == desktop)
             return std::nullopt;
+    // The client area: the part of a bordered host that a child can cover.
     RECT r{};
-    if (!GetWindowRect(host, &r))
+    if (!GetClientRect(host, &r))
         return std::nullopt;
     // In 64 bits: a rectangle's sides may lie anywhere in the 32-bit range.
     const int64_t width = int64_t{r.right} - r.left;

@@ -24,7 +24,7 @@ void FrmDisplay::load(const DialogLayout& layout, std::function<void()> onActiva
     onActivated_ = std::move(onActivated);
     onClose_ = std::move(onClose);
     // Borderless and without a taskbar button of its own: the settings window stands for both.
-    create({L"NivoraDisplay", nullptr, programIcon(false)}, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW,
+    create({kDisplayClass, nullptr, programIcon(false)}, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW,
            toRect(layout.displayClient), nullptr, kSettingCaption);
     if (!hwnd())
         return;

@@ -86,7 +86,7 @@ FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
     frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
     // Borderless, black, design size 529 x 249; InitData gives it the whole virtual screen or preview box. Where no
     // monitor has a picture, the black background shows, at no cost.
-    create({L"NivoraMain", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), programIcon(false)},
+    create({kMainClass, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), programIcon(false)},
            WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW, boundsAt(0, 0, 529, 249), nullptr, L"Nivora");
     if (!hwnd() || start_.screens.empty())
         return;
@@ -94,7 +94,11 @@ FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
         // A window cannot be a popup and a child at once: the child style replaces the popup style.
         const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_STYLE);
         SetWindowLongPtrW(hwnd(), GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+        // The host may refuse the child (another desktop, a higher integrity level, another DPI awareness): a
+        // host-sized window at the screen's corner that nobody can end would be left otherwise, so the saver ends.
         SetParent(hwnd(), start_.previewParent);
+        if (GetParent(hwnd()) != start_.previewParent)
+            return;
     }
 
     const COLORREF windowBack = GetSysColor(COLOR_WINDOW), windowText = GetSysColor(COLOR_WINDOWTEXT);
@@ -289,6 +293,10 @@ void FrmMain::cutDesk(Monitor& m)
 int FrmMain::run()
 {
     ClockedTimer* const timers[] = {&Timer1, &Timer2, &Timer3};
+    // The first frame has just been shown: the timers count from it, not from the window's making before the
+    // desktop was taken, which would bring the first frames as a burst making up for that time.
+    for (ClockedTimer* timer : timers)
+        timer->restart();
     return runClockedMessageLoop(timers);
 }
 
@@ -315,6 +323,12 @@ LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // A click that reached another program, or a window that took the foreground: the saver is over, as the
         // system's own savers are.
         if (!wParam && !preview())
+            Form_Unload();
+        return 0;
+    case WM_DISPLAYCHANGE:
+        // A monitor came or went, or a resolution changed: the window no longer covers the screens it was made
+        // for (a new monitor would stay uncovered and live), so the saver is over.
+        if (!preview())
             Form_Unload();
         return 0;
     case WM_CLOSE:
