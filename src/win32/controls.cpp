@@ -84,7 +84,9 @@ UINT textExtentMessage()
 void PictureControl::create(HWND parent, const RECT& bounds, COLORREF background, UINT id)
 {
     background_ = background;
-    Window::create({L"NivoraPicture"}, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, bounds, parent, {}, id);
+    // No WM_PARENTNOTIFY when it is made or goes: its parent may be half destroyed by then.
+    Window::create({L"NivoraPicture"}, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_NOPARENTNOTIFY, bounds, parent, {},
+                   id);
 }
 
 void PictureControl::setPicture(HBITMAP picture)
@@ -158,11 +160,15 @@ void Label::onPaint()
     RECT client = clientRect(hwnd());
     fillRect(dc, client, backColor_);
     const std::wstring text = caption();
-    SelectGuard font(dc, font_ ? font_.get() : GetStockObject(DEFAULT_GUI_FONT));
-    SetTextColor(dc, foreColor_);
-    SetBkMode(dc, TRANSPARENT);
-    // The caption is shown as it is: an ampersand is a character, not a mnemonic.
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    {
+        // The device context goes back with EndPaint: the font it had must be in it again by then.
+        SelectGuard font(dc, font_ ? font_.get() : GetStockObject(DEFAULT_GUI_FONT));
+        SetTextColor(dc, foreColor_);
+        SetBkMode(dc, TRANSPARENT);
+        // The caption is shown as it is: an ampersand is a character, not a mnemonic.
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
+                  DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
     EndPaint(hwnd(), &ps);
 }
 

@@ -8,6 +8,7 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -144,6 +145,13 @@ OptionPictures::~OptionPictures()
     decoder_.reset();  // every COM object goes before COM does
     if (comInitialised_)
         CoUninitialize();
+}
+
+void OptionPictures::keepOnly(SIZE size)
+{
+    std::erase_if(pictures_, [&](const auto& entry) {
+        return std::get<2>(entry.first) != size.cx || std::get<3>(entry.first) != size.cy;
+    });
 }
 
 HBITMAP OptionPictures::get(int row, int element, SIZE size)

@@ -22,6 +22,9 @@ public:
     // The picture of `row` 1..5, value `element`, exactly `size` pixels (360 x 40 scaled by the layout table);
     // nullptr when there is none. The bitmap stays owned by this object.
     HBITMAP get(int row, int element, SIZE size);
+    // Frees every picture of another size: once the window shows this size, the others are not needed again soon,
+    // and a window sent one scale after another must not keep them all.
+    void keepOnly(SIZE size);
 
 private:
     class Decoder;  // the imaging component's objects, created on first use

@@ -138,14 +138,19 @@ void FrmSetting::createControls()
 
 // Everything that depends on the display scale: sizes, places, fonts, pictures and the window's shape. Called at
 // loading and whenever the window moves to a monitor of another scale.
-void FrmSetting::applyLayout(int dpi, const POINT* corner)
+void FrmSetting::applyLayout(int dpi, const RECT* suggested)
 {
+    layingOut_ = true;
     layout_ = dialogLayout(dpi);
     const RECT bounds = windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle,
                                             layout_.dpi);
-    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (corner ? 0 : SWP_NOMOVE);
-    SetWindowPos(hwnd(), nullptr, corner ? corner->x : 0, corner ? corner->y : 0, bounds.right - bounds.left,
-                 bounds.bottom - bounds.top, flags);
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    // The system suggests a rectangle for its own idea of the size: the window keeps the middle of it.
+    const POINT corner = suggested ? POINT{(suggested->left + suggested->right - width) / 2,
+                                           (suggested->top + suggested->bottom - height) / 2}
+                                   : POINT{0, 0};
+    SetWindowPos(hwnd(), nullptr, corner.x, corner.y, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
     // The frame as the system really draws it decides: where it keeps one scale for every monitor (Wine), the
     // caption of the new scale is not the one drawn. One correction by what the client area lacks or has too much.
     RECT client{};
@@ -191,6 +196,7 @@ void FrmSetting::applyLayout(int dpi, const POINT* corner)
     regionPoints_ = regionOutlines(window.right - window.left, window.bottom - window.top, band);
     setRegion(model_.currentItem());
     Form_activate();
+    layingOut_ = false;
 }
 
 // The option pictures at the layout's size, in the rows and, for the current values, in the overlay.
@@ -211,6 +217,7 @@ void FrmSetting::showPictures()
         const RowView view = model_.ShowSetting(item);
         frmDisplay_.showPicture(item, pictures_.get(item, view.overlayElement, size), wideText(view.name));
     }
+    pictures_.keepOnly(size);  // no control shows another size any more
 }
 
 POINT FrmSetting::rowBandOnScreen() const
@@ -487,16 +494,12 @@ LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
         onActivate(true);
         return 0;
-    case WM_DPICHANGED: {
-        // Moved to a monitor of another scale: the whole window at the new scale, where the system suggests (or
-        // where it is, when the message comes without a suggestion).
-        RECT window{};
-        GetWindowRect(hwnd(), &window);
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        const POINT corner = suggested ? POINT{suggested->left, suggested->top} : POINT{window.left, window.top};
-        applyLayout(HIWORD(wParam), &corner);
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale: the whole window at the new scale, centred where the system
+        // suggests (or where it is, when the message comes without a suggestion).
+        if (!layingOut_)
+            applyLayout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
-    }
     case WM_CLOSE:  // the close box, the system menu, Alt+F4
         unload();
         return 0;

@@ -60,7 +60,8 @@ protected:
 
 private:
     void createControls();
-    void applyLayout(int dpi, const POINT* corner);
+    // Lays the window out at `dpi`, centred on `suggested` when given, else where it is.
+    void applyLayout(int dpi, const RECT* suggested);
     void showPictures();
     void Form_Load();
     void Form_QueryUnload();
@@ -83,6 +84,7 @@ private:
 
     DialogModel model_;
     DialogLayout layout_;
+    bool layingOut_ = false;  // its own SetWindowPos may bring WM_DPICHANGED again: not laid out from inside
     OptionPictures pictures_;
     SettingHook hook_;
     FrmDisplay frmDisplay_;

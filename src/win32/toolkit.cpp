@@ -225,7 +225,9 @@ void PictureBox::create(HWND parent, const Definition& definition)
     backColor_ = definition.backColor;
     foreColor_ = definition.foreColor;
     memoryDc_.reset(CreateCompatibleDC(nullptr));
-    Window::create({L"NivoraPictureBox"}, WS_CHILD | WS_CLIPSIBLINGS | (definition.visible ? WS_VISIBLE : 0), 0,
+    // WS_EX_NOPARENTNOTIFY: its teardown sends nothing to a parent that may be half destroyed by then.
+    Window::create({L"NivoraPictureBox"}, WS_CHILD | WS_CLIPSIBLINGS | (definition.visible ? WS_VISIBLE : 0),
+                   WS_EX_NOPARENTNOTIFY,
                    definition.bounds, parent);
     resizeImage(definition.bounds.right - definition.bounds.left, definition.bounds.bottom - definition.bounds.top);
 }

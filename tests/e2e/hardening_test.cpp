@@ -137,3 +137,30 @@ TEST_F(Hardening, APreviewThatItsHostRefusesEnds)
         EXPECT_TRUE(ended) << "a preview its host refused stays running";
     }
 }
+
+// The picture boxes send nothing to their parent as they are made or go: at the end the parent is half destroyed.
+TEST_F(Hardening, PictureBoxesDoNotNotifyTheirParent)
+{
+    struct Case {
+        const wchar_t* arguments;
+        const wchar_t* caption;
+        const wchar_t* pictureClass;
+    };
+    const Case cases[] = {
+        {L"/s", L"Nivora MAIN", L"NivoraPictureBox"},
+        {L"/c", L"Nivora Setting", L"NivoraPicture"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments, c.arguments + wcslen(c.arguments)));
+        Saver saver(c.arguments);
+        ASSERT_NE(saver.waitForWindow(c.caption), nullptr);
+        int boxes = 0;
+        for (HWND top : e2e::topLevelWindowsOf(saver.pid()))
+            for (HWND w : e2e::descendants(top))
+                if (e2e::className(w) == c.pictureClass) {
+                    ++boxes;
+                    EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_NOPARENTNOTIFY);
+                }
+        EXPECT_GT(boxes, 2);
+    }
+}

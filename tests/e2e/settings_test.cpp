@@ -20,6 +20,8 @@
 #include "option_picture_pixels.h"
 #include "saver.h"
 
+#include <psapi.h>  // after windows.h, which saver.h brings
+
 using e2e::Saver;
 using nivora::DialogLayout;
 
@@ -1091,6 +1093,30 @@ TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
             EXPECT_TRUE(shown) << "row 1 shows its picture at the new size";
         }
     }
+}
+
+// A window sent one scale after another keeps the pictures of the scale it shows, not of every one it was sent.
+// (Wine counts no GDI objects per process: the pictures' memory tells instead.)
+TEST_F(SettingsDialog, ScaleAfterScaleKeepsOnlyTheCurrentPictures)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    const int first = mode->layout().dpi;
+    auto committed = [&] {
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof memory;
+        K32GetProcessMemoryInfo(mode->saver.process(), &memory, sizeof memory);
+        return memory.PagefileUsage;
+    };
+    send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(first + 1, first + 1), 0);
+    const SIZE_T before = committed();
+    ASSERT_GT(before, 0u);
+    for (int dpi = first + 2; dpi < first + 26; ++dpi)
+        send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+    send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(first + 1, first + 1), 0);
+    // 26 pictures of at least 360 x 40 pixels a scale: 24 more scales kept would be over 35 MB more.
+    EXPECT_LT(committed(), before + (SIZE_T{12} << 20));
+    send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(first, first), 0);
 }
 
 }  // namespace
