@@ -53,8 +53,10 @@ test: native win64 win32 sanitize dist
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
 	scripts/install_test.sh dist $(BUILD)/install-test
+	scripts/sign_test.sh $(BUILD)/win64 $(BUILD)/win32
 
-# The release files in dist/: both setup programs, the portable archive and SHA256SUMS.
+# The release files in dist/: both setup programs, the portable archive, SHA256SUMS and RELEASE_NOTES.md; signed
+# when SIGN_PKCS12 and SIGN_PASSWORD (and SIGN_TIMESTAMP_URL) are set in the environment (docs/releasing.md).
 dist: win64 win32
 	scripts/dist.sh $(BUILD)/win64 $(BUILD)/win32 dist
 

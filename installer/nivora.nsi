@@ -32,6 +32,10 @@ Unicode true
 
 Name "Nivora"
 OutFile "${OUTFILE}"
+; Given a signing command, the uninstaller is signed as it is written, before it is packed into the setup.
+!ifdef SIGN_COMMAND
+  !uninstfinalize '${SIGN_COMMAND} "%1"'
+!endif
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ; A file that cannot be written fails the installation (after Retry) instead of being skipped while reporting success.

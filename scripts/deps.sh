@@ -17,6 +17,8 @@ wanted=(
   "xdotool:xdotool"
   "makensis:nsis"
   "zip:zip"
+  "osslsigncode:osslsigncode"
+  "openssl:openssl"
   "unzip:unzip"
   "import:imagemagick"  # import, not convert: a convert on the path need not be ImageMagick's
   "/usr/include/gtest/gtest.h:libgtest-dev"

@@ -44,13 +44,23 @@ if "$here/check_shipped.sh" "$build64/bin/nivora_test.scr" 2>/dev/null; then
   exit 1
 fi
 "$here/check_shipped.sh" "$stage/x64/nivora.scr" "$stage/x86/nivora.scr"
+# Signed when a code-signing certificate is given (scripts/sign.sh): the savers before they are packed, the
+# uninstallers as the setups write them, then the setups.
+sign_nsis=()
+if [[ -n ${SIGN_PKCS12:-} ]]; then
+  "$here/sign.sh" "$stage/x64/nivora.scr" "$stage/x86/nivora.scr"
+  sign_nsis=(-DSIGN_COMMAND="$here/sign.sh")
+else
+  echo "dist: no code-signing certificate (SIGN_PKCS12): the release files are not signed"
+fi
 touch -d "@$stamp" "$stage"/x64/nivora.scr "$stage"/x86/nivora.scr  # setup programs keep each file's date
 
 rm -f "$out"/nivora-*-setup-x64.exe "$out"/nivora-*-setup-x86.exe "$out"/nivora-*-portable.zip "$out/SHA256SUMS"
 for arch in x64 x86; do
   setup="nivora-$version-setup-$arch.exe"
   makensis -INPUTCHARSET UTF8 -V2 -DVERSION="$version" -DARCH=$arch -DSCR="$stage/$arch/nivora.scr" \
-    -DROOT="$root" -DOUTFILE="$out/$setup" "$root/installer/nivora.nsi"
+    -DROOT="$root" -DOUTFILE="$out/$setup" "${sign_nsis[@]}" "$root/installer/nivora.nsi"
+  [[ -z ${SIGN_PKCS12:-} ]] || "$here/sign.sh" "$out/$setup"
   echo "dist: $setup"
 done
 

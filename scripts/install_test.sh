@@ -3,6 +3,7 @@
 # run full screen and ended by the mouse, a second install over the first, silent uninstalls with and without
 # removing the settings. Prints every check; fails when any fails.
 # Usage: scripts/install_test.sh DIST_FOLDER [OUTPUT_FOLDER for the screenshot of the installed saver]
+# With NIVORA_SIGN_CA naming a CA certificate, the installed saver and uninstaller must carry valid signatures by it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dist=$(cd "$1" && pwd)
@@ -63,6 +64,7 @@ absent() { ! value_of "$1" >/dev/null; }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 key_missing() { ! key_exists "$1"; }
 same_file() { cmp -s "$1" "$2"; }
+signed() { osslsigncode verify -CAfile "$NIVORA_SIGN_CA" -in "$1" >/dev/null 2>&1; }
 
 # The saver of the release, as the portable archive holds it: the setup must install exactly this file.
 unzip -p "$portable" "nivora-$version/x64/nivora.scr" >"$work/expected.scr"
@@ -73,6 +75,10 @@ check_installed() {
   check "no 32-bit copy in syswow64" test ! -e "$drive_c/windows/syswow64/nivora.scr"
   check "Program Files\\Nivora holds uninstall.exe, LICENSE.txt, THIRD_PARTY_NOTICES.txt and nothing else" \
     test "$(cd "$instdir_unix" && ls | LC_ALL=C sort | tr '\n' ' ')" == "LICENSE.txt THIRD_PARTY_NOTICES.txt uninstall.exe "
+  if [[ -n ${NIVORA_SIGN_CA:-} ]]; then
+    check "the installed nivora.scr carries a valid signature" signed "$sysdir_unix/nivora.scr"
+    check "the installed uninstall.exe carries a valid signature" signed "$instdir_unix/uninstall.exe"
+  fi
   echo "uninstall entry $uninstall_key:"
   values=$(reg_values "$uninstall_key")
   check "DisplayName = Nivora" equals DisplayName "Nivora"
