@@ -297,7 +297,7 @@ TEST_F(PauseAndReadback, AMappingThatCannotBeWrittenIsLeftAlone)
     UnmapViewOfFile(view);
     if (region.State == MEM_COMMIT) {
         CloseHandle(mapping);
-        GTEST_SKIP() << "this system commits a SEC_RESERVE mapping at once (Wine 8 does): no fault to avoid here";
+        GTEST_SKIP() << "this system reports a SEC_RESERVE view as committed: nothing to tell the saver's check by";
     }
     EXPECT_EQ(s.request(readback::kHoldAndWrite, 0), 0);
     CloseHandle(mapping);
