@@ -80,3 +80,4 @@ echo "dist: $portable-portable.zip"
 (cd "$out" && sha256sum "nivora-$version-setup-x64.exe" "nivora-$version-setup-x86.exe" \
   "$portable-portable.zip" >SHA256SUMS)
 echo "dist: SHA256SUMS"
+"$here/release_notes.sh" "$version" "$root/CHANGELOG.md" "$out/RELEASE_NOTES.md"; echo "dist: RELEASE_NOTES.md"

@@ -218,8 +218,8 @@ int16_t DialogModel::Command2_Click(std::u16string_view text1Text)
 
 namespace {
 
-// The five stored values, by stored name, as read: nothing where a value is absent.
-using StoredValues = std::array<std::optional<std::u16string>, 5>;
+// The stored values in the table's order, as read: nothing where a value is absent.
+using StoredValues = std::array<std::optional<std::u16string>, kSettingCount>;
 
 StoredValues readStored(SettingsStore& store)
 {

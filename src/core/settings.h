@@ -1,6 +1,7 @@
 // The five user settings, their defaults and text forms, and the store operations built on a small store interface.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -58,6 +59,8 @@ inline constexpr std::tuple kSettingFields{
     SettingField<int16_t, int16_t>{kBlightnessSetting, &SnowSettings::blightness},
     SettingField<std::u16string_view, std::u16string>{kMessageTextSetting, &SnowSettings::messageText},
 };
+
+inline constexpr size_t kSettingCount = std::tuple_size_v<decltype(kSettingFields)>;
 
 // Calls visit(settingField) for each setting, in the stored order.
 template <class Visit>
