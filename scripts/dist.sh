@@ -70,7 +70,7 @@ mkdir -p "$stage/$portable"
 mv "$stage/x64" "$stage/x86" "$stage/$portable/"
 cp "$root/README.md" "$stage/$portable/README.md"
 mkdir -p "$stage/$portable/docs"
-cp "$root"/docs/*.png "$stage/$portable/docs/"  # the pictures the README shows
+cp "$root"/docs/*.png "$root"/docs/*.md "$stage/$portable/docs/"  # the pictures and pages the README links to
 cp "$root/LICENSE" "$stage/$portable/LICENSE.txt"
 cp "$root/THIRD_PARTY_NOTICES.txt" "$stage/$portable/THIRD_PARTY_NOTICES.txt"
 find "$stage/$portable" -exec touch -h -d "@$stamp" {} +
