@@ -5,8 +5,6 @@
 set -u  # a document without links or paths makes grep fail, which is no error here
 root=${1:-$(dirname "$(cd "$(dirname "$0")" && pwd)")}
 cd "$root"
-# Added beside these documents by work that lands with them.
-expected_soon='^(docs/linux\.md|docs/xscreensaver\.png|docs/fullscreen-150\.png)$'
 problems=$(
 for doc in README.md CHANGELOG.md docs/*.md; do
   [[ -f $doc ]] || continue
@@ -21,7 +19,6 @@ for doc in README.md CHANGELOG.md docs/*.md; do
       grep -E '^(src|scripts|tests|tools|docs|bench|fuzz|installer|resources|cmake|\.ci)/|^(CMakeLists\.txt|Makefile|LICENSE|THIRD_PARTY_NOTICES\.txt|README\.md|CHANGELOG\.md)$' |
       sed 's/:[0-9]*$//'
   } | grep -v '[<>*]' | sort -u | while read -r path; do
-    [[ $path =~ $expected_soon ]] && continue
     if [[ ! -e $path ]]; then
       echo "$doc: names $path, which does not exist"
     fi
