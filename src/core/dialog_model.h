@@ -59,6 +59,23 @@ enum class OkOutcome : uint8_t {
     EraseFailedChanged,  // as EraseFailed, but the earlier values could not be put back; kEraseFailedChangedMessage
 };
 
+// The warning a failed "OK" shows; empty for the outcomes that show none.
+constexpr std::u16string_view failureMessage(OkOutcome outcome)
+{
+    switch (outcome) {
+    case OkOutcome::SaveFailed:
+        return kSaveFailedMessage;
+    case OkOutcome::EraseFailed:
+        return kEraseFailedMessage;
+    case OkOutcome::SaveFailedChanged:
+        return kSaveFailedChangedMessage;
+    case OkOutcome::EraseFailedChanged:
+        return kEraseFailedChangedMessage;
+    default:
+        return {};
+    }
+}
+
 // The message as the dialog keeps it: at most 128 UTF-16 code units, never ending in half a surrogate pair (a text
 // box with a limit of 128 units keeps only the first half of a pair typed as the 128th character).
 std::u16string_view cutMessageText(std::u16string_view text);

@@ -319,26 +319,11 @@ void FrmSetting::Command2_Click()
 void FrmSetting::Command4_Click()
 {
     RegistryStore store;
-    switch (model_.Command4_Click(store, userDecimalSeparator())) {
-    case OkOutcome::ErasedShowMessage:
+    const OkOutcome outcome = model_.Command4_Click(store, userDecimalSeparator());
+    if (outcome == OkOutcome::ErasedShowMessage)
         messageBox(hwnd(), kErasedMessage, kMessageBoxCaption);
-        break;
-    case OkOutcome::SaveFailed:
-        messageBox(hwnd(), kSaveFailedMessage, kMessageBoxCaption, MessageIcon::Warning);
-        break;
-    case OkOutcome::EraseFailed:
-        messageBox(hwnd(), kEraseFailedMessage, kMessageBoxCaption, MessageIcon::Warning);
-        break;
-    case OkOutcome::SaveFailedChanged:
-        messageBox(hwnd(), kSaveFailedChangedMessage, kMessageBoxCaption, MessageIcon::Warning);
-        break;
-    case OkOutcome::EraseFailedChanged:
-        messageBox(hwnd(), kEraseFailedChangedMessage, kMessageBoxCaption, MessageIcon::Warning);
-        break;
-    case OkOutcome::Saved:
-    case OkOutcome::Nothing:
-        break;
-    }
+    else if (const std::u16string_view warning = failureMessage(outcome); !warning.empty())
+        messageBox(hwnd(), warning, kMessageBoxCaption, MessageIcon::Warning);
     unload();
 }
 

@@ -656,4 +656,14 @@ TEST(DialogModel, OkSaysWhenTheStoreCouldNotBePutBack)
     }
 }
 
+TEST(DialogModel, EachFailedOkHasItsOwnWarningAndNoOtherOutcomeHasOne)
+{
+    EXPECT_TRUE(nivora::failureMessage(OkOutcome::SaveFailed) == nivora::kSaveFailedMessage);
+    EXPECT_TRUE(nivora::failureMessage(OkOutcome::EraseFailed) == nivora::kEraseFailedMessage);
+    EXPECT_TRUE(nivora::failureMessage(OkOutcome::SaveFailedChanged) == nivora::kSaveFailedChangedMessage);
+    EXPECT_TRUE(nivora::failureMessage(OkOutcome::EraseFailedChanged) == nivora::kEraseFailedChangedMessage);
+    for (const OkOutcome quiet : {OkOutcome::Saved, OkOutcome::Nothing, OkOutcome::ErasedShowMessage})
+        EXPECT_TRUE(nivora::failureMessage(quiet).empty());
+}
+
 }  // namespace
