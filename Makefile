@@ -52,9 +52,11 @@ test: native win64 win32 sanitize dist
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
-	scripts/install_test.sh dist $(BUILD)/install-test
+	scripts/sign_test.sh $(BUILD)/win64 $(BUILD)/win32 $(BUILD)/signed
+	scripts/install_test.sh $(BUILD)/signed/dist $(BUILD)/install-test $(BUILD)/signed/ca.pem
 
-# The release files in dist/: both setup programs, the portable archive and SHA256SUMS.
+# The release files in dist/: both setup programs, the portable archive and SHA256SUMS. Signed when SIGN_PKCS12 and
+# SIGN_PASSWORD (and optionally SIGN_TIMESTAMP_URL) are in the environment: see scripts/sign.sh.
 dist: win64 win32
 	scripts/dist.sh $(BUILD)/win64 $(BUILD)/win32 dist
 

@@ -24,6 +24,7 @@ version=$(version_of "$build64")
 # date into each PE header).
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
 export SOURCE_DATE_EPOCH=$stamp
+"$here/sign.sh" --announce  # signed when SIGN_PKCS12 and SIGN_PASSWORD are set, see sign.sh
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -38,13 +39,14 @@ for arch in x64 x86; do
     exit 1
   }
 done
+"$here/sign.sh" "$stage/x64/nivora.scr" "$stage/x86/nivora.scr"  # before the setups and the archive pack them
 touch -d "@$stamp" "$stage"/x64/nivora.scr "$stage"/x86/nivora.scr  # setup programs keep each file's date
 
 rm -f "$out"/nivora-*-setup-x64.exe "$out"/nivora-*-setup-x86.exe "$out"/nivora-*-portable.zip "$out/SHA256SUMS"
 for arch in x64 x86; do
   setup="nivora-$version-setup-$arch.exe"
   makensis -INPUTCHARSET UTF8 -V2 -DVERSION="$version" -DARCH=$arch -DSCR="$stage/$arch/nivora.scr" \
-    -DROOT="$root" -DOUTFILE="$out/$setup" "$root/installer/nivora.nsi"
+    -DROOT="$root" -DOUTFILE="$out/$setup" -DSIGN="$here/sign.sh" "$root/installer/nivora.nsi"
   echo "dist: $setup"
 done
 

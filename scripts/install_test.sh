@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Tests the 64-bit setup program under Wine as a user's machine would meet it: silent install, the installed saver
 # run full screen and ended by the mouse, a second install over the first, silent uninstalls with and without
-# removing the settings. Prints every check; fails when any fails.
-# Usage: scripts/install_test.sh DIST_FOLDER [OUTPUT_FOLDER for the screenshot of the installed saver]
+# removing the settings. Prints every check; fails when any fails. Given the certificate authority of a signed release
+# (made by sign_test.sh), it also checks the signatures of the installed saver and of the uninstaller, which exists
+# as a file only once installed.
+# Usage: scripts/install_test.sh DIST_FOLDER [OUTPUT_FOLDER for the screenshot of the installed saver [CA_FILE]]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dist=$(cd "$1" && pwd)
 output=${2:-}
+ca=${3:+$(cd "$(dirname "$3")" && pwd)/$(basename "$3")}
 source "$here/wine_env.sh"
 
 setups=("$dist"/nivora-*-setup-x64.exe)
@@ -63,6 +66,7 @@ absent() { ! value_of "$1" >/dev/null; }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 key_missing() { ! key_exists "$1"; }
 same_file() { cmp -s "$1" "$2"; }
+signed() { osslsigncode verify -CAfile "$ca" -in "$1" >/dev/null 2>&1; }
 
 # The saver of the release, as the portable archive holds it: the setup must install exactly this file.
 unzip -p "$portable" "nivora-$version/x64/nivora.scr" >"$work/expected.scr"
@@ -131,6 +135,13 @@ install_silently() {
 echo "== 1. silent install of $(basename "$setup")"
 install_silently
 check_installed
+
+if [[ -n $ca ]]; then
+  echo "signatures against $(basename "$ca"):"
+  check "the setup is signed" signed "$setup"
+  check "system32\\nivora.scr is signed" signed "$sysdir_unix/nivora.scr"
+  check "uninstall.exe is signed" signed "$instdir_unix/uninstall.exe"
+fi
 
 echo "== 2. the installed saver, full screen, left running"
 wine "$sysdir\\nivora.scr" /s &
