@@ -31,13 +31,16 @@ elif [[ -n ${SOURCE_DATE_EPOCH:-} ]]; then
   when=(-time "$SOURCE_DATE_EPOCH")
 fi
 
+# The password goes in on standard input from the shell's own printf, so no process's argument list shows it, nor
+# osslsigncode's environment.
+password=$SIGN_PASSWORD
+unset SIGN_PASSWORD
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for file in "$@"; do
-  # The password goes in on standard input from the shell's own printf, so no process's argument list shows it.
   osslsigncode sign -pkcs12 "$certificate" -readpass - -h sha256 -n "Nivora" "${when[@]}" \
     -in "$file" -out "$work/signed" \
-    < <(printf '%s' "$SIGN_PASSWORD") >"$work/log" 2>&1 || {
+    < <(printf '%s' "$password") >"$work/log" 2>&1 || {
     cat "$work/log" >&2
     echo "sign: could not sign $file" >&2
     exit 1

@@ -51,9 +51,21 @@ openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" -certfil
   -passout fd:3 -out "$work/signer.p12" 3< <(printf '%s' "$password")
 
 echo "== the release files, signed"
-SIGN_PKCS12="$work/signer.p12" SIGN_PASSWORD="$password" "$here/dist.sh" "$1" "$2" "$out/dist" | tee "$work/dist.log"
+# osslsigncode through a stand-in that writes down each call's arguments and environment, then runs the real one.
+mkdir -p "$work/bin"
+cat >"$work/bin/osslsigncode" <<END
+#!/usr/bin/env bash
+{ printf '%s\n' "\$*"; env; } >>"$work/calls"
+[[ \$1 != sign ]] || printf 'signs %s\n' "\${*: -1}" >>"$work/signed"
+exec $(command -v osslsigncode) "\$@"
+END
+chmod +x "$work/bin/osslsigncode"
+PATH="$work/bin:$PATH" SIGN_PKCS12="$work/signer.p12" SIGN_PASSWORD="$password" \
+  "$here/dist.sh" "$1" "$2" "$out/dist" | tee "$work/dist.log"
 check "dist says it signs" grep -q "^dist: signing with signer.p12" "$work/dist.log"
 check "dist never prints the password" never_shows_password "$work/dist.log"
+check "osslsigncode signed 6 files: 2 savers, 2 uninstallers, 2 setups" test "$(wc -l <"$work/signed")" -eq 6
+check "no osslsigncode argument list or environment holds the password" never_shows_password "$work/calls"
 
 echo "== signatures against the test authority"
 setups=("$out"/dist/nivora-*-setup-x64.exe "$out"/dist/nivora-*-setup-x86.exe)
