@@ -15,15 +15,7 @@ work=$(mktemp -d)
 tsa_pid=""
 trap '[[ -n $tsa_pid ]] && kill "$tsa_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
-failures=0
-check() {  # DESCRIPTION COMMAND...: one line per check
-  if "${@:2}"; then
-    echo "  ok    $1"
-  else
-    echo "  FAIL  $1"
-    failures=$((failures + 1))
-  fi
-}
+source "$here/checks.sh"
 verifies() { osslsigncode verify -CAfile "$out/ca.pem" -in "$1" >"$work/verify.log" 2>&1; }
 fails_to_verify() { ! verifies "$1"; }
 never_shows_password() { ! grep -qFf <(printf '%s\n' "$password") "$1"; }
