@@ -25,6 +25,7 @@ version=$(version_of "$build64")
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
 export SOURCE_DATE_EPOCH=$stamp
 "$here/sign.sh" --announce  # signed when SIGN_PKCS12 and SIGN_PASSWORD are set, see sign.sh
+[[ -z ${SIGN_PKCS12:-} ]] || export SIGN_PKCS12=$(realpath "$SIGN_PKCS12")  # makensis signs from another folder
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

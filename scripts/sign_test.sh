@@ -52,8 +52,11 @@ cat >"$work/bin/osslsigncode" <<END
 exec $(command -v osslsigncode) "\$@"
 END
 chmod +x "$work/bin/osslsigncode"
-PATH="$work/bin:$PATH" SIGN_PKCS12="$work/signer.p12" SIGN_PASSWORD="$password" \
-  "$here/dist.sh" "$1" "$2" "$out/dist" | tee "$work/dist.log"
+# Run from the certificate's folder and named relative to it, as a release manager may type it.
+build64=$(cd "$1" && pwd)
+build32=$(cd "$2" && pwd)
+(cd "$work" && PATH="$work/bin:$PATH" SIGN_PKCS12=signer.p12 SIGN_PASSWORD="$password" \
+  "$here/dist.sh" "$build64" "$build32" "$out/dist") | tee "$work/dist.log"
 check "dist says it signs" grep -q "^dist: signing with signer.p12" "$work/dist.log"
 check "dist never prints the password" never_shows_password "$work/dist.log"
 check "osslsigncode signed 6 files: 2 savers, 2 uninstallers, 2 setups" test "$(wc -l <"$work/signed")" -eq 6
