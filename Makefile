@@ -52,11 +52,11 @@ test: native win64 win32 sanitize dist
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
-	scripts/install_test.sh dist $(BUILD)/install-test
-	scripts/sign_test.sh $(BUILD)/win64 $(BUILD)/win32
+	scripts/sign_test.sh $(BUILD)/win64 $(BUILD)/win32 $(BUILD)/signed
+	scripts/install_test.sh $(BUILD)/signed/dist $(BUILD)/install-test $(BUILD)/signed/ca.pem
 
-# The release files in dist/: both setup programs, the portable archive, SHA256SUMS and RELEASE_NOTES.md; signed
-# when SIGN_PKCS12 and SIGN_PASSWORD (and SIGN_TIMESTAMP_URL) are set in the environment (docs/releasing.md).
+# The release files in dist/: both setup programs, the portable archive, SHA256SUMS and RELEASE_NOTES.md. Signed
+# when SIGN_PKCS12 and SIGN_PASSWORD (and optionally SIGN_TIMESTAMP_URL) are in the environment (docs/releasing.md).
 dist: win64 win32
 	scripts/dist.sh $(BUILD)/win64 $(BUILD)/win32 dist
 

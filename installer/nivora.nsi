@@ -4,6 +4,8 @@
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=1.2.3 -DARCH=x64|x86 -DSCR=path/nivora.scr -DROOT=source-folder
 ;            -DOUTFILE=path/nivora-1.2.3-setup-x64.exe installer/nivora.nsi
 ; Silent: /S installs with the defaults; the uninstaller takes /S and /REMOVESETTINGS.
+; With -DSIGN=scripts/sign.sh the uninstaller and the setup are signed as they are written (the certificate comes
+; from the environment, see sign.sh).
 
 !ifndef VERSION | ARCH | SCR | ROOT | OUTFILE
   !error "VERSION, ARCH, SCR, ROOT and OUTFILE must be defined"
@@ -32,10 +34,6 @@ Unicode true
 
 Name "Nivora"
 OutFile "${OUTFILE}"
-; Given a signing command, the uninstaller is signed as it is written, before it is packed into the setup.
-!ifdef SIGN_COMMAND
-  !uninstfinalize '${SIGN_COMMAND} "%1"'
-!endif
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ; A file that cannot be written fails the installation (after Retry) instead of being skipped while reporting success.
@@ -51,15 +49,26 @@ ShowUninstDetails show
   InstallDir "$PROGRAMFILES\Nivora"
 !endif
 
+; The uninstaller is written while this script compiles and packed into the setup, so it is signed then, before it
+; is packed; the setup once it is whole.
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+  !finalize '"${SIGN}" "%1"' = 0
+!endif
+
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
 
 !define MUI_ICON "${ROOT}/resources/nivora.ico"
 !define MUI_UNICON "${ROOT}/resources/nivora.ico"
 !define MUI_ABORTWARNING
+; Nivora's night desktop under snow beside the welcome and finish texts, 164 x 314 at 100 %; WizardPictureForScale
+; swaps in a larger one on a scaled display.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ROOT}/resources/setup/wizard-100.bmp"
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_UNCOMPONENTSPAGE_NODESC
 
+!define MUI_PAGE_CUSTOMFUNCTION_PRE WizardPictureForScale
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
@@ -67,6 +76,7 @@ VIFileVersion "${VERSION}.0"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "$(FinishOpenSettings)"
 !define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
+!define MUI_PAGE_CUSTOMFUNCTION_PRE WizardPictureForScale
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -152,6 +162,26 @@ Section "$(SecScreenSaver)" SecScreenSaver
   ; Tell the running session too, not only the next logon: SPI_SETSCREENSAVEACTIVE with SPIF_SENDCHANGE.
   System::Call "user32::SystemParametersInfoW(i 17, i 1, p 0, i 2)"
 SectionEnd
+
+; The page stretches its picture to the picture's place, which grows with the display's scale (the setup is DPI
+; aware): the stored size at or next above that scale is taken, so the picture is shrunk a little, never blown up
+; from 100 %. Runs before each page is made, after the 100 % picture was unpacked under the same name.
+Function WizardPictureForScale
+  Push $0
+  Push $1
+  System::Call "user32::GetDC(p 0) p.r1"
+  System::Call "gdi32::GetDeviceCaps(p r1, i 88) i.r0"  ; LOGPIXELSX: 96 at 100 %
+  System::Call "user32::ReleaseDC(p 0, p r1)"
+  ${If} $0 > 144
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "${ROOT}/resources/setup/wizard-200.bmp"
+  ${ElseIf} $0 > 120
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "${ROOT}/resources/setup/wizard-150.bmp"
+  ${ElseIf} $0 > 96
+    File "/oname=$PLUGINSDIR\modern-wizard.bmp" "${ROOT}/resources/setup/wizard-125.bmp"
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
 
 Function OpenScreenSaverSettings
   Exec '"$SYSDIR\control.exe" desk.cpl,,@screensaver'

@@ -19,6 +19,7 @@ wanted=(
   "zip:zip"
   "osslsigncode:osslsigncode"
   "openssl:openssl"
+  "python3:python3"  # the time-stamping server of the signing test
   "unzip:unzip"
   "import:imagemagick"  # import, not convert: a convert on the path need not be ImageMagick's
   "/usr/include/gtest/gtest.h:libgtest-dev"

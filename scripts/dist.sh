@@ -24,6 +24,8 @@ version=$(version_of "$build64")
 # date into each PE header).
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
 export SOURCE_DATE_EPOCH=$stamp
+"$here/sign.sh" --announce  # signed when SIGN_PKCS12 and SIGN_PASSWORD are set, see sign.sh
+[[ -z ${SIGN_PKCS12:-} ]] || export SIGN_PKCS12=$(realpath "$SIGN_PKCS12")  # makensis signs from another folder
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -44,23 +46,14 @@ if "$here/check_shipped.sh" "$build64/bin/nivora_test.scr" 2>/dev/null; then
   exit 1
 fi
 "$here/check_shipped.sh" "$stage/x64/nivora.scr" "$stage/x86/nivora.scr"
-# Signed when a code-signing certificate is given (scripts/sign.sh): the savers before they are packed, the
-# uninstallers as the setups write them, then the setups.
-sign_nsis=()
-if [[ -n ${SIGN_PKCS12:-} ]]; then
-  "$here/sign.sh" "$stage/x64/nivora.scr" "$stage/x86/nivora.scr"
-  sign_nsis=(-DSIGN_COMMAND="$here/sign.sh")
-else
-  echo "dist: no code-signing certificate (SIGN_PKCS12): the release files are not signed"
-fi
+"$here/sign.sh" "$stage/x64/nivora.scr" "$stage/x86/nivora.scr"  # before the setups and the archive pack them
 touch -d "@$stamp" "$stage"/x64/nivora.scr "$stage"/x86/nivora.scr  # setup programs keep each file's date
 
 rm -f "$out"/nivora-*-setup-x64.exe "$out"/nivora-*-setup-x86.exe "$out"/nivora-*-portable.zip "$out/SHA256SUMS"
 for arch in x64 x86; do
   setup="nivora-$version-setup-$arch.exe"
   makensis -INPUTCHARSET UTF8 -V2 -DVERSION="$version" -DARCH=$arch -DSCR="$stage/$arch/nivora.scr" \
-    -DROOT="$root" -DOUTFILE="$out/$setup" "${sign_nsis[@]}" "$root/installer/nivora.nsi"
-  [[ -z ${SIGN_PKCS12:-} ]] || "$here/sign.sh" "$out/$setup"
+    -DROOT="$root" -DOUTFILE="$out/$setup" -DSIGN="$here/sign.sh" "$root/installer/nivora.nsi"
   echo "dist: $setup"
 done
 

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Tests the 64-bit setup program under Wine as a user's machine would meet it: silent install, the installed saver
 # run full screen and ended by the mouse, a second install over the first, silent uninstalls with and without
-# removing the settings. Prints every check; fails when any fails.
-# Usage: scripts/install_test.sh DIST_FOLDER [OUTPUT_FOLDER for the screenshot of the installed saver]
-# With NIVORA_SIGN_CA naming a CA certificate, the installed saver and uninstaller must carry valid signatures by it.
+# removing the settings. Prints every check; fails when any fails. Given the certificate authority of a signed release
+# (made by sign_test.sh), it also checks the signatures of the installed saver and of the uninstaller, which exists
+# as a file only once installed.
+# Usage: scripts/install_test.sh DIST_FOLDER [OUTPUT_FOLDER for the screenshot of the installed saver [CA_FILE]]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dist=$(cd "$1" && pwd)
 output=${2:-}
+ca=${3:+$(cd "$(dirname "$3")" && pwd)/$(basename "$3")}
 source "$here/wine_env.sh"
 
 setups=("$dist"/nivora-*-setup-x64.exe)
@@ -32,15 +34,7 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nivora'
 desktop_key='HKCU\Control Panel\Desktop'
 settings_key='HKCU\Software\Nivora\Settings'
 
-failures=0
-check() {  # DESCRIPTION COMMAND...: one line per check
-  if "${@:2}"; then
-    echo "  ok    $1"
-  else
-    echo "  FAIL  $1"
-    failures=$((failures + 1))
-  fi
-}
+source "$here/checks.sh"
 
 # Values of one registry key as "name<TAB>type<TAB>data" lines (nothing when the key is missing).
 reg_values() {
@@ -64,7 +58,7 @@ absent() { ! value_of "$1" >/dev/null; }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 key_missing() { ! key_exists "$1"; }
 same_file() { cmp -s "$1" "$2"; }
-signed() { osslsigncode verify -CAfile "$NIVORA_SIGN_CA" -in "$1" >/dev/null 2>&1; }
+signed() { osslsigncode verify -CAfile "$ca" -in "$1" >/dev/null 2>&1; }
 
 # The saver of the release, as the portable archive holds it: the setup must install exactly this file.
 unzip -p "$portable" "nivora-$version/x64/nivora.scr" >"$work/expected.scr"
@@ -75,10 +69,6 @@ check_installed() {
   check "no 32-bit copy in syswow64" test ! -e "$drive_c/windows/syswow64/nivora.scr"
   check "Program Files\\Nivora holds uninstall.exe, LICENSE.txt, THIRD_PARTY_NOTICES.txt and nothing else" \
     test "$(cd "$instdir_unix" && ls | LC_ALL=C sort | tr '\n' ' ')" == "LICENSE.txt THIRD_PARTY_NOTICES.txt uninstall.exe "
-  if [[ -n ${NIVORA_SIGN_CA:-} ]]; then
-    check "the installed nivora.scr carries a valid signature" signed "$sysdir_unix/nivora.scr"
-    check "the installed uninstall.exe carries a valid signature" signed "$instdir_unix/uninstall.exe"
-  fi
   echo "uninstall entry $uninstall_key:"
   values=$(reg_values "$uninstall_key")
   check "DisplayName = Nivora" equals DisplayName "Nivora"
@@ -137,6 +127,13 @@ install_silently() {
 echo "== 1. silent install of $(basename "$setup")"
 install_silently
 check_installed
+
+if [[ -n $ca ]]; then
+  echo "signatures against $(basename "$ca"):"
+  check "the setup is signed" signed "$setup"
+  check "system32\\nivora.scr is signed" signed "$sysdir_unix/nivora.scr"
+  check "uninstall.exe is signed" signed "$instdir_unix/uninstall.exe"
+fi
 
 echo "== 2. the installed saver, full screen, left running"
 wine "$sysdir\\nivora.scr" /s &

@@ -1,5 +1,6 @@
 // The committed artwork read back as Windows would load it: the 26 option pictures at every stored scale with the
-// pixel layout of their headings, values and scales, and the program icon with its two images and transparency mask.
+// pixel layout of their headings, values and scales, the program icon with its two images and transparency mask, and
+// the setup's page picture at each of its sizes.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -765,6 +766,78 @@ TEST(ProgramIcon, ChestCarriesAnAccentSquareWithAWhiteLetter)
         // White cloth around the square.
         EXPECT_EQ(icon->at(c.squareLeft - 1, c.squareTop + c.squareSize / 2), kWhite);
         EXPECT_EQ(icon->at(c.squareLeft + c.squareSize, c.squareTop + c.squareSize / 2), kWhite);
+    }
+}
+
+// ---- The setup's page picture ----
+
+struct SetupPictureCase {
+    const char* file;
+    int width;
+    int height;
+    int iconLeft;  // the 32 x 32 icon enlarged by a whole factor, centred across the picture
+    int iconTop;
+    int iconZoom;
+};
+
+constexpr SetupPictureCase kSetupPictures[] = {
+    {"resources/setup/wizard-100.bmp", 164, 314, 50, 40, 2},
+    {"resources/setup/wizard-125.bmp", 205, 393, 70, 50, 2},
+    {"resources/setup/wizard-150.bmp", 246, 471, 75, 60, 3},
+    {"resources/setup/wizard-200.bmp", 328, 628, 100, 80, 4},
+};
+
+std::size_t bmpBytes(const SetupPictureCase& c)
+{
+    return 54 + (static_cast<std::size_t>(c.width) * 3 + 3) / 4 * 4 * c.height;
+}
+
+TEST(SetupPicture, EachScaleIsAWholeBottomUp24BitBmpOfItsSize)
+{
+    for (const auto& c : kSetupPictures) {
+        SCOPED_TRACE(c.file);
+        const Bytes b = readFile(c.file);
+        ASSERT_GE(b.size(), 54u);
+        EXPECT_EQ(u16(b, 0), 0x4D42u) << "\"BM\"";
+        EXPECT_EQ(u32(b, 2), b.size()) << "the file header's size is the file's";
+        EXPECT_EQ(u32(b, 10), 54u) << "pixels right after the two headers";
+        const InfoHeader h = readInfoHeader(b, 14);
+        EXPECT_EQ(h.size, 40u);
+        EXPECT_EQ(h.width, c.width);
+        EXPECT_EQ(h.height, c.height) << "positive: bottom-up, as every loader reads";
+        EXPECT_EQ(h.bitCount, 24u);
+        EXPECT_EQ(h.compression, 0u);
+        EXPECT_EQ(b.size(), bmpBytes(c));
+    }
+}
+
+TEST(SetupPicture, ShowsTheIconOnTheNightSkyAboveADriftOfSnow)
+{
+    const auto icon = loadIcon();
+    ASSERT_EQ(icon.size(), 2u);
+    const IconImage& big = icon[1];
+    for (const auto& c : kSetupPictures) {
+        SCOPED_TRACE(c.file);
+        const Bytes b = readFile(c.file);
+        ASSERT_EQ(b.size(), bmpBytes(c));
+        const std::vector<Rgb> pixels = readPixels24(b, 54, c.width, c.height);
+        auto at = [&](int x, int y) { return pixels.at(static_cast<std::size_t>(y) * c.width + x); };
+        // Every opaque pixel of the icon, enlarged and unblended, so its pixel art stays crisp.
+        int mismatches = 0;
+        for (int y = 0; y < 32 * c.iconZoom; ++y)
+            for (int x = 0; x < 32 * c.iconZoom; ++x)
+                if (!big.clear(x / c.iconZoom, y / c.iconZoom) &&
+                    at(c.iconLeft + x, c.iconTop + y) != big.at(x / c.iconZoom, y / c.iconZoom))
+                    ++mismatches;
+        EXPECT_EQ(mismatches, 0);
+        // The night above is dark blue; the drift along the bottom edge is snow white to pale blue.
+        const Rgb sky = at(2, c.height / 40);
+        EXPECT_LT(sky.r, 40);
+        EXPECT_GT(sky.b, sky.r);
+        for (int x = 0; x < c.width; x += c.width / 8) {
+            const Rgb drift = at(x, c.height - 1);
+            EXPECT_GE(std::min({drift.r, drift.g, drift.b}), 190) << "column " << x;
+        }
     }
 }
 

@@ -5,14 +5,14 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "the artwork generator failed (${result})")
 endif()
 
-file(GLOB_RECURSE generated RELATIVE ${OUTPUT} ${OUTPUT}/options/*)
-file(GLOB_RECURSE committed RELATIVE ${COMMITTED} ${COMMITTED}/options/*)
+file(GLOB_RECURSE generated RELATIVE ${OUTPUT} ${OUTPUT}/options/* ${OUTPUT}/setup/*)
+file(GLOB_RECURSE committed RELATIVE ${COMMITTED} ${COMMITTED}/options/* ${COMMITTED}/setup/*)
 list(APPEND generated nivora.ico)
 list(APPEND committed nivora.ico)
 list(SORT generated)
 list(SORT committed)
 if(NOT generated STREQUAL committed)
-  message(FATAL_ERROR "committed option pictures differ in names from the generated ones:\n"
+  message(FATAL_ERROR "committed artwork differs in names from the generated ones:\n"
                       "  generated: ${generated}\n  committed: ${committed}\n"
                       "run the 'artwork' target and commit its output")
 endif()

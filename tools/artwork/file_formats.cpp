@@ -140,6 +140,20 @@ Bytes encodePng(const Image& image)
     return out;
 }
 
+Bytes encodeBmp(const Image& image)
+{
+    constexpr std::uint32_t kHeaders = 14 + 40;
+    const std::uint32_t pixelBytes = paddedRowBytes(image.width * 24) * static_cast<std::uint32_t>(image.height);
+    Bytes out;
+    put16(out, 'B' | 'M' << 8);
+    put32(out, kHeaders + pixelBytes);
+    put32(out, 0);  // reserved
+    put32(out, kHeaders);
+    putInfoHeader(out, image.width, image.height, pixelBytes);
+    putPixelsBottomUp(out, image);
+    return out;
+}
+
 Bytes encodeIco(const std::vector<IconImage>& images)
 {
     std::vector<Bytes> bodies;

@@ -1,5 +1,5 @@
 // Encoders of the picture files the saver embeds: PNG for the option pictures, ICO with a 1-bit transparency mask for
-// the icon.
+// the icon; and BMP for the setup's page picture.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,9 @@ struct IconImage {
     Image colour;
     std::vector<bool> opaque;  // top-down, one per pixel; false pixels show what lies behind the icon
 };
+
+// A 24-bit bottom-up BMP, as the setup's pages load their picture.
+Bytes encodeBmp(const Image& image);
 
 // An icon directory with one 24-bit image (colour plus AND mask) per entry, in the order given.
 Bytes encodeIco(const std::vector<IconImage>& images);

@@ -1,8 +1,10 @@
-// nivora_artwork: writes the option pictures and the program icon that the saver embeds, and a contact sheet of them.
+// nivora_artwork: writes the option pictures and the program icon that the saver embeds, the setup's page picture,
+// and a contact sheet of them.
 //   nivora_artwork [--font FILE] [--sheet FILE.png] RESOURCE_DIR
 // writes the option pictures as RESOURCE_DIR/options/<per cent>/<row>.png, their resource script
 // RESOURCE_DIR/options/option_pictures.rc and pixel digests RESOURCE_DIR/options/pixel_digests.inc, and the icon
-// RESOURCE_DIR/nivora.ico. The same font gives the same bytes on every run.
+// RESOURCE_DIR/nivora.ico, and the setup's picture as RESOURCE_DIR/setup/wizard-<per cent>.bmp. The same font gives
+// the same bytes on every run.
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -15,6 +17,7 @@
 #include "core/option_picture_scales.h"
 #include "option_pictures.h"
 #include "picture_index.h"
+#include "setup_picture.h"
 #include "typesetter.h"
 
 #ifndef NIVORA_ARTWORK_DEFAULT_FONT
@@ -74,6 +77,10 @@ int main(int argc, char** argv)
         const std::string digests = digestTable(pictures);
         writeFile(options / "pixel_digests.inc", Bytes(digests.begin(), digests.end()));
         writeFile(resources / "nivora.ico", encodeIco(icons));
+        const fs::path setup = resources / "setup";
+        fs::create_directories(setup);
+        for (const auto& picture : drawSetupPictures(face, icons.back()))
+            writeFile(setup / ("wizard-" + std::to_string(picture.percent) + ".bmp"), encodeBmp(picture.image));
         if (!sheet.empty())
             writeFile(sheet, encodePng(drawContactSheet(pictures, icons)));
     } catch (const std::exception& e) {
