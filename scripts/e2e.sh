@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine, on a virtual display of their own and in a throw-away Wine prefix: all of
-# them on one monitor, then those that matter there on two monitors side by side, then the settings window's at
-# 150 % (144 dpi).
+# them on one monitor, then those that matter there on two monitors side by side and on two monitors one above the
+# other, then the settings window's at 150 % (144 dpi).
 # Usage: scripts/e2e.sh BIN_FOLDER [gtest arguments]
-# NIVORA_E2E_PASSES picks the passes ("one", "two", "dpi" or several); with gtest arguments only "one" runs, and
-# "dpi" too when they name settings tests, unless it says otherwise; the arguments go to every pass that runs.
+# NIVORA_E2E_PASSES picks the passes ("one", "two", "above", "dpi" or several); with gtest arguments only "one" runs,
+# and "dpi" too when they name settings tests, unless it says otherwise; the arguments go to every pass that runs.
 # NIVORA_E2E_DPI is the DPI of the "dpi" pass (144).
+# Each pass first checks its bed (the Bed tests, told by NIVORA_E2E_BED what the pass set up): a pass whose monitors
+# or DPI are not what it asked for fails without running its tests.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(cd "$1" && pwd)
@@ -17,12 +19,15 @@ if [[ $# -gt 0 ]]; then
   [[ $* == *Settings* ]] && default="one dpi"
   passes=${NIVORA_E2E_PASSES:-$default}
 else
-  passes=${NIVORA_E2E_PASSES:-one two dpi}
+  passes=${NIVORA_E2E_PASSES:-one two above dpi}
 fi
 # The tests of the two-monitor pass: the snow on every monitor, the message on the primary one, input on the
 # second one, the settings window on the pointer's monitor, the start with no argument, and the screen showing the
 # saver's own picture on each monitor.
 two_monitor_tests='Monitors.*:PauseAndReadback.TheScreenShows*:Snow.TheMessageIsWritten*:Snow.TheDesktopShows*:Snow.FramesCome*:SettingsDialog.OpensBesideThePointer*:*PointersMonitor*:*NoArgument*'
+# With the second monitor above the primary the virtual screen starts above the primary's top: the tests that
+# place the snow, the message and the read-back pictures by it.
+above_monitor_tests='Monitors.*:PauseAndReadback.TheScreenShows*:Snow.TheMessageIsWritten*'
 
 work=$(mktemp -d)
 trap 'stop_all; rm -rf "$work"' EXIT
@@ -33,27 +38,45 @@ mkdir -p "$out"
 status=0
 for pass in $passes; do
   stop_all
+  unset NIVORA_E2E_BED NIVORA_E2E_BED_DPI
+  bed_ready=1
   if [[ $pass == two ]]; then
     echo "== two monitors"
     NIVORA_SCREEN=1824x768x24 start_display force
     start_wine "$work/prefix"
-    split_monitors
+    split_monitors side || bed_ready=""
+    export NIVORA_E2E_BED=side
     filter=()
     [[ $# -gt 0 ]] || filter=(--gtest_filter="$two_monitor_tests")
+  elif [[ $pass == above ]]; then
+    echo "== two monitors, the second above the primary"
+    NIVORA_SCREEN=1024x1368x24 start_display force
+    start_wine "$work/prefix"
+    split_monitors above || bed_ready=""
+    export NIVORA_E2E_BED=above
+    filter=()
+    [[ $# -gt 0 ]] || filter=(--gtest_filter="$above_monitor_tests")
   elif [[ $pass == dpi ]]; then
     echo "== the settings window at ${NIVORA_E2E_DPI:-144} dpi"
     start_display force
     start_wine "$work/prefix"
-    set_dpi "${NIVORA_E2E_DPI:-144}"
+    set_dpi "${NIVORA_E2E_DPI:-144}" || bed_ready=""
+    export NIVORA_E2E_BED=dpi NIVORA_E2E_BED_DPI=${NIVORA_E2E_DPI:-144}
     filter=()
     [[ $# -gt 0 ]] || filter=(--gtest_filter='SettingsDialog*')
   else
     start_display force
     start_wine "$work/prefix"
+    export NIVORA_E2E_BED=one
     filter=()
   fi
   mkdir -p "$out/$pass"
   export NIVORA_E2E_OUTPUT=$(winepath -w "$out/$pass" 2>/dev/null)
+  if [[ -z $bed_ready ]] || ! wine "$bin/nivora_e2e.exe" --gtest_filter='Bed.*' --gtest_brief=1; then
+    echo "== the $pass pass's bed is not what it asked for: its tests do not run" >&2
+    status=1
+    continue
+  fi
   wine "$bin/nivora_e2e.exe" "${filter[@]}" "$@" || status=$?
 done
 

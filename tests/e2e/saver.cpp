@@ -30,6 +30,34 @@ std::wstring saverPath()
     return ownFolder() + L"nivora.scr";
 }
 
+namespace {
+
+std::wstring environmentText(const wchar_t* name)
+{
+    wchar_t text[64] = {};
+    const DWORD n = GetEnvironmentVariableW(name, text, DWORD(std::size(text)));
+    return n > 0 && n < std::size(text) ? std::wstring(text, n) : std::wstring();
+}
+
+}  // namespace
+
+std::wstring bed()
+{
+    return environmentText(L"NIVORA_E2E_BED");
+}
+
+bool bedHasTwoMonitors()
+{
+    const std::wstring b = bed();
+    return b == L"side" || b == L"above";
+}
+
+int bedDpi()
+{
+    const std::wstring dpi = environmentText(L"NIVORA_E2E_BED_DPI");
+    return dpi.empty() ? 96 : _wtoi(dpi.c_str());
+}
+
 Saver::Saver(const std::wstring& arguments)
     : Saver(saverPath(), L"\"" + saverPath() + L"\"" + (arguments.empty() ? L"" : L" " + arguments))
 {}

@@ -23,6 +23,14 @@ constexpr DWORD exitLimitMs(int hiddenWindows)
 // The nivora.scr beside the test program.
 std::wstring saverPath();
 
+// The test bed that scripts/e2e.sh set up for this run (NIVORA_E2E_BED): "one" monitor, two monitors "side" by side
+// or one "above" the other, or one monitor at another "dpi"; empty when the tests run on their own. A test that needs
+// a bed fails when the bed is said to be there and is not, and skips only when no bed is said.
+std::wstring bed();
+bool bedHasTwoMonitors();
+// The DPI the bed asked for (NIVORA_E2E_BED_DPI), 96 when it asked for none.
+int bedDpi();
+
 // A started nivora.scr; terminated when the test lets go of it, also when the test fails.
 class Saver {
 public:
