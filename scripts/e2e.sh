@@ -40,22 +40,20 @@ for pass in $passes; do
   stop_all
   unset NIVORA_E2E_BED NIVORA_E2E_BED_DPI
   bed_ready=1
-  if [[ $pass == two ]]; then
-    echo "== two monitors"
-    NIVORA_SCREEN=1824x768x24 start_display force
+  if [[ $pass == two || $pass == above ]]; then
+    if [[ $pass == two ]]; then
+      echo "== two monitors"
+      layout=side screen=1824x768x24 tests=$two_monitor_tests
+    else
+      echo "== two monitors, the second above the primary"
+      layout=above screen=1024x1368x24 tests=$above_monitor_tests
+    fi
+    NIVORA_SCREEN=$screen start_display force
     start_wine "$work/prefix"
-    split_monitors side || bed_ready=""
-    export NIVORA_E2E_BED=side
+    split_monitors "$layout" || bed_ready=""
+    export NIVORA_E2E_BED=$layout
     filter=()
-    [[ $# -gt 0 ]] || filter=(--gtest_filter="$two_monitor_tests")
-  elif [[ $pass == above ]]; then
-    echo "== two monitors, the second above the primary"
-    NIVORA_SCREEN=1024x1368x24 start_display force
-    start_wine "$work/prefix"
-    split_monitors above || bed_ready=""
-    export NIVORA_E2E_BED=above
-    filter=()
-    [[ $# -gt 0 ]] || filter=(--gtest_filter="$above_monitor_tests")
+    [[ $# -gt 0 ]] || filter=(--gtest_filter="$tests")
   elif [[ $pass == dpi ]]; then
     echo "== the settings window at ${NIVORA_E2E_DPI:-144} dpi"
     start_display force

@@ -11,28 +11,6 @@
 
 namespace {
 
-struct Shown {
-    RECT bounds;
-    bool primary;
-};
-
-std::vector<Shown> monitorsShown()
-{
-    std::vector<Shown> found;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
-            MONITORINFO info{};
-            info.cbSize = sizeof info;
-            GetMonitorInfoW(monitor, &info);
-            reinterpret_cast<std::vector<Shown>*>(list)->push_back(
-                {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 std::string text(const RECT& r)
 {
     char buffer[64];
@@ -40,22 +18,13 @@ std::string text(const RECT& r)
     return buffer;
 }
 
-// The system's DPI as a per-monitor aware program sees it: an unaware one is always told 96.
+// The system's DPI; an unaware program would always be told 96.
 int systemDpi()
 {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    using SetContext = DPI_AWARENESS_CONTEXT WINAPI(DPI_AWARENESS_CONTEXT);
     using GetDpi = UINT WINAPI();
-    auto* set = reinterpret_cast<SetContext*>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
-    auto* get = reinterpret_cast<GetDpi*>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForSystem")));
-    if (!set || !get)
-        return 0;
-    const DPI_AWARENESS_CONTEXT was = set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    const int dpi = int(get());
-    if (was)
-        set(was);
-    return dpi;
+    auto* get = reinterpret_cast<GetDpi*>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
+    return get ? int(get()) : 0;
 }
 
 TEST(Bed, HasTheMonitorsThisPassAskedFor)
@@ -63,10 +32,11 @@ TEST(Bed, HasTheMonitorsThisPassAskedFor)
     const std::wstring bed = e2e::bed();
     if (bed.empty())
         GTEST_SKIP() << "not run by scripts/e2e.sh: no bed was asked for";
-    std::vector<Shown> shown = monitorsShown();
-    std::sort(shown.begin(), shown.end(), [](const Shown& a, const Shown& b) { return a.primary > b.primary; });
+    std::vector<e2e::MonitorArea> shown = e2e::monitors();
+    std::sort(shown.begin(), shown.end(),
+              [](const e2e::MonitorArea& a, const e2e::MonitorArea& b) { return a.primary > b.primary; });
     std::string seen = "monitors seen:";
-    for (const Shown& s : shown) {
+    for (const e2e::MonitorArea& s : shown) {
         seen += ' ';
         seen += text(s.bounds);
         if (s.primary)
@@ -95,15 +65,7 @@ TEST(Bed, RunsAtTheDpiThisPassAskedFor)
     if (e2e::bed().empty())
         GTEST_SKIP() << "not run by scripts/e2e.sh: no bed was asked for";
     // The tests see the saver's windows in physical pixels, as a per-monitor aware program does.
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    using GetContext = DPI_AWARENESS_CONTEXT WINAPI();
-    using GetAwareness = DPI_AWARENESS WINAPI(DPI_AWARENESS_CONTEXT);
-    auto* context = reinterpret_cast<GetContext*>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
-    auto* awareness = reinterpret_cast<GetAwareness*>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
-    ASSERT_TRUE(context && awareness);
-    EXPECT_EQ(awareness(context()), DPI_AWARENESS_PER_MONITOR_AWARE) << "this test program is not per-monitor aware";
+    EXPECT_EQ(e2e::ownDpiAwareness(), DPI_AWARENESS_PER_MONITOR_AWARE) << "this test program is not per-monitor aware";
     EXPECT_EQ(systemDpi(), e2e::bedDpi());
 }
 

@@ -8,31 +8,10 @@
 
 #include "saver.h"
 
+using e2e::MonitorArea;
 using e2e::Saver;
 
 namespace {
-
-struct MonitorArea {
-    RECT bounds;
-    bool primary;
-};
-
-std::vector<MonitorArea> monitors()
-{
-    std::vector<MonitorArea> found;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
-            MONITORINFO info{};
-            info.cbSize = sizeof info;
-            GetMonitorInfoW(monitor, &info);
-            reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
-                {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 // The desktop's colour at a desktop x: bands 128 pixels wide, each its own colour.
 COLORREF bandColour(int x)
@@ -96,7 +75,7 @@ TEST_F(Monitors, EveryMonitorShowsItsOwnDesktopDimmedWithSnowMoving)
     EXPECT_TRUE(EqualRect(&r, &all)) << "the snow window covers the virtual screen";
     ASSERT_TRUE(e2e::waitFrames(window, 50));
 
-    const std::vector<MonitorArea> shown = monitors();
+    const std::vector<MonitorArea> shown = e2e::monitors();
     const e2e::Picture first = e2e::captureScreen(all);
     e2e::Picture later;
     auto snowMovesOnEvery = [&] {
@@ -139,7 +118,7 @@ TEST_F(Monitors, EveryMonitorShowsItsOwnDesktopDimmedWithSnowMoving)
 
 TEST_F(Monitors, AMoveThatStaysOnTheSecondMonitorEndsTheSaver)
 {
-    const std::vector<MonitorArea> shown = monitors();
+    const std::vector<MonitorArea> shown = e2e::monitors();
     const auto side = std::find_if(shown.begin(), shown.end(), [](const MonitorArea& m) { return !m.primary; });
     ASSERT_NE(side, shown.end());
     // The pointer rests on the second monitor when the saver starts; the system may report it there at once,

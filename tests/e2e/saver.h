@@ -31,6 +31,15 @@ bool bedHasTwoMonitors();
 // The DPI the bed asked for (NIVORA_E2E_BED_DPI), 96 when it asked for none.
 int bedDpi();
 
+// The monitors as the system reports them, in desktop coordinates.
+struct MonitorArea {
+    RECT bounds;
+    bool primary;
+};
+std::vector<MonitorArea> monitors();
+// This thread's DPI awareness as the system reports it; DPI_AWARENESS_INVALID where it cannot say.
+DPI_AWARENESS ownDpiAwareness();
+
 // A started nivora.scr; terminated when the test lets go of it, also when the test fails.
 class Saver {
 public:

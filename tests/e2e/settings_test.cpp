@@ -43,13 +43,7 @@ const char* const kOwnAwareness = [] {
     if (!set || (!set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) && !set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)))
         SetProcessDPIAware();
     // What it is now, asked or not: unless told to honour manifests, Wine makes every program per-monitor aware.
-    using GetContext = DPI_AWARENESS_CONTEXT WINAPI();
-    using GetAwareness = DPI_AWARENESS WINAPI(DPI_AWARENESS_CONTEXT);
-    auto* context = reinterpret_cast<GetContext*>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
-    auto* awareness = reinterpret_cast<GetAwareness*>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
-    switch (context && awareness ? awareness(context()) : DPI_AWARENESS_INVALID) {
+    switch (e2e::ownDpiAwareness()) {
     case DPI_AWARENESS_PER_MONITOR_AWARE:
         return "per-monitor aware";
     case DPI_AWARENESS_SYSTEM_AWARE:
