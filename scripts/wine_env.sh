@@ -42,22 +42,53 @@ start_wine() {  # $1 = prefix folder; booted once, the first boot takes some sec
   wine_prefix_owned=1
 }
 
-set_dpi() {  # $1 = dots per inch, 96 at 100 %; the wineserver restarts so that programs see it
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-  # Without this Wine ignores the DPI awareness that a program's manifest declares.
-  wine reg add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 0x1018 /f >/dev/null 2>&1
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+# The wineserver is stopped so that the programs started after it read what was just written to the registry.
+restart_wineserver() {
+  wineserver -k >/dev/null 2>&1 || true  # none may be running any more: nothing to stop then
+  wineserver -w
 }
 
-# Two monitors side by side on the display, the primary not at the left: Wine then reports the primary at
-# (0,0)-(1024,768) and a second one at (-800,0)-(0,600). Needs a 1824x768 display (NIVORA_SCREEN) and a prefix.
-split_monitors() {
-  xrandr --setmonitor SIDE 800/212x600/159+0+0 none >/dev/null
-  xrandr --setmonitor '*MAIN' 1024/271x768/203+800+0 screen >/dev/null
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+# Writes a value to the prefix's registry: wine reg add's arguments after "add". A wineserver that is just going
+# away can refuse the first try; what the last try said is shown when all fail.
+wine_reg_add() {
+  local said
+  for _ in 1 2 3; do
+    said=$(wine reg add "$@" /f 2>&1) && return 0
+    sleep 1
+  done
+  echo "$said" >&2
+  return 1
+}
+
+set_dpi() {  # $1 = dots per inch, 96 at 100 %; fails, saying why, when Wine cannot be told
+  wine_reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" ||
+    { echo "set_dpi: the DPI $1 could not be stored" >&2; return 1; }
+  # Without this Wine ignores the DPI awareness that a program's manifest declares.
+  wine_reg_add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 0x1018 ||
+    { echo "set_dpi: Wine could not be told to honour DPI awareness" >&2; return 1; }
+  restart_wineserver
+}
+
+# Two monitors on the display, the primary 1024 x 768 and a second one of 800 x 600; needs a prefix.
+#   side:  the second left of the primary, on a 1824x768 display (NIVORA_SCREEN): Wine reports the primary at
+#          (0,0)-(1024,768) and the second at (-800,0)-(0,600).
+#   above: the second above the primary, on a 1024x1368 display: Wine reports it at (112,-600)-(912,0).
+# Fails, saying why, when the display does not take them.
+split_monitors() {  # $1 = side (the default) or above
+  local layout=${1:-side}
+  case $layout in
+    side) xrandr --setmonitor SIDE 800/212x600/159+0+0 none >/dev/null &&
+      xrandr --setmonitor '*MAIN' 1024/271x768/203+800+0 screen >/dev/null ;;
+    above) xrandr --setmonitor TOP 800/212x600/159+112+0 none >/dev/null &&
+      xrandr --setmonitor '*MAIN' 1024/271x768/203+0+600 screen >/dev/null ;;
+    *) echo "split_monitors: no layout named '$layout'" >&2; return 1 ;;
+  esac || { echo "split_monitors: the display took no $layout monitors" >&2; return 1; }
+  [[ $(xrandr --listmonitors | head -n1) == "Monitors: 2" ]] ||
+    { echo "split_monitors: the display shows $(xrandr --listmonitors | head -n1), not two monitors" >&2; return 1; }
+  # Wine reads the monitors through Xinerama then, which reports those set above.
+  wine_reg_add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N ||
+    { echo "split_monitors: Wine could not be told to read the monitors" >&2; return 1; }
+  restart_wineserver
 }
 
 stop_all() {

@@ -36,8 +36,8 @@ std::u16string_view cutMessageText(std::u16string_view text)
     constexpr size_t max = kText1MaxLength;
     text = text.substr(0, max);
     // Half a pair at the end is a character no font can show and no store can round-trip: the first half of a pair
-    // cut here, or left alone by a text box that stopped at its limit.
-    if (!text.empty() && isHighSurrogate(text.back()))
+    // cut here, or left alone by a text box that stopped at its limit. A stored text may end in several such halves.
+    while (!text.empty() && isHighSurrogate(text.back()))
         text.remove_suffix(1);
     return text;
 }

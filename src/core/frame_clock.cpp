@@ -7,7 +7,13 @@ namespace nivora {
 
 void FrameClock::start(int64_t now, int64_t interval)
 {
-    interval_ = std::max<int64_t>(interval, 1);
+    if (interval <= 0) {
+        // No interval, no ticks, as a window timer with interval 0: a tick at every wake-up would spin the loop.
+        interval_ = 0;
+        running_ = false;
+        return;
+    }
+    interval_ = interval;
     deadline_ = now + interval_;
     earliest_ = deadline_;
     running_ = true;

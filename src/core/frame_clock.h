@@ -12,7 +12,8 @@ public:
     // Stopped until started.
     FrameClock() = default;
 
-    // The first tick is due one interval after `now`; so is the next one after a change of the interval.
+    // The first tick is due one interval after `now`; so is the next one after a change of the interval. An
+    // interval of zero or less stops the clock.
     void start(int64_t now, int64_t interval);
     void stop() { running_ = false; }
     bool running() const { return running_; }

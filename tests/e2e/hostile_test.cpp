@@ -3,7 +3,9 @@
 // ends at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -151,17 +153,26 @@ protected:
     void TearDown() override { e2e::clearStore(); }
 };
 
-TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeNeitherStopTheSaverNorAreWritten)
+struct Stored {
+    const wchar_t* name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+struct StoredCase {
+    const char* what;
+    std::vector<Stored> values;
+};
+
+void storeCase(const StoredCase& c)
 {
-    struct Stored {
-        const wchar_t* name;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-    struct Case {
-        const char* what;
-        std::vector<Stored> values;
-    };
+    e2e::clearStore();
+    for (const Stored& v : c.values)
+        e2e::storeRaw(v.name, v.type, v.data.data(), DWORD(v.data.size()));
+}
+
+// What a hand-edited or foreign registry may hold under the saver's key.
+std::vector<StoredCase> hostileStores()
+{
     const std::wstring megabyte(512 * 1024, L'S');  // 1 MB of UTF-16
     const std::wstring withNuls(L"snow\0on\0the\0desk", 17);
     const wchar_t loneSurrogates[] = {0xD800, L'a', 0xDC00, L'b', 0xDBFF, 0};
@@ -174,7 +185,7 @@ TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeNeitherStopTheSaverNorAreWritten)
             values.push_back({name, REG_SZ, textBytes(text)});
         return values;
     };
-    const Case cases[] = {
+    return {
         {"numbers as DWORDs",
          {{L"reg_precipitation", REG_DWORD, dwordBytes(3)},
           {L"velocity", REG_DWORD, dwordBytes(12)},
@@ -216,17 +227,61 @@ TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeNeitherStopTheSaverNorAreWritten)
           {L"velocity", REG_SZ, textBytes(L"-1000")},
           {L"blightness", REG_SZ, textBytes(L"32767")}}},
     };
-    for (const Case& c : cases) {
+}
+
+TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeNeitherStopTheSaverNorAreWritten)
+{
+    for (const StoredCase& c : hostileStores()) {
         SCOPED_TRACE(c.what);
-        e2e::clearStore();
-        for (const Stored& v : c.values)
-            e2e::storeRaw(v.name, v.type, v.data.data(), DWORD(v.data.size()));
+        storeCase(c);
         const std::vector<RegistryKey> before = snapshotStore();
         ASSERT_FALSE(before.empty());
 
         expectOutcome(L"/s", Outcome::FullScreen);
         EXPECT_TRUE(snapshotStore() == before) << "the saver changed the registry";
     }
+}
+
+// The automatic wind first changes 5 s after the start and then moves in steps, computed from the stored wind: each
+// store in a preview of its own, all at once, watched until every one is well past that change.
+TEST_F(Hostile, StoredValuesOfAnyTypeOrSizeKeepTheSnowGoingPastTheFirstWindChange)
+{
+    struct Running {
+        const char* what;
+        std::unique_ptr<e2e::TestWindow> host;
+        std::unique_ptr<Saver> saver;
+        HWND child = nullptr;
+    };
+    std::vector<Running> running;
+    ULONGLONG lastShown = 0;
+    for (const StoredCase& c : hostileStores()) {
+        SCOPED_TRACE(c.what);
+        storeCase(c);
+        const int i = int(running.size());
+        const LONG x = 160 * (i % 6), y = 120 * (i / 6);
+        Running r{c.what, std::make_unique<e2e::TestWindow>(RECT{x, y, x + 152, y + 112}, nullptr), nullptr};
+        r.saver = std::make_unique<Saver>(L"/p " + handleText(r.host->hwnd()));
+        // Its window shows once it has read the store: the next case may store its own values then.
+        ASSERT_TRUE(e2e::pumpUntil(
+            [&] { return (r.child = FindWindowExW(r.host->hwnd(), nullptr, nullptr, L"Nivora Preview")) != nullptr; },
+            e2e::kAppearMs))
+            << "no preview in the host";
+        lastShown = GetTickCount64();
+        running.push_back(std::move(r));
+    }
+    const std::vector<RegistryKey> before = snapshotStore();
+    const auto allRun = [&] {
+        return std::all_of(running.begin(), running.end(), [](Running& r) { return r.saver->running(); });
+    };
+    const ULONGLONG watched = GetTickCount64() - lastShown;
+    EXPECT_TRUE(e2e::holdsFor(allRun, DWORD(watched < 6500 ? 6500 - watched : 0))) << "a saver ended";
+    for (Running& r : running) {
+        SCOPED_TRACE(r.what);
+        EXPECT_TRUE(r.saver->running());
+        EXPECT_TRUE(answers(r.child)) << "the preview does not answer";
+        EXPECT_TRUE(e2e::waitFrames(r.child, 5)) << "frames go on after the wind changed";
+    }
+    EXPECT_TRUE(snapshotStore() == before) << "a saver changed the registry";
 }
 
 TEST_F(Hostile, HostileStoreAlsoLeavesThePreviewRunning)

@@ -2,6 +2,8 @@
 // in exactly white and black pixels, while the same font with default quality would leave grey or coloured edges.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "fonts.h"
 #include "saver.h"
 #include "toolkit.h"
@@ -62,6 +64,7 @@ TEST(MessageFont, TheTextMaskIsPureBlackAndWhiteWhateverTheFontSmoothing)
         const char* name;
         UINT smoothing;
     };
+    std::string unsmoothed;
     for (const Case& c : {Case{"ClearType", FE_FONTSMOOTHINGCLEARTYPE}, Case{"greyscale", FE_FONTSMOOTHINGSTANDARD}}) {
         SCOPED_TRACE(c.name);
         FontSmoothing smoothing(c.smoothing);
@@ -71,14 +74,17 @@ TEST(MessageFont, TheTextMaskIsPureBlackAndWhiteWhateverTheFontSmoothing)
             EXPECT_GT(mask.white, preview ? 20 : 500) << "the message is drawn";
             EXPECT_EQ(mask.other, 0) << "only black and white";
 
-            // The same font with the system's default quality: the fault the mask avoids, where this system smooths.
+            // The same font with the system's default quality shows the fault the mask avoids: grey or coloured
+            // edges. Where it shows none, this system does not smooth and the mask's purity proves nothing here.
             FontSpec smoothed = nivora::win32::messageFont(preview);
             smoothed.quality = DEFAULT_QUALITY;
-            const Census plain = printMessage(smoothed);
-            if (plain.other == 0)
-                std::printf("note: this system draws %s text without smoothing\n", c.name);
+            if (printMessage(smoothed).other == 0)
+                unsmoothed += std::string(" ") + c.name + (preview ? " (preview)" : "");
         }
     }
+    if (!unsmoothed.empty())
+        GTEST_SKIP() << "this system draws text without smoothing, so the mask was not tested against it:"
+                     << unsmoothed;
 }
 
 }  // namespace

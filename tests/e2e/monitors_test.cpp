@@ -1,5 +1,6 @@
-// The full-screen saver over two monitors (the test bed's second pass): every monitor shows its own dimmed desktop
-// with snow moving, and input on any of them ends the saver. Skipped with one monitor.
+// The full-screen saver over two monitors (the passes of scripts/e2e.sh with two monitors, side by side and one above
+// the other): every monitor shows its own dimmed desktop with snow moving, and input on any of them ends the saver.
+// Skipped with one monitor, unless the bed says there are two.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,31 +8,10 @@
 
 #include "saver.h"
 
+using e2e::MonitorArea;
 using e2e::Saver;
 
 namespace {
-
-struct MonitorArea {
-    RECT bounds;
-    bool primary;
-};
-
-std::vector<MonitorArea> monitors()
-{
-    std::vector<MonitorArea> found;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
-            MONITORINFO info{};
-            info.cbSize = sizeof info;
-            GetMonitorInfoW(monitor, &info);
-            reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
-                {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 // The desktop's colour at a desktop x: bands 128 pixels wide, each its own colour.
 COLORREF bandColour(int x)
@@ -63,8 +43,11 @@ class Monitors : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (GetSystemMetrics(SM_CMONITORS) < 2)
-            GTEST_SKIP() << "one monitor: the two-monitor pass of scripts/e2e.sh runs these";
+        if (GetSystemMetrics(SM_CMONITORS) < 2) {
+            if (e2e::bedHasTwoMonitors())
+                GTEST_FAIL() << "one monitor, on a bed said to have two";
+            GTEST_SKIP() << "one monitor: the two-monitor passes of scripts/e2e.sh run these";
+        }
         e2e::clearStore();
     }
     void TearDown() override { e2e::clearStore(); }
@@ -92,7 +75,7 @@ TEST_F(Monitors, EveryMonitorShowsItsOwnDesktopDimmedWithSnowMoving)
     EXPECT_TRUE(EqualRect(&r, &all)) << "the snow window covers the virtual screen";
     ASSERT_TRUE(e2e::waitFrames(window, 50));
 
-    const std::vector<MonitorArea> shown = monitors();
+    const std::vector<MonitorArea> shown = e2e::monitors();
     const e2e::Picture first = e2e::captureScreen(all);
     e2e::Picture later;
     auto snowMovesOnEvery = [&] {
@@ -135,7 +118,7 @@ TEST_F(Monitors, EveryMonitorShowsItsOwnDesktopDimmedWithSnowMoving)
 
 TEST_F(Monitors, AMoveThatStaysOnTheSecondMonitorEndsTheSaver)
 {
-    const std::vector<MonitorArea> shown = monitors();
+    const std::vector<MonitorArea> shown = e2e::monitors();
     const auto side = std::find_if(shown.begin(), shown.end(), [](const MonitorArea& m) { return !m.primary; });
     ASSERT_NE(side, shown.end());
     // The pointer rests on the second monitor when the saver starts; the system may report it there at once,

@@ -17,8 +17,6 @@ namespace readback = nivora::readback;
 
 namespace {
 
-constexpr DWORD kSettle = 400;  // ms for a posted notification to be handled and the window to be flushed to X
-
 // GUID_CONSOLE_DISPLAY_STATE (declared but not defined by the SDK headers without INITGUID).
 constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
@@ -140,11 +138,42 @@ protected:
     void TearDown() override { e2e::clearStore(); }
 };
 
+// Frames are drawn again: the count goes on by a few.
 bool framesRun(ReadableSaver& s)
 {
     const LRESULT before = s.frames();
-    e2e::pump(300);
-    return s.frames() > before;
+    return e2e::pumpUntil([&] { return s.frames() >= before + 5; }, 10000);
+}
+
+// The frames have stopped: not one for ten frame intervals in a row, and the screen shows the last of them.
+bool framesStop(ReadableSaver& s)
+{
+    LRESULT last = s.frames();
+    ULONGLONG since = GetTickCount64();
+    const bool stopped = e2e::pumpUntil(
+        [&] {
+            const LRESULT now = s.frames();
+            if (now != last) {
+                last = now;
+                since = GetTickCount64();
+            }
+            return GetTickCount64() - since >= 200;
+        },
+        10000);
+    e2e::Picture shown = e2e::captureScreen();
+    return stopped && e2e::pumpUntil(
+                          [&] {
+                              e2e::Picture now = e2e::captureScreen();
+                              const bool same = now.pixels == shown.pixels;
+                              shown = std::move(now);
+                              return same;
+                          },
+                          5000);
+}
+
+bool fading(HWND window)
+{
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
 }
 
 TEST_F(PauseAndReadback, FramesStopWhileNobodyCanSeeThemAndGoOnAfterwards)
@@ -181,16 +210,15 @@ TEST_F(PauseAndReadback, FramesStopWhileNobodyCanSeeThemAndGoOnAfterwards)
             s.postDisplayState(step.value);
         else
             s.postSessionChange(step.value);
-        e2e::pump(kSettle);
         if (step.running) {
             EXPECT_TRUE(framesRun(s));
             continue;
         }
         // Paused: not one frame, and the screen stays as it was.
+        ASSERT_TRUE(framesStop(s));
         const LRESULT frames = s.frames();
         const e2e::Picture before = e2e::captureScreen();
-        e2e::pump(1000);
-        EXPECT_EQ(s.frames(), frames);
+        EXPECT_TRUE(e2e::holdsFor([&] { return s.frames() == frames; }, 600)) << "a frame while paused";
         EXPECT_TRUE(e2e::captureScreen().pixels == before.pixels);
     }
     ASSERT_TRUE(s.saver().running());
@@ -201,10 +229,10 @@ TEST_F(PauseAndReadback, InputDuringAPauseStillEndsTheSaver)
     ReadableSaver s;
     ASSERT_NE(s.window(), nullptr);
     s.postDisplayState(0);
-    e2e::pump(kSettle);
+    ASSERT_TRUE(framesStop(s));
     HWND picMain = e2e::picMainOf(s.window());
     PostMessageW(picMain, WM_KEYDOWN, VK_SPACE, 0);
-    e2e::pump(100);
+    EXPECT_TRUE(e2e::pumpUntil([&] { return fading(s.window()); }, 5000)) << "the first key starts the fade";
     PostMessageW(picMain, WM_KEYDOWN, VK_SPACE, 0);  // the second key ends it at once, fade or no fade
     EXPECT_TRUE(s.saver().waitExit(5000));
 }
@@ -215,7 +243,7 @@ TEST_F(PauseAndReadback, TheScreenShowsExactlyTheSaversOwnPicture)
 {
     ReadableSaver s(L"4000");  // a minute and more of snow: all 3000 flakes in the picture, some settled
     ASSERT_NE(s.window(), nullptr);
-    e2e::pump(500);
+    ASSERT_TRUE(e2e::waitFrames(s.window(), 10));
     std::vector<e2e::Picture> previous;
     for (int look = 0; look < 3; ++look) {
         SCOPED_TRACE(look);
@@ -231,12 +259,18 @@ TEST_F(PauseAndReadback, TheScreenShowsExactlyTheSaversOwnPicture)
         }
         ASSERT_FALSE(own.empty()) << "the saver wrote no picture";
         EXPECT_EQ(own.size(), size_t(GetSystemMetrics(SM_CMONITORS))) << "one picture per monitor";
-        e2e::pump(kSettle);  // the last frame reaches the X server
 
         for (size_t i = 0; i < own.size(); ++i) {
             SCOPED_TRACE(i);
-            const e2e::Picture screen = e2e::captureScreen(
-                {origins[i].x, origins[i].y, origins[i].x + own[i].width, origins[i].y + own[i].height});
+            // The last frame on its way to the X server: the screen is given until it shows the held picture.
+            const RECT area{origins[i].x, origins[i].y, origins[i].x + own[i].width, origins[i].y + own[i].height};
+            e2e::Picture screen;
+            e2e::pumpUntil(
+                [&] {
+                    screen = e2e::captureScreen(area);
+                    return screen.pixels == own[i].pixels;
+                },
+                5000);
             e2e::Picture difference{own[i].width, own[i].height, std::vector<uint32_t>(own[i].pixels.size(), 0)};
             size_t wrong = 0;
             for (size_t p = 0; p < own[i].pixels.size(); ++p)
@@ -262,7 +296,7 @@ TEST_F(PauseAndReadback, TheScreenShowsExactlyTheSaversOwnPicture)
         }
         previous = std::move(own);
         EXPECT_EQ(s.request(readback::kRelease), 1);
-        e2e::pump(700);
+        ASSERT_TRUE(e2e::waitFrames(s.window(), 35)) << "the frames go on once released";
     }
 }
 
@@ -276,9 +310,7 @@ TEST_F(PauseAndReadback, WithoutTheTestsAskingTheSaverAnswersNothing)
                         SMTO_ABORTIFHUNG, 5000, &result);
     EXPECT_EQ(result, 0u);
     // Nor does it hold its frames.
-    const e2e::Picture first = e2e::captureScreen();
-    e2e::pump(300);
-    EXPECT_FALSE(e2e::captureScreen().pixels == first.pixels);
+    EXPECT_TRUE(e2e::screenChanges({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}));
 }
 
 // Any program of the session could make the mapping, and make it so that writing into it faults: the saver

@@ -35,6 +35,63 @@ std::wstring shippedSaverPath()
     return ownFolder() + L"nivora.scr";
 }
 
+namespace {
+
+std::wstring environmentText(const wchar_t* name)
+{
+    wchar_t text[64] = {};
+    const DWORD n = GetEnvironmentVariableW(name, text, DWORD(std::size(text)));
+    return n > 0 && n < std::size(text) ? std::wstring(text, n) : std::wstring();
+}
+
+}  // namespace
+
+std::wstring bed()
+{
+    return environmentText(L"NIVORA_E2E_BED");
+}
+
+bool bedHasTwoMonitors()
+{
+    const std::wstring b = bed();
+    return b == L"side" || b == L"above";
+}
+
+int bedDpi()
+{
+    const std::wstring dpi = environmentText(L"NIVORA_E2E_BED_DPI");
+    return dpi.empty() ? 96 : _wtoi(dpi.c_str());
+}
+
+std::vector<MonitorArea> monitors()
+{
+    std::vector<MonitorArea> found;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            GetMonitorInfoW(monitor, &info);
+            reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+                {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+DPI_AWARENESS ownDpiAwareness()
+{
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using GetContext = DPI_AWARENESS_CONTEXT WINAPI();
+    using GetAwareness = DPI_AWARENESS WINAPI(DPI_AWARENESS_CONTEXT);
+    auto* context = reinterpret_cast<GetContext*>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    auto* awareness = reinterpret_cast<GetAwareness*>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    return context && awareness ? awareness(context()) : DPI_AWARENESS_INVALID;
+}
+
 Saver::Saver(const std::wstring& arguments)
     : Saver(saverPath(), L"\"" + saverPath() + L"\"" + (arguments.empty() ? L"" : L" " + arguments))
 {}

@@ -26,6 +26,23 @@ std::wstring saverPath();
 // The nivora.scr beside the test program, as shipped.
 std::wstring shippedSaverPath();
 
+// The test bed that scripts/e2e.sh set up for this run (NIVORA_E2E_BED): "one" monitor, two monitors "side" by side
+// or one "above" the other, or one monitor at another "dpi"; empty when the tests run on their own. A test that needs
+// a bed fails when the bed is said to be there and is not, and skips only when no bed is said.
+std::wstring bed();
+bool bedHasTwoMonitors();
+// The DPI the bed asked for (NIVORA_E2E_BED_DPI), 96 when it asked for none.
+int bedDpi();
+
+// The monitors as the system reports them, in desktop coordinates.
+struct MonitorArea {
+    RECT bounds;
+    bool primary;
+};
+std::vector<MonitorArea> monitors();
+// This thread's DPI awareness as the system reports it; DPI_AWARENESS_INVALID where it cannot say.
+DPI_AWARENESS ownDpiAwareness();
+
 // A started nivora.scr; terminated when the test lets go of it, also when the test fails.
 class Saver {
 public:

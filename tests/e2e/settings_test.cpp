@@ -41,9 +41,20 @@ const char* const kOwnAwareness = [] {
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
     auto* set = reinterpret_cast<SetContext*>(
         reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
-    if (set && set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
-        return "per-monitor v2";
-    return SetProcessDPIAware() ? "system" : "unaware";
+    // Wine 8 knows only the first version of per-monitor awareness.
+    if (!set || (!set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) && !set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)))
+        SetProcessDPIAware();
+    // What it is now, asked or not: unless told to honour manifests, Wine makes every program per-monitor aware.
+    switch (e2e::ownDpiAwareness()) {
+    case DPI_AWARENESS_PER_MONITOR_AWARE:
+        return "per-monitor aware";
+    case DPI_AWARENESS_SYSTEM_AWARE:
+        return "system aware";
+    case DPI_AWARENESS_UNAWARE:
+        return "unaware";
+    default:
+        return "of unknown awareness";
+    }
 }();
 
 int dpiOf(HWND window)
@@ -79,13 +90,17 @@ std::string awarenessOf(HWND window)
     }
 }
 
-// The size of a label's or the text box's text in the font it really uses, as the saver measures it.
+// The size of a label's or the text box's text in the font it really uses, as the saver measures it. A control
+// that does not answer would read as no text at all, which fits every box: that is a failure of its own.
 SIZE textExtentOf(HWND control)
 {
     static const UINT message = RegisterWindowMessageW(L"Nivora.TextExtent");
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(control, message, 0, 0, SMTO_NORMAL, 5000, &result);
-    return {LONG(LOWORD(result)), LONG(HIWORD(result))};
+    const bool answered = SendMessageTimeoutW(control, message, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+    const SIZE size{LONG(LOWORD(result)), LONG(HIWORD(result))};
+    EXPECT_TRUE(answered && size.cx > 0 && size.cy > 0)
+        << "no text extent from the control: " << size.cx << " x " << size.cy;
+    return size;
 }
 
 // The control identifier of each row's first picture: the picture of value i has this plus i.
@@ -142,8 +157,6 @@ const std::vector<uint32_t>& optionPicture(int row, int element, SIZE size)
     auto& pixels = pictures[{row, element, size.cx, size.cy}];
     if (pixels.empty())
         pixels = e2e::savedOptionPicture(row, element, size);
-    if (pixels.empty())
-        pixels.assign(size_t(size.cx) * size_t(size.cy), 0);  // no picture: compares with nothing on the screen
     return pixels;
 }
 
@@ -174,6 +187,12 @@ bool rowShows(const e2e::Picture& screen, const DialogLayout& layout, POINT rows
 {
     const int width = layout.rowWidth, height = layout.rowHeight;
     const std::vector<uint32_t>& picture = optionPicture(row, element, {width, height});
+    // No picture to compare with: a black stand-in would match the black backdrop wherever nothing is shown.
+    if (picture.size() != size_t(width) * size_t(height)) {
+        ADD_FAILURE() << "nivora.scr has no picture of row " << row << " value " << element << " at " << width
+                      << " x " << height;
+        return false;
+    }
     bool opaque = true, blended = seen == Seen::ThroughTheOverlay;
     for (int y = 0; y < height && (opaque || blended); ++y)
         for (int x = 0; x < width; ++x) {
@@ -901,12 +920,54 @@ TEST_F(SettingsDialog, StatesTheScaleAndAwarenessItRunsUnderAndIsLaidOutForThatS
                 awarenessOf(mode->dialog).c_str(), kOwnAwareness);
     RecordProperty("dpi", layout.dpi);
     RecordProperty("awareness", awarenessOf(mode->dialog).c_str());
+    if (!e2e::bed().empty()) {
+        EXPECT_EQ(layout.dpi, e2e::bedDpi()) << "the DPI this pass asked for";
+        // Where the system says what another program's awareness is (Wine 8 does not), it is the manifest's. An
+        // unaware saver would in any case be laid out for 96 dpi, which the figures below catch.
+        const std::string awareness = awarenessOf(mode->dialog);
+        const bool reported = awareness == "unaware" || awareness == "system aware" || awareness == "per-monitor aware";
+        if (e2e::bed() == L"dpi" && reported) {
+            EXPECT_EQ(awareness, "per-monitor aware");
+        }
+    }
     RECT client{};
     GetClientRect(mode->dialog, &client);
     EXPECT_EQ(client.right, layout.settingClient.width);
     EXPECT_EQ(client.bottom, layout.settingClient.height);
     EXPECT_EQ(windowRect(mode->picture1).right - windowRect(mode->picture1).left, layout.picture1.width);
     EXPECT_TRUE(mode->waitRowShows(1, 1, Seen::Solid, L"settings_scale.bmp")) << "pictures of the scale's size";
+
+    // The same figures worked out by hand, where they fall on half pixels: the client area, Text1 in it, and the
+    // buttons "-" and "CANCEL".
+    struct Figures {
+        int dpi;
+        SIZE client;
+        RECT text1, minus, cancel;
+    };
+    const Figures figures[] = {
+        {96, {364, 234}, {92, 170, 357, 194}, {6, 218, 77, 233}, {286, 218, 357, 233}},
+        {120, {454, 292}, {114, 212, 446, 242}, {8, 272, 96, 291}, {358, 272, 446, 291}},
+        {144, {546, 351}, {138, 255, 535, 291}, {9, 327, 116, 350}, {429, 327, 536, 350}},
+    };
+    const auto f = std::find_if(std::begin(figures), std::end(figures),
+                                [&](const Figures& x) { return x.dpi == layout.dpi; });
+    if (f == std::end(figures)) {
+        std::printf("[ settings ] no figures worked out by hand for %d dpi\n", layout.dpi);
+        return;
+    }
+    const auto inClient = [&](HWND control) {
+        RECT r = windowRect(control);
+        MapWindowPoints(nullptr, mode->dialog, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    EXPECT_EQ(client.right, f->client.cx);
+    EXPECT_EQ(client.bottom, f->client.cy);
+    const std::tuple<const char*, RECT, RECT> controls[] = {{"Text1", inClient(mode->text1), f->text1},
+                                                            {"-", inClient(mode->buttons[Minus]), f->minus},
+                                                            {"CANCEL", inClient(mode->buttons[Cancel]), f->cancel}};
+    for (const auto& [name, actual, expected] : controls)
+        EXPECT_TRUE(EqualRect(&actual, &expected)) << name << " at " << actual.left << "," << actual.top << " - "
+                                                   << actual.right << "," << actual.bottom;
 }
 
 TEST_F(SettingsDialog, EveryTextFitsItsBoxWithTheFontsReallyThereAlsoWithoutArialNarrow)

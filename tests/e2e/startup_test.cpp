@@ -210,9 +210,9 @@ TEST_F(StartUp, PreviewFillsItsHostAndEndsWithIt)
     EXPECT_EQ(childRect.top, hostRect.top);
     EXPECT_EQ(childRect.right, hostRect.right);
     EXPECT_EQ(childRect.bottom, hostRect.bottom);
-    EXPECT_TRUE(e2e::topLevelWindowsOf(saver.pid()).empty() ||
-                !IsWindowVisible(e2e::topLevelWindowsOf(saver.pid()).front()))
-        << "the preview shows no top-level window";
+    for (HWND w : e2e::topLevelWindowsOf(saver.pid()))
+        EXPECT_FALSE(IsWindowVisible(w)) << "the preview shows a top-level window, \""
+                                         << narrow(e2e::captionOf(w)) << "\"";
 
     host.destroy();
     EXPECT_TRUE(saver.waitExit(e2e::exitLimitMs(1))) << "the saver must end with its host";

@@ -573,6 +573,37 @@ TEST(DialogModel, TheMessageIsCutOnEveryWayIntoTheDialog)
     }
 }
 
+TEST(DialogModel, AShortStoredMessageEndingInLoneHighSurrogatesOpensWithoutThem)
+{
+    const std::u16string snowman = u"\U0001F328";
+    struct Case {
+        const char* name;
+        std::u16string stored;
+        std::u16string opened;
+    };
+    const Case cases[] = {
+        {"one lone high surrogate after three letters", u"abc" + std::u16string(1, u'\xD83C'), u"abc"},
+        {"nothing but a lone high surrogate", std::u16string(1, u'\xDBFF'), u""},
+        {"two lone high surrogates", u"ab" + std::u16string(2, u'\xD800'), u"ab"},
+        {"a whole pair, then a lone high surrogate", u"a" + snowman + std::u16string(1, u'\xD83C'), u"a" + snowman},
+        {"a whole pair stays", u"a" + snowman, u"a" + snowman},
+        {"a lone high surrogate inside is left to the store", u"a" + std::u16string(1, u'\xD83C') + u"b",
+         u"a" + std::u16string(1, u'\xD83C') + u"b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SnowSettings settings = makeSettings(1, 6, true, 2, c.stored);
+        DialogModel model(settings);
+        EXPECT_TRUE(settings.messageText == c.opened) << settings.messageText.size() << " units";
+        const RowView row = model.ShowSetting(5);
+        EXPECT_TRUE(row.text == c.opened);
+        EXPECT_TRUE(row.name == u"雪文字 " + c.opened);
+        MemoryStore store;
+        model.Command4_Click(store);
+        EXPECT_TRUE(store.values[u"messageText"] == c.opened) << "what is stored is what was shown";
+    }
+}
+
 TEST(DialogModel, OkWritesAllFiveOrPutsTheStoreBackAsItWas)
 {
     const std::map<std::u16string, std::u16string> earlierSave = storedFive(u"3", u"2", u"False", u"0", u"old");

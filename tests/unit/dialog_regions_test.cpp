@@ -95,6 +95,74 @@ TEST(DialogLayout, At96DpiEveryFigureIsWhereTheWindowWasLaidOut)
     EXPECT_EQ(l.labelFontPixels[1], 11);  // 8.25 pt
 }
 
+TEST(DialogLayout, At125And150PercentHalfPixelsRoundToEven)
+{
+    // Figures of the 96-dpi layout times 1.25 and 1.5, worked out by hand: x.5 goes to the even neighbour.
+    const DialogLayout at120 = nivora::dialogLayout(120), at144 = nivora::dialogLayout(144);
+    struct Case {
+        const char* what;
+        PixelRect actual, expected;
+    };
+    const Case cases[] = {
+        {"120: client area, 292.5 high", at120.settingClient, {0, 0, 454, 292}},
+        {"120: Picture1, a 2-px border round 450 x 250", at120.picture1, {0, 0, 454, 254}},
+        {"120: rows", at120.rowBand, {2, 2, 450, 250}},
+        {"120: Text1 from 112.5, 210 to 443.75, 240", at120.text1, {112, 210, 332, 30}},
+        {"120: Command1 from 7.5, 272.5", at120.commandButtons[0], {8, 272, 88, 19}},
+        {"120: Command2", at120.commandButtons[1], {95, 272, 89, 19}},
+        {"120: Command3 from 182.5", at120.commandButtons[2], {182, 272, 89, 19}},
+        {"120: Command4", at120.commandButtons[3], {270, 272, 89, 19}},
+        {"120: Command5 from 357.5", at120.commandButtons[4], {358, 272, 88, 19}},
+        {"120: Frame1 from 247.5", at120.frame1, {0, 248, 454, 46}},
+        {"120: \"+\" from 257.5", at120.labelInClient(0), {220, 258, 16, 18}},
+        {"120: \"OK\"", at120.labelInClient(1), {305, 255, 24, 16}},
+        {"120: \"CANCEL\" from 377.5", at120.labelInClient(2), {378, 255, 48, 16}},
+        {"120: \"-\"", at120.labelInClient(3), {48, 258, 18, 13}},
+        {"120: \"SELECT\"", at120.labelInClient(4), {115, 255, 54, 16}},
+        {"120: the overlay's message, 3.75 px in", at120.displayLabel1(nivora::scaled(3, 120)), {116, 214, 332, 22}},
+        {"144: client area", at144.settingClient, {0, 0, 546, 351}},
+        {"144: Picture1, a 3-px border round 540 x 300", at144.picture1, {0, 0, 546, 306}},
+        {"144: rows", at144.rowBand, {3, 3, 540, 300}},
+        {"144: Text1 to 532.5", at144.text1, {135, 252, 397, 36}},
+        {"144: Command1 to 115.5, 349.5", at144.commandButtons[0], {9, 327, 107, 23}},
+        {"144: Command2 to 220.5", at144.commandButtons[1], {114, 327, 106, 23}},
+        {"144: Command3 to 325.5", at144.commandButtons[2], {219, 327, 107, 23}},
+        {"144: Command4 to 430.5", at144.commandButtons[3], {324, 327, 106, 23}},
+        {"144: Command5 to 535.5", at144.commandButtons[4], {429, 327, 107, 23}},
+        {"144: Frame1 to 352.5", at144.frame1, {0, 297, 546, 55}},
+        {"144: \"+\" to 283.5, 331.5", at144.labelInClient(0), {264, 309, 20, 23}},
+        {"144: \"OK\"", at144.labelInClient(1), {366, 306, 28, 20}},
+        {"144: \"CANCEL\" to 511.5", at144.labelInClient(2), {453, 306, 59, 20}},
+        {"144: \"-\" to 79.5, 325.5", at144.labelInClient(3), {57, 309, 23, 17}},
+        {"144: \"SELECT\" to 202.5", at144.labelInClient(4), {138, 306, 64, 20}},
+        {"144: the overlay's message, 4.5 px in", at144.displayLabel1(nivora::scaled(3, 144)), {139, 256, 397, 28}},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(c.actual == c.expected) << c.what << ": " << c.actual.left << ", " << c.actual.top << ", "
+                                            << c.actual.width << " x " << c.actual.height;
+    struct Font {
+        const char* what;
+        int32_t actual, expected;
+    };
+    const Font fonts[] = {
+        {"120: 12 pt message", at120.messageFontPixels, 20},
+        {"120: 9 pt label", at120.labelFontPixels[0], 15},
+        {"120: 8.25 pt label, 13.75 px", at120.labelFontPixels[1], 14},
+        {"144: 12 pt message", at144.messageFontPixels, 24},
+        {"144: 9 pt label", at144.labelFontPixels[0], 18},
+        {"144: 8.25 pt label, 16.5 px", at144.labelFontPixels[1], 16},
+        {"96: 8.25 pt label, 11 px", nivora::pointsToPixels(8.25, 96), 11},
+        {"168: 8.25 pt label, 19.25 px", nivora::pointsToPixels(8.25, 168), 19},
+        {"240: 8.25 pt label, 27.5 px", nivora::pointsToPixels(8.25, 240), 28},
+    };
+    for (const Font& f : fonts)
+        EXPECT_EQ(f.actual, f.expected) << f.what;
+    EXPECT_EQ(nivora::scaled(3, 144), 4) << "4.5";
+    EXPECT_EQ(nivora::scaled(5, 144), 8) << "7.5";
+    EXPECT_EQ(nivora::scaled(-3, 144), -4) << "-4.5";
+    EXPECT_EQ(nivora::scaled(-5, 144), -8) << "-7.5";
+}
+
 TEST(DialogLayout, EveryScaleGrowsTheWholeWindowAndItsFontsTogether)
 {
     for (int dpi : kDpis) {

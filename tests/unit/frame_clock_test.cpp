@@ -104,6 +104,85 @@ TEST(FrameClock, AStallIsFollowedByOneTickAndThenTheUsualPace)
     EXPECT_TRUE(clock.tick(late + kFrame));
 }
 
+// The ticks of a clock started at 0 whose first wake-up comes at `firstWake`, then every millisecond until `until`.
+std::vector<int64_t> ticksAfterADelay(int64_t firstWake, int64_t until)
+{
+    FrameClock clock;
+    clock.start(0, kFrame);
+    std::vector<int64_t> ticks;
+    for (int64_t now = firstWake; now <= until; now += 1000)
+        if (clock.tick(now))
+            ticks.push_back(now);
+    return ticks;
+}
+
+TEST(FrameClock, ADelayOfExactlyTheStallLimitIsMadeUpAndOneIntervalMoreIsDropped)
+{
+    // The first tick is due at 20 ms. Woken at 140 ms, five more ticks are owed after the one given at once (40 to
+    // 120 ms, and 140 ms itself): all are made up at half intervals until the grid is met at 260 ms.
+    EXPECT_EQ(ticksAfterADelay(140000, 300000),
+              (std::vector<int64_t>{140000, 150000, 160000, 170000, 180000, 190000, 200000, 210000, 220000, 230000,
+                                    240000, 250000, 260000, 280000, 300000}));
+    // Woken at 160 ms, one interval later: a stall. One tick, then the grid again from there.
+    EXPECT_EQ(ticksAfterADelay(160000, 300000), (std::vector<int64_t>{160000, 180000, 200000, 220000, 240000, 260000,
+                                                                      280000, 300000}));
+}
+
+TEST(FrameClock, APauseDuringMakeUpTicksBringsBackOnlyTheWaitThatWasLeft)
+{
+    struct Case {
+        const char* name;
+        int64_t pauseAt;
+        std::vector<int64_t> ticksAfterResume;  // resumed at 1 s
+    };
+    const Case cases[] = {
+        {"between two make-up ticks, 5 ms before the next", 145000, {1005000, 1025000, 1045000, 1065000}},
+        {"just as a make-up tick is due: it is owed once", 150000, {1000000, 1020000, 1040000, 1060000}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameClock clock;
+        clock.start(0, kFrame);
+        // Woken 120 ms late: make-up ticks at 140 and every 10 ms after it.
+        std::vector<int64_t> before;
+        for (int64_t now = 140000; now < c.pauseAt; now += 1000)
+            if (clock.tick(now))
+                before.push_back(now);
+        ASSERT_FALSE(before.empty());
+        clock.pause(c.pauseAt);
+        EXPECT_FALSE(clock.tick(c.pauseAt));
+        EXPECT_FALSE(clock.tick(999000));
+        clock.resume(1000000);
+        std::vector<int64_t> after;
+        for (int64_t now = 1000000; now <= 1065000; now += 1000)
+            if (clock.tick(now))
+                after.push_back(now);
+        EXPECT_EQ(after, c.ticksAfterResume) << "no make-up ticks after the pause";
+    }
+}
+
+TEST(FrameClock, AnIntervalOfZeroOrLessNeverTicks)
+{
+    // As a window timer with interval 0 does not tick: a clock that ticked at every wake-up would spin the loop.
+    for (const int64_t interval : {int64_t{0}, int64_t{-1}, int64_t{-20000}, INT64_MIN}) {
+        SCOPED_TRACE(interval);
+        FrameClock clock;
+        clock.start(1000, interval);
+        EXPECT_FALSE(clock.running());
+        EXPECT_EQ(clock.waitFrom(1000), FrameClock::kNever);
+        int ticks = 0;
+        for (int64_t now = 1000; now <= 2'000'000; now += 997)
+            ticks += clock.tick(now);
+        EXPECT_EQ(ticks, 0);
+        // A running clock set to such an interval stops too, and a later interval starts it again.
+        clock.start(0, kFrame);
+        clock.start(5000, interval);
+        EXPECT_FALSE(clock.tick(5000 + kFrame));
+        clock.start(6000, kFrame);
+        EXPECT_TRUE(clock.tick(6000 + kFrame));
+    }
+}
+
 TEST(FrameClock, WaitsAndTicksFollowStartStopAndIntervalChanges)
 {
     FrameClock clock;

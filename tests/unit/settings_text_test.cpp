@@ -45,6 +45,10 @@ TEST(SettingsText, Int16ReadsAnyNumberRoundingHalvesToEven)
         {u"1.5", u'.', 2},
         {u"0.5", u'.', 0},
         {u"0.5000001", u'.', 1},
+        {u"2.51", u'.', 3},  // one digit after the 5 is enough to round up from an even number
+        {u"-2.51", u'.', -3},
+        {u"4.51e0", u'.', 5},
+        {u"2.49", u'.', 2},
         {u"2.4999999999999999999999", u'.', 2},
         {u"2.5000000000000000000001", u'.', 3},  // beyond double precision: decided on the digits themselves
         {u"0.05", u'.', 0},

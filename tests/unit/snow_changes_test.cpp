@@ -2,6 +2,7 @@
 // are disjoint and within the area, and however many places change, the count stays bounded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "core/random.h"
@@ -114,6 +115,48 @@ TEST(SnowChanges, ManyPlacesStayWithinTheBoundAndAreAllCovered)
             EXPECT_LT(sent, 0.01 * c.width * c.height);
             EXPECT_GE(changes.rects().size(), 10u);
         }
+    }
+}
+
+
+TEST(SnowChanges, TiedGapsBeyondTheBoundAreMergedTogether)
+{
+    // One-pixel places in every band, 64 columns apart (gaps of 63): evenly spread, every gap ties with the others.
+    struct Case {
+        const char* name;
+        int32_t bands;
+        int32_t placesPerBand;
+        int32_t lastGap;  // the gap before each band's last place
+        size_t rects;
+    };
+    const Case cases[] = {
+        {"exactly the bound: nothing merged", 128, 32, 63, 4096},
+        {"one band more, every gap tied: one rectangle per band", 129, 32, 63, 129},
+        {"far beyond the bound, every gap tied", 150, 30, 63, 150},
+        {"tied gaps merged, the one wider gap per band kept apart", 150, 30, 263, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Rect> places;
+        int32_t right = 0;
+        for (int32_t band = 0; band < c.bands; ++band) {
+            int32_t x = 0;
+            for (int32_t i = 0; i < c.placesPerBand; ++i) {
+                const int32_t y = band * kChangedBandHeight + 5;
+                places.push_back({x, y, x + 1, y + 1});
+                x += i + 2 == c.placesPerBand ? c.lastGap + 1 : 64;
+            }
+            right = std::max(right, places.back().right);
+        }
+        ChangeTracker changes;
+        const Rect area{0, 0, right, c.bands * kChangedBandHeight};
+        changes.reset(area);
+        changes.finish();
+        for (const Rect& p : places)
+            changes.add(p);
+        changes.finish();
+        EXPECT_EQ(changes.rects().size(), c.rects);
+        expectCovers(changes.rects(), places, area);
     }
 }
 

@@ -9,7 +9,6 @@
 #include "core/rounding.h"
 #include "core/snow_field.h"
 #include "core/snow_reference.h"
-#include "core/sway_sine.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {
@@ -63,14 +62,6 @@ struct Stage {
         return p == Path::Fast ? field.textMask().catches(x, y) : getPixel(text.view(), x, y) == kWhiteColorRef;
     }
 };
-
-// Where a flake is drawn this frame, for a flake that has already drifted.
-int32_t drawnX(const Flake& f, float velocity)
-{
-    const double theta = ((f.speed + static_cast<double>(f.size)) * 100 + f.y) * kSwayRadiansPerDegree;
-    return static_cast<int32_t>(roundHalfEven(f.x + static_cast<double>(f.speed) * (f.size + 1) * swaySine(theta) /
-                                                        (std::fabs(static_cast<double>(velocity)) / 10 + 2)));
-}
 
 // With speed 1, size 0 and y = 80 the angle is 180 degrees: the sway is below a millionth of a pixel.
 constexpr float kNoSwayY = 80;
@@ -222,8 +213,8 @@ TEST(SnowField, FixedWindStaysStillThroughTheFrames)
         for (int frame = 0; frame < 100; ++frame)
             stage.frame(path);
         EXPECT_EQ(stage.field.velocity, before);
-        EXPECT_FLOAT_EQ(stage.flake(0).x, 100 * (1 * 15 / 12.0f));
-        EXPECT_FLOAT_EQ(stage.flake(1).x, 100 * (10 * 15 / 12.0f));
+        EXPECT_FLOAT_EQ(stage.flake(0).x, 125);   // 1.25 a frame
+        EXPECT_FLOAT_EQ(stage.flake(1).x, 1250);  // 12.5 a frame
     }
 }
 
@@ -250,6 +241,43 @@ TEST(SnowField, FlakesDriftWithTheWindByKind)
             stage.frame(path);
             EXPECT_FLOAT_EQ(stage.flake().x, 100 + c.drift);
         }
+    }
+}
+
+TEST(SnowField, SwayedPlacesArePinned)
+{
+    // Where a flake is drawn after one frame's drift: its x swayed by speed * (size + 1) * sin(kind * 100 + y
+    // degrees) / (|wind| / 10 + 2), worked out once by hand.
+    struct Case {
+        SnowMode mode;
+        float wind;
+        Flake flake;
+        float x;        // after the drift
+        double swayed;  // to a millionth of a pixel
+        int32_t px, py;
+    };
+    const Case cases[] = {
+        {SnowMode::FullScreen, 0, {10, 10, 6, 1, 36}, 10, 9.392222, 9, 10},
+        {SnowMode::FullScreen, 0, {100, 0, 6, 4, 36}, 100, 86.212683, 86, 0},
+        {SnowMode::FullScreen, 30, {100, 45, 2, 3, 12}, 112.5f, 112.343123, 112, 45},
+        {SnowMode::FullScreen, -30, {50, 90, 0, 2, 0}, 45, 44.624123, 45, 90},
+        {SnowMode::FullScreen, 0, {30, 2.5f, 1, 1, 6}, 30, 29.617317, 30, 2},
+        {SnowMode::FullScreen, 0, {10, 38.25f, 6, 1, 36}, 10, 11.096064, 11, 38},
+        {SnowMode::Preview, 0, {0, 10, 0, 1, 0}, 0, 0.469846, 0, 10},
+        {SnowMode::Preview, 30, {20, 260, 3, 4, 18}, 22.916666f, 20.145390, 20, 260},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "flake at " << c.flake.x << ", " << c.flake.y << ", wind " << c.wind);
+        Flake flake = c.flake;
+        FlakePosition position{};
+        if (c.mode == SnowMode::Preview)
+            moveFlakes<SnowMode::Preview>({&flake, 1}, c.wind, {&position, 1});
+        else
+            moveFlakes<SnowMode::FullScreen>({&flake, 1}, c.wind, {&position, 1});
+        EXPECT_FLOAT_EQ(flake.x, c.x);
+        EXPECT_NEAR(position.swayed, c.swayed, 1e-6);
+        EXPECT_EQ(position.px, c.px);
+        EXPECT_EQ(position.py, c.py);
     }
 }
 
@@ -380,23 +408,23 @@ TEST(SnowField, SettlingFlakeIsStampedIntoTheBackgroundAndThinsTheMaskColumn)
     // The text mask: one white column. Rows that stay white afterwards tell where the black 1 x 4 column went.
     struct Case {
         float y;
+        int32_t px;  // x 10 swayed by 7 sin(700 + y degrees) / 2
         int32_t py;
         std::vector<int> blackRows;  // rows of the column that stop catching
     };
     const Case cases[] = {
-        {10, 10, {9, 11, 12}},
-        {2.5f, 2, {3, 4, 5}},    // y - 1 = 1.5 rounds to 2 like y itself: no row above turns black
-        {3.5f, 4, {2, 3, 5}},    // y - 1 = 2.5 rounds to 2, two rows above the landing row 4
-        {0, 0, {1, 2}},          // the column starts above the picture
-        {38.25f, 38, {37, 39}},  // and ends below it
+        {10, 9, 10, {9, 11, 12}},
+        {2.5f, 9, 2, {3, 4, 5}},     // y - 1 = 1.5 rounds to 2 like y itself: no row above turns black
+        {3.5f, 9, 4, {2, 3, 5}},     // y - 1 = 2.5 rounds to 2, two rows above the landing row 4
+        {0, 9, 0, {1, 2}},           // the column starts above the picture
+        {38.25f, 11, 38, {37, 39}},  // and ends below it
     };
     for (Path path : kPaths) {
         for (const Case& c : cases) {
             SCOPED_TRACE(::testing::Message() << name(path) << ", y " << c.y);
             Stage stage(30, 40);
             stage.add(10, c.y, 6, 1);
-            const int32_t px = drawnX(stage.flake(), 0);
-            ASSERT_GE(px, 0);
+            const int32_t px = c.px;
             for (int32_t row = 0; row < 40; ++row)
                 stage.text.at(px, row) = kWhitePixel;
             stage.attach();
@@ -458,7 +486,7 @@ TEST(SnowField, PreviewPixelCatchesOneFlakeOnly)
         Stage stage(30, 40, SnowMode::Preview);
         stage.add(0, 10, 0, 1);
         stage.add(0, 10, 0, 1);  // the same place: it arrives after the first has settled
-        const int32_t px = drawnX(stage.flake(), 0);
+        const int32_t px = 0;     // 0 swayed by sin(110 degrees) / 2
         std::fill(stage.text.pixels.begin(), stage.text.pixels.end(), kWhitePixel);
         stage.attach();
         stage.frame(path);

@@ -30,6 +30,61 @@ TEST(SnowScreens, OneAreaPerMonitorPlacedInTheVirtualScreen)
         EXPECT_EQ(s.area.mode, SnowMode::FullScreen);
 }
 
+TEST(SnowScreens, MonitorsAboveBelowAndPartlyOutsideArePlacedFromTheVirtualScreensCorner)
+{
+    struct Expected {
+        Rect bounds;
+        int32_t windowX, windowY;
+        int16_t width, height;
+        bool primary;
+    };
+    struct Case {
+        const char* name;
+        Rect virtualScreen;
+        std::vector<Monitor> monitors;
+        std::vector<Expected> screens;
+    };
+    const Case cases[] = {
+        {"a monitor above the primary, as Wine reports 800 x 600 over 1024 x 768",
+         {0, -600, 1024, 768},
+         {{{0, 0, 1024, 768}, true}, {{112, -600, 912, 0}, false}},
+         {{{0, 0, 1024, 768}, 0, 600, 1024, 768, true}, {{112, -600, 912, 0}, 112, 0, 800, 600, false}}},
+        {"a monitor below and to the left",
+         {-1280, 0, 1920, 2104},
+         {{{0, 0, 1920, 1080}, true}, {{-1280, 1080, 0, 2104}, false}},
+         {{{0, 0, 1920, 1080}, 1280, 0, 1920, 1080, true}, {{-1280, 1080, 0, 2104}, 0, 1080, 1280, 1024, false}}},
+        {"a monitor partly above and left of the virtual screen is cut to it",
+         {0, -600, 1024, 768},
+         {{{0, 0, 1024, 768}, true}, {{-100, -700, 500, -100}, false}},
+         {{{0, 0, 1024, 768}, 0, 600, 1024, 768, true}, {{0, -600, 500, -100}, 0, 0, 500, 500, false}}},
+        {"a monitor partly below and right of the virtual screen is cut to it",
+         {0, -600, 1024, 768},
+         {{{0, 0, 1024, 768}, true}, {{900, 700, 1200, 900}, false}},
+         {{{0, 0, 1024, 768}, 0, 600, 1024, 768, true}, {{900, 700, 1024, 768}, 900, 1300, 124, 68, false}}},
+        {"the primary itself partly outside a virtual screen that starts inside it",
+         {100, 50, 1024, 768},
+         {{{0, 0, 1024, 768}, true}},
+         {{{100, 50, 1024, 768}, 0, 0, 924, 718, true}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto screens = snowScreensFor(c.virtualScreen, c.monitors);
+        ASSERT_TRUE(screens);
+        ASSERT_EQ(screens->size(), c.screens.size());
+        for (size_t i = 0; i < c.screens.size(); ++i) {
+            SCOPED_TRACE(i);
+            const SnowScreen& s = (*screens)[i];
+            const Expected& e = c.screens[i];
+            EXPECT_EQ(s.bounds, e.bounds);
+            EXPECT_EQ(s.windowX, e.windowX);
+            EXPECT_EQ(s.windowY, e.windowY);
+            EXPECT_EQ(s.area.drawWidth, e.width);
+            EXPECT_EQ(s.area.drawHeight, e.height);
+            EXPECT_EQ(s.primary, e.primary);
+        }
+    }
+}
+
 TEST(SnowScreens, OneMonitorIsTheWholeScreenAsBefore)
 {
     const Monitor monitors[] = {{{0, 0, 1920, 1080}, true}};

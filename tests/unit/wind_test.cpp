@@ -17,9 +17,11 @@ TEST(Wind, FirstTickDrawsAPinnedTargetAndPauseFromTwoDraws)
         uint64_t seed;
         int16_t target;
         uint32_t pause;
+        int16_t step;  // the whole way from the wind to the target
     };
     const Case cases[] = {
-        {0, 1, -10, 5170}, {-30, 2, 20, 6443}, {30, 3, 15, 7707}, {15, 4, -30, 8543}, {-5, 5, -25, 8068},
+        {0, 1, -10, 5170, -10}, {-30, 2, 20, 6443, 50},   {30, 3, 15, 7707, -15},
+        {15, 4, -30, 8543, -45}, {-5, 5, -25, 8068, -20},
     };
     for (const Case& c : cases) {
         AutoWind wind(c.velocity);
@@ -28,7 +30,7 @@ TEST(Wind, FirstTickDrawsAPinnedTargetAndPauseFromTwoDraws)
         float velocity = c.velocity;
         EXPECT_EQ(wind.Timer3_Timer(velocity, random), c.pause) << c.seed;
         EXPECT_EQ(wind.windTarget, c.target) << c.seed;
-        EXPECT_EQ(wind.windStep, c.target - static_cast<int16_t>(c.velocity));
+        EXPECT_EQ(wind.windStep, c.step) << c.seed;
         EXPECT_EQ(velocity, c.velocity);
         probe.next();
         probe.next();
@@ -49,16 +51,49 @@ TEST(Wind, MovesInFortyEqualStepsAndLandsExactlyOnTheTarget)
             EXPECT_EQ(wind.windTarget % 5, 0);
             EXPECT_GE(wind.windTarget, -30);
             EXPECT_LE(wind.windTarget, 30);
-            const float start = velocity;
             int steps = 0;
+            float increment = 0;
             while (static_cast<float>(wind.windTarget) != velocity) {
                 ASSERT_LT(steps, 40);
+                const float before = velocity;
                 ASSERT_EQ(wind.Timer3_Timer(velocity, random), kWindMovingInterval);
-                ++steps;
-                EXPECT_EQ(velocity, static_cast<float>(start + wind.windStep * steps / 40.0));
+                if (steps++ == 0)
+                    increment = velocity - before;
+                EXPECT_EQ(velocity - before, increment) << "equal steps";
             }
             EXPECT_EQ(steps, wind.windStep == 0 ? 0 : 40);
         }
+    }
+}
+
+TEST(Wind, TheWayToATargetIsPinned)
+{
+    // From the first tick's targets above: the wind after 1, 2, 20, 39 and 40 steps of 100 ms.
+    struct Case {
+        float velocity;
+        uint64_t seed;
+        float after[5];
+    };
+    const Case cases[] = {
+        {0, 1, {-0.25f, -0.5f, -5, -9.75f, -10}},
+        {-30, 2, {-28.75f, -27.5f, -5, 18.75f, 20}},
+        {30, 3, {29.625f, 29.25f, 22.5f, 15.375f, 15}},
+        {15, 4, {13.875f, 12.75f, -7.5f, -28.875f, -30}},
+    };
+    const int kSteps[] = {1, 2, 20, 39, 40};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seed);
+        AutoWind wind(c.velocity);
+        Random random(c.seed);
+        float velocity = c.velocity;
+        wind.Timer3_Timer(velocity, random);  // draws the target
+        int done = 0;
+        for (int i = 0; i < 5; ++i) {
+            for (; done < kSteps[i]; ++done)
+                EXPECT_EQ(wind.Timer3_Timer(velocity, random), kWindMovingInterval);
+            EXPECT_EQ(velocity, c.after[i]) << kSteps[i] << " steps";
+        }
+        EXPECT_NE(wind.Timer3_Timer(velocity, random), kWindMovingInterval) << "the target reached: a pause";
     }
 }
 
