@@ -38,6 +38,20 @@ LRESULT packExtent(SIZE size)
                        static_cast<WORD>(std::min<LONG>(size.cy, 0xFFFF)));
 }
 
+// Windows hides the focus from someone who uses only the mouse, and shows it once the keyboard is used to move
+// around (Tab, the arrows) or Alt is pressed. The window at the root keeps that state for all of its controls.
+void showKeyboardCues(HWND hwnd)
+{
+    if (HWND root = GetAncestor(hwnd, GA_ROOT))
+        SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+}
+
+bool focusHidden(HWND hwnd)
+{
+    HWND root = GetAncestor(hwnd, GA_ROOT);
+    return root && (SendMessageW(root, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+}
+
 // Tab and Shift+Tab, and the arrow keys, for a window with handlers for them: it asks the dialog navigation for
 // the keys and acts on them. Returns true with the result when the message is one of these.
 bool navigationKey(const TabHandler& onTab, const ArrowHandler& onArrow, UINT message, WPARAM wParam,
@@ -49,13 +63,19 @@ bool navigationKey(const TabHandler& onTab, const ArrowHandler& onArrow, UINT me
             return false;
         result = ownDialogCode | (onTab ? DLGC_WANTTAB : 0) | (onArrow ? DLGC_WANTARROWS : 0);
         return true;
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_MENU)
+            showKeyboardCues(GetFocus());
+        return false;
     case WM_KEYDOWN:
         if (wParam == VK_TAB && onTab) {
+            showKeyboardCues(GetFocus());
             onTab(GetKeyState(VK_SHIFT) < 0);
             result = 0;
             return true;
         }
         if (onArrow && (wParam == VK_LEFT || wParam == VK_DOWN || wParam == VK_RIGHT || wParam == VK_UP)) {
+            showKeyboardCues(GetFocus());
             onArrow(wParam == VK_LEFT || wParam == VK_DOWN ? -1 : +1);
             result = 0;
             return true;
@@ -220,8 +240,9 @@ void Panel::onPaint()
         DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
     } else if (border_ == Border::Sunken) {
         // The sunken edge of a picture box, as thick as the display scale makes it: the outer half dark above and
-        // light below, the inner half darker and lighter. With the focus, the selection colour all round.
-        const bool focused = GetFocus() == hwnd();
+        // light below, the inner half darker and lighter. With the focus, and the focus shown (the keyboard has been
+        // used), the selection colour all round.
+        const bool focused = GetFocus() == hwnd() && !focusHidden(hwnd());
         const int outer = (borderWidth_ + 1) / 2;
         for (int i = 0; i < borderWidth_; ++i) {
             const bool inOuter = i < outer;
@@ -254,6 +275,7 @@ LRESULT Panel::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
         InvalidateRect(hwnd(), nullptr, FALSE);  // the focus mark
         break;
     default:
@@ -375,6 +397,11 @@ LRESULT PushButton::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     const bool click = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_LBUTTONUP;
     if (click && !enabled())
         return 0;
+    if (message == WM_UPDATEUISTATE) {  // the focus mark is shown or hidden
+        const LRESULT result = SystemControl::onMessage(message, wParam, lParam);
+        InvalidateRect(hwnd(), nullptr, FALSE);
+        return result;
+    }
     return SystemControl::onMessage(message, wParam, lParam);
 }
 
@@ -389,7 +416,7 @@ bool PushButton::onReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         if (item.itemState & ODS_DISABLED)
             state |= DFCS_INACTIVE;
         DrawFrameControl(item.hDC, &face, DFC_BUTTON, state);
-        if (item.itemState & ODS_FOCUS) {
+        if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) && !focusHidden(hwnd())) {
             // The focus mark inside the face, clear of its 2-px edge; the name itself is shown by the label above.
             RECT mark = item.rcItem;
             InflateRect(&mark, -3, -3);

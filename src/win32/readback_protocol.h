@@ -16,6 +16,9 @@ inline constexpr const wchar_t* kEnvironmentVariable = L"NIVORA_TEST_READBACK";
 // tests and benchmarks see the snow as after minutes of running: every flake in the picture, snow settled.
 inline constexpr const wchar_t* kFramesAheadVariable = L"NIVORA_TEST_FRAMES_AHEAD";
 inline constexpr uint32_t kMostFramesAhead = 100000;
+// "1": the settings window follows a WM_DPICHANGED of any scale, not only the one it is at. Wine keeps one scale for
+// every monitor, so the tests send the message that a move to another monitor would bring.
+inline constexpr const wchar_t* kAnyScaleVariable = L"NIVORA_TEST_ANY_SCALE";
 
 enum Request : WPARAM {
     // Stops the frames and writes picture number lParam (one per monitor, 0 first) into the mapping below; returns 1

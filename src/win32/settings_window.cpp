@@ -6,6 +6,7 @@
 #include "fonts.h"
 #include "registry_store.h"
 #include "resource_ids.h"
+#include "surface_readback.h"
 
 namespace nivora::win32 {
 
@@ -441,6 +442,46 @@ void FrmSetting::onActivate(bool active)
     ::SetFocus(target);
 }
 
+// Moved to a monitor of another scale: the whole window at the new scale, centred where the system suggests (or
+// where it is, when the message comes without a suggestion).
+void FrmSetting::onDpiChanged(int dpi, LPARAM suggestion)
+{
+    // Windows sends the scale the window has just taken. Any other comes from another program, and would lay the
+    // window out for a monitor it is not on, with a new set of pictures and fonts each time.
+    if (layingOut_ || (dpi != windowDpi(hwnd()) && !testTakesAnyScale()))
+        return;
+    // Read as untrusted memory: a message sent by another program may point anywhere.
+    RECT suggested{};
+    const bool suggests = suggestion != 0 &&
+                          ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(suggestion), &suggested,
+                                            sizeof suggested, nullptr) &&
+                          suggested.right > suggested.left && suggested.bottom > suggested.top;
+    applyLayout(dpi, suggests ? &suggested : nullptr);
+}
+
+// The keyboard cues (the focus, the access keys) are shown or hidden for the whole window. The state is kept here,
+// where the controls ask for it with WM_QUERYUISTATE: Wine's default window procedure keeps none.
+void FrmSetting::onChangeUiState(WORD action, WORD flags)
+{
+    flags &= UISF_HIDEFOCUS | UISF_HIDEACCEL;
+    WORD state = uiState_;
+    if (action == UIS_SET)
+        state |= flags;
+    else if (action == UIS_CLEAR)
+        state &= static_cast<WORD>(~flags);
+    if (state == uiState_)
+        return;
+    uiState_ = state;
+    // Every control is told, as the default window procedure tells them; ours draw their focus mark again.
+    EnumChildWindows(
+        hwnd(),
+        [](HWND child, LPARAM update) {
+            SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(update), 0);
+            return TRUE;
+        },
+        static_cast<LPARAM>(MAKEWPARAM(action, flags)));
+}
+
 void FrmSetting::SetFocus()
 {
     const auto focusInside = [this] {
@@ -480,11 +521,15 @@ LRESULT FrmSetting::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         onActivate(true);
         return 0;
     case WM_DPICHANGED:
-        // Moved to a monitor of another scale: the whole window at the new scale, centred where the system
-        // suggests (or where it is, when the message comes without a suggestion).
-        if (!layingOut_)
-            applyLayout(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        onDpiChanged(HIWORD(wParam), lParam);
         return 0;
+    case WM_CHANGEUISTATE:
+        onChangeUiState(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_UPDATEUISTATE:
+        return 0;  // this window is where the state is kept
+    case WM_QUERYUISTATE:
+        return uiState_;
     case WM_CLOSE:  // the close box, the system menu, Alt+F4
         unload();
         return 0;
@@ -527,6 +572,12 @@ std::unique_ptr<FrmSetting> setUpSettings(SnowSettings& settings)
                                                window.bottom - window.top, area);
     SetWindowPos(frmSetting->hwnd(), nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     frmSetting->setCaption(kSettingCaption);
+    // The focus is not shown until the keyboard is used, as in the system's own dialogs opened with the mouse (a
+    // saver's settings are opened with a click on "Settings"), unless the user has the cues always shown.
+    BOOL cuesAlwaysShown = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cuesAlwaysShown, 0);
+    if (!cuesAlwaysShown)
+        SendMessageW(frmSetting->hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     // Showing the overlay activates it, and its activation hands the focus straight back to the settings window.
     ShowWindow(frmSetting->hwnd(), SW_SHOW);
     ShowWindow(frmSetting->overlay().hwnd(), SW_SHOW);

@@ -81,6 +81,8 @@ private:
     void tabFrom(HWND from, bool backwards);
     void onArrow(int direction);
     void onActivate(bool active);
+    void onDpiChanged(int dpi, LPARAM suggestion);
+    void onChangeUiState(WORD action, WORD flags);
 
     DialogModel model_;
     DialogLayout layout_;
@@ -91,6 +93,7 @@ private:
     std::array<RegionOutline, 5> regionPoints_{};
     HWND lastFocus_ = nullptr;
     bool closing_ = false;
+    WORD uiState_ = 0;  // UISF_HIDEFOCUS, UISF_HIDEACCEL: the keyboard cues hidden
 };
 
 // Loads, places and shows the settings window and its overlay near the pointer; null when the mode cannot run.

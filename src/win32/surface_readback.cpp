@@ -36,6 +36,12 @@ uint32_t testFramesAhead()
     return std::min(frames, readback::kMostFramesAhead);
 }
 
+bool testTakesAnyScale()
+{
+    wchar_t value[4] = {};
+    return GetEnvironmentVariableW(readback::kAnyScaleVariable, value, 4) == 1 && value[0] == L'1';
+}
+
 bool SurfaceReadback::write(const uint32_t* pixels, int stride, int left, int top, int width, int height)
 {
     if (!pixels || width <= 0 || height <= 0 || stride < width)
@@ -76,6 +82,11 @@ SurfaceReadback::SurfaceReadback() = default;
 uint32_t testFramesAhead()
 {
     return 0;
+}
+
+bool testTakesAnyScale()
+{
+    return false;
 }
 
 bool SurfaceReadback::write(const uint32_t*, int, int, int, int, int)

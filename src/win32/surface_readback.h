@@ -27,4 +27,7 @@ private:
 // The frames the tests ask to run before the first one is shown (0 for a user's saver).
 uint32_t testFramesAhead();
 
+// Whether the tests ask the settings window to follow scale changes it is not at (false for a user's saver).
+bool testTakesAnyScale();
+
 }  // namespace nivora::win32

@@ -18,6 +18,7 @@
 
 #include "core/dialog_layout.h"
 #include "option_picture_pixels.h"
+#include "readback_protocol.h"
 #include "saver.h"
 
 #include <psapi.h>  // after windows.h, which saver.h brings
@@ -1105,8 +1106,19 @@ TEST_F(SettingsDialog, TheKeyboardAloneDrivesTheDialogTabShiftTabArrowsEnterAndE
     EXPECT_FALSE(e2e::storeExists());
 }
 
+// Wine keeps one scale for every monitor and never moves the window to another: these tests send the message
+// such a move brings, and the test build of the saver is told to follow scales it is not at.
+class AnyScale {
+public:
+    AnyScale() { SetEnvironmentVariableW(nivora::readback::kAnyScaleVariable, L"1"); }
+    ~AnyScale() { SetEnvironmentVariableW(nivora::readback::kAnyScaleVariable, nullptr); }
+    AnyScale(const AnyScale&) = delete;
+    AnyScale& operator=(const AnyScale&) = delete;
+};
+
 TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
 {
+    const AnyScale anyScale;
     auto mode = open();
     ASSERT_TRUE(mode->ready());
     const int first = mode->layout().dpi;
@@ -1162,6 +1174,7 @@ TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
 // (Wine counts no GDI objects per process: the pictures' memory tells instead.)
 TEST_F(SettingsDialog, ScaleAfterScaleKeepsOnlyTheCurrentPictures)
 {
+    const AnyScale anyScale;
     auto mode = open();
     ASSERT_TRUE(mode->ready());
     const int first = mode->layout().dpi;
@@ -1180,6 +1193,195 @@ TEST_F(SettingsDialog, ScaleAfterScaleKeepsOnlyTheCurrentPictures)
     // 26 pictures of at least 360 x 40 pixels a scale: 24 more scales kept would be over 35 MB more.
     EXPECT_LT(committed(), before + (SIZE_T{12} << 20));
     send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(first, first), 0);
+}
+
+// Windows sends WM_DPICHANGED with the scale the window has just taken; one with any other scale comes from another
+// program and changes nothing.
+TEST_F(SettingsDialog, ADpiChangeToAScaleTheWindowIsNotAtChangesNothing)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    const int dpi = mode->layout().dpi;
+    const RECT before = windowRect(mode->dialog);
+    RECT clientBefore{};
+    GetClientRect(mode->dialog, &clientBefore);
+    for (const int other : {96, 120, 144, 192, 288})
+        if (other != dpi)
+            send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(other, other), 0);
+    mode->settle();
+    const RECT after = windowRect(mode->dialog);
+    RECT clientAfter{};
+    GetClientRect(mode->dialog, &clientAfter);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "moved to " << after.left << "," << after.top << " "
+                                            << after.right - after.left << " x " << after.bottom - after.top;
+    EXPECT_TRUE(EqualRect(&clientBefore, &clientAfter));
+    EXPECT_EQ(mode->layout().dpi, dpi);
+    EXPECT_TRUE(mode->regionShows(1));
+}
+
+// A rectangle in the saver's own memory, as the system hands one to WM_DPICHANGED: a pointer is good only in the
+// process it points into.
+class RectInSaver {
+public:
+    RectInSaver(HANDLE process, const RECT& rect) : process_(process)
+    {
+        memory_ = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (memory_ && !WriteProcessMemory(process, memory_, &rect, sizeof rect, nullptr)) {
+            VirtualFreeEx(process, memory_, 0, MEM_RELEASE);
+            memory_ = nullptr;
+        }
+    }
+    ~RectInSaver()
+    {
+        if (memory_)
+            VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+    }
+    RectInSaver(const RectInSaver&) = delete;
+    RectInSaver& operator=(const RectInSaver&) = delete;
+    LPARAM lParam() const { return reinterpret_cast<LPARAM>(memory_); }
+
+private:
+    HANDLE process_;
+    void* memory_ = nullptr;
+};
+
+// The window's size is the layout's own, so it is centred on the rectangle the system suggests, larger or smaller;
+// a suggestion that points nowhere in the saver leaves the window where it is.
+TEST_F(SettingsDialog, ADpiChangeCentresTheWindowOnTheSuggestedRectangle)
+{
+    auto mode = open();
+    ASSERT_TRUE(mode->ready());
+    const int dpi = mode->layout().dpi;
+    const RECT window = windowRect(mode->dialog);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    struct Case {
+        RECT suggested;
+        POINT corner;  // worked out by hand: the middles meet
+    };
+    const Case cases[] = {
+        {{100, 80, 100 + width + 120, 80 + height + 60}, {160, 110}},
+        {{300, 200, 300 + width - 40, 200 + height - 20}, {280, 190}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "suggested at " << c.suggested.left << "," << c.suggested.top);
+        const RectInSaver suggested(mode->saver.process(), c.suggested);
+        ASSERT_NE(suggested.lParam(), 0);
+        send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested.lParam());
+        const RECT r = windowRect(mode->dialog);
+        EXPECT_EQ(r.left, c.corner.x);
+        EXPECT_EQ(r.top, c.corner.y);
+        EXPECT_EQ(r.right - r.left, width);
+        EXPECT_EQ(r.bottom - r.top, height);
+        const RECT overlay = windowRect(mode->overlay);
+        EXPECT_EQ(overlay.left, mode->rows().x) << "the overlay follows";
+        EXPECT_EQ(overlay.top, mode->rows().y);
+    }
+    const RECT before = windowRect(mode->dialog);
+    send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM{0x10});  // no memory of the saver's
+    const RECT after = windowRect(mode->dialog);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_TRUE(mode->saver.running());
+}
+
+// 0x00RRGGBB, as the screen pictures hold it, of a system colour.
+uint32_t systemColour(int index)
+{
+    const COLORREF c = GetSysColor(index);
+    return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+}
+
+// Whether the outer line of the rows box's edge is all `topLeft` along the top and left, and all `bottomRight` along
+// the bottom and right (corners left out: they belong to both).
+bool rowsBoxEdgeIs(const e2e::Picture& screen, const RECT& box, uint32_t topLeft, uint32_t bottomRight)
+{
+    for (int x = box.left + 1; x < box.right - 1; ++x)
+        if (screen.at(x, box.top) != topLeft || screen.at(x, box.bottom - 1) != bottomRight)
+            return false;
+    for (int y = box.top + 1; y < box.bottom - 1; ++y)
+        if (screen.at(box.left, y) != topLeft || screen.at(box.right - 1, y) != bottomRight)
+            return false;
+    return true;
+}
+
+enum class Cue { Hidden, Shown };
+
+// Waits until the rows box shows its sunken edge (the focus hidden) or the selection colour all round (shown).
+bool rowsBoxShows(const SettingsMode& mode, Cue cue, const wchar_t* failurePicture)
+{
+    const RECT box = windowRect(mode.picture1);
+    e2e::Picture screen;
+    const bool shown = e2e::pumpUntil(
+        [&] {
+            mode.settle();
+            screen = e2e::captureScreen();
+            return cue == Cue::Shown
+                       ? rowsBoxEdgeIs(screen, box, systemColour(COLOR_HIGHLIGHT), systemColour(COLOR_HIGHLIGHT))
+                       : rowsBoxEdgeIs(screen, box, systemColour(COLOR_BTNSHADOW), systemColour(COLOR_BTNHIGHLIGHT));
+        },
+        3000);
+    if (!shown)
+        e2e::saveBmp(screen, e2e::outputPath(failurePicture));
+    return shown;
+}
+
+// Whether a push button shows a focus mark: anything but its face colour along the line where the mark is drawn.
+bool buttonShowsFocusMark(HWND button)
+{
+    const RECT r = windowRect(button);
+    const e2e::Picture screen = e2e::captureScreen();
+    const uint32_t face = systemColour(COLOR_BTNFACE);
+    for (int x = r.left + 4; x < r.right - 4; ++x)
+        if (screen.at(x, r.top + 3) != face)
+            return true;
+    return false;
+}
+
+bool hidesFocus(HWND window)
+{
+    return (send(window, WM_QUERYUISTATE) & UISF_HIDEFOCUS) != 0;
+}
+
+// Windows shows the focus only to someone who uses the keyboard: opened and used with the mouse, the rows box has
+// its sunken edge and a clicked button no focus mark; Alt, or Tab and Shift+Tab, show where the focus is.
+TEST_F(SettingsDialog, TheFocusIsShownOnlyOnceTheKeyboardIsUsed)
+{
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, nullptr, 0);  // the cues hidden until asked for, as by default
+    {
+        auto mode = open();
+        ASSERT_TRUE(mode->ready());
+        ASSERT_EQ(focusOf(mode->dialog), mode->picture1);
+        EXPECT_TRUE(hidesFocus(mode->dialog));
+        EXPECT_TRUE(rowsBoxShows(*mode, Cue::Hidden, L"settings_cues_opened.bmp")) << "opened: the sunken edge";
+        const RECT plus = windowRect(mode->buttons[Plus]);
+        SetCursorPos((plus.left + plus.right) / 2, (plus.top + plus.bottom) / 2);
+        INPUT clickInput[2] = {};
+        clickInput[0].type = clickInput[1].type = INPUT_MOUSE;
+        clickInput[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        clickInput[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, clickInput, sizeof(INPUT));
+        EXPECT_TRUE(e2e::pumpUntil([&] { return mode->frontElement(1) == 2; }, 3000)) << "the click pressed \"+\"";
+        EXPECT_TRUE(e2e::pumpUntil([&] { return focusOf(mode->dialog) == mode->buttons[Plus]; }, 3000));
+        mode->settle();
+        EXPECT_FALSE(buttonShowsFocusMark(mode->buttons[Plus])) << "clicked: no focus mark";
+        EXPECT_TRUE(hidesFocus(mode->dialog));
+        press({VK_MENU});
+        EXPECT_TRUE(e2e::pumpUntil([&] { return !hidesFocus(mode->dialog); }, 3000)) << "Alt shows the focus";
+        EXPECT_TRUE(e2e::pumpUntil(
+            [&] {
+                mode->settle();
+                return buttonShowsFocusMark(mode->buttons[Plus]);
+            },
+            3000));
+    }
+    {
+        auto mode = open();
+        ASSERT_TRUE(mode->ready());
+        EXPECT_TRUE(rowsBoxShows(*mode, Cue::Hidden, L"settings_cues_before_keys.bmp"));
+        press({VK_SHIFT, VK_TAB});
+        press({VK_TAB});
+        EXPECT_TRUE(e2e::pumpUntil([&] { return focusOf(mode->dialog) == mode->picture1; }, 3000));
+        EXPECT_TRUE(rowsBoxShows(*mode, Cue::Shown, L"settings_cues_after_keys.bmp")) << "the selection colour";
+    }
 }
 
 }  // namespace
