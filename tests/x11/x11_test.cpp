@@ -185,6 +185,22 @@ void writePpm(const std::string& name, const Picture& p)
         out << char(px >> 16) << char(px >> 8) << char(px);
 }
 
+// Shared-memory segments that `pid` made and that still exist.
+int segmentsOf(pid_t pid)
+{
+    std::ifstream list("/proc/sysvipc/shm");
+    std::string line;
+    std::getline(list, line);  // the heading
+    int count = 0;
+    while (std::getline(list, line)) {
+        std::istringstream fields(line);
+        long key = 0, id = 0, perms = 0, size = 0, cpid = 0;
+        fields >> key >> id >> perms >> size >> cpid;
+        count += cpid == pid;
+    }
+    return count;
+}
+
 class X11Test : public ::testing::Test {
 protected:
     void SetUp() override
@@ -348,6 +364,10 @@ TEST_F(X11Test, WindowIdFramesAreTheCoresFramesOverTheDimmedPicture)
             }
         }
         shownFrames.push_back(shown);
+        // Painted over (the window's own background comes back), it paints the held frame again on Expose.
+        XClearArea(d, target, 0, 0, 0, 0, True);
+        XSync(d, False);
+        EXPECT_TRUE(eventually([&] { return readDrawable(d, target, width, height).pixels == expected.pixels; }));
         kill(nivora->pid, SIGTERM);
         EXPECT_EQ(nivora->wait(), 0);
         EXPECT_EQ(nivora->err, "");  // xscreensaver-getimage gave the desktop
@@ -394,6 +414,25 @@ TEST_F(X11Test, RootFramesAreTheCoresFramesOverTheScreen)
     XFreePixmap(d, background);
     XDeleteProperty(d, root, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
     XSync(d, False);
+}
+
+TEST_F(X11Test, AResizedWindowIsBuiltAgainOverTheDimmedPicture)
+{
+    pictureWindow(0, 0, 640, 480);  // the desktop
+    const Window target = pictureWindow(40, 40, 300, 200);  // (2, 3) in it lies on the flat RGB(192, 128, 64)
+    auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "0"});
+    ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); })) << nivora->err;
+    XResizeWindow(d, target, 500, 360);
+    XSync(d, False);
+    // The whole window is snow again: the picture taken at the start stays dimmed where it was, and where the
+    // window has grown beyond it, the background it shows gives way to a dark one.
+    EXPECT_TRUE(eventually([&] {
+        const Picture shown = readDrawable(d, target, 500, 360);
+        return !shown.pixels.empty() && shown.at(450, 300) == kBlackPixel && shown.at(2, 3) == 0x00604020u;
+    }));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+    EXPECT_EQ(nivora->err, "");
 }
 
 // The top-level window named "Nivora", once it is mapped.
@@ -488,22 +527,6 @@ TEST_F(X11Test, AMissingWindowOrDisplayEndsWithAClearLine)
     auto noDisplay = start(bin("nivora"), {"-root"}, {"DISPLAY=:9876"});
     EXPECT_EQ(noDisplay->wait(), 1);
     EXPECT_EQ(noDisplay->err, "nivora: cannot open display \":9876\"\n");
-}
-
-// Shared-memory segments that `pid` made and that still exist.
-int segmentsOf(pid_t pid)
-{
-    std::ifstream list("/proc/sysvipc/shm");
-    std::string line;
-    std::getline(list, line);  // the heading
-    int count = 0;
-    while (std::getline(list, line)) {
-        std::istringstream fields(line);
-        long key = 0, id = 0, perms = 0, size = 0, cpid = 0;
-        fields >> key >> id >> perms >> size >> cpid;
-        count += cpid == pid;
-    }
-    return count;
 }
 
 TEST_F(X11Test, SignalsEndItAtOnceWithNoSharedMemoryLeft)
