@@ -5,6 +5,7 @@
 #include <charconv>
 #include <initializer_list>
 #include <limits>
+#include <type_traits>
 
 #include "core/dialog_model.h"
 #include "core/unicode_text.h"
@@ -63,22 +64,15 @@ std::string badValue(std::string_view value, std::string_view option, std::strin
     return joined({"bad value ", quoted(value), " for -", option, " (", expected, ")"});
 }
 
-// Sets one setting from its option's value; the error line otherwise.
-std::string setFromOption(SnowSettings& settings, const SettingField<int16_t, int16_t>& f, std::string_view value)
+// Sets one setting from its option's value; the error line otherwise. Numbers are whole levels within the range.
+template <class Number>
+    requires std::is_same_v<Number, int16_t> || std::is_same_v<Number, float>
+std::string setFromOption(SnowSettings& settings, const SettingField<Number, Number>& f, std::string_view value)
 {
     const auto number = readWhole<int>(value);
     if (!number || *number < f.setting.range.minimum || *number > f.setting.range.maximum)
         return badValue(value, f.setting.optionName, rangeText(f.setting.range));
-    settings.*f.field = static_cast<int16_t>(*number);
-    return {};
-}
-
-std::string setFromOption(SnowSettings& settings, const SettingField<float, float>& f, std::string_view value)
-{
-    const auto number = readWhole<int>(value);
-    if (!number || *number < f.setting.range.minimum || *number > f.setting.range.maximum)
-        return badValue(value, f.setting.optionName, rangeText(f.setting.range));
-    settings.*f.field = static_cast<float>(*number);
+    settings.*f.field = static_cast<Number>(*number);
     return {};
 }
 
