@@ -23,9 +23,28 @@ std::string joined(std::initializer_list<std::string_view> parts)
     return text;
 }
 
+// A value as the error line shows it: in quotes, with control characters written out, so the line stays one line
+// on the terminal whatever was typed.
 std::string quoted(std::string_view text)
 {
-    return joined({"\"", text, "\""});
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out.append({'\\', c});
+        } else if (c == '\n') {
+            out.append("\\n");
+        } else if (c == '\t') {
+            out.append("\\t");
+        } else if (byte < 0x20 || byte == 0x7F) {
+            out.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+    return out;
 }
 
 // Digits only, the whole text: "07" is 7, "+7", " 7" and "7.0" are no numbers here.

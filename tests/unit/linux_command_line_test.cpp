@@ -125,6 +125,9 @@ TEST(LinuxCommandLine, EachFaultGivesOneLineNamingIt)
         {{"-seed", "-3"}, "", "bad value \"-3\" for -seed (a whole number)"},
         {{"-root=1"}, "", "option -root takes no value"},
         {{}, "window", "bad window id \"window\" in XSCREENSAVER_WINDOW"},
+        // What was typed is shown on the one line: control characters, quotes and backslashes written out.
+        {{"-velocity", "1\n2"}, "", "bad value \"1\\n2\" for -velocity (0 to 12)"},
+        {{"-x\t\"\\\x1b\x7f"}, "", "unknown option \"-x\\t\\\"\\\\\\x1b\\x7f\""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parse(c.arguments, c.environment).error, c.error);
