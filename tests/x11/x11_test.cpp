@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -435,6 +436,33 @@ TEST_F(X11Test, AResizedWindowIsBuiltAgainOverTheDimmedPicture)
     EXPECT_EQ(nivora->err, "");
 }
 
+TEST_F(X11Test, WithoutAPictureFromTheHelperTheSnowFallsOverADarkBackgroundAndSaysSo)
+{
+    pictureWindow(0, 0, 640, 480);
+    const Window target = pictureWindow(100, 100, 200, 150);
+    // A helper that gives nothing, found first on the path, as XScreenSaver's own is.
+    char folder[] = "/tmp/nivora-helper-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string helper = std::string(folder) + "/xscreensaver-getimage";
+    std::ofstream(helper) << "#!/bin/sh\nexit 1\n";
+    chmod(helper.c_str(), 0755);
+    const char* path = std::getenv("PATH");
+    auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "0", "-message", ""},
+                        {"PATH=" + std::string(folder) + ":" + (path ? path : "")});
+    ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); })) << nivora->err;
+    // The window's own picture gives way to black, but for the hundred flakes.
+    EXPECT_TRUE(eventually([&] {
+        const Picture shown = readDrawable(d, target, 200, 150);
+        return std::count(shown.pixels.begin(), shown.pixels.end(), kBlackPixel) > 200 * 150 * 9 / 10;
+    }));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+    EXPECT_EQ(nivora->err, "nivora: xscreensaver-getimage gave no picture of the desktop; the snow falls over a dark "
+                           "background\n");
+    std::remove(helper.c_str());
+    rmdir(folder);
+}
+
 // The top-level window named "Nivora", once it is mapped.
 std::optional<Window> ownWindow(Display* d)
 {
@@ -468,7 +496,7 @@ TEST_F(X11Test, OwnWindowEndsOnEscapeQAndClose)
         ASSERT_TRUE(w) << nivora->err;
         XWindowAttributes a{};
         XGetWindowAttributes(d, *w, &a);
-        EXPECT_EQ(a.width, 1280 < DisplayWidth(d, 0) ? 1280 : a.width);
+        EXPECT_EQ(a.width, 1280);
         EXPECT_EQ(a.height, 720);
         XEvent e{};
         if (way == Way::Close) {
@@ -491,6 +519,20 @@ TEST_F(X11Test, OwnWindowEndsOnEscapeQAndClose)
         EXPECT_EQ(nivora->wait(), 0) << nivora->err;
         EXPECT_EQ(nivora->err, "");
     }
+}
+
+TEST_F(X11Test, FullScreenWindowCoversTheScreen)
+{
+    auto nivora = start(bin("nivora"), {"--fullscreen"});
+    std::optional<Window> w;
+    ASSERT_TRUE(eventually([&] { return (w = ownWindow(d)).has_value() || !nivora->running(); }));
+    ASSERT_TRUE(w) << nivora->err;
+    XWindowAttributes a{};
+    XGetWindowAttributes(d, *w, &a);
+    EXPECT_EQ(a.width, 640);  // the tests' display
+    EXPECT_EQ(a.height, 480);
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
 }
 
 TEST_F(X11Test, BadOptionsEndWithStatusTwoAndOneLineBeforeAnyWindow)
