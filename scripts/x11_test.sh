@@ -6,6 +6,9 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 shift
 
+tests="$build/tests/x11/nivora_x11_tests"
+[[ -x $tests ]] || { echo "x11_test: $tests is not built (are libx11-dev, libxext-dev, libxrandr-dev there?)"; exit 1; }
+
 work=$(mktemp -d)
 xvfb_pid=""
 cleanup() {
@@ -35,4 +38,4 @@ SETTINGS
 export HOME="$work/home"
 unset XSCREENSAVER_WINDOW
 
-NIVORA_BIN="$build/bin" "$build/tests/x11/nivora_x11_tests" "$@"
+NIVORA_BIN="$build/bin" "$tests" "$@"

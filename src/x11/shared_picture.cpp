@@ -14,7 +14,8 @@ namespace nivora::x11 {
 SharedPicture::SharedPicture(Display* display, Visual* visual, int depth, int width, int height, bool shared)
     : display_(display)
 {
-    if (shared) {
+    // Without the extension Xlib answers its calls without asking the server, and no error would tell.
+    if (shared && XShmQueryExtension(display)) {
         image_ = XShmCreateImage(display, visual, unsigned(depth), ZPixmap, nullptr, &segment_, unsigned(width),
                                  unsigned(height));
         if (image_) {

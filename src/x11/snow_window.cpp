@@ -321,8 +321,12 @@ void SnowWindow::DrawSnow()
         }
         present(*m, m->field.changedRects());
     }
-    // The server reads shared pictures when it handles the requests: it must be done before the next frame.
-    XSync(display_, False);
+    // The server reads shared pictures when it handles the requests: it must be done before the next frame draws
+    // into them. Pictures sent with XPutImage are copies: flushing is enough.
+    if (shared_)
+        XSync(display_, False);
+    else
+        XFlush(display_);
     ++frameCount_;
     if (holdAfter_ && frameCount_ == *holdAfter_)
         holdForTest();

@@ -591,19 +591,59 @@ TEST_F(X11Test, SignalsEndItAtOnceWithNoSharedMemoryLeft)
     }
 }
 
-TEST_F(X11Test, ALostConnectionEndsItWithAMessage)
+// A display of a test's own, 320 x 240, with `options` for the server; its number in `number`.
+std::unique_ptr<Child> startServer(std::string& number, std::vector<std::string> options = {})
 {
-    // A display of this test's own, ended under the running program.
     int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const std::string fd = std::to_string(fds[1]);
-    auto server = start("/usr/bin/Xvfb", {"-displayfd", fd, "-screen", "0", "320x240x24", "-nolisten", "tcp", "-noreset"});
+    if (pipe(fds) != 0)
+        return nullptr;
+    std::vector<std::string> arguments{"-displayfd", std::to_string(fds[1]), "-screen", "0", "320x240x24",
+                                       "-nolisten", "tcp", "-noreset"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    auto server = start("/usr/bin/Xvfb", arguments);
     close(fds[1]);
-    std::string number;
     char c = 0;
     while (read(fds[0], &c, 1) == 1 && c != '\n')
         number += c;
     close(fds[0]);
+    return server;
+}
+
+TEST_F(X11Test, WithoutSharedMemoryTheFramesGoThroughXPutImageAlike)
+{
+    std::string number;
+    auto server = startServer(number, {"-extension", "MIT-SHM"});
+    ASSERT_FALSE(number.empty());
+    Display* const ours = d;
+    d = XOpenDisplay((":" + number).c_str());
+    ASSERT_NE(d, nullptr);
+    root = DefaultRootWindow(d);
+    const Window target = pictureWindow(0, 0, 320, 240);
+    std::vector<std::string> options{"-window-id", std::to_string(target)};
+    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+    auto nivora = start(bin("nivora_test"), options,
+                        {"DISPLAY=:" + number, "NIVORA_HOLD_AFTER_FRAMES=50", "XSCREENSAVER_WINDOW="});
+    ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
+    EXPECT_EQ(segmentsOf(nivora->pid), 0);
+    // Nothing lies under the window on this display: the desktop the helper gives is black.
+    const Picture expected = [&] {
+        SnowSettings dark = testSettings();
+        dark.blightness = 0;
+        return coreFrame(dark, 7, 0, 0, 320, 240, 50);
+    }();
+    EXPECT_TRUE(samePictures("no-shm-50", readDrawable(d, target, 320, 240), expected));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+    XCloseDisplay(d);
+    d = ours;
+    root = DefaultRootWindow(d);
+}
+
+TEST_F(X11Test, ALostConnectionEndsItWithAMessage)
+{
+    // A display of this test's own, ended under the running program.
+    std::string number;
+    auto server = startServer(number);
     ASSERT_FALSE(number.empty());
     auto nivora = start(bin("nivora"), {"-root"}, {"DISPLAY=:" + number});
     Display* other = XOpenDisplay((":" + number).c_str());
