@@ -131,8 +131,7 @@ bool SnowWindow::InitData()
         return false;
     random_.emplace(options_.seed ? *options_.seed
                                   : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40) ^ uint64_t(window_) << 20);
-    if (!takeDesktop())
-        return false;
+    takeDesktop();
     dpi_ = displayDpi(display_);
     if (faces_.empty() && !options_.settings.messageText.empty())
         std::fprintf(stderr, "nivora: no font for the message found; the snow falls without it\n");
@@ -224,16 +223,16 @@ Rect SnowWindow::windowInRoot() const
     return {x, y, x + width_, y + height_};
 }
 
-bool SnowWindow::takeDesktop()
+void SnowWindow::takeDesktop()
 {
     if (!brightnessAlpha(options_.settings.blightness))
-        return true;  // nothing of the desktop is shown: it is not taken either
+        return;  // nothing of the desktop is shown: it is not taken either
     if (options_.target == DrawTarget::Window) {
         desktop_ = imageFromHelper(display_, window_, windowInRoot(), stopFd_);
         if (!desktop_)
             std::fprintf(stderr, "nivora: xscreensaver-getimage gave no picture of the desktop; the snow falls over "
                                  "a dark background\n");
-        return true;
+        return;
     }
     // Standalone and on the root: the screen as it is before the first frame.
     const Rect screen{0, 0, DisplayWidth(display_, DefaultScreen(display_)),
@@ -241,7 +240,6 @@ bool SnowWindow::takeDesktop()
     desktop_ = captureScreen(display_, root_, screen);
     if (!desktop_)
         std::fprintf(stderr, "nivora: the screen could not be read; the snow falls over a dark background\n");
-    return true;
 }
 
 bool SnowWindow::build()
@@ -397,8 +395,10 @@ void SnowWindow::handle(const XEvent& event)
             // A new size: new monitors' pictures and fields, over the desktop picture taken at the start.
             width_ = event.xconfigure.width;
             height_ = event.xconfigure.height;
-            if (!build())
+            if (!build()) {
                 ended_ = true;
+                status_ = 1;
+            }
             else if (visible())
                 repaint({0, 0, width_, height_});
         }
@@ -473,7 +473,7 @@ int SnowWindow::run()
         if (fds[1].revents & POLLIN)
             ended_ = true;
     }
-    return 0;
+    return status_;
 }
 
 }  // namespace nivora::x11

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "core/frame_clock.h"
@@ -49,7 +50,7 @@ private:
     };
 
     bool findTarget();
-    bool takeDesktop();
+    void takeDesktop();
     Rect windowInRoot() const;
     bool build();
     bool buildMonitor(Monitor& m);
@@ -88,6 +89,7 @@ private:
     bool obscured_ = false;
     bool paused_ = false;
     bool ended_ = false;
+    int status_ = 0;  // of the program once the loop ends
     uint64_t frameCount_ = 0;
     std::optional<uint64_t> holdAfter_;
 };
