@@ -32,8 +32,7 @@ TEST(SnowScreens, OneAreaPerMonitorPlacedInTheVirtualScreen)
 
 TEST(SnowScreens, TheMessageIsWrittenOnThePrimaryMonitorOnly)
 {
-    SnowSettings settings;
-    settings.messageText = u"雪";
+    const SnowSettings settings{.messageText = u"雪"};
     SnowScreen screen;
     screen.primary = true;
     EXPECT_EQ(screenSettings(settings, screen).messageText, u"雪");
