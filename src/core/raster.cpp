@@ -109,6 +109,18 @@ void clearUnusedBytes(const Surface& s)
     }
 }
 
+void blendOverBlack(const Surface& dst, const ConstSurface& src, uint8_t alpha)
+{
+    const int32_t width = dst.width < src.width ? dst.width : src.width;
+    const int32_t height = dst.height < src.height ? dst.height : src.height;
+    for (int32_t y = 0; y < height; ++y) {
+        Pixel* to = dst.row(y);
+        const Pixel* from = src.row(y);
+        for (int32_t x = 0; x < width; ++x)
+            to[x] = blendOverBlack(from[x], alpha);
+    }
+}
+
 ColorRef getPixel(const ConstSurface& s, int32_t x, int32_t y)
 {
     if (s.pixels == nullptr || x < 0 || y < 0 || x >= s.width || y >= s.height)

@@ -1,6 +1,7 @@
 // The five user settings, their defaults and text forms, and the store operations built on a small store interface.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -18,21 +19,30 @@ struct SettingRange {
     int maximum;
 };
 
+// The words of a yes/no setting on the command line: `words[0]` for false, `words[1]` for true.
+using SettingWords = std::array<std::string_view, 2>;
+
 // One stored setting. Its text form follows from Value: int16_t decimal, float up to 7 significant digits,
-// bool "True"/"False", text unchanged (see core/settings_text.h).
+// bool "True"/"False", text unchanged (see core/settings_text.h). `optionName` is its option on the X11 program's
+// command line and in the XScreenSaver settings file: "-precipitation 3", "--direction fixed".
 template <class Value>
 struct Setting {
     std::u16string_view storedName;
     Value defaultValue;
     SettingRange range;
+    std::string_view optionName;
+    SettingWords words;  // yes/no settings only
 };
 
-// Each setting is declared here and nowhere else; the record, the store, the dialog and the tests read these rows.
-inline constexpr Setting<int16_t> kPrecipitationSetting{u"reg_precipitation", 1, {0, 4}};
-inline constexpr Setting<float> kVelocitySetting{u"velocity", 6.0f, {0, 12}};
-inline constexpr Setting<bool> kDirectionSetting{u"direction", true, {0, 1}};
-inline constexpr Setting<int16_t> kBlightnessSetting{u"blightness", 2, {0, 4}};
-inline constexpr Setting<std::u16string_view> kMessageTextSetting{u"messageText", kDefaultMessage, {0, 128}};
+// Each setting is declared here and nowhere else; the record, the store, the dialog, the command line and the tests
+// read these rows. The option of `blightness` is spelt "brightness": the stored name keeps its historic spelling,
+// a user typing the option should not have to.
+inline constexpr Setting<int16_t> kPrecipitationSetting{u"reg_precipitation", 1, {0, 4}, "precipitation", {}};
+inline constexpr Setting<float> kVelocitySetting{u"velocity", 6.0f, {0, 12}, "velocity", {}};
+inline constexpr Setting<bool> kDirectionSetting{u"direction", true, {0, 1}, "direction", {"fixed", "auto"}};
+inline constexpr Setting<int16_t> kBlightnessSetting{u"blightness", 2, {0, 4}, "brightness", {}};
+inline constexpr Setting<std::u16string_view> kMessageTextSetting{u"messageText", kDefaultMessage, {0, 128}, "message",
+                                                                  {}};
 
 // One record per process. In the settings dialog `velocity` is the wind option 0 to 12; once the snow field is
 // set up it holds the wind in pixels per frame.

@@ -251,6 +251,20 @@ void SnowField::cutDesk(const Surface& part)
     deskCut_ = true;
 }
 
+bool cutDeskInto(SnowField& field, const ConstSurface& desk, std::vector<Pixel>& part)
+{
+    const std::optional<Rect> kept = field.deskStillRead();
+    if (!kept)
+        return false;  // no frame yet: the first copies the whole picture
+    const int32_t width = kept->right - kept->left;
+    const int32_t height = kept->bottom - kept->top;
+    part.resize(size_t(width) * size_t(height));
+    for (int32_t y = 0; y < height; ++y)
+        std::copy_n(desk.row(kept->top + y) + kept->left, width, part.data() + size_t(y) * size_t(width));
+    field.cutDesk({part.data(), width, height, width});
+    return true;
+}
+
 bool SnowField::cellInside(int32_t px, int32_t py) const
 {
     return px >= drawRect_.left && py >= drawRect_.top && px <= drawRect_.right - kFlakeCellSize &&

@@ -126,4 +126,9 @@ private:
     ChangeTracker changes_;
 };
 
+// After a frame: when the field reads only part of PicDesk from now on (deskStillRead), copies that part of `desk`
+// into `part` and hands it to the field, so the window may free PicDesk. False before the first frame, when there is
+// nothing to cut yet; `part` must outlive the field's frames.
+bool cutDeskInto(SnowField& field, const ConstSurface& desk, std::vector<Pixel>& part);
+
 }  // namespace nivora

@@ -16,6 +16,14 @@ bool contains(const Rect& r, int32_t x, int32_t y)
 
 }  // namespace
 
+SnowSettings screenSettings(const SnowSettings& settings, const SnowScreen& screen)
+{
+    SnowSettings own = settings;
+    if (!screen.primary)
+        own.messageText.clear();
+    return own;
+}
+
 bool fitsDrawingArea(int64_t width, int64_t height)
 {
     return width >= 1 && height >= 1 && width <= kLargestDrawingSide && height <= kLargestDrawingSide;

@@ -30,6 +30,9 @@ struct SnowScreen {
 // the area and must stay within 16 bits).
 std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen, std::span<const Monitor> monitors);
 
+// The settings of one screen's snow: the message is written on the primary monitor only.
+SnowSettings screenSettings(const SnowSettings& settings, const SnowScreen& screen);
+
 // Whether a drawing area of this size can be built: 1 to 32757 pixels each way.
 bool fitsDrawingArea(int64_t width, int64_t height);
 

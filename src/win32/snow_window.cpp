@@ -154,10 +154,7 @@ bool FrmMain::InitData()
 
     for (auto& m : monitors_) {
         const SnowArea& area = m->screen.area;
-        SnowSettings settings = start_.settings;
-        if (!m->screen.primary)
-            settings.messageText.clear();  // the message is written on the primary monitor only
-        m->field.InitData(settings, area, *random_);
+        m->field.InitData(screenSettings(start_.settings, m->screen), area, *random_);
 
         // The windows cover the monitor; the images are 10 pixels larger each way, as the frames expect.
         const RECT bounds = boundsAt(m->screen.windowX, m->screen.windowY, area.drawWidth, area.drawHeight);
@@ -275,17 +272,9 @@ void FrmMain::DrawSnow()
 
 void FrmMain::cutDesk(Monitor& m)
 {
-    const std::optional<Rect> part = m.field.deskStillRead();
-    if (!part)
-        return;  // no frame yet: the first copies the whole picture
+    if (!cutDeskInto(m.field, surfaceOf(m.PicDesk), m.deskPart))
+        return;
     m.deskCut = true;
-    const int width = part->right - part->left;
-    const int height = part->bottom - part->top;
-    m.deskPart.resize(size_t(width) * size_t(height));
-    for (int y = 0; y < height; ++y)
-        std::copy_n(m.PicDesk.pixels() + size_t(part->top + y) * size_t(m.PicDesk.width()) + size_t(part->left), width,
-                    m.deskPart.data() + size_t(y) * size_t(width));
-    m.field.cutDesk({m.deskPart.data(), width, height, width});
     // A whole monitor of 32-bit pixels less: snow settles only on the message.
     m.PicDesk.resizeImage(0, 0);
 }

@@ -224,6 +224,16 @@ TEST(Raster, BlendOverBlackMatchesTheDibEngineRounding)
             << std::hex << c.src << " at alpha " << std::dec << int{c.alpha};
 }
 
+TEST(Raster, PictureBlendCoversTheSizeBothShare)
+{
+    const Pixel source[] = {0x00FF8001u, 0x00020302u, 0x00FFFFFFu, 0x00808080u};
+    Pixel target[] = {1, 1, 1, 1, 1, 1};  // 3 x 2: one column wider than the source, which is 2 x 2
+    blendOverBlack(Surface{target, 3, 2, 3}, ConstSurface{source, 2, 2, 2}, 127);
+    const Pixel expected[] = {0x007F4000u, 0x00010101u, 1, 0x007F7F7Fu, 0x00404040u, 1};
+    for (size_t i = 0; i < std::size(target); ++i)
+        EXPECT_EQ(target[i], expected[i]) << i;
+}
+
 TEST(Raster, BrightnessSettingsGiveTheirConstantAlpha)
 {
     struct Case {

@@ -525,5 +525,27 @@ TEST(SnowField, WithoutAMessageTheBackgroundNeverChanges)
     }
 }
 
+TEST(SnowField, DeskIsCutToWhatFramesReadOnlyAfterTheFirstFrame)
+{
+    Stage s(60, 40);
+    for (int32_t x = 20; x < 24; ++x)
+        s.text.at(x, 30) = kWhitePixel;
+    for (int32_t y = 0; y < s.desk.height; ++y)
+        for (int32_t x = 0; x < s.desk.width; ++x)
+            s.desk.at(x, y) = static_cast<Pixel>(y * 256 + x);
+    s.attach();
+    std::vector<Pixel> part;
+    EXPECT_FALSE(cutDeskInto(s.field, s.desk.view(), part));
+    s.frame(Path::Fast);
+    ASSERT_TRUE(cutDeskInto(s.field, s.desk.view(), part));
+    const Rect kept = *s.field.deskStillRead();
+    ASSERT_FALSE(isEmpty(kept));
+    const auto width = kept.right - kept.left;
+    ASSERT_EQ(part.size(), static_cast<size_t>(width * (kept.bottom - kept.top)));
+    for (int32_t y = kept.top; y < kept.bottom; ++y)
+        for (int32_t x = kept.left; x < kept.right; ++x)
+            ASSERT_EQ(part[static_cast<size_t>((y - kept.top) * width + (x - kept.left))], s.desk.at(x, y));
+}
+
 }  // namespace
 }  // namespace nivora

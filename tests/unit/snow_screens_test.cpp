@@ -85,6 +85,18 @@ TEST(SnowScreens, MonitorsAboveBelowAndPartlyOutsideArePlacedFromTheVirtualScree
     }
 }
 
+TEST(SnowScreens, TheMessageIsWrittenOnThePrimaryMonitorOnly)
+{
+    const SnowSettings settings{.messageText = u"雪"};
+    SnowScreen screen;
+    screen.primary = true;
+    EXPECT_EQ(screenSettings(settings, screen).messageText, u"雪");
+    screen.primary = false;
+    const SnowSettings side = screenSettings(settings, screen);
+    EXPECT_EQ(side.messageText, u"");
+    EXPECT_EQ(side.precipitation, settings.precipitation);
+}
+
 TEST(SnowScreens, OneMonitorIsTheWholeScreenAsBefore)
 {
     const Monitor monitors[] = {{{0, 0, 1920, 1080}, true}};

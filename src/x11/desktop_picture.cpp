@@ -1,0 +1,140 @@
+// Taking the desktop picture: XGetImage of the root window, or XScreenSaver's helper run on a pixmap.
+#include "desktop_picture.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "x_errors.h"
+
+extern char** environ;
+
+namespace nivora::x11 {
+
+namespace {
+
+int lowestBit(unsigned long mask)
+{
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0)
+        mask >>= 1, ++shift;
+    return shift;
+}
+
+uint32_t channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    const unsigned long value = (pixel & mask) >> lowestBit(mask);
+    const unsigned long top = mask >> lowestBit(mask);
+    return uint32_t((value * 255 + top / 2) / top);
+}
+
+std::optional<DesktopPicture> getImage(Display* display, Drawable drawable, int width, int height, const Rect& bounds)
+{
+    const ErrorTrap trap(display);
+    XImage* image = XGetImage(display, drawable, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (!trap.passed() || !image) {
+        if (image)
+            XDestroyImage(image);
+        return std::nullopt;
+    }
+    DesktopPicture picture{corePixels(image), bounds};
+    XDestroyImage(image);
+    return picture;
+}
+
+// The helper, where XScreenSaver puts it when it is not on the path of the module.
+const char* const kHelperPaths[] = {"xscreensaver-getimage", "/usr/libexec/xscreensaver/xscreensaver-getimage",
+                                    "/usr/lib/xscreensaver/xscreensaver-getimage"};
+
+}  // namespace
+
+void DesktopPicture::copyTo(const Surface& to, const Rect& area) const
+{
+    const int32_t left = std::max(area.left, bounds.left), right = std::min(area.right, bounds.right);
+    const int32_t top = std::max(area.top, bounds.top), bottom = std::min(area.bottom, bounds.bottom);
+    const int32_t width = bounds.right - bounds.left;
+    for (int32_t y = top; y < bottom; ++y) {
+        if (y - area.top >= to.height)
+            break;
+        const Pixel* from = pixels.data() + size_t(y - bounds.top) * size_t(width) + size_t(left - bounds.left);
+        const int32_t count = std::min(right, area.left + to.width) - left;
+        if (count > 0)
+            std::copy_n(from, count, to.row(y - area.top) + (left - area.left));
+    }
+}
+
+std::vector<Pixel> corePixels(XImage* image)
+{
+    std::vector<Pixel> pixels(size_t(image->width) * size_t(image->height));
+    const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+                        image->green_mask == 0x00FF00 && image->blue_mask == 0x0000FF;
+    for (int y = 0; y < image->height; ++y) {
+        Pixel* row = pixels.data() + size_t(y) * size_t(image->width);
+        if (direct) {
+            const auto* from = reinterpret_cast<const uint32_t*>(image->data + std::ptrdiff_t(y) * image->bytes_per_line);
+            for (int x = 0; x < image->width; ++x)
+                row[x] = from[x] & 0x00FFFFFFu;  // the top byte is no colour
+            continue;
+        }
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            row[x] = channel(p, image->red_mask) << 16 | channel(p, image->green_mask) << 8 |
+                     channel(p, image->blue_mask);
+        }
+    }
+    return pixels;
+}
+
+std::optional<DesktopPicture> captureScreen(Display* display, Window root, const Rect& bounds)
+{
+    return getImage(display, root, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
+}
+
+std::optional<DesktopPicture> imageFromHelper(Display* display, Window window, const Rect& bounds, int stopFd)
+{
+    // The helper paints the window itself: given a pixmap as well, it leaves the pixmap black when it grabs the
+    // desktop (XScreenSaver 6.06), so the window is read back once it is done.
+    XSync(display, False);
+    char windowId[32];
+    std::snprintf(windowId, sizeof windowId, "0x%lx", window);
+    std::string displayName = DisplayString(display);
+    pid_t child = -1;
+    for (const char* helper : kHelperPaths) {
+        char* const argv[] = {const_cast<char*>(helper), const_cast<char*>("--display"), displayName.data(), windowId,
+                              nullptr};
+        if (posix_spawnp(&child, helper, nullptr, nullptr, argv, environ) == 0)
+            break;
+        child = -1;
+    }
+    if (child <= 0)
+        return std::nullopt;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        if (done < 0)
+            return std::nullopt;
+        pollfd stop{stopFd, POLLIN, 0};
+        if (poll(&stop, 1, 10) > 0) {
+            kill(child, SIGTERM);
+            waitpid(child, &status, 0);
+            return std::nullopt;
+        }
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
+}
+
+}  // namespace nivora::x11

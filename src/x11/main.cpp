@@ -1,0 +1,72 @@
+// Entry of nivora for X11: reads the command line, opens the display, and runs the snow until it is told to end.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "core/linux_command_line.h"
+#include "snow_window.h"
+#include "x_errors.h"
+
+namespace {
+
+int stopPipe[2] = {-1, -1};
+
+// SIGTERM is how XScreenSaver stops its modules: the main loop hears it through the pipe at once.
+void onStop(int)
+{
+    const char byte = 1;
+    const ssize_t written = write(stopPipe[1], &byte, 1);
+    (void)written;
+}
+
+bool listenForStop()
+{
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action{};
+    action.sa_handler = &onStop;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const char* screensaverWindow = std::getenv("XSCREENSAVER_WINDOW");
+    const nivora::LinuxCommandLine line =
+        nivora::parseLinuxCommandLine(arguments, screensaverWindow ? screensaverWindow : "");
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "nivora: %s\n", line.error.c_str());
+        return 2;
+    }
+    if (line.options.help) {
+        std::fputs(nivora::linuxUsage().c_str(), stdout);
+        return 0;
+    }
+    if (!listenForStop()) {
+        std::perror("nivora: signals");
+        return 1;
+    }
+
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "nivora: cannot open display \"%s\"\n", XDisplayName(nullptr));
+        return 1;
+    }
+    nivora::x11::installErrorHandlers();
+    int status = 1;
+    {
+        nivora::x11::SnowWindow window(display, line.options, stopPipe[0]);
+        if (window.InitData())
+            status = window.run();
+    }
+    XCloseDisplay(display);
+    return status;
+}

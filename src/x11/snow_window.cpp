@@ -1,0 +1,479 @@
+// The snow window on X11: finding or making the window, the desktop picture, the monitors' pictures and fields,
+// frames on the frame clock, the wind, and the server's events.
+#include "snow_window.h"
+
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xresource.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frame_hold.h"
+#include "x_errors.h"
+
+namespace nivora::x11 {
+
+namespace {
+
+constexpr int kOwnWidth = 1280;  // the own window when it does not cover the whole screen
+constexpr int kOwnHeight = 720;
+constexpr int64_t kFrameInterval = 20'000;  // Timer1, microseconds
+
+constexpr long kEvents = ExposureMask | StructureNotifyMask | VisibilityChangeMask;
+
+bool intersects(const Rect& a, const Rect& b)
+{
+    return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
+
+Rect intersection(const Rect& a, const Rect& b)
+{
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
+// The window manager's virtual root, where it keeps one over the real root (as vroot.h finds it), else the root.
+Window virtualRoot(Display* display, Window root)
+{
+    const Atom swmVroot = XInternAtom(display, "__SWM_VROOT", False);
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    Window found = root;
+    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && found == root; ++i) {
+            Atom type = None;
+            int format = 0;
+            unsigned long items = 0, after = 0;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(display, children[i], swmVroot, 0, 1, False, XA_WINDOW, &type, &format, &items,
+                                   &after, &data) == Success &&
+                type == XA_WINDOW && items == 1 && data)
+                found = *reinterpret_cast<Window*>(data);
+            if (data)
+                XFree(data);
+        }
+        if (children)
+            XFree(children);
+    }
+    return found;
+}
+
+// The monitors XRandR reports, in root coordinates.
+std::vector<nivora::Monitor> randrMonitors(Display* display, Window root)
+{
+    std::vector<nivora::Monitor> found;
+    int count = 0;
+    XRRMonitorInfo* list = XRRGetMonitors(display, root, True, &count);
+    for (int i = 0; i < count; ++i)
+        found.push_back({{list[i].x, list[i].y, list[i].x + list[i].width, list[i].y + list[i].height},
+                         list[i].primary != 0});
+    if (list)
+        XRRFreeMonitors(list);
+    return found;
+}
+
+Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
+{
+    return {pixels.data(), width, height, width};
+}
+
+}  // namespace
+
+int64_t clockNow()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
+}
+
+double displayDpi(Display* display)
+{
+    double dpi = 96;
+    XrmInitialize();
+    if (const char* resources = XResourceManagerString(display)) {
+        const XrmDatabase database = XrmGetStringDatabase(resources);
+        char* type = nullptr;
+        XrmValue value{};
+        if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+            const double read = std::atof(value.addr);
+            if (read >= 24 && read <= 960)  // anything else is a typing error, not a screen
+                dpi = read;
+        }
+        XrmDestroyDatabase(database);
+    }
+    return dpi;
+}
+
+SnowWindow::SnowWindow(Display* display, LinuxOptions options, int stopFd)
+    : display_(display), options_(std::move(options)), stopFd_(stopFd)
+{}
+
+SnowWindow::~SnowWindow()
+{
+    monitors_.clear();  // the shared pictures leave the server before the window does
+    if (gc_)
+        XFreeGC(display_, gc_);
+    if (ownWindow_ && window_)
+        XDestroyWindow(display_, window_);
+    XSync(display_, False);
+}
+
+bool SnowWindow::InitData()
+{
+    if (!findTarget())
+        return false;
+    random_.emplace(options_.seed ? *options_.seed
+                                  : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40) ^ uint64_t(window_) << 20);
+    takeDesktop();
+    dpi_ = displayDpi(display_);
+    if (faces_.empty() && !options_.settings.messageText.empty())
+        std::fprintf(stderr, "nivora: no font for the message found; the snow falls without it\n");
+    if (!build())
+        return false;
+    velocity_ = monitors_.front()->field.velocity;
+    wind_.emplace(velocity_);
+    holdAfter_ = holdAfterFrames();
+    if (ownWindow_)
+        XMapRaised(display_, window_);
+    return true;
+}
+
+bool SnowWindow::findTarget()
+{
+    root_ = DefaultRootWindow(display_);
+    const int screen = DefaultScreen(display_);
+    switch (options_.target) {
+    case DrawTarget::Window: {
+        window_ = options_.windowId;
+        XWindowAttributes attributes{};
+        const ErrorTrap trap(display_);
+        const Status found = XGetWindowAttributes(display_, window_, &attributes);
+        if (!trap.passed() || !found) {
+            std::fprintf(stderr, "nivora: there is no window 0x%lx on display %s\n", window_,
+                         DisplayString(display_));
+            return false;
+        }
+        root_ = attributes.root;
+        break;
+    }
+    case DrawTarget::Root:
+        window_ = virtualRoot(display_, root_);
+        break;
+    case DrawTarget::OwnWindow: {
+        ownWindow_ = true;
+        const int width = options_.fullscreen ? DisplayWidth(display_, screen) : kOwnWidth;
+        const int height = options_.fullscreen ? DisplayHeight(display_, screen) : kOwnHeight;
+        XSetWindowAttributes attributes{};
+        attributes.background_pixel = BlackPixel(display_, screen);
+        attributes.event_mask = kEvents | KeyPressMask;
+        window_ = XCreateWindow(display_, root_, 0, 0, unsigned(width), unsigned(height), 0, CopyFromParent,
+                                InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+        XStoreName(display_, window_, "Nivora");
+        XClassHint hint{const_cast<char*>("nivora"), const_cast<char*>("Nivora")};
+        XSetClassHint(display_, window_, &hint);
+        wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display_, window_, &wmDeleteWindow_, 1);
+        if (options_.fullscreen) {
+            const Atom fullscreen = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
+            XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_STATE", False), XA_ATOM, 32,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(&fullscreen), 1);
+        }
+        mapped_ = false;  // until the server maps it
+        break;
+    }
+    }
+
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display_, window_, &attributes);
+    width_ = attributes.width;
+    height_ = attributes.height;
+    if (!ownWindow_) {
+        mapped_ = attributes.map_state == IsViewable;
+        XSelectInput(display_, window_, kEvents);
+    }
+    XVisualInfo wanted{};
+    wanted.visualid = XVisualIDFromVisual(attributes.visual);
+    int count = 0;
+    XVisualInfo* info = XGetVisualInfo(display_, VisualIDMask, &wanted, &count);
+    if (info && count > 0)
+        visual_ = info[0];
+    if (info)
+        XFree(info);
+    if (!takesCorePixels(visual_)) {
+        std::fprintf(stderr, "nivora: window 0x%lx is not 24-bit true colour, which the snow needs\n", window_);
+        return false;
+    }
+    gc_ = XCreateGC(display_, window_, 0, nullptr);
+    return true;
+}
+
+Rect SnowWindow::windowInRoot() const
+{
+    int x = 0, y = 0;
+    Window child = 0;
+    if (window_ != root_)
+        XTranslateCoordinates(display_, window_, root_, 0, 0, &x, &y, &child);
+    return {x, y, x + width_, y + height_};
+}
+
+void SnowWindow::takeDesktop()
+{
+    if (!brightnessAlpha(options_.settings.blightness))
+        return;  // nothing of the desktop is shown: it is not taken either
+    if (options_.target == DrawTarget::Window) {
+        desktop_ = imageFromHelper(display_, window_, windowInRoot(), stopFd_);
+        if (!desktop_)
+            std::fprintf(stderr, "nivora: xscreensaver-getimage gave no picture of the desktop; the snow falls over "
+                                 "a dark background\n");
+        return;
+    }
+    // Standalone and on the root: the screen as it is before the first frame.
+    const Rect screen{0, 0, DisplayWidth(display_, DefaultScreen(display_)),
+                      DisplayHeight(display_, DefaultScreen(display_))};
+    desktop_ = captureScreen(display_, root_, screen);
+    if (!desktop_)
+        std::fprintf(stderr, "nivora: the screen could not be read; the snow falls over a dark background\n");
+}
+
+bool SnowWindow::build()
+{
+    monitors_.clear();
+    const Rect window = windowInRoot();
+    std::vector<nivora::Monitor> shown = randrMonitors(display_, root_);
+    // The message is written on the primary monitor: a window that does not show it (XScreenSaver makes one per
+    // monitor) has none.
+    const bool primaryElsewhere = std::any_of(shown.begin(), shown.end(), [&](const nivora::Monitor& m) {
+        return m.primary && !intersects(m.bounds, window);
+    });
+    if (shown.empty())
+        shown.push_back({window, true});
+    std::optional<std::vector<SnowScreen>> screens = snowScreensFor(window, shown);
+    if (!screens) {
+        std::fprintf(stderr, "nivora: the window (%d x %d) is too large or too small for the snow\n", width_, height_);
+        return false;
+    }
+    // The snow's scale: Xft.dpi / 96 (dpi_) goes in here once the core's drawing areas take one; 1 until then.
+    for (SnowScreen& screen : *screens) {
+        if (primaryElsewhere)
+            screen.primary = false;
+        monitors_.push_back(std::make_unique<Monitor>());
+        monitors_.back()->screen = screen;
+        if (!buildMonitor(*monitors_.back()))
+            return false;
+    }
+    if (wind_)  // a rebuild: the wind blows on as it was
+        for (auto& m : monitors_)
+            m->field.velocity = velocity_;
+    return true;
+}
+
+bool SnowWindow::buildMonitor(Monitor& m)
+{
+    const SnowArea& area = m.screen.area;
+    const int32_t width = area.drawWidth, height = area.drawHeight;
+    m.field.InitData(screenSettings(options_.settings, m.screen), area, *random_);
+
+    m.picMain = std::make_unique<SharedPicture>(display_, visual_.visual, visual_.depth, width + 10, height + 10,
+                                                shared_);
+    if (!m.picMain->valid()) {
+        std::fprintf(stderr, "nivora: no memory for a picture of %d x %d\n", width + 10, height + 10);
+        return false;
+    }
+    shared_ = m.picMain->shared();
+
+    m.PicDesk.assign(size_t(width + 10) * size_t(height + 10), kBlackPixel);
+    const Surface desk = surfaceOf(m.PicDesk, width + 10, height + 10);
+    if (const std::optional<uint8_t> alpha = brightnessAlpha(options_.settings.blightness); alpha && desktop_) {
+        std::vector<Pixel> shown(size_t(width) * size_t(height), kBlackPixel);
+        desktop_->copyTo(surfaceOf(shown, width, height), m.screen.bounds);
+        blendOverBlack(desk, surfaceOf(shown, width, height), *alpha);
+    }
+
+    // PicText only where a message is written; the field keeps a one-byte mask of it and never reads it again.
+    std::vector<Pixel> text;
+    const std::u16string& message = screenSettings(options_.settings, m.screen).messageText;
+    if (!message.empty() && !faces_.empty()) {
+        text.assign(size_t(width) * size_t(height), kBlackPixel);
+        faces_.print(surfaceOf(text, width, height), message, dpi_);
+    }
+    m.field.attachSurfaces({m.picMain->surface(), desk, text.empty() ? Surface{} : surfaceOf(text, width, height)});
+    return true;
+}
+
+void SnowWindow::DrawSnow()
+{
+    for (auto& m : monitors_) {
+        m->field.DrawSnow();
+        if (!m->deskCut &&
+            cutDeskInto(m->field, surfaceOf(m->PicDesk, m->screen.area.drawWidth + 10, m->screen.area.drawHeight + 10),
+                        m->deskPart)) {
+            m->deskCut = true;
+            std::vector<Pixel>().swap(m->PicDesk);  // a whole monitor of pixels less: snow settles only on the message
+        }
+        present(*m, m->field.changedRects());
+    }
+    // The server reads shared pictures when it handles the requests: it must be done before the next frame draws
+    // into them. Pictures sent with XPutImage are copies: flushing is enough.
+    if (shared_)
+        XSync(display_, False);
+    else
+        XFlush(display_);
+    ++frameCount_;
+    if (holdAfter_ && frameCount_ == *holdAfter_)
+        holdForTest();
+}
+
+void SnowWindow::present(const Monitor& m, std::span<const Rect> rects) const
+{
+    if (visible())
+        m.picMain->put(window_, gc_, m.screen.windowX, m.screen.windowY, rects);
+}
+
+void SnowWindow::repaint(const Rect& exposed) const
+{
+    for (const auto& m : monitors_) {
+        const Rect shown{m->screen.windowX, m->screen.windowY, m->screen.windowX + m->screen.area.drawWidth,
+                         m->screen.windowY + m->screen.area.drawHeight};
+        if (!intersects(shown, exposed))
+            continue;
+        const Rect r = intersection(shown, exposed);
+        const Rect inPicture{r.left - shown.left, r.top - shown.top, r.right - shown.left, r.bottom - shown.top};
+        m->picMain->put(window_, gc_, shown.left, shown.top, {&inPicture, 1});
+    }
+}
+
+void SnowWindow::Timer3_Timer()
+{
+    const uint32_t interval = wind_->Timer3_Timer(velocity_, *random_);
+    for (auto& m : monitors_)
+        m->field.velocity = velocity_;  // one wind over every monitor
+    Timer3.start(clockNow(), int64_t(interval) * 1000);
+}
+
+void SnowWindow::holdForTest()
+{
+    Timer1.stop();
+    Timer3.stop();
+    announceHeld(display_, window_, frameCount_);
+}
+
+void SnowWindow::updateVisibility()
+{
+    const int64_t now = clockNow();
+    if (visible() == !paused_)
+        return;
+    paused_ = !visible();
+    // Nobody sees the snow: no frame is made, and the clocks keep what was left of their waits.
+    for (FrameClock* clock : {&Timer1, &Timer3}) {
+        if (paused_)
+            clock->pause(now);
+        else
+            clock->resume(now);
+    }
+    if (!paused_)
+        repaint({0, 0, width_, height_});
+}
+
+void SnowWindow::handle(const XEvent& event)
+{
+    switch (event.type) {
+    case Expose:
+        if (visible())
+            repaint({event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                     event.xexpose.y + event.xexpose.height});
+        break;
+    case ConfigureNotify:
+        if (event.xconfigure.window == window_ &&
+            (event.xconfigure.width != width_ || event.xconfigure.height != height_)) {
+            // A new size: new monitors' pictures and fields, over the desktop picture taken at the start.
+            width_ = event.xconfigure.width;
+            height_ = event.xconfigure.height;
+            if (!build()) {
+                ended_ = true;
+                status_ = 1;
+            }
+            else if (visible())
+                repaint({0, 0, width_, height_});
+        }
+        break;
+    case MapNotify:
+        mapped_ = true;
+        updateVisibility();
+        break;
+    case UnmapNotify:
+        mapped_ = false;
+        updateVisibility();
+        break;
+    case VisibilityNotify:
+        obscured_ = event.xvisibility.state == VisibilityFullyObscured;
+        updateVisibility();
+        break;
+    case DestroyNotify:
+        if (event.xdestroywindow.window == window_) {
+            if (ownWindow_)
+                window_ = 0;
+            ended_ = true;
+        }
+        break;
+    case KeyPress: {
+        const KeySym key = XLookupKeysym(const_cast<XKeyEvent*>(&event.xkey), 0);
+        if (ownWindow_ && (key == XK_Escape || key == XK_q || key == XK_Q))
+            ended_ = true;
+        break;
+    }
+    case ClientMessage:
+        if (ownWindow_ && event.xclient.format == 32 && Atom(event.xclient.data.l[0]) == wmDeleteWindow_)
+            ended_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+int SnowWindow::run()
+{
+    const int64_t start = clockNow();
+    Timer1.start(start, kFrameInterval);
+    if (options_.settings.direction)
+        Timer3.start(start, int64_t(kWindFirstInterval) * 1000);
+    paused_ = false;
+    if (visible())
+        DrawSnow();  // the first frame at once, as the window is shown
+    else
+        updateVisibility();
+
+    const int connection = ConnectionNumber(display_);
+    while (!ended_) {
+        while (!ended_ && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            handle(event);
+        }
+        if (ended_)
+            break;
+        const int64_t now = clockNow();
+        if (Timer1.tick(now))
+            DrawSnow();
+        if (Timer3.tick(now))
+            Timer3_Timer();
+        if (XEventsQueued(display_, QueuedAlready) > 0)
+            continue;  // read while syncing: handle them before waiting
+        XFlush(display_);
+        const int64_t wait = std::min(Timer1.waitFrom(clockNow()), Timer3.waitFrom(clockNow()));
+        timespec timeout{wait / 1'000'000, long(wait % 1'000'000) * 1000};
+        pollfd fds[2] = {{connection, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        ppoll(fds, 2, wait == FrameClock::kNever ? nullptr : &timeout, nullptr);
+        if (fds[1].revents & POLLIN)
+            ended_ = true;
+    }
+    return status_;
+}
+
+}  // namespace nivora::x11

@@ -1,0 +1,103 @@
+// The snow on X11: one window (its own, the root or XScreenSaver's), a drawing area with its own pictures and snow
+// field per monitor it covers, the frame clock and the automatic wind, and what the X server tells it.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/frame_clock.h"
+#include "core/linux_command_line.h"
+#include "core/random.h"
+#include "core/snow_field.h"
+#include "core/snow_screens.h"
+#include "core/wind.h"
+#include "desktop_picture.h"
+#include "message_mask.h"
+#include "shared_picture.h"
+
+namespace nivora::x11 {
+
+class SnowWindow {
+public:
+    // `stopFd` becomes readable when the program is told to end (SIGTERM, SIGINT).
+    SnowWindow(Display* display, LinuxOptions options, int stopFd);
+    ~SnowWindow();
+    SnowWindow(const SnowWindow&) = delete;
+    SnowWindow& operator=(const SnowWindow&) = delete;
+
+    // Finds or makes the window, takes the desktop picture and builds the snow; prints one line and returns false
+    // when it cannot.
+    bool InitData();
+    // Frames and events until the window is closed, the program is told to end or the window goes away; the exit
+    // status.
+    int run();
+
+private:
+    // One monitor's share of the window.
+    struct Monitor {
+        SnowScreen screen;
+        std::unique_ptr<SharedPicture> picMain;  // what is seen
+        std::vector<Pixel> PicDesk;              // the dimmed desktop with every settled flake; cut after a frame
+        std::vector<Pixel> deskPart;             // what frames still read of PicDesk once it is cut
+        bool deskCut = false;
+        SnowField field;
+    };
+
+    bool findTarget();
+    void takeDesktop();
+    Rect windowInRoot() const;
+    bool build();
+    bool buildMonitor(Monitor& m);
+    void DrawSnow();
+    void Timer3_Timer();
+    void present(const Monitor& m, std::span<const Rect> rects) const;
+    void repaint(const Rect& exposed) const;
+    void handle(const XEvent& event);
+    void updateVisibility();
+    bool visible() const { return mapped_ && !obscured_; }
+    void holdForTest();
+
+    Display* display_;
+    LinuxOptions options_;
+    int stopFd_;
+    Window root_ = 0;
+    Window window_ = 0;  // where the snow is drawn
+    bool ownWindow_ = false;
+    XVisualInfo visual_{};
+    GC gc_ = nullptr;
+    Atom wmDeleteWindow_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    double dpi_ = 96;
+    bool shared_ = true;  // MIT-SHM until the server refuses it
+
+    std::optional<DesktopPicture> desktop_;
+    MessageFaces faces_;
+    std::vector<std::unique_ptr<Monitor>> monitors_;
+    std::optional<Random> random_;  // one generator for the run, across rebuilds
+    float velocity_ = 0;            // the current wind in pixels per frame, shared by every monitor
+    std::optional<AutoWind> wind_;
+    FrameClock Timer1;
+    FrameClock Timer3;
+    bool mapped_ = true;
+    bool obscured_ = false;
+    bool paused_ = false;
+    bool ended_ = false;
+    int status_ = 0;  // of the program once the loop ends
+    uint64_t frameCount_ = 0;
+    std::optional<uint64_t> holdAfter_;
+};
+
+// Microseconds of the monotonic clock.
+int64_t clockNow();
+
+// The display's resolution for text: the Xft.dpi resource, else 96.
+double displayDpi(Display* display);
+
+}  // namespace nivora::x11

@@ -1,0 +1,157 @@
+// The X11 program's command line: targets, the five settings as options, and one clear line for what is wrong.
+#include "core/linux_command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/unicode_text.h"
+
+namespace nivora {
+namespace {
+
+LinuxCommandLine parse(std::vector<std::string_view> arguments, std::string_view screensaverWindow = {})
+{
+    return parseLinuxCommandLine(arguments, screensaverWindow);
+}
+
+TEST(LinuxCommandLine, NoOptionsGiveTheOwnWindowAndTheDefaults)
+{
+    const LinuxCommandLine line = parse({});
+    EXPECT_EQ(line.error, "");
+    EXPECT_EQ(line.options.target, DrawTarget::OwnWindow);
+    EXPECT_FALSE(line.options.fullscreen);
+    EXPECT_FALSE(line.options.seed);
+    EXPECT_TRUE(isDefault(line.options.settings));
+}
+
+TEST(LinuxCommandLine, TargetsComeFromOptionsAndXScreenSaversWindow)
+{
+    struct Case {
+        std::vector<std::string_view> arguments;
+        std::string_view environment;
+        DrawTarget target;
+        uint32_t windowId;
+    };
+    const Case cases[] = {
+        {{"-root"}, "", DrawTarget::Root, 0},
+        {{"--root"}, "", DrawTarget::Root, 0},
+        {{"-window-id", "4194311"}, "", DrawTarget::Window, 4194311},
+        {{"--window-id", "0x400007"}, "", DrawTarget::Window, 0x400007},
+        {{"-window-id=0X1a"}, "", DrawTarget::Window, 0x1A},
+        {{"-window-id", "4294967295"}, "", DrawTarget::Window, 4294967295u},
+        // XScreenSaver names its window in the environment and may pass --root as well: its window wins.
+        {{}, "0x2a00007", DrawTarget::Window, 0x2A00007},
+        {{"--root"}, "0x2a00007", DrawTarget::Window, 0x2A00007},
+        {{"--root"}, "44040199", DrawTarget::Window, 44040199},
+        // An explicit window id wins over the environment.
+        {{"-window-id", "12"}, "0x2a00007", DrawTarget::Window, 12},
+        {{"-root", "-window-id", "12"}, "", DrawTarget::Window, 12},
+        {{"-fullscreen"}, "", DrawTarget::OwnWindow, 0},
+    };
+    for (const Case& c : cases) {
+        const LinuxCommandLine line = parse(c.arguments, c.environment);
+        SCOPED_TRACE(c.arguments.empty() ? std::string(c.environment) : std::string(c.arguments.front()));
+        EXPECT_EQ(line.error, "");
+        EXPECT_EQ(line.options.target, c.target);
+        EXPECT_EQ(line.options.windowId, c.windowId);
+    }
+}
+
+TEST(LinuxCommandLine, SettingsOptionsSetTheRecord)
+{
+    const LinuxCommandLine line = parse({"-precipitation", "4", "--velocity", "12", "-direction", "fixed",
+                                         "--brightness=0", "-message", "雪 snow", "-seed", "18446744073709551615",
+                                         "-fullscreen"});
+    ASSERT_EQ(line.error, "");
+    const SnowSettings& s = line.options.settings;
+    EXPECT_EQ(s.precipitation, 4);
+    EXPECT_EQ(s.velocity, 12.0f);
+    EXPECT_FALSE(s.direction);
+    EXPECT_EQ(s.blightness, 0);
+    EXPECT_EQ(s.messageText, u"雪 snow");
+    EXPECT_EQ(line.options.seed, 18446744073709551615u);
+    EXPECT_TRUE(line.options.fullscreen);
+
+    EXPECT_TRUE(parse({"-direction", "auto"}).options.settings.direction);
+    EXPECT_EQ(parse({"-velocity", "0"}).options.settings.velocity, 0.0f);
+    EXPECT_EQ(parse({"-message", ""}).options.settings.messageText, u"");
+    EXPECT_EQ(parse({"-brightness", "1", "-brightness", "3"}).options.settings.blightness, 3);  // the last one holds
+}
+
+TEST(LinuxCommandLine, MessageIsCutTo128UnitsWithoutSplittingAPair)
+{
+    const std::string ascii(200, 'a');
+    EXPECT_EQ(parse({"-message", ascii}).options.settings.messageText, std::u16string(128, u'a'));
+
+    // 127 units, then a character outside the BMP (two units): it would end half a pair at 128, so it goes.
+    const std::string beforePair = std::string(127, 'b') + "\xF0\x9F\x8C\xA8" + "c";
+    EXPECT_EQ(parse({"-message", beforePair}).options.settings.messageText, std::u16string(127, u'b'));
+    // 126 units and the pair fit exactly.
+    const std::string pairFits = std::string(126, 'b') + "\xF0\x9F\x8C\xA8" + "c";
+    EXPECT_EQ(parse({"-message", pairFits}).options.settings.messageText, std::u16string(126, u'b') + u"\U0001F328");
+}
+
+TEST(LinuxCommandLine, EachFaultGivesOneLineNamingIt)
+{
+    struct Case {
+        std::vector<std::string_view> arguments;
+        std::string_view environment;
+        std::string_view error;
+    };
+    const Case cases[] = {
+        {{"-frobnicate"}, "", "unknown option \"-frobnicate\""},
+        {{"--blightness", "2"}, "", "unknown option \"--blightness\""},
+        {{"-"}, "", "unexpected argument \"-\""},
+        {{"root"}, "", "unexpected argument \"root\""},
+        {{"-precipitation", "5"}, "", "bad value \"5\" for -precipitation (0 to 4)"},
+        {{"-precipitation", "-1"}, "", "bad value \"-1\" for -precipitation (0 to 4)"},
+        {{"-precipitation", "1.0"}, "", "bad value \"1.0\" for -precipitation (0 to 4)"},
+        {{"-precipitation", ""}, "", "bad value \"\" for -precipitation (0 to 4)"},
+        {{"-velocity", "13"}, "", "bad value \"13\" for -velocity (0 to 12)"},
+        {{"-velocity", "99999999999999999999"}, "", "bad value \"99999999999999999999\" for -velocity (0 to 12)"},
+        {{"-brightness", "x"}, "", "bad value \"x\" for -brightness (0 to 4)"},
+        {{"-direction", "Auto"}, "", "bad value \"Auto\" for -direction (auto or fixed)"},
+        {{"-message", "\xC3\x28"}, "", "the value of -message is not valid UTF-8 text"},
+        {{"-message", "\xED\xA0\x80"}, "", "the value of -message is not valid UTF-8 text"},  // a surrogate
+        {{"-message", "\xC0\xAF"}, "", "the value of -message is not valid UTF-8 text"},      // overlong
+        {{"-velocity"}, "", "option -velocity needs a value"},
+        {{"-window-id"}, "", "option -window-id needs a value"},
+        {{"-window-id", "0"}, "", "bad value \"0\" for -window-id (a window id, decimal or 0x hexadecimal)"},
+        {{"-window-id", "0x"}, "", "bad value \"0x\" for -window-id (a window id, decimal or 0x hexadecimal)"},
+        {{"-window-id", "0x1g"}, "", "bad value \"0x1g\" for -window-id (a window id, decimal or 0x hexadecimal)"},
+        {{"-window-id", "4294967296"}, "",
+         "bad value \"4294967296\" for -window-id (a window id, decimal or 0x hexadecimal)"},
+        {{"-seed", "-3"}, "", "bad value \"-3\" for -seed (a whole number)"},
+        {{"-root=1"}, "", "option -root takes no value"},
+        {{}, "window", "bad window id \"window\" in XSCREENSAVER_WINDOW"},
+        // What was typed is shown on the one line: control characters, quotes and backslashes written out.
+        {{"-velocity", "1\n2"}, "", "bad value \"1\\n2\" for -velocity (0 to 12)"},
+        {{"-x\t\"\\\x1b\x7f"}, "", "unknown option \"-x\\t\\\"\\\\\\x1b\\x7f\""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parse(c.arguments, c.environment).error, c.error);
+    }
+}
+
+TEST(LinuxCommandLine, UsageNamesEveryOptionOfTheSettingsTable)
+{
+    const std::string usage = linuxUsage();
+    for (std::string_view option : {"-precipitation 0..4", "-velocity 0..12", "-direction auto|fixed",
+                                    "-brightness 0..4", "-message TEXT", "-root", "-window-id", "-fullscreen", "-seed"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    EXPECT_TRUE(parse({"--help"}).options.help);
+}
+
+TEST(UnicodeText, CharactersJoinPairsAndStandInForHalves)
+{
+    EXPECT_EQ(charactersOf(u"a\U0001F328雪"), U"a\U0001F328雪");
+    EXPECT_EQ(charactersOf(std::u16string(1, char16_t(0xD800)) + u"x"), U"\uFFFDx");
+    EXPECT_EQ(charactersOf(std::u16string(1, char16_t(0xDC00))), U"\uFFFD");
+    EXPECT_EQ(utf16FromUtf8("\xF4\x90\x80\x80"), std::nullopt);  // beyond U+10FFFF
+    EXPECT_EQ(utf16FromUtf8("\xE9\x9B"), std::nullopt);          // cut short
+    EXPECT_EQ(utf16FromUtf8("\xE9\x9B\xAA"), u"雪");
+}
+
+}  // namespace
+}  // namespace nivora

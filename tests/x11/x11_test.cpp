@@ -1,0 +1,663 @@
+// nivora on X11, driven as XScreenSaver and a user drive it: into a window made here over a drawn picture, on the
+// root window, as a window of its own, with bad options, and stopped by signals. Frames are compared pixel for
+// pixel with the core's frames of the same seed. NIVORA_BIN names the folder of nivora and nivora_test; DISPLAY is
+// a display of the tests' own.
+// GoogleTest first: Xlib defines None, a name GoogleTest uses.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/snow_field.h"
+#include "desktop_picture.h"
+#include "message_mask.h"
+#include "snow_window.h"
+#include "x_errors.h"
+
+extern char** environ;
+
+namespace nivora::x11 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kPatience = std::chrono::seconds(20);  // for anything the tests wait on; never reached when it works
+
+std::string bin(const char* program)
+{
+    const char* folder = std::getenv("NIVORA_BIN");
+    return std::string(folder ? folder : ".") + "/" + program;
+}
+
+// A started program, its standard error read when it ends.
+struct Child {
+    pid_t pid = -1;
+    int errFd = -1;
+    std::string err;
+    std::optional<int> status;
+
+    // Waits for the end; nothing when it does not come within kPatience.
+    std::optional<int> wait()
+    {
+        const auto until = Clock::now() + kPatience;
+        while (!status && Clock::now() < until) {
+            int raw = 0;
+            if (waitpid(pid, &raw, WNOHANG) == pid)
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        if (status && errFd >= 0) {
+            char buffer[4096];
+            ssize_t n = 0;
+            while ((n = read(errFd, buffer, sizeof buffer)) > 0)
+                err.append(buffer, size_t(n));
+            close(errFd);
+            errFd = -1;
+        }
+        return status;
+    }
+    bool running()
+    {
+        int raw = 0;
+        if (status || waitpid(pid, &raw, WNOHANG) != pid)
+            return !status;
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        return false;
+    }
+    ~Child()
+    {
+        if (pid > 0 && running()) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (errFd >= 0)
+            close(errFd);
+    }
+};
+
+std::unique_ptr<Child> start(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::vector<std::string>& environment = {})
+{
+    auto child = std::make_unique<Child>();
+    int fds[2];
+    if (pipe(fds) != 0)
+        return child;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::vector<std::string> argvText{program};
+    argvText.insert(argvText.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : argvText)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    // The given variables replace those of the same name.
+    std::vector<std::string> envText(environment.begin(), environment.end());
+    for (char** e = environ; *e; ++e) {
+        const std::string_view variable(*e);
+        const std::string_view name = variable.substr(0, variable.find('=') + 1);
+        if (std::none_of(environment.begin(), environment.end(),
+                         [&](const std::string& given) { return given.starts_with(name); }))
+            envText.emplace_back(variable);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : envText)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    if (posix_spawn(&child->pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        child->pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    child->errFd = fds[0];
+    return child;
+}
+
+// Polls `done` until it holds or kPatience runs out.
+template <class Done>
+bool eventually(Done&& done)
+{
+    const auto until = Clock::now() + kPatience;
+    while (Clock::now() < until) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+// The picture under the snow: a gradient with a few blocks of flat colour, every pixel known.
+Pixel drawnPixel(int x, int y)
+{
+    if (x >= 20 && x < 120 && y >= 20 && y < 80)
+        return 0x00C08040u;
+    if (x >= 300 && x < 420 && y >= 40 && y < 140)
+        return 0x00FFFFFFu;
+    return Pixel(uint32_t(x * 255 / 639) << 16 | uint32_t(y * 255 / 479) << 8 | 0x60u);
+}
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<Pixel> pixels;
+    Pixel at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// An unmapped window has no pixels to read: an empty picture then, not the end of the tests.
+Picture readDrawable(Display* d, Drawable drawable, int width, int height)
+{
+    const ErrorTrap trap(d);
+    XImage* image = XGetImage(d, drawable, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    Picture p{width, height, {}};
+    if (image) {
+        p.pixels = corePixels(image);
+        XDestroyImage(image);
+    }
+    return p;
+}
+
+void writePpm(const std::string& name, const Picture& p)
+{
+    const std::string folder = NIVORA_OUTPUT_DIR;
+    std::system(("mkdir -p '" + folder + "'").c_str());
+    std::ofstream out(folder + "/" + name + ".ppm", std::ios::binary);
+    out << "P6\n" << p.width << " " << p.height << "\n255\n";
+    for (const Pixel px : p.pixels)
+        out << char(px >> 16) << char(px >> 8) << char(px);
+}
+
+// Shared-memory segments that `pid` made and that still exist.
+int segmentsOf(pid_t pid)
+{
+    std::ifstream list("/proc/sysvipc/shm");
+    std::string line;
+    std::getline(list, line);  // the heading
+    int count = 0;
+    while (std::getline(list, line)) {
+        std::istringstream fields(line);
+        long key = 0, id = 0, perms = 0, size = 0, cpid = 0;
+        fields >> key >> id >> perms >> size >> cpid;
+        count += cpid == pid;
+    }
+    return count;
+}
+
+class X11Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        d = XOpenDisplay(nullptr);
+        ASSERT_NE(d, nullptr) << "no display: run through scripts/x11_test.sh";
+        root = DefaultRootWindow(d);
+    }
+    void TearDown() override
+    {
+        if (d)
+            XCloseDisplay(d);
+    }
+
+    // An override-redirect window at (x, y) showing the drawn picture's part there, mapped.
+    Window pictureWindow(int x, int y, int width, int height)
+    {
+        XSetWindowAttributes a{};
+        a.override_redirect = True;
+        a.background_pixel = BlackPixel(d, DefaultScreen(d));
+        const Window w = XCreateWindow(d, root, x, y, unsigned(width), unsigned(height), 0, CopyFromParent,
+                                       InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &a);
+        const Pixmap pixmap = picturePixmap(x, y, width, height);
+        XSetWindowBackgroundPixmap(d, w, pixmap);
+        XFreePixmap(d, pixmap);
+        XSelectInput(d, w, StructureNotifyMask);
+        XMapRaised(d, w);
+        XEvent e;
+        XWindowEvent(d, w, StructureNotifyMask, &e);
+        while (e.type != MapNotify)
+            XWindowEvent(d, w, StructureNotifyMask, &e);
+        XSync(d, False);
+        return w;
+    }
+
+    Pixmap picturePixmap(int x, int y, int width, int height)
+    {
+        const Pixmap pixmap = XCreatePixmap(d, root, unsigned(width), unsigned(height), 24);
+        std::vector<Pixel> pixels(size_t(width) * size_t(height));
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                pixels[size_t(row) * size_t(width) + size_t(column)] = drawnPixel(x + column, y + row);
+        XImage* image = XCreateImage(d, DefaultVisual(d, DefaultScreen(d)), 24, ZPixmap, 0,
+                                     reinterpret_cast<char*>(pixels.data()), unsigned(width), unsigned(height), 32,
+                                     width * 4);
+        image->byte_order = LSBFirst;
+        const GC gc = XCreateGC(d, pixmap, 0, nullptr);
+        XPutImage(d, pixmap, gc, image, 0, 0, 0, 0, unsigned(width), unsigned(height));
+        XFreeGC(d, gc);
+        image->data = nullptr;
+        XDestroyImage(image);
+        return pixmap;
+    }
+
+    std::optional<unsigned long> heldFrames(Window w)
+    {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::optional<unsigned long> frames;
+        if (XGetWindowProperty(d, w, XInternAtom(d, "_NIVORA_HELD_FRAMES", False), 0, 1, False, XA_CARDINAL, &type,
+                               &format, &items, &after, &data) == Success &&
+            type == XA_CARDINAL && items == 1)
+            frames = *reinterpret_cast<unsigned long*>(data);
+        if (data)
+            XFree(data);
+        return frames;
+    }
+
+    // The core's frame `frames` of a window of this size over the picture at (x, y), the message at this display's
+    // resolution: what nivora must show.
+    Picture coreFrame(const SnowSettings& settings, uint64_t seed, int x, int y, int width, int height, int frames)
+    {
+        const auto w = int16_t(width), h = int16_t(height);
+        std::vector<Pixel> main(size_t(width + 10) * size_t(height + 10)), desk(main.size()),
+            text(size_t(width) * size_t(height));
+        const uint8_t alpha = brightnessAlpha(settings.blightness).value_or(0);
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                desk[size_t(row) * size_t(width + 10) + size_t(column)] =
+                    alpha ? blendOverBlack(drawnPixel(x + column, y + row), alpha) : kBlackPixel;
+        MessageFaces faces;
+        faces.print({text.data(), width, height, width}, settings.messageText, displayDpi(d));
+        Random random(seed);
+        SnowField field;
+        field.InitData(settings, {w, h, SnowMode::FullScreen, 1.0f}, random);
+        field.attachSurfaces({{main.data(), width + 10, height + 10, width + 10},
+                              {desk.data(), width + 10, height + 10, width + 10},
+                              {text.data(), width, height, width}});
+        for (int i = 0; i < frames; ++i)
+            field.DrawSnow();
+        Picture p{width, height, {}};
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                p.pixels.push_back(main[size_t(row) * size_t(width + 10) + size_t(column)] & 0x00FFFFFFu);
+        return p;
+    }
+
+    // Whether `shown` is `expected` pixel for pixel; pictures of both are left behind when not.
+    ::testing::AssertionResult samePictures(const std::string& name, const Picture& shown, const Picture& expected)
+    {
+        if (shown.pixels.size() != expected.pixels.size())
+            return ::testing::AssertionFailure() << "no picture read";
+        size_t differ = 0, first = 0;
+        for (size_t i = 0; i < shown.pixels.size(); ++i)
+            if (shown.pixels[i] != expected.pixels[i] && differ++ == 0)
+                first = i;
+        if (differ == 0)
+            return ::testing::AssertionSuccess();
+        writePpm(name + "-shown", shown);
+        writePpm(name + "-expected", expected);
+        return ::testing::AssertionFailure()
+               << differ << " pixels differ, the first at (" << first % size_t(shown.width) << ", "
+               << first / size_t(shown.width) << "): " << std::hex << shown.pixels[first] << " instead of "
+               << expected.pixels[first] << "; see " << NIVORA_OUTPUT_DIR << "/" << name << "-*.ppm";
+    }
+
+    Display* d = nullptr;
+    Window root = 0;
+};
+
+SnowSettings testSettings()
+{
+    SnowSettings s;
+    s.precipitation = 4;
+    s.velocity = 8;  // the option; nivora turns it into the wind of 10 pixels a frame
+    s.direction = false;
+    s.blightness = 2;
+    s.messageText = u"Snow 雪";
+    return s;
+}
+
+const std::vector<std::string> kTestOptions{"-seed",      "7",     "-precipitation", "4",        "-velocity", "8",
+                                            "-direction", "fixed", "-brightness",    "2",        "-message",  "Snow 雪"};
+
+TEST_F(X11Test, WindowIdFramesAreTheCoresFramesOverTheDimmedPicture)
+{
+    const int x = 80, y = 60, width = 480, height = 360;
+    pictureWindow(0, 0, 640, 480);
+    const Window target = pictureWindow(x, y, width, height);
+
+    std::vector<Picture> shownFrames;
+    for (const int frames : {40, 160}) {
+        XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+        XSync(d, False);
+        std::vector<std::string> options{"-window-id", std::to_string(target)};
+        options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+        auto nivora = start(bin("nivora_test"), options, {"NIVORA_HOLD_AFTER_FRAMES=" + std::to_string(frames)});
+        ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
+        ASSERT_TRUE(nivora->running()) << nivora->err;
+        EXPECT_EQ(heldFrames(target), static_cast<unsigned long>(frames));
+
+        const Picture shown = readDrawable(d, target, width, height);
+        const Picture expected = coreFrame(testSettings(), 7, x, y, width, height, frames);
+        EXPECT_TRUE(samePictures("window-id-" + std::to_string(frames), shown, expected)) << nivora->err;
+        // The flat block of RGB(192, 128, 64) dimmed at alpha 127, where no flake is.
+        for (const auto& [px, py] : {std::pair{0, 0}, {39, 19}, {10, 5}}) {
+            if (expected.at(px, py) == blendOverBlack(0x00C08040u, 127)) {
+                EXPECT_EQ(shown.at(px, py), 0x00604020u) << px << ", " << py;
+            }
+        }
+        shownFrames.push_back(shown);
+        // Painted over (the window's own background comes back), it paints the held frame again on Expose.
+        XClearArea(d, target, 0, 0, 0, 0, True);
+        XSync(d, False);
+        EXPECT_TRUE(eventually([&] { return readDrawable(d, target, width, height).pixels == expected.pixels; }));
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(nivora->err, "");  // xscreensaver-getimage gave the desktop
+    }
+    // Flakes move between the two frames, and by the later one snow has settled on the message: its pixels hold
+    // flake greys where the dimmed picture has none.
+    EXPECT_NE(shownFrames[0].pixels, shownFrames[1].pixels);
+    const Picture later = coreFrame(testSettings(), 7, x, y, width, height, 160);
+    Random random(7);
+    SnowField field;
+    field.InitData(testSettings(), {int16_t(width), int16_t(height), SnowMode::FullScreen, 1.0f}, random);
+    std::vector<Pixel> text(size_t(width) * size_t(height));
+    MessageFaces faces;
+    ASSERT_TRUE(faces.print({text.data(), width, height, width}, u"Snow 雪", displayDpi(d)));
+    size_t messagePixels = 0, snowOnMessage = 0;
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px)
+            if (text[size_t(py) * size_t(width) + size_t(px)] == kWhitePixel) {
+                ++messagePixels;
+                snowOnMessage += shownFrames[1].at(px, py) != blendOverBlack(drawnPixel(x + px, y + py), 127);
+            }
+    EXPECT_GT(messagePixels, 500u);
+    EXPECT_GT(snowOnMessage, 20u) << "of " << messagePixels << " message pixels";
+}
+
+TEST_F(X11Test, RootFramesAreTheCoresFramesOverTheScreen)
+{
+    const Pixmap background = picturePixmap(0, 0, 640, 480);
+    XSetWindowBackgroundPixmap(d, root, background);
+    XClearWindow(d, root);
+    XSync(d, False);
+    XDeleteProperty(d, root, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    std::vector<std::string> options{"--root"};
+    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+    auto nivora = start(bin("nivora_test"), options, {"NIVORA_HOLD_AFTER_FRAMES=60"});
+    ASSERT_TRUE(eventually([&] { return heldFrames(root).has_value() || !nivora->running(); }));
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    const Picture shown = readDrawable(d, root, 640, 480);
+    EXPECT_TRUE(samePictures("root-60", shown, coreFrame(testSettings(), 7, 0, 0, 640, 480, 60)));
+    kill(nivora->pid, SIGINT);
+    EXPECT_EQ(nivora->wait(), 0);
+    XSetWindowBackground(d, root, BlackPixel(d, DefaultScreen(d)));
+    XClearWindow(d, root);
+    XFreePixmap(d, background);
+    XDeleteProperty(d, root, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    XSync(d, False);
+}
+
+TEST_F(X11Test, AResizedWindowIsBuiltAgainOverTheDimmedPicture)
+{
+    pictureWindow(0, 0, 640, 480);  // the desktop
+    const Window target = pictureWindow(40, 40, 300, 200);  // (2, 3) in it lies on the flat RGB(192, 128, 64)
+    auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "0"});
+    ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); })) << nivora->err;
+    XResizeWindow(d, target, 500, 360);
+    XSync(d, False);
+    // The whole window is snow again: the picture taken at the start stays dimmed where it was, and where the
+    // window has grown beyond it, the background it shows gives way to a dark one.
+    EXPECT_TRUE(eventually([&] {
+        const Picture shown = readDrawable(d, target, 500, 360);
+        return !shown.pixels.empty() && shown.at(450, 300) == kBlackPixel && shown.at(2, 3) == 0x00604020u;
+    }));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+    EXPECT_EQ(nivora->err, "");
+}
+
+TEST_F(X11Test, WithoutAPictureFromTheHelperTheSnowFallsOverADarkBackgroundAndSaysSo)
+{
+    pictureWindow(0, 0, 640, 480);
+    const Window target = pictureWindow(100, 100, 200, 150);
+    // A helper that gives nothing, found first on the path, as XScreenSaver's own is.
+    char folder[] = "/tmp/nivora-helper-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string helper = std::string(folder) + "/xscreensaver-getimage";
+    std::ofstream(helper) << "#!/bin/sh\nexit 1\n";
+    chmod(helper.c_str(), 0755);
+    const char* path = std::getenv("PATH");
+    auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "0", "-message", ""},
+                        {"PATH=" + std::string(folder) + ":" + (path ? path : "")});
+    ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); })) << nivora->err;
+    // The window's own picture gives way to black, but for the hundred flakes.
+    EXPECT_TRUE(eventually([&] {
+        const Picture shown = readDrawable(d, target, 200, 150);
+        return std::count(shown.pixels.begin(), shown.pixels.end(), kBlackPixel) > 200 * 150 * 9 / 10;
+    }));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+    EXPECT_EQ(nivora->err, "nivora: xscreensaver-getimage gave no picture of the desktop; the snow falls over a dark "
+                           "background\n");
+    std::remove(helper.c_str());
+    rmdir(folder);
+}
+
+// The top-level window named "Nivora", once it is mapped.
+std::optional<Window> ownWindow(Display* d)
+{
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::optional<Window> found;
+    if (XQueryTree(d, DefaultRootWindow(d), &rootReturn, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count; ++i) {
+            char* name = nullptr;
+            XWindowAttributes a{};
+            if (XFetchName(d, children[i], &name) && name && std::string(name) == "Nivora" &&
+                XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable)
+                found = children[i];
+            if (name)
+                XFree(name);
+        }
+        if (children)
+            XFree(children);
+    }
+    return found;
+}
+
+TEST_F(X11Test, OwnWindowEndsOnEscapeQAndClose)
+{
+    enum class Way { Escape, Q, Close };
+    for (const Way way : {Way::Escape, Way::Q, Way::Close}) {
+        SCOPED_TRACE(int(way));
+        auto nivora = start(bin("nivora"), {"-seed", "1"});
+        std::optional<Window> w;
+        ASSERT_TRUE(eventually([&] { return (w = ownWindow(d)).has_value() || !nivora->running(); }));
+        ASSERT_TRUE(w) << nivora->err;
+        XWindowAttributes a{};
+        XGetWindowAttributes(d, *w, &a);
+        EXPECT_EQ(a.width, 1280);
+        EXPECT_EQ(a.height, 720);
+        XEvent e{};
+        if (way == Way::Close) {
+            e.xclient.type = ClientMessage;
+            e.xclient.window = *w;
+            e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+            e.xclient.format = 32;
+            e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+            XSendEvent(d, *w, False, NoEventMask, &e);
+        } else {
+            e.xkey.type = KeyPress;
+            e.xkey.window = *w;
+            e.xkey.root = root;
+            e.xkey.display = d;
+            e.xkey.keycode = XKeysymToKeycode(d, way == Way::Escape ? XK_Escape : XK_q);
+            e.xkey.same_screen = True;
+            XSendEvent(d, *w, False, KeyPressMask, &e);
+        }
+        XFlush(d);
+        EXPECT_EQ(nivora->wait(), 0) << nivora->err;
+        EXPECT_EQ(nivora->err, "");
+    }
+}
+
+TEST_F(X11Test, FullScreenWindowCoversTheScreen)
+{
+    auto nivora = start(bin("nivora"), {"--fullscreen"});
+    std::optional<Window> w;
+    ASSERT_TRUE(eventually([&] { return (w = ownWindow(d)).has_value() || !nivora->running(); }));
+    ASSERT_TRUE(w) << nivora->err;
+    XWindowAttributes a{};
+    XGetWindowAttributes(d, *w, &a);
+    EXPECT_EQ(a.width, 640);  // the tests' display
+    EXPECT_EQ(a.height, 480);
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+}
+
+TEST_F(X11Test, BadOptionsEndWithStatusTwoAndOneLineBeforeAnyWindow)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string line;
+    };
+    const Case cases[] = {
+        {{"-frobnicate"}, "nivora: unknown option \"-frobnicate\"\n"},
+        {{"--precipitation", "9"}, "nivora: bad value \"9\" for -precipitation (0 to 4)\n"},
+        {{"-direction", "sideways"}, "nivora: bad value \"sideways\" for -direction (auto or fixed)\n"},
+        {{"-brightness"}, "nivora: option -brightness needs a value\n"},
+        {{"-window-id", "0xZZ"}, "nivora: bad value \"0xZZ\" for -window-id (a window id, decimal or 0x hexadecimal)\n"},
+    };
+    for (const Case& c : cases) {
+        auto nivora = start(bin("nivora"), c.arguments);
+        EXPECT_EQ(nivora->wait(), 2);
+        EXPECT_EQ(nivora->err, c.line);
+    }
+    EXPECT_FALSE(ownWindow(d));
+}
+
+TEST_F(X11Test, AMissingWindowOrDisplayEndsWithAClearLine)
+{
+    auto noWindow = start(bin("nivora"), {"-window-id", "0x7fffff0"});
+    EXPECT_EQ(noWindow->wait(), 1);
+    EXPECT_NE(noWindow->err.find("nivora: there is no window 0x7fffff0"), std::string::npos) << noWindow->err;
+
+    auto badEnvironment = start(bin("nivora"), {"--root"}, {"XSCREENSAVER_WINDOW=nonsense"});
+    EXPECT_EQ(badEnvironment->wait(), 2);
+    EXPECT_EQ(badEnvironment->err, "nivora: bad window id \"nonsense\" in XSCREENSAVER_WINDOW\n");
+
+    auto noDisplay = start(bin("nivora"), {"-root"}, {"DISPLAY=:9876"});
+    EXPECT_EQ(noDisplay->wait(), 1);
+    EXPECT_EQ(noDisplay->err, "nivora: cannot open display \":9876\"\n");
+}
+
+TEST_F(X11Test, SignalsEndItAtOnceWithNoSharedMemoryLeft)
+{
+    const Window target = pictureWindow(100, 100, 320, 240);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "4"},
+                            {"XSCREENSAVER_WINDOW="});
+        // Running: the picture is in shared memory, and frames change the window.
+        ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); }));
+        ASSERT_TRUE(nivora->running());
+        const Picture before = readDrawable(d, target, 320, 240);
+        ASSERT_TRUE(eventually([&] { return readDrawable(d, target, 320, 240).pixels != before.pixels; }));
+        const auto sent = Clock::now();
+        kill(nivora->pid, signal);
+        EXPECT_EQ(nivora->wait(), 0) << nivora->err;
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count();
+        std::printf("ended %lld ms after signal %d\n", static_cast<long long>(took), signal);
+        EXPECT_EQ(segmentsOf(nivora->pid), 0);
+    }
+}
+
+// A display of a test's own, 320 x 240, with `options` for the server; its number in `number`.
+std::unique_ptr<Child> startServer(std::string& number, std::vector<std::string> options = {})
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return nullptr;
+    std::vector<std::string> arguments{"-displayfd", std::to_string(fds[1]), "-screen", "0", "320x240x24",
+                                       "-nolisten", "tcp", "-noreset"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    auto server = start("/usr/bin/Xvfb", arguments);
+    close(fds[1]);
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    return server;
+}
+
+TEST_F(X11Test, WithoutSharedMemoryTheFramesGoThroughXPutImageAlike)
+{
+    std::string number;
+    auto server = startServer(number, {"-extension", "MIT-SHM"});
+    ASSERT_FALSE(number.empty());
+    Display* const ours = d;
+    d = XOpenDisplay((":" + number).c_str());
+    ASSERT_NE(d, nullptr);
+    root = DefaultRootWindow(d);
+    const Window target = pictureWindow(0, 0, 320, 240);
+    std::vector<std::string> options{"-window-id", std::to_string(target)};
+    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+    auto nivora = start(bin("nivora_test"), options,
+                        {"DISPLAY=:" + number, "NIVORA_HOLD_AFTER_FRAMES=50", "XSCREENSAVER_WINDOW="});
+    ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
+    EXPECT_EQ(segmentsOf(nivora->pid), 0);
+    // Nothing lies under the window on this display: the desktop the helper gives is black.
+    const Picture expected = [&] {
+        SnowSettings dark = testSettings();
+        dark.blightness = 0;
+        return coreFrame(dark, 7, 0, 0, 320, 240, 50);
+    }();
+    EXPECT_TRUE(samePictures("no-shm-50", readDrawable(d, target, 320, 240), expected));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+    XCloseDisplay(d);
+    d = ours;
+    root = DefaultRootWindow(d);
+}
+
+TEST_F(X11Test, ALostConnectionEndsItWithAMessage)
+{
+    // A display of this test's own, ended under the running program.
+    std::string number;
+    auto server = startServer(number);
+    ASSERT_FALSE(number.empty());
+    auto nivora = start(bin("nivora"), {"-root"}, {"DISPLAY=:" + number});
+    Display* other = XOpenDisplay((":" + number).c_str());
+    ASSERT_NE(other, nullptr);
+    const Picture before = readDrawable(other, DefaultRootWindow(other), 320, 240);
+    EXPECT_TRUE(eventually([&] {
+        return readDrawable(other, DefaultRootWindow(other), 320, 240).pixels != before.pixels;
+    }));
+    XCloseDisplay(other);
+    kill(server->pid, SIGTERM);
+    server->wait();
+    EXPECT_EQ(nivora->wait(), 1);
+    EXPECT_EQ(nivora->err, "nivora: lost the connection to the X display\n");
+}
+
+}  // namespace
+}  // namespace nivora::x11
