@@ -56,9 +56,11 @@ test: native win64 win32 sanitize dist
 	scripts/install_test.sh dist $(BUILD)/install-test
 	scripts/sign_test.sh $(BUILD)/win64 $(BUILD)/win32
 
-# The release files in dist/: both setup programs, the portable archive, SHA256SUMS and RELEASE_NOTES.md; signed
-# when SIGN_PKCS12 and SIGN_PASSWORD (and SIGN_TIMESTAMP_URL) are set in the environment (docs/releasing.md).
-dist: win64 win32
+# The release files in dist/: the Debian package (checked by lintian), both setup programs, the portable archive,
+# SHA256SUMS and RELEASE_NOTES.md; signed when SIGN_PKCS12 and SIGN_PASSWORD (and SIGN_TIMESTAMP_URL) are set in the
+# environment (docs/releasing.md).
+dist: win64 win32 native
+	scripts/deb.sh $(BUILD)/native dist
 	scripts/dist.sh $(BUILD)/win64 $(BUILD)/win32 dist
 
 run: win64

@@ -78,6 +78,6 @@ find "$stage/$portable" -exec touch -h -d "@$stamp" {} +
 echo "dist: $portable-portable.zip"
 
 (cd "$out" && sha256sum "nivora-$version-setup-x64.exe" "nivora-$version-setup-x86.exe" \
-  "$portable-portable.zip" >SHA256SUMS)
+  "$portable-portable.zip" "nivora_${version}_amd64.deb" >SHA256SUMS)  # the .deb: scripts/deb.sh
 echo "dist: SHA256SUMS"
 "$here/release_notes.sh" "$version" "$root/CHANGELOG.md" "$out/RELEASE_NOTES.md"; echo "dist: RELEASE_NOTES.md"
