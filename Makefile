@@ -51,6 +51,7 @@ soak: win64
 test: native win64 win32 sanitize dist
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 	scripts/x11_test.sh $(BUILD)/native
+	scripts/xscreensaver_test.sh $(BUILD)/native
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
 	scripts/install_test.sh dist $(BUILD)/install-test
