@@ -3,10 +3,12 @@
 # with nivora as its one module, activated by xscreensaver-command. The screen must show snow over the desktop
 # dimmed at the default brightness; when the daemon exits, nivora must be gone with no shared memory left behind.
 # XScreenSaver runs no module as root, so as root the daemon runs as nobody, with a home and a copy of nivora that
-# nobody can read. Prints every check; fails when any fails.
+# that user can read and run. Prints every check; fails when any fails.
 # Usage: scripts/xscreensaver_test.sh BUILD_FOLDER [PICTURE.png, the screen under XScreenSaver]
 #        NIVORA_ARGS: the module's options after --root (default: 3000 flakes, for snow at once).
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/xvfb.sh"
 build=$(cd "$1" && pwd)
 picture=${2:-$build/test-output/xscreensaver.png}
 mkdir -p "$(dirname "$picture")"
@@ -20,16 +22,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 200); do
-  [[ -s $work/display ]] && break
-  sleep 0.05
-done
-[[ -s $work/display ]] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 1024x768
+xvfb_pid=$started_xvfb_pid
+export DISPLAY=$started_display
 
 failures=0
 check() {  # DESCRIPTION COMMAND...: one line per check
@@ -62,10 +57,13 @@ count_white() {
     -format '%[fx:round(mean*w*h)]' info:
 }
 
-# The desktop: a warm left half and a cool right half, with no white for snow to be mistaken for.
-convert -size 512x768 'xc:rgb(240,80,40)' -size 512x768 'xc:rgb(40,120,240)' +append "$work/desktop.png"
+# The desktop: two windows on a blue background, in flat colours with no white for snow to be mistaken for.
+convert -size 1024x768 'xc:rgb(40,100,160)' \
+  -fill 'rgb(200,190,170)' -draw 'rectangle 560,100 960,420' -fill 'rgb(90,60,140)' -draw 'rectangle 560,100 960,128' \
+  -fill 'rgb(170,200,150)' -draw 'rectangle 70,330 470,560' -fill 'rgb(60,120,80)' -draw 'rectangle 70,330 470,358' \
+  "$work/desktop.png"
 display -window root "$work/desktop.png" || true  # sets the root's background and ends; its status says nothing
-desktop_shown() { screenshot && [[ $(count_colour 100x100+200+300 240 80 40) == 10000 ]]; }
+desktop_shown() { screenshot && [[ $(count_colour 100x100+600+200 200 190 170) == 10000 ]]; }
 within 10 desktop_shown || { echo "the desktop picture did not show on $DISPLAY" >&2; exit 1; }
 
 # The daemon's user: nobody when we are root, else ourselves.
@@ -116,15 +114,15 @@ pids=$(module_pids)
 # The desktop dimmed at the default brightness (alpha 127 over black), away from the message; snow shows on it.
 dimmed_with_snow() {
   screenshot || return 1
-  dim_left=$(count_colour 200x200+100+100 120 40 20)
-  dim_right=$(count_colour 200x200+700+100 20 60 120)
+  dim_background=$(count_colour 200x200+100+60 20 50 80)
+  dim_window=$(count_colour 200x200+640+160 100 95 85)
   white=$(count_white)
-  ((dim_left > 36000 && dim_right > 36000 && white >= 50))
+  ((dim_background > 36000 && dim_window > 36000 && white >= 50))
 }
 within 30 dimmed_with_snow || true
 cp "$work/screen.png" "$picture"
-check "the desktop is dimmed: left half rgb(120,40,20), right half rgb(20,60,120) ($dim_left, $dim_right of 40000)" \
-  test "$dim_left" -gt 36000 -a "$dim_right" -gt 36000
+check "the desktop is dimmed: background rgb(20,50,80), window rgb(100,95,85) ($dim_background, $dim_window of 40000)" \
+  test "$dim_background" -gt 36000 -a "$dim_window" -gt 36000
 check "snow falls over it ($white white pixels; saved as $picture)" test "$white" -ge 50
 
 xscreensaver-command -exit >/dev/null 2>&1 || true
