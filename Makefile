@@ -71,9 +71,10 @@ clean:
 	rm -rf $(BUILD)
 
 # The frame benchmarks: natively with Google Benchmark, then on real GDI under Wine; then the whole saver under Wine
-# at 1080p, 4K and two 4K monitors (its CPU and memory figures come last).
+# at 1080p, 4K and two 4K monitors (its CPU and memory figures); last the X11 program against xsnow at 1080p and 4K.
 bench: native win64
 	$(BUILD)/native/bench/nivora_snow_bench
 	$(BUILD)/native/bench/nivora_picture_bench
 	scripts/wine_run.sh $(BUILD)/win64/bin/nivora_snow_bench_gdi.exe
 	scripts/bench_saver.sh $(BUILD)/win64/bin
+	scripts/bench_linux.sh $(BUILD)/native
