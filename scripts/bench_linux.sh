@@ -48,12 +48,12 @@ stop() {  # pids
 }
 
 declare -A cpu nivora_pid nivora_server warm_until
-sizes=(1080p:1920x1080 4k:3840x2160)
+sizes=(1080p:1920x1080 4k:3840x2160)  # name:WIDTHxHEIGHT
 
 # Both nivoras warm up side by side; each is measured once its own warm-up is over.
 for entry in "${sizes[@]}"; do
   name=${entry%%:*} size=${entry#*:}
-  start_xvfb "$size"
+  start_xvfb "${size}x24"
   DISPLAY=$started_display "$bin/nivora" -root -precipitation 4 >"$work/nivora-$name.log" 2>&1 &
   nivora_pid[$name]=$! nivora_server[$name]=$started_xvfb_pid
   warm_until[$name]=$((SECONDS + heights * ${size#*x} / 50 + 2))
@@ -64,7 +64,7 @@ echo "bench_linux: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${s
   "nivora after $heights screen heights of frames, xsnow after $xsnow_warmup s"
 
 run_xsnow() {  # $1 = name, $2 = WIDTHxHEIGHT
-  start_xvfb "$2"
+  start_xvfb "$2x24"
   mkdir -p "$work/xsnow-home"
   # Flakes only: no trees, Santa, Rudolph, stars, meteors, moon, aurora or birds, and no menu or settings file.
   DISPLAY=$started_display GDK_BACKEND=x11 HOME="$work/xsnow-home" "$xsnow" -root -nomenu -noconfig -defaults \

@@ -32,15 +32,7 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nivora'
 desktop_key='HKCU\Control Panel\Desktop'
 settings_key='HKCU\Software\Nivora\Settings'
 
-failures=0
-check() {  # DESCRIPTION COMMAND...: one line per check
-  if "${@:2}"; then
-    echo "  ok    $1"
-  else
-    echo "  FAIL  $1"
-    failures=$((failures + 1))
-  fi
-}
+source "$here/checks.sh"
 
 # Values of one registry key as "name<TAB>type<TAB>data" lines (nothing when the key is missing).
 reg_values() {

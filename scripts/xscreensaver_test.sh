@@ -22,19 +22,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_xvfb 1024x768
+start_xvfb 1024x768x24
 xvfb_pid=$started_xvfb_pid
 export DISPLAY=$started_display
 
-failures=0
-check() {  # DESCRIPTION COMMAND...: one line per check
-  if "${@:2}"; then
-    echo "  ok    $1"
-  else
-    echo "  FAIL  $1"
-    failures=$((failures + 1))
-  fi
-}
+source "$here/checks.sh"
 # Polls COMMAND... for up to $1 seconds.
 within() {
   local deadline=$((SECONDS + $1))

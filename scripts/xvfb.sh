@@ -1,10 +1,11 @@
-# Sourced by the scripts that need X displays of their own: start_xvfb WIDTHxHEIGHT starts one more Xvfb and sets
-# started_xvfb_pid and started_display (":N"); the caller stops it.
+# Sourced by the scripts that need X displays of their own: start_xvfb WIDTHxHEIGHTxDEPTH starts one more Xvfb and
+# sets started_xvfb_pid and started_display (":N"); the caller stops it.
 start_xvfb() {
   local fd_file
   fd_file=$(mktemp)
-  # -noreset: the server would otherwise start afresh whenever its last client leaves.
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$fd_file" >/dev/null 2>&1 &
+  # -noreset: the server would otherwise start afresh whenever its last client leaves, and monitors set with xrandr
+  # would vanish.
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$fd_file" >/dev/null 2>&1 &
   started_xvfb_pid=$!
   for _ in $(seq 200); do
     [[ -s $fd_file ]] && break
