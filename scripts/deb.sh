@@ -47,8 +47,8 @@ License: Expat
 
 License: Expat
 HEAD
-  # The MIT licence's text, from its third line on, as an indented block ('.' for empty lines).
-  tail -n +3 "$root/LICENSE" | sed -e 's/^$/./' -e 's/^/ /'
+  # The MIT licence's text below its title and copyright line, as an indented block ('.' for empty lines).
+  tail -n +5 "$root/LICENSE" | sed -e 's/^$/./' -e 's/^/ /'
 } >"$pkg/usr/share/doc/nivora/copyright"
 
 # A native package: its changelog, in Debian's format, names the release and where its changes are listed.
@@ -97,6 +97,12 @@ find "$pkg" -exec touch -h -d "@$stamp" {} +
 rm -f "$out"/nivora_*_amd64.deb
 dpkg-deb --root-owner-group -Zxz --build "$pkg" "$out/$package" >/dev/null
 echo "deb: $package"
+# What was packed runs: the program's usage, from the package's own files.
+dpkg-deb -x "$out/$package" "$stage/unpacked"
+"$stage/unpacked/usr/libexec/xscreensaver/nivora" -help >/dev/null || {
+  echo "deb: the nivora in $package does not run" >&2
+  exit 1
+}
 
 # lintian's verdict: any error or warning fails the release. What it still says at the info level (the hardening
 # flags bindnow and fortify, not set by the build) is printed for the record.
