@@ -1,5 +1,5 @@
-# Sourced by the scripts that test release files: check DESCRIPTION COMMAND... runs the command and prints one line,
-# "ok" or "FAIL", counting the failures in $failures.
+# Sourced by the test scripts that print one line per check: check DESCRIPTION COMMAND... runs the command and counts
+# a failure in `failures`; the script ends by reporting them.
 failures=0
 check() {
   if "${@:2}"; then

@@ -70,7 +70,10 @@ find "$stage/$portable" -exec touch -h -d "@$stamp" {} +
 (cd "$stage" && find "$portable" | LC_ALL=C sort | zip -q -X -D "$out/$portable-portable.zip" -@)
 echo "dist: $portable-portable.zip"
 
+# The Debian package too, when scripts/deb.sh has built it into the same folder (make dist does, first).
+deb=()
+[[ -f "$out/nivora_${version}_amd64.deb" ]] && deb=("nivora_${version}_amd64.deb")
 (cd "$out" && sha256sum "nivora-$version-setup-x64.exe" "nivora-$version-setup-x86.exe" \
-  "$portable-portable.zip" >SHA256SUMS)
+  "$portable-portable.zip" "${deb[@]}" >SHA256SUMS)
 echo "dist: SHA256SUMS"
 "$here/release_notes.sh" "$version" "$root/CHANGELOG.md" "$out/RELEASE_NOTES.md"; echo "dist: RELEASE_NOTES.md"

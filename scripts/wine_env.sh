@@ -1,6 +1,7 @@
 # Sourced by the scripts that run nivora.scr under Wine: a virtual display when none is given, and a Wine prefix.
 # Call start_display [force] and start_wine PREFIX; stop_all undoes both (also on failure, through a trap).
 
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 xvfb_pid=""
 wine_prefix_owned=""
 
@@ -8,17 +9,9 @@ start_display() {  # $1 = "force" for a display of our own even when DISPLAY is 
   if [[ -n ${DISPLAY:-} && ${1:-} != force ]]; then
     return
   fi
-  local fd_file
-  fd_file=$(mktemp)
-  # -noreset: monitors set with xrandr vanish when the server resets after its last client.
-  Xvfb -displayfd 3 -screen 0 "${NIVORA_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$fd_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [[ -s $fd_file ]] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(head -n1 "$fd_file")"
-  rm -f "$fd_file"
+  start_xvfb "${NIVORA_SCREEN:-1024x768x24}"
+  xvfb_pid=$started_xvfb_pid
+  export DISPLAY=$started_display
 }
 
 start_wine() {  # $1 = prefix folder; booted once, the first boot takes some seconds

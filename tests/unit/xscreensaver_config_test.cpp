@@ -1,0 +1,162 @@
+// XScreenSaver's settings file for the X11 program: each row of the settings table is one widget there, with the
+// row's option name, range and default, and every argument the settings program may pass is one the program takes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/linux_command_line.h"
+#include "core/settings.h"
+
+namespace nivora {
+namespace {
+
+// One start tag of the file: its name and attributes. The file is ours and plain; that it is well-formed XML is
+// checked by xmllint (the test xscreensaver_config_parses).
+struct Element {
+    std::string tag;
+    std::map<std::string, std::string> attributes;
+};
+
+std::vector<Element> readElements(const std::string& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string content = text.str();
+    std::vector<Element> elements;
+    static const std::regex startTag(R"(<([A-Za-z_][-\w]*)((?:\s+[-\w]+\s*=\s*"[^"]*")*)\s*/?>)");
+    static const std::regex attribute(R"(([-\w]+)\s*=\s*"([^"]*)\")");
+    for (auto tag = std::sregex_iterator(content.begin(), content.end(), startTag); tag != std::sregex_iterator();
+         ++tag) {
+        Element element{(*tag)[1], {}};
+        const std::string attributes = (*tag)[2];
+        for (auto a = std::sregex_iterator(attributes.begin(), attributes.end(), attribute);
+             a != std::sregex_iterator(); ++a)
+            element.attributes[(*a)[1]] = (*a)[2];
+        elements.push_back(std::move(element));
+    }
+    return elements;
+}
+
+const std::vector<Element>& configElements()
+{
+    static const std::vector<Element> elements = readElements(NIVORA_SOURCE_DIR "/resources/xscreensaver/nivora.xml");
+    return elements;
+}
+
+// The elements of one tag whose attribute `name` is `value`.
+std::vector<Element> elementsWhere(std::string_view tag, std::string_view name, std::string_view value)
+{
+    std::vector<Element> found;
+    for (const Element& e : configElements()) {
+        const auto a = e.attributes.find(std::string(name));
+        if (e.tag == tag && a != e.attributes.end() && a->second == value)
+            found.push_back(e);
+    }
+    return found;
+}
+
+std::string attribute(const Element& e, const std::string& name)
+{
+    const auto a = e.attributes.find(name);
+    return a == e.attributes.end() ? "(none)" : a->second;
+}
+
+// "-name value" as the settings file writes an option (GCC 12 warns falsely on chains of string +).
+std::string optionWith(std::string_view optionName, std::string_view value)
+{
+    std::string text("-");
+    text.append(optionName).append(" ").append(value);
+    return text;
+}
+
+std::string optionArgument(std::string_view optionName)
+{
+    return optionWith(optionName, "%");
+}
+
+void expectSlider(std::string_view optionName, SettingRange range, int defaultValue)
+{
+    const std::vector<Element> sliders = elementsWhere("number", "arg", optionArgument(optionName));
+    ASSERT_EQ(sliders.size(), 1u) << "one slider for -" << optionName;
+    const Element& slider = sliders.front();
+    EXPECT_EQ(attribute(slider, "type"), "slider");
+    EXPECT_EQ(attribute(slider, "low"), std::to_string(range.minimum));
+    EXPECT_EQ(attribute(slider, "high"), std::to_string(range.maximum));
+    EXPECT_EQ(attribute(slider, "default"), std::to_string(defaultValue));
+}
+
+void expectChoice(std::string_view optionName, const SettingWords& words, bool defaultValue)
+{
+    // XScreenSaver's convention: the default choice passes nothing, the other passes its word.
+    ASSERT_EQ(elementsWhere("select", "id", optionName).size(), 1u) << "one choice for -" << optionName;
+    const std::vector<Element> defaultChoice = elementsWhere("option", "id", words[defaultValue]);
+    ASSERT_EQ(defaultChoice.size(), 1u);
+    EXPECT_EQ(attribute(defaultChoice.front(), "arg-set"), "(none)");
+    const std::vector<Element> otherChoice = elementsWhere("option", "id", words[!defaultValue]);
+    ASSERT_EQ(otherChoice.size(), 1u);
+    EXPECT_EQ(attribute(otherChoice.front(), "arg-set"), optionWith(optionName, words[!defaultValue]));
+}
+
+void expectTextField(std::string_view optionName)
+{
+    // XScreenSaver's text field has no default: it leaves the option out when empty, and the program's own
+    // default applies.
+    EXPECT_EQ(elementsWhere("string", "arg", optionArgument(optionName)).size(), 1u) << "one text field for -" << optionName;
+}
+
+TEST(XScreenSaverConfig, NamesEverySettingWithItsRangeAndDefault)
+{
+    ASSERT_FALSE(configElements().empty()) << "resources/xscreensaver/nivora.xml is missing or empty";
+    EXPECT_EQ(attribute(configElements().front(), "name"), "nivora");
+    forEachSetting([](const auto& f) {
+        const auto& s = f.setting;
+        SCOPED_TRACE(std::string(s.optionName));
+        using Value = std::decay_t<decltype(s.defaultValue)>;
+        if constexpr (std::is_same_v<Value, bool>)
+            expectChoice(s.optionName, s.words, s.defaultValue);
+        else if constexpr (std::is_same_v<Value, std::u16string_view>)
+            expectTextField(s.optionName);
+        else
+            expectSlider(s.optionName, s.range, static_cast<int>(s.defaultValue));
+    });
+}
+
+TEST(XScreenSaverConfig, EveryArgumentItPassesIsOneTheProgramTakes)
+{
+    // What the settings program would write into the command: the start argument, each slider at both ends, each
+    // choice and the text field with a message of spaces.
+    std::vector<std::vector<std::string>> commands;
+    size_t widgets = 0;
+    for (const Element& e : configElements()) {
+        const std::string arg = attribute(e, "arg"), argSet = attribute(e, "arg-set");
+        if (e.tag == "command") {
+            commands.push_back({arg});
+        } else if (e.tag == "number") {
+            ++widgets;
+            const std::string name = arg.substr(0, arg.find(' '));
+            commands.push_back({name, attribute(e, "low")});
+            commands.push_back({name, attribute(e, "high")});
+        } else if (e.tag == "option" && argSet != "(none)") {
+            commands.push_back({argSet.substr(0, argSet.find(' ')), argSet.substr(argSet.find(' ') + 1)});
+        } else if (e.tag == "select" || e.tag == "string") {
+            ++widgets;
+            if (e.tag == "string")
+                commands.push_back({arg.substr(0, arg.find(' ')), "Snow on the hills"});
+        }
+    }
+    EXPECT_EQ(widgets, kSettingCount) << "one widget per setting, and none for anything else";
+    for (const std::vector<std::string>& command : commands) {
+        const std::vector<std::string_view> arguments(command.begin(), command.end());
+        SCOPED_TRACE(command.front());
+        EXPECT_EQ(parseLinuxCommandLine(arguments, "").error, "");
+    }
+}
+
+}  // namespace
+}  // namespace nivora
