@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine, on a virtual display of their own and in a throw-away Wine prefix: all of
-# them on one monitor, then those that matter there on two monitors side by side, then the settings window's at
-# 150 % (144 dpi).
+# them on one monitor, then those that matter there on two monitors side by side, then the settings window's and
+# the snow's at 150 % (144 dpi).
 # Usage: scripts/e2e.sh BIN_FOLDER [gtest arguments]
 # NIVORA_E2E_PASSES picks the passes ("one", "two", "dpi" or several); with gtest arguments only "one" runs, and
-# "dpi" too when they name settings tests, unless it says otherwise; the arguments go to every pass that runs.
+# "dpi" too when they name settings or snow-at-DPI tests, unless it says otherwise; the arguments go to every pass that runs.
 # NIVORA_E2E_DPI is the DPI of the "dpi" pass (144).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,7 +14,7 @@ source "$here/wine_env.sh"
 
 if [[ $# -gt 0 ]]; then
   default=one
-  [[ $* == *Settings* ]] && default="one dpi"
+  [[ $* == *Settings* || $* == *SnowAtDpi* ]] && default="one dpi"
   passes=${NIVORA_E2E_PASSES:-$default}
 else
   passes=${NIVORA_E2E_PASSES:-one two dpi}
@@ -41,12 +41,12 @@ for pass in $passes; do
     filter=()
     [[ $# -gt 0 ]] || filter=(--gtest_filter="$two_monitor_tests")
   elif [[ $pass == dpi ]]; then
-    echo "== the settings window at ${NIVORA_E2E_DPI:-144} dpi"
+    echo "== the settings window and the snow at ${NIVORA_E2E_DPI:-144} dpi"
     start_display force
     start_wine "$work/prefix"
     set_dpi "${NIVORA_E2E_DPI:-144}"
     filter=()
-    [[ $# -gt 0 ]] || filter=(--gtest_filter='SettingsDialog*')
+    [[ $# -gt 0 ]] || filter=(--gtest_filter='SettingsDialog*:SnowAtDpi*')
   else
     start_display force
     start_wine "$work/prefix"

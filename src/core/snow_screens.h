@@ -25,6 +25,12 @@ struct SnowScreen {
     bool primary = false;  // the message is written here only
 };
 
+// A display's scale from its DPI: 1 at 96 dpi, 1.5 at 144.
+inline double displayScaleOfDpi(double dpi)
+{
+    return dpi / 96.0;
+}
+
 // One screen per monitor that shows part of `virtualScreen`, clipped to it; a monitor listed twice (a mirrored
 // display) counts once, at the scale of its first listing. When no monitor is marked primary, the one holding (0, 0), else the first, is. Nothing
 // when there is no monitor or when one is too large for a drawing area (its pictures are 10 pixels larger than
