@@ -52,9 +52,12 @@ set_dpi() {  # $1 = dots per inch, 96 at 100 %; the wineserver restarts so that 
 
 # Two monitors side by side on the display, the primary not at the left: Wine then reports the primary at
 # (0,0)-(1024,768) and a second one at (-800,0)-(0,600). Needs a 1824x768 display (NIVORA_SCREEN) and a prefix.
-split_monitors() {
-  xrandr --setmonitor SIDE 800/212x600/159+0+0 none >/dev/null
-  xrandr --setmonitor '*MAIN' 1024/271x768/203+800+0 screen >/dev/null
+# With a size in percent (default 100) both are that much larger, on a display as much larger.
+split_monitors() {  # [$1 = percent]
+  local p=${1:-100}
+  local side_w=$((800 * p / 100)) side_h=$((600 * p / 100)) main_w=$((1024 * p / 100)) main_h=$((768 * p / 100))
+  xrandr --setmonitor SIDE "$side_w/212x$side_h/159+0+0" none >/dev/null
+  xrandr --setmonitor '*MAIN' "$main_w/271x$main_h/203+$side_w+0" screen >/dev/null
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
