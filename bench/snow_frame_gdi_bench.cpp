@@ -1,7 +1,7 @@
 // Snow frames on Windows: the plain frame on real GDI memory DCs over DIB sections (whole background BitBlt, then
 // per flake GetPixel and two BitBlt) against the fast frame on the same kind of DIB pixels, 3000 flakes, at
-// 1920 x 1080 and 3840 x 2160, in the thread's processor time. Also checks that both give the same pixels. Ends
-// with the two ratios.
+// 1920 x 1080 and 3840 x 2160, and at 3840 x 2160 at 200 %, in the thread's processor time. Also checks that both
+// give the same pixels. Ends with the ratios.
 #include <windows.h>
 
 #include <cstdio>
@@ -45,23 +45,26 @@ struct Dib {
 
 // The five pictures of the snow window as GDI device contexts.
 struct GdiScene {
+    FlakeSprites sprites;  // picChar and picChar2 at the display scale
     Dib main, desk, text, sprite, mask;
     Random random{kBenchSeed};
     SnowField field;
 
-    GdiScene(HDC screen, int16_t w, int16_t h)
-        : main(screen, w + 10, h + 10),
+    GdiScene(HDC screen, int16_t w, int16_t h, double scale)
+        : sprites(scale),
+          main(screen, w + 10, h + 10),
           desk(screen, w + 10, h + 10),
           text(screen, w, h),
-          sprite(screen, kFlakeStripWidth, kFlakeStripHeight),
-          mask(screen, kFlakeStripWidth, kFlakeStripHeight)
+          sprite(screen, sprites.stripWidth(), sprites.cellSize()),
+          mask(screen, sprites.stripWidth(), sprites.cellSize())
     {
         paintDesktop(desk.surface, kBenchSeed);
-        paintMessage(text.surface);
-        std::memcpy(sprite.surface.pixels, flakeSpriteStrip().data(), sizeof(FlakeStrip));
-        std::memcpy(mask.surface.pixels, flakeMaskStrip().data(), sizeof(FlakeStrip));
+        paintMessage(text.surface, scale);
+        const size_t stripBytes = static_cast<size_t>(sprites.stripWidth()) * sprites.cellSize() * sizeof(Pixel);
+        std::memcpy(sprite.surface.pixels, sprites.sprite().pixels, stripBytes);
+        std::memcpy(mask.surface.pixels, sprites.mask().pixels, stripBytes);
         GdiFlush();
-        startField(field, random, w, h);
+        startField(field, random, w, h, scale);
     }
     SnowSurfaces surfaces() const { return {main.surface, desk.surface, text.surface}; }
 };
@@ -145,10 +148,10 @@ struct Timing {
     bool same;
 };
 
-Timing measure(HDC screen, int16_t w, int16_t h, int plainFrames, int fastFrames)
+Timing measure(HDC screen, int16_t w, int16_t h, double scale, int plainFrames, int fastFrames)
 {
-    GdiScene plain(screen, w, h);
-    GdiScene fast(screen, w, h);
+    GdiScene plain(screen, w, h, scale);
+    GdiScene fast(screen, w, h, scale);
     fast.field.attachSurfaces(fast.surfaces());
     GdiDevice device(plain);
 
@@ -188,9 +191,11 @@ int main()
 {
     using namespace nivora::bench;
     HDC screen = GetDC(nullptr);
-    const Timing hd = measure(screen, 1920, 1080, 200, 2000);
-    const Timing uhd = measure(screen, 3840, 2160, 100, 2000);
-    for (const auto& [name, t] : {std::pair{"1920x1080", hd}, std::pair{"3840x2160", uhd}}) {
+    const Timing hd = measure(screen, 1920, 1080, 1.0, 200, 2000);
+    const Timing uhd = measure(screen, 3840, 2160, 1.0, 100, 2000);
+    const Timing uhd200 = measure(screen, 3840, 2160, 2.0, 100, 2000);
+    for (const auto& [name, t] :
+         {std::pair{"1920x1080", hd}, std::pair{"3840x2160", uhd}, std::pair{"3840x2160 at 200 %", uhd200}}) {
         std::printf("%s: plain GDI frame %.3f ms, fast frame %.3f ms (wall clock %.3f and %.3f), same pixels: %s\n",
                     name, t.plainFrame * 1e3, t.fastFrame * 1e3, t.plainWall * 1e3, t.fastWall * 1e3,
                     t.same ? "yes" : "NO");
@@ -198,6 +203,7 @@ int main()
     ReleaseDC(nullptr, screen);
     std::printf("frame_ratio_literal_over_fast_1080p: %.2f\n", hd.plainFrame / hd.fastFrame);
     std::printf("frame_ratio_fast_4k_over_1080p: %.2f\n", uhd.fastFrame / hd.fastFrame);
+    std::printf("frame_ratio_fast_4k200_over_4k100: %.2f\n", uhd200.fastFrame / uhd.fastFrame);
     std::fflush(stdout);
-    return hd.same && uhd.same ? 0 : 1;
+    return hd.same && uhd.same && uhd200.same ? 0 : 1;
 }

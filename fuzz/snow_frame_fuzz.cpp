@@ -78,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     area.drawHeight = in.ConsumeIntegralInRange<int16_t>(0, 40);
     area.previewScaleY = in.ConsumeBool() ? 112.0f / 768.0f : in.ConsumeFloatingPointInRange<float>(0.01f, 2.0f);
     const uint64_t seed = in.ConsumeIntegral<uint64_t>();
+    area.scale = in.ConsumeBool() ? 1.0 : in.ConsumeFloatingPointInRange<double>(0.5, 6.0);  // held to 1 ... 5
 
     // The text mask: exactly white catches, with the unused byte set or not; nearly white and black never do.
     Picture text(area.drawWidth, area.drawHeight);
@@ -113,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         f.size = in.ConsumeIntegralInRange<int32_t>(0, kFlakeKinds - 1);
         f.speed = in.ConsumeBool() ? static_cast<float>(in.ConsumeIntegralInRange<int>(1, 4))
                                    : in.ConsumeFloatingPointInRange<float>(0.0f, 6.0f);
-        f.spriteX = f.size * kFlakeCellSize;
+        f.spriteX = f.size * fast.field.sprites().cellSize();
         fast.field.flakes[i] = f;
         plain.field.flakes[i] = f;
     }
@@ -122,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fast.field.attachSurfaces({fast.main.view(), fast.desk.view(), fast.text.view()});
     fast.text.pixels.reset();  // the fast frames never touch PicText once its mask is taken
     plain.field.attachSurfaces({plain.main.view(), plain.desk.view(), plain.text.view()});
-    RasterDevice device(SnowSurfaces{plain.main.view(), plain.desk.view(), plain.text.view()});
+    RasterDevice device(SnowSurfaces{plain.main.view(), plain.desk.view(), plain.text.view()}, plain.field.sprites());
 
     const int frames = in.ConsumeIntegralInRange<int>(1, 8);
     for (int frame = 0; frame < frames; ++frame) {

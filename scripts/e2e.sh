@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine, on a virtual display of their own and in a throw-away Wine prefix: all of
 # them on one monitor, then those that matter there on two monitors side by side and on two monitors one above the
-# other, then the settings window's at 150 % (144 dpi). Then the planting test, with Wine told to look for system
-# libraries beside a program first, as Windows does.
+# other, then the settings window's and the snow's at 150 % (144 dpi). Then the planting test, with Wine told to
+# look for system libraries beside a program first, as Windows does.
 # Usage: scripts/e2e.sh BIN_FOLDER [gtest arguments]
 # NIVORA_E2E_PASSES picks the passes ("one", "two", "above", "dpi", "planting" or several); with gtest arguments only
-# "one" runs, "dpi" too when they name settings tests and "planting" when they name planting tests, unless it says
-# otherwise; the arguments go to every pass that runs.
+# "one" runs, "dpi" too when they name settings or snow-at-DPI tests and "planting" when they name planting tests,
+# unless it says otherwise; the arguments go to every pass that runs.
 # NIVORA_E2E_DPI is the DPI of the "dpi" pass (144).
 # Each pass first checks its bed (the Bed tests, told by NIVORA_E2E_BED what the pass set up): a pass whose monitors
 # or DPI are not what it asked for fails without running its tests.
@@ -18,7 +18,7 @@ source "$here/wine_env.sh"
 
 if [[ $# -gt 0 ]]; then
   default=one
-  [[ $* == *Settings* ]] && default="one dpi"
+  [[ $* == *Settings* || $* == *SnowAtDpi* ]] && default="one dpi"
   [[ $* == *Planting* ]] && default="planting"
   passes=${NIVORA_E2E_PASSES:-$default}
 else
@@ -61,14 +61,14 @@ for pass in $passes; do
     filter=()
     [[ $# -gt 0 ]] || filter=(--gtest_filter="$tests")
   elif [[ $pass == dpi ]]; then
-    echo "== the settings window at ${NIVORA_E2E_DPI:-144} dpi"
+    echo "== the settings window and the snow at ${NIVORA_E2E_DPI:-144} dpi"
     start_display force
     start_wine "$work/prefix"
     set_dpi "${NIVORA_E2E_DPI:-144}" || bed_ready=""
     scaled=1
     export NIVORA_E2E_BED=dpi NIVORA_E2E_BED_DPI=${NIVORA_E2E_DPI:-144}
     filter=()
-    [[ $# -gt 0 ]] || filter=(--gtest_filter='SettingsDialog*')
+    [[ $# -gt 0 ]] || filter=(--gtest_filter='SettingsDialog*:SnowAtDpi*')
   elif [[ $pass == planting ]]; then
     echo "== libraries planted beside the saver"
     start_display force

@@ -66,12 +66,14 @@ set_dpi() {  # $1 = dots per inch, 96 at 100 %; fails, saying why, when Wine can
 #   side:  the second left of the primary, on a 1824x768 display (NIVORA_SCREEN): Wine reports the primary at
 #          (0,0)-(1024,768) and the second at (-800,0)-(0,600).
 #   above: the second above the primary, on a 1024x1368 display: Wine reports it at (112,-600)-(912,0).
+# With a size in percent (default 100), side by side both are that much larger, on a display as much larger.
 # Fails, saying why, when the display does not take them.
-split_monitors() {  # $1 = side (the default) or above
-  local layout=${1:-side}
+split_monitors() {  # $1 = side (the default) or above, [$2 = percent, side only]
+  local layout=${1:-side} p=${2:-100}
+  local side_w=$((800 * p / 100)) side_h=$((600 * p / 100)) main_w=$((1024 * p / 100)) main_h=$((768 * p / 100))
   case $layout in
-    side) xrandr --setmonitor SIDE 800/212x600/159+0+0 none >/dev/null &&
-      xrandr --setmonitor '*MAIN' 1024/271x768/203+800+0 screen >/dev/null ;;
+    side) xrandr --setmonitor SIDE "$side_w/212x$side_h/159+0+0" none >/dev/null &&
+      xrandr --setmonitor '*MAIN' "$main_w/271x$main_h/203+$side_w+0" screen >/dev/null ;;
     above) xrandr --setmonitor TOP 800/212x600/159+112+0 none >/dev/null &&
       xrandr --setmonitor '*MAIN' 1024/271x768/203+0+600 screen >/dev/null ;;
     *) echo "split_monitors: no layout named '$layout'" >&2; return 1 ;;

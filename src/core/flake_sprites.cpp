@@ -1,6 +1,11 @@
 // The flake artwork as data: grey levels of the sprite strip, and the mask computed from them.
 #include "core/flake_sprites.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "core/rounding.h"
+
 namespace nivora {
 namespace {
 
@@ -80,6 +85,46 @@ ConstSurface flakeSpriteSurface()
 ConstSurface flakeMaskSurface()
 {
     return {kMask.data(), kFlakeStripWidth, kFlakeStripHeight, kFlakeStripWidth};
+}
+
+double snowScale(double displayScale)
+{
+    if (!(displayScale >= kLeastDisplayScale))  // also no number at all
+        return kLeastDisplayScale;
+    return std::min(displayScale, kGreatestDisplayScale);
+}
+
+FlakeSprites::FlakeSprites(double scale) : scale_(snowScale(scale)), cell_(0)
+{
+    cell_ = edge(kFlakeCellSize);
+    const auto width = static_cast<size_t>(stripWidth());
+    sprite_.assign(width * static_cast<size_t>(cell_), kBlackPixel);
+    mask_.assign(sprite_.size(), kWhitePixel);
+    for (int32_t kind = 0; kind < kFlakeKinds; ++kind) {
+        const FlakeShape& at100 = kShapes[static_cast<size_t>(kind)];
+        shapes_[static_cast<size_t>(kind)] = {edge(at100.left), edge(at100.top), edge(at100.right),
+                                              edge(at100.bottom)};
+        for (int32_t y = 0; y < kFlakeCellSize; ++y) {
+            for (int32_t x = 0; x < kFlakeCellSize; ++x) {
+                const size_t from = static_cast<size_t>(y * kFlakeStripWidth + kind * kFlakeCellSize + x);
+                for (int32_t sy = edge(y); sy < edge(y + 1); ++sy) {
+                    for (int32_t sx = edge(x); sx < edge(x + 1); ++sx) {
+                        const size_t to = static_cast<size_t>(sy) * width + static_cast<size_t>(kind * cell_ + sx);
+                        sprite_[to] = kSprite[from];
+                        mask_[to] = kMask[from];
+                    }
+                }
+            }
+        }
+        const auto offset = static_cast<uint32_t>(kind * cell_);
+        if (offset < kCellBits)
+            cellBits_[offset / 64] |= uint64_t{1} << (offset % 64);
+    }
+}
+
+int32_t FlakeSprites::edge(int32_t k) const
+{
+    return static_cast<int32_t>(roundHalfEven(k * scale_));
 }
 
 }  // namespace nivora

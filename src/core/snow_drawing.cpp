@@ -8,50 +8,57 @@
 
 namespace nivora {
 
-Rect flakeBox(int32_t px, int32_t py, int32_t spriteX, bool topBytesClear)
+Rect flakeBox(const FlakeSprites& sprites, int32_t px, int32_t py, int32_t spriteX, bool topBytesClear)
 {
-    if (topBytesClear && spriteX % kFlakeCellSize == 0 && spriteX >= 0 &&
-        spriteX <= kFlakeStripWidth - kFlakeCellSize) {
+    const int32_t cell = sprites.cellSize();
+    if (topBytesClear && sprites.isCell(spriteX)) {
         // Where the unused byte is 0 the white part of the mask (0x00FFFFFF) and the black part of the sprite
         // change nothing: only the flake's own pixels are touched, often one or two rows instead of six.
-        const FlakeShape& shape = flakeShapes()[static_cast<size_t>(spriteX / kFlakeCellSize)];
+        const FlakeShape& shape = sprites.shapes()[static_cast<size_t>(spriteX / cell)];
         return {px + shape.left, py + shape.top, px + shape.right, py + shape.bottom};
     }
-    return {px, py, px + kFlakeCellSize, py + kFlakeCellSize};
+    return {px, py, px + cell, py + cell};
 }
 
-void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box)
+void stampFlake(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX,
+                const Rect& box)
 {
     if (isEmpty(box))
         return;
-    if (spriteX % kFlakeCellSize != 0 || spriteX < 0 || spriteX > kFlakeStripWidth - kFlakeCellSize) {
+    const int32_t cellSize = sprites.cellSize();
+    if (!sprites.isCell(spriteX)) {
         // Not one of the seven cells: the block transfers clip the source as GDI does.
-        bitBlt(dst, px, py, kFlakeCellSize, kFlakeCellSize, flakeMaskSurface(), spriteX, 0, Rop::SrcAnd);
-        bitBlt(dst, px, py, kFlakeCellSize, kFlakeCellSize, flakeSpriteSurface(), spriteX, 0, Rop::SrcInvert);
+        bitBlt(dst, px, py, cellSize, cellSize, sprites.mask(), spriteX, 0, Rop::SrcAnd);
+        bitBlt(dst, px, py, cellSize, cellSize, sprites.sprite(), spriteX, 0, Rop::SrcInvert);
         return;
     }
     const int32_t width = box.right - box.left;
     const int32_t cell = spriteX + (box.left - px);  // the box's first column within the strips
     for (int32_t y = box.top; y < box.bottom; ++y) {
         Pixel* d = dst.row(y) + box.left;
-        const Pixel* m = flakeMaskStrip().data() + (y - py) * kFlakeStripWidth + cell;
-        const Pixel* s = flakeSpriteStrip().data() + (y - py) * kFlakeStripWidth + cell;
+        const Pixel* m = sprites.mask().row(y - py) + cell;
+        const Pixel* s = sprites.sprite().row(y - py) + cell;
         for (int32_t x = 0; x < width; ++x)
             d[x] = (d[x] & m[x]) ^ s[x];
     }
 }
 
-void FlakeLayer::prepare(int32_t stride)
+void FlakeLayer::prepare(const FlakeSprites& sprites, int32_t stride)
 {
-    const FlakeStrip& sprite = flakeSpriteStrip();
+    cell_ = sprites.cellSize();
+    const ConstSurface sprite = sprites.sprite();
+    const auto cellPixels = static_cast<size_t>(cell_) * static_cast<size_t>(cell_);
     for (int32_t kind = 0; kind < kFlakeKinds; ++kind) {
         KindPixels& k = kinds_[static_cast<size_t>(kind)];
         k.count = 0;
-        k.box = flakeBox(0, 0, kind * kFlakeCellSize, true);
-        for (int32_t dy = 0; dy < kFlakeCellSize; ++dy) {
-            k.rowStart[static_cast<size_t>(dy)] = static_cast<uint8_t>(k.count);
-            for (int32_t dx = 0; dx < kFlakeCellSize; ++dx) {
-                const Pixel p = sprite[static_cast<size_t>(dy * kFlakeStripWidth + kind * kFlakeCellSize + dx)];
+        k.offset.assign(cellPixels, 0);
+        k.colour.assign(cellPixels, kBlackPixel);
+        k.rowStart.assign(static_cast<size_t>(cell_) + 1, 0);
+        k.box = flakeBox(sprites, 0, 0, kind * cell_, true);
+        for (int32_t dy = 0; dy < cell_; ++dy) {
+            k.rowStart[static_cast<size_t>(dy)] = k.count;
+            for (int32_t dx = 0; dx < cell_; ++dx) {
+                const Pixel p = sprite.at(kind * cell_ + dx, dy);
                 if (p == kBlackPixel)
                     continue;
                 k.offset[k.count] = dy * stride + dx;
@@ -59,7 +66,7 @@ void FlakeLayer::prepare(int32_t stride)
                 ++k.count;
             }
         }
-        k.rowStart[kFlakeCellSize] = static_cast<uint8_t>(k.count);
+        k.rowStart[static_cast<size_t>(cell_)] = k.count;
     }
 }
 
@@ -125,11 +132,11 @@ void FlakeLayer::takeAwayBand(const Surface& dst, size_t band)
 void FlakeLayer::stampInsideRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, int32_t top,
                                  int32_t bottom)
 {
-    const KindPixels& k = kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)];
+    const KindPixels& k = kind(spriteX);
     Pixel* const origin = dst.row(py) + px;
     const auto base = static_cast<uint32_t>(origin - dst.pixels);
-    const uint32_t first = k.rowStart[static_cast<size_t>(std::clamp(top - py, 0, kFlakeCellSize))];
-    const uint32_t end = k.rowStart[static_cast<size_t>(std::clamp(bottom - py, 0, kFlakeCellSize))];
+    const uint32_t first = k.rowStart[static_cast<size_t>(std::clamp(top - py, 0, cell_))];
+    const uint32_t end = k.rowStart[static_cast<size_t>(std::clamp(bottom - py, 0, cell_))];
     Saved* to = room();
     for (uint32_t i = first; i < end; ++i) {
         Pixel* at = origin + k.offset[i];
@@ -139,7 +146,7 @@ void FlakeLayer::stampInsideRows(const Surface& dst, int32_t px, int32_t py, int
     used_ += end > first ? end - first : 0;
 }
 
-void FlakeLayer::stampRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box,
+void FlakeLayer::stampRows(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box,
                            const Rect& keep, int32_t top, int32_t bottom)
 {
     const auto rows = [top, bottom](const Rect& r) {
@@ -149,7 +156,7 @@ void FlakeLayer::stampRows(const Surface& dst, int32_t px, int32_t py, int32_t s
     // The band as a picture of its own: a flake that is not a cell of the strips is clipped to it as GDI would.
     const Surface band{dst.row(top), dst.width, bottom - top, dst.stride};
     const Rect b = rows(box);
-    stampFlake(band, px, py - top, spriteX, {b.left, b.top - top, b.right, b.bottom - top});
+    stampFlake(sprites, band, px, py - top, spriteX, {b.left, b.top - top, b.right, b.bottom - top});
 }
 
 }  // namespace nivora

@@ -26,10 +26,10 @@ namespace nivora {
 #define NIVORA_PREFETCH_FOR_WRITE(p) ((void)(p))
 #endif
 
-// True for the x offset of one of the seven cells of the strips.
+// True for the x offset of one of the seven cells of the 100 % strips.
 inline bool isCell(int32_t spriteX)
 {
-    // One bit per cell's offset, 0, 6, ... 36: a test without a division, taken for every flake of every frame.
+    // One bit per cell's offset, 0, 6, ... 36: a test without a division.
     constexpr uint64_t kCellOffsets = [] {
         uint64_t bits = 0;
         for (int32_t x = 0; x <= kFlakeStripWidth - kFlakeCellSize; x += kFlakeCellSize)
@@ -39,14 +39,15 @@ inline bool isCell(int32_t spriteX)
     return static_cast<uint32_t>(spriteX) < 64 && ((kCellOffsets >> static_cast<uint32_t>(spriteX)) & 1) != 0;
 }
 
-// Where a stamp of a flake of kind `spriteX / 6` at (px, py) may change the destination, before clipping: the
-// flake's own pixels when every pixel there has its unused top byte clear, or else the whole 6 x 6 cell (the
-// cell's white mask clears that byte). Not a cell of the strips at all: the 6 x 6 square, copied as GDI would.
-Rect flakeBox(int32_t px, int32_t py, int32_t spriteX, bool topBytesClear);
+// Where a stamp of a flake of kind `spriteX / cell` at (px, py) may change the destination, before clipping: the
+// flake's own pixels when every pixel there has its unused top byte clear, or else the whole cell (the cell's white
+// mask clears that byte). Not a cell of the strips at all: the cell-sized square, copied as GDI would.
+Rect flakeBox(const FlakeSprites& sprites, int32_t px, int32_t py, int32_t spriteX, bool topBytesClear);
 
 // A flake stamped with its mask (AND) and then its sprite (XOR) over `box` (from flakeBox, already clipped to the
 // destination): per pixel (d & m) ^ s.
-void stampFlake(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box);
+void stampFlake(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX,
+                const Rect& box);
 
 inline Rect clipRect(const Rect& r, const Rect& bound)
 {
@@ -65,14 +66,14 @@ public:
         banded_ = false;
     }
 
-    // Takes the row stride of the picture the flakes will be drawn into.
-    void prepare(int32_t stride);
-    // A flake of a cell of the strips whose whole 6 x 6 cell lies inside the drawing area, where no pixel uses its
+    // Takes the flakes to draw and the row stride of the picture they will be drawn into.
+    void prepare(const FlakeSprites& sprites, int32_t stride);
+    // A flake of a cell of the strips whose whole cell lies inside the drawing area, where no pixel uses its
     // unused top byte: there the mask's white part and the sprite's black part change nothing, so only the flake's
     // own pixels are saved and set. Returns the box of those pixels. `dst` has the stride given to prepare().
     Rect stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX);
     // The box of the pixels that stampInside() sets for a flake of this kind, relative to its cell's corner.
-    Rect kindBox(int32_t spriteX) const { return kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)].box; }
+    Rect kindBox(int32_t spriteX) const { return kind(spriteX).box; }
     // The preview's flake: saves the pixels of `keep`, then copies `count` opaque pixels down from (px, py).
     void put(const Surface& dst, int32_t px, int32_t py, const Pixel* column, int32_t count, const Rect& keep);
 
@@ -92,11 +93,14 @@ public:
     // stampInside(), only the pixels in rows top to bottom (exclusive).
     void stampInsideRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, int32_t top, int32_t bottom);
     // Any other flake, only in rows top to bottom (exclusive), as if the picture had no other rows: saves the
-    // pixels of `keep` (the part of `box` inside the drawing area), then stamps `box`.
-    void stampRows(const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep,
+    // pixels of `keep` (the part of `box` inside the drawing area), then stamps `box` from `sprites`, the ones
+    // given to prepare().
+    void stampRows(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep,
                    int32_t top, int32_t bottom);
 
 private:
+    struct KindPixels;
+    const KindPixels& kind(int32_t spriteX) const { return kinds_[static_cast<size_t>(spriteX / cell_)]; }
     void save(const Surface& dst, const Rect& keep);
 
     struct Saved {
@@ -106,19 +110,21 @@ private:
     // Room for one more flake's pixels: a whole cell.
     Saved* room()
     {
-        if (saved_.size() - used_ < kFlakeCellSize * kFlakeCellSize)
-            saved_.resize(saved_.size() * 2 + kFlakeCellSize * kFlakeCellSize);
+        const auto cellPixels = static_cast<size_t>(cell_) * static_cast<size_t>(cell_);
+        if (saved_.size() - used_ < cellPixels)
+            saved_.resize(saved_.size() * 2 + cellPixels);
         return saved_.data() + used_;
     }
     // Each kind's own pixels as offsets from the cell's corner in the prepared picture, with their colours.
     struct KindPixels {
-        std::array<int32_t, kFlakeCellSize * kFlakeCellSize> offset;
-        std::array<Pixel, kFlakeCellSize * kFlakeCellSize> colour;
-        uint32_t count;
-        Rect box;  // relative to the cell's corner
-        std::array<uint8_t, kFlakeCellSize + 1> rowStart;  // the first pixel of each row of the cell, in row order
+        std::vector<int32_t> offset;
+        std::vector<Pixel> colour;
+        uint32_t count = 0;
+        Rect box;                       // relative to the cell's corner
+        std::vector<uint32_t> rowStart;  // the first pixel of each row of the cell, in row order; one more at the end
     };
     std::array<KindPixels, kFlakeKinds> kinds_{};
+    int32_t cell_ = kFlakeCellSize;
     std::vector<Saved> saved_;  // grows as needed and never shrinks; the first used_ are in use
     size_t used_ = 0;
     // Banded frames: where each band's pixels end in saved_, and the last frame's saved pixels and band ends.
@@ -144,7 +150,7 @@ inline void stampPixels(Pixel* origin, uint32_t base, const int32_t* offset, con
 // Inline: nearly every flake of every frame is drawn here.
 inline Rect FlakeLayer::stampInside(const Surface& dst, int32_t px, int32_t py, int32_t spriteX)
 {
-    const KindPixels& k = kinds_[static_cast<size_t>(spriteX / kFlakeCellSize)];
+    const KindPixels& k = kind(spriteX);
     Pixel* const origin = dst.row(py) + px;
     const auto base = static_cast<uint32_t>(origin - dst.pixels);
     Saved* to = room();
@@ -152,7 +158,7 @@ inline Rect FlakeLayer::stampInside(const Surface& dst, int32_t px, int32_t py, 
     const uint32_t count = k.count;
     const int32_t* offset = k.offset.data();
     const Pixel* colour = k.colour.data();
-    switch (count) {  // the kinds have 1, 2, 4, 4, 4, 12 and 24 pixels
+    switch (count) {  // at 100 % the kinds have 1, 2, 4, 4, 4, 12 and 24 pixels
     case 1:
         stampPixels<1>(origin, base, offset, colour, to);
         break;

@@ -12,18 +12,22 @@ namespace nivora {
 void SnowField::InitData(const SnowSettings& settings, const SnowArea& area, Random& random)
 {
     area_ = area;
+    area_.scale = area.mode == SnowMode::Preview ? 1.0 : snowScale(area.scale);
+    const double scale = area_.scale;
+    sprites_ = FlakeSprites(scale);
     random_ = &random;
     flakeCount = flakeCountFor(settings.precipitation);
     velocity = windFromLevel(settings.velocity);
     flakes.assign(static_cast<size_t>(flakeCount), Flake{});
-    const double width = area.drawWidth;
-    const double height = area.drawHeight;
+    // On the area at 100 %, where the flakes move.
+    const double width = area.drawWidth / scale;
+    const double height = area.drawHeight / scale;
     for (Flake& f : flakes) {
         f.x = static_cast<float>(std::floor(static_cast<double>(random.next()) * width));
         f.y = static_cast<float>(std::floor(static_cast<double>(random.next()) * height) * -15.0);
         f.size = static_cast<int32_t>(std::floor(static_cast<double>(random.next()) * 6.05));
         f.speed = static_cast<float>(std::floor(static_cast<double>(random.next()) * 4.0) + 1.0);
-        f.spriteX = f.size * kFlakeCellSize;
+        f.spriteX = f.size * sprites_.cellSize();
     }
 }
 
@@ -55,7 +59,7 @@ void SnowField::attachSurfaces(const SnowSurfaces& surfaces)
 
     wholeStale_ = true;
     layer_.clear();
-    layer_.prepare(main_.stride);
+    layer_.prepare(sprites_, main_.stride);
     settledRects_.clear();
     changes_.reset(drawRect_);
 }
@@ -85,13 +89,13 @@ void SnowField::drawFrame()
     if constexpr (Mode == SnowMode::FullScreen) {
         if (wholeStale_)
             restoreBackground();  // else the bands restore what they draw on
-        moveFlakes<Mode>(inPlay, velocity, positions_);
+        moveFlakes<Mode>(inPlay, velocity, area_.scale, positions_);
         chooseSettling(inPlay);
         drawBands(inPlay);
         settleFlakes<Mode>(inPlay);
     } else {
         restoreBackground();
-        moveFlakes<Mode>(inPlay, velocity, positions_);
+        moveFlakes<Mode>(inPlay, velocity, area_.scale, positions_);
         chooseSettling(inPlay);
         settleFlakes<Mode>(inPlay);
         drawPreviewFlakes(inPlay);
@@ -115,7 +119,8 @@ void SnowField::chooseSettling(std::span<const Flake> inPlay)
         if (preview)
             mask_.landPreview(px, py);
         else
-            mask_.landFullScreen(px, py, toPixel(static_cast<double>(inPlay[i].y) - 1.0));
+            mask_.landFullScreen(px, py, toPixel((static_cast<double>(inPlay[i].y) - 1.0) * area_.scale),
+                                 sprites_.edge(1), sprites_.edge(4));
     }
 }
 
@@ -127,7 +132,7 @@ void SnowField::chooseSettling(std::span<const Flake> inPlay)
 void SnowField::drawBands(std::span<const Flake> inPlay)
 {
     const size_t bands = static_cast<size_t>((main_.height + kBandRows - 1) / kBandRows);
-    // The flakes to draw, in flake order, and for each band the ones with rows in it: a flake is at most 6 rows
+    // The flakes to draw, in flake order, and for each band the ones with rows in it: a flake is at most 30 rows
     // high, so it lies in one band or two.
     drawn_.clear();
     bandFirst_.assign(bands + 1, 0);
@@ -135,7 +140,7 @@ void SnowField::drawBands(std::span<const Flake> inPlay)
         const auto [swayed, px, py] = positions_[i];
         const int32_t spriteX = inPlay[i].spriteX;
         Rect box;
-        bool inside = isCell(spriteX) && topBytesClear_ && cellInside(px, py);
+        bool inside = sprites_.isCell(spriteX) && topBytesClear_ && cellInside(px, py);
         if (inside) {
             const Rect kind = layer_.kindBox(spriteX);
             box = {px + kind.left, py + kind.top, px + kind.right, py + kind.bottom};
@@ -187,7 +192,7 @@ void SnowField::drawBands(std::span<const Flake> inPlay)
                     layer_.stampInsideRows(main_, px, py, spriteX, top, bottom);
             } else {
                 const Rect box = flakeBoxIn(main_, px, py, spriteX);
-                layer_.stampRows(main_, px, py, spriteX, box, clipRect(box, drawRect_), top, bottom);
+                layer_.stampRows(sprites_, main_, px, py, spriteX, box, clipRect(box, drawRect_), top, bottom);
             }
         }
         layer_.endBand(b);
@@ -235,9 +240,10 @@ std::optional<Rect> SnowField::deskStillRead() const
         return std::nullopt;
     if (mask_.empty())
         return Rect{};
-    // A flake settles where the mask catches its corner and covers the 6 x 6 cell from there.
+    // A flake settles where the mask catches its corner and covers its cell from there.
     const Rect m = mask_.bounds();
-    return clipRect({m.left, m.top, m.right + kFlakeCellSize, m.bottom + kFlakeCellSize}, deskBounds_);
+    const int32_t cell = sprites_.cellSize();
+    return clipRect({m.left, m.top, m.right + cell, m.bottom + cell}, deskBounds_);
 }
 
 void SnowField::cutDesk(const Surface& part)
@@ -267,15 +273,16 @@ bool cutDeskInto(SnowField& field, const ConstSurface& desk, std::vector<Pixel>&
 
 bool SnowField::cellInside(int32_t px, int32_t py) const
 {
-    return px >= drawRect_.left && py >= drawRect_.top && px <= drawRect_.right - kFlakeCellSize &&
-           py <= drawRect_.bottom - kFlakeCellSize;
+    const int32_t cell = sprites_.cellSize();
+    return px >= drawRect_.left && py >= drawRect_.top && px <= drawRect_.right - cell && py <= drawRect_.bottom - cell;
 }
 
 // The part of a surface that stamping a flake at (px, py) may change: its own pixels where the unused top byte is
 // known to be 0 (inside the drawing area), else its whole cell; clipped to the surface.
 Rect SnowField::flakeBoxIn(const Surface& dst, int32_t px, int32_t py, int32_t spriteX) const
 {
-    return clipRect(flakeBox(px, py, spriteX, topBytesClear_ && cellInside(px, py)), {0, 0, dst.width, dst.height});
+    return clipRect(flakeBox(sprites_, px, py, spriteX, topBytesClear_ && cellInside(px, py)),
+                    {0, 0, dst.width, dst.height});
 }
 
 // Asks for the rows of picMain that flake i will be drawn on. Each frame's flakes fall onto rows that are cold in
@@ -284,7 +291,7 @@ Rect SnowField::flakeBoxIn(const Surface& dst, int32_t px, int32_t py, int32_t s
 void SnowField::prefetchFlake(std::span<const Flake> inPlay, size_t i) const
 {
     const auto [swayed, px, py] = positions_[i];
-    if (!isCell(inPlay[i].spriteX) || !cellInside(px, py))
+    if (!sprites_.isCell(inPlay[i].spriteX) || !cellInside(px, py))
         return;
     const Rect box = layer_.kindBox(inPlay[i].spriteX);
     for (int32_t y = py + box.top; y < py + box.bottom; ++y) {
@@ -307,8 +314,9 @@ void SnowField::settleFlakes(std::span<Flake> inPlay)
             changed = clipRect({px, py, px + 1, py + 1}, drawRect_);
         } else {
             const Flake& f = inPlay[i];
-            const Rect box = clipRect(flakeBox(px, py, f.spriteX, topBytesClear_ && cellInside(px, py)), deskBounds_);
-            stampFlake(desk_, px - deskLeft_, py - deskTop_, f.spriteX,
+            const Rect box = clipRect(flakeBox(sprites_, px, py, f.spriteX, topBytesClear_ && cellInside(px, py)),
+                                      deskBounds_);
+            stampFlake(sprites_, desk_, px - deskLeft_, py - deskTop_, f.spriteX,
                        {box.left - deskLeft_, box.top - deskTop_, box.right - deskLeft_, box.bottom - deskTop_});
             changed = clipRect(box, drawRect_);
         }

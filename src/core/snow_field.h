@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "core/flake_sprites.h"
 #include "core/random.h"
 #include "core/raster.h"
 #include "core/settings.h"
@@ -61,7 +62,10 @@ public:
     // a whole screen of 32-bit pixels per monitor. Frames go on exactly as before.
     void cutDesk(const Surface& part);
 
+    // The area as the frames use it: its scale held to what the flakes can be drawn at, and 1 in the preview.
     const SnowArea& area() const { return area_; }
+    // The flake strips at the area's scale.
+    const FlakeSprites& sprites() const { return sprites_; }
     Random& random() const { return *random_; }
 
     std::vector<Flake> flakes;
@@ -93,9 +97,10 @@ private:
     void settleFlakes(std::span<Flake> inPlay);
     void drawPreviewFlakes(std::span<const Flake> inPlay);
     Rect flakeBoxIn(const Surface& dst, int32_t px, int32_t py, int32_t spriteX) const;
-    bool cellInside(int32_t px, int32_t py) const;  // the flake's whole 6 x 6 cell lies in the drawing area
+    bool cellInside(int32_t px, int32_t py) const;  // the flake's whole cell lies in the drawing area
 
     SnowArea area_;
+    FlakeSprites sprites_;
     Random* random_ = nullptr;
     Surface main_;
     Surface desk_;

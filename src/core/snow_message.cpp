@@ -1,7 +1,17 @@
 // Layout arithmetic of the message in PicText.
 #include "core/snow_message.h"
 
+#include "core/flake_sprites.h"
+#include "core/rounding.h"
+
 namespace nivora {
+
+std::optional<int32_t> messageFontDpi(const SnowArea& area)
+{
+    if (area.mode == SnowMode::Preview)
+        return std::nullopt;
+    return static_cast<int32_t>(roundHalfEven(96.0 * snowScale(area.scale)));
+}
 
 float messageWidthLimit(int16_t drawWidth)
 {

@@ -3,12 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+
+#include "core/snow_motion.h"
 
 namespace nivora {
 
 // No font is made smaller than this, so a message too long for any size cannot keep the start-up looping.
 inline constexpr float kMinMessageFontSize = 1.0f;
 inline constexpr float kPreviewMessageFontSize = 6.0f;
+
+// The DPI at which the message's points become pixels: the area's display scale times 96, so that 48 points are 64
+// pixels at 100 % and 96 at 150 %, whatever the system's DPI. Nothing for the preview, whose 6 points follow the
+// system's DPI as the rest of the host's box does.
+std::optional<int32_t> messageFontDpi(const SnowArea& area);
 
 // The message must be no wider than 90 % of the drawing area: drawWidth / 20 * 18, as a single.
 float messageWidthLimit(int16_t drawWidth);

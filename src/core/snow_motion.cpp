@@ -14,7 +14,7 @@ namespace {
 // Where a position too far out for 32 bits lands: well off every picture, so it is clipped and never settles.
 constexpr int32_t kFarAway = std::numeric_limits<int32_t>::min() / 2;
 
-float restartX(Random& random, int32_t width)
+float restartX(Random& random, double width)
 {
     const double x = static_cast<double>(random.next()) * width;
     return static_cast<float>(roundToInt<int16_t>(x).value_or(0));
@@ -28,7 +28,7 @@ int32_t toPixelFar(double v)
 }
 
 template <SnowMode Mode>
-void moveFlakes(std::span<Flake> flakes, float velocity, std::span<FlakePosition> positions)
+void moveFlakes(std::span<Flake> flakes, float velocity, double scale, std::span<FlakePosition> positions)
 {
     constexpr bool kPreview = Mode == SnowMode::Preview;
     constexpr double kDriftDivisor = kPreview ? 72.0 : 12.0;  // the preview drifts a sixth as far
@@ -44,7 +44,7 @@ void moveFlakes(std::span<Flake> flakes, float velocity, std::span<FlakePosition
         // The preview keeps the swayed position as a single and tests its wrap on that; full screen on px.
         const double swayed = kPreview ? static_cast<double>(static_cast<float>(static_cast<double>(f.x) + sway))
                                        : static_cast<double>(f.x) + sway;
-        positions[i] = {swayed, toPixel(swayed), toPixel(static_cast<double>(f.y))};
+        positions[i] = {swayed, toPixel(swayed * scale), toPixel(static_cast<double>(f.y) * scale)};
     }
 }
 
@@ -54,8 +54,10 @@ void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> posit
 {
     constexpr bool kPreview = Mode == SnowMode::Preview;
     constexpr int32_t kMargin = kPreview ? 5 : 30;
-    const int32_t width = area.drawWidth;
-    const double height = area.drawHeight;
+    // The area at 100 %, where the flakes move.
+    const double scale = area.scale;
+    const double width = area.drawWidth / scale;
+    const double height = area.drawHeight / scale;
     const double fallScale = static_cast<double>(area.previewScaleY);
     size_t nextSettled = 0;
     for (size_t i = 0; i < flakes.size(); ++i) {
@@ -68,8 +70,10 @@ void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> posit
         }
         const FlakePosition& p = positions[i];
         // A flake 30 pixels (the preview: 5) past one edge comes back just inside the other.
-        const bool pastRight = kPreview ? p.swayed > width + kMargin : p.px > width + kMargin;
-        const bool pastLeft = kPreview ? p.swayed < -kMargin : p.px < -kMargin;
+        // Full screen tests the position rounded at 100 %, px itself at scale 1.
+        const double tested = kPreview ? p.swayed : scale == 1.0 ? p.px : toPixel(p.swayed);
+        const bool pastRight = tested > width + kMargin;
+        const bool pastLeft = tested < -kMargin;
         if (pastRight)
             f.x = static_cast<float>(static_cast<double>(f.x) - width - kMargin);
         else if (pastLeft)
@@ -88,8 +92,8 @@ void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> posit
     }
 }
 
-template void moveFlakes<SnowMode::FullScreen>(std::span<Flake>, float, std::span<FlakePosition>);
-template void moveFlakes<SnowMode::Preview>(std::span<Flake>, float, std::span<FlakePosition>);
+template void moveFlakes<SnowMode::FullScreen>(std::span<Flake>, float, double, std::span<FlakePosition>);
+template void moveFlakes<SnowMode::Preview>(std::span<Flake>, float, double, std::span<FlakePosition>);
 template void advanceFlakes<SnowMode::FullScreen>(std::span<Flake>, std::span<const FlakePosition>,
                                                   std::span<const uint32_t>, const SnowArea&, Random&);
 template void advanceFlakes<SnowMode::Preview>(std::span<Flake>, std::span<const FlakePosition>,

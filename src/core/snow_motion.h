@@ -10,6 +10,8 @@
 
 namespace nivora {
 
+// Positions are in pixels of the area at 100 %: at display scale s, the area's pixels divided by s. Flakes move
+// there as the design moves them on a screen of that size, and are drawn s times as far from the corner.
 struct Flake {
     float x = 0;          // left edge before the sway
     float y = 0;          // top edge
@@ -26,12 +28,16 @@ struct SnowArea {
     int16_t drawHeight = 0;
     SnowMode mode = SnowMode::FullScreen;
     float previewScaleY = 1.0f;  // preview only: preview height over screen height
+    // Full screen only: the monitor's display scale, its DPI over 96. The snow of a W x H area at scale s is the
+    // snow of a W/s x H/s area at 100 %, made s times larger: where the flakes are and the flakes themselves. The
+    // preview keeps its own scaling, from the box's height.
+    double scale = 1.0;
 };
 
 // Where a flake is drawn in this frame.
 struct FlakePosition {
-    double swayed;  // the swayed left edge before rounding (a single's value in the preview)
-    int32_t px;
+    double swayed;  // the swayed left edge before rounding, at 100 % (a single's value in the preview)
+    int32_t px;     // in the area's pixels: swayed and y times the scale, rounded
     int32_t py;
 };
 
@@ -49,12 +55,12 @@ inline int32_t toPixel(double v)
     return toPixelFar(v);
 }
 
-// The first step of a frame: every flake drifts with the wind, and where its sway puts it is worked out.
 template <SnowMode Mode>
-void moveFlakes(std::span<Flake> flakes, float velocity, std::span<FlakePosition> positions);
+void moveFlakes(std::span<Flake> flakes, float velocity, double scale, std::span<FlakePosition> positions);
 
 // The last step: a flake that settled starts again at the top at height 0; any other wraps at the sides and falls,
-// and starts again at its size's height once it is past the bottom. Each start draws a fresh x, in flake order.
+// and starts again at its size's height once it is past the bottom. Each start draws a fresh x, in flake order. All
+// of it on the area at 100 %: drawWidth and drawHeight over area.scale.
 // `settled` lists the flakes that settled in this frame, in ascending order.
 template <SnowMode Mode>
 void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> positions, std::span<const uint32_t> settled,

@@ -51,7 +51,8 @@ std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
         screen.bounds = r;
         screen.windowX = static_cast<int32_t>(int64_t(r.left) - virtualScreen.left);
         screen.windowY = static_cast<int32_t>(int64_t(r.top) - virtualScreen.top);
-        screen.area = {static_cast<int16_t>(width), static_cast<int16_t>(height), SnowMode::FullScreen, 1.0f};
+        screen.area = {static_cast<int16_t>(width), static_cast<int16_t>(height), SnowMode::FullScreen, 1.0f,
+                       snowScale(monitor.scale)};
         screen.primary = monitor.primary;
         screens.push_back(screen);
     }

@@ -61,10 +61,12 @@ void TextMask::set(int32_t x, int32_t y, uint8_t value)
         bytes_[index(x, row)] = value;
 }
 
-void TextMask::landFullScreen(int32_t x, int32_t y, int32_t y1)
+void TextMask::landFullScreen(int32_t x, int32_t y, int32_t y1, int32_t columns, int32_t rows)
 {
-    for (int32_t row = y1; row < y1 + 4; ++row)
-        set(x, row, 0);
+    // No landing lies so far off that these sums overflow: landings only happen on the mask's pixels.
+    for (int32_t row = y1; row < y1 + rows; ++row)
+        for (int32_t column = x; column < x + columns; ++column)
+            set(column, row, 0);
     set(x, y, 1);
 }
 

@@ -29,9 +29,9 @@ public:
         return x >= span.first && x < span.last && bytes_[index(x, row)] != 0;
     }
 
-    // A full-screen landing at (x, y), where y1 is the flake's row above rounded as the landing row: the column from
-    // y1 four rows down stops catching, and then the landing pixel catches again.
-    void landFullScreen(int32_t x, int32_t y, int32_t y1);
+    // A full-screen landing at (x, y), where y1 is the flake's row above rounded as the landing row: the column
+    // `columns` wide from y1 `rows` down (at 100 %: 1 x 4) stops catching, and then the landing pixel catches again.
+    void landFullScreen(int32_t x, int32_t y, int32_t y1, int32_t columns, int32_t rows);
     // A preview landing: the pixel stops catching, so each one catches a single flake.
     void landPreview(int32_t x, int32_t y);
 

@@ -41,7 +41,7 @@ FontSpec messageTextFont(int pixels)
             pixels};
 }
 
-FontSpec messageFont(bool preview)
+FontSpec messageFont(const SnowArea& area)
 {
     FontSpec font{
         {L"HG丸ｺﾞｼｯｸM-PRO", L"HGMaruGothicMPRO", L"MotoyaLMaru", L"Meiryo", L"Yu Gothic", L"IPAPGothic", L"VL PGothic"},
@@ -49,7 +49,8 @@ FontSpec messageFont(bool preview)
         true,
         SHIFTJIS_CHARSET,
         NONANTIALIASED_QUALITY};
-    if (preview) {
+    font.dpi = messageFontDpi(area).value_or(0);
+    if (area.mode == SnowMode::Preview) {
         font.points = kPreviewMessageFontSize;
         font.bold = false;
     }

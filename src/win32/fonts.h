@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/dialog_layout.h"
+#include "core/snow_motion.h"
 #include "handles.h"
 #include "toolkit.h"
 
@@ -15,11 +16,11 @@ FontSpec labelFont(LabelFont font, int pixels);
 // The message's font, in the text box and in the overlay: "HG丸ｺﾞｼｯｸM-PRO" or the nearest rounded or Japanese face.
 FontSpec messageTextFont(int pixels);
 
-// The message printed into the text mask PicText: "HG丸ｺﾞｼｯｸM-PRO" 48 point bold, or the nearest rounded or
-// Japanese face installed; in the preview box 6 point, not bold. Drawn without antialiasing: flakes settle only on
-// exactly white pixels, and font smoothing (on by default on Windows) would leave the strokes' edges grey or coloured,
-// so thin strokes would catch almost nothing.
-FontSpec messageFont(bool preview);
+// The message printed into the text mask PicText of `area`: "HG丸ｺﾞｼｯｸM-PRO" 48 point bold at the monitor's DPI, or
+// the nearest rounded or Japanese face installed; in the preview box 6 point, not bold, at the system's DPI. Drawn
+// without antialiasing: flakes settle only on exactly white pixels, and font smoothing (on by default on Windows)
+// would leave the strokes' edges grey or coloured, so thin strokes would catch almost nothing.
+FontSpec messageFont(const SnowArea& area);
 
 // The font asked for at its size, or at the largest smaller size at which `text` is no wider than `width`:
 // "Arial Narrow" comes with office suites, not with Windows, and its stand-ins are wider.

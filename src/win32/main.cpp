@@ -36,8 +36,9 @@ noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info))
-        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
-            {rectOf(info.rcMonitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+        reinterpret_cast<std::vector<Monitor>*>(list)->push_back({rectOf(info.rcMonitor),
+                                                                  (info.dwFlags & MONITORINFOF_PRIMARY) != 0,
+                                                                  displayScaleOfDpi(monitorDpi(monitor))});
     return TRUE;
 }
 
@@ -46,7 +47,9 @@ std::vector<Monitor> monitors()
     std::vector<Monitor> found;
     EnumDisplayMonitors(nullptr, nullptr, &noteMonitor, reinterpret_cast<LPARAM>(&found));
     if (found.empty())  // no monitor reported: the primary screen as the system gives it
-        found.push_back({{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, true});
+        found.push_back({{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                         true,
+                         displayScaleOfDpi(monitorDpi(POINT{0, 0}))});
     return found;
 }
 

@@ -16,6 +16,13 @@ constexpr COLORREF kAccent = RGB(128, 90, 255);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kLabelText = RGB(51, 0, 153);
 
+// Passes a change of the keyboard cues on to one control (an EnumChildWindows callback: stdcall on 32-bit Windows).
+BOOL CALLBACK tellUiState(HWND child, LPARAM update)
+{
+    SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(update), 0);
+    return TRUE;
+}
+
 // A fixed dialog frame with a caption and a close box; the outer size follows from the client area.
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -473,13 +480,7 @@ void FrmSetting::onChangeUiState(WORD action, WORD flags)
         return;
     uiState_ = state;
     // Every control is told, as the default window procedure tells them; ours draw their focus mark again.
-    EnumChildWindows(
-        hwnd(),
-        [](HWND child, LPARAM update) {
-            SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(update), 0);
-            return TRUE;
-        },
-        static_cast<LPARAM>(MAKEWPARAM(action, flags)));
+    EnumChildWindows(hwnd(), tellUiState, static_cast<LPARAM>(MAKEWPARAM(action, flags)));
 }
 
 void FrmSetting::SetFocus()

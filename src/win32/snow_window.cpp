@@ -129,7 +129,7 @@ bool FrmMain::loadMonitor(Monitor& m)
     m.PicText.create(hwnd(), {boundsAt(x, y, 281, 105), true, kBlack, kWhite});
     if (!m.picMain.hwnd() || !m.PicDesk.hwnd() || !m.PicText.hwnd())
         return false;
-    m.PicText.setFont(messageFont(preview()));
+    m.PicText.setFont(messageFont(m.screen.area));
 
     // Pointer positions in desktop coordinates, so that a move from one monitor to another counts as a move.
     const int left = m.screen.bounds.left, top = m.screen.bounds.top;
@@ -192,7 +192,7 @@ bool FrmMain::layOutMessage(Monitor& m)
     const std::wstring text = m.screen.primary
                                   ? std::wstring(start_.settings.messageText.begin(), start_.settings.messageText.end())
                                   : std::wstring();
-    PicTextFont font(m.PicText, text, messageFont(preview()));
+    PicTextFont font(m.PicText, text, messageFont(area));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
     if (text.empty())
         return false;  // PicText keeps its design size: no whole-screen picture of nothing but black

@@ -25,6 +25,11 @@ int logPixels(int axis)
     return dpi > 0 ? dpi : 96;
 }
 
+int pointDpi(const FontSpec& choice)
+{
+    return choice.dpi > 0 ? choice.dpi : logPixels(LOGPIXELSY);
+}
+
 int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
 {
     *reinterpret_cast<bool*>(found) = true;
@@ -208,8 +213,7 @@ std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces)
 UniqueHfont createFont(const FontSpec& choice)
 {
     LOGFONTW lf{};
-    lf.lfHeight = choice.pixels > 0 ? -choice.pixels
-                                    : -static_cast<LONG>(std::lround(choice.points * logPixels(LOGPIXELSY) / 72.0));
+    lf.lfHeight = choice.pixels > 0 ? -choice.pixels : -static_cast<LONG>(std::lround(choice.points * pointDpi(choice) / 72.0));
     lf.lfWeight = choice.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = choice.charset;
     lf.lfQuality = choice.quality;
@@ -274,7 +278,7 @@ void PictureBox::setFont(const FontSpec& choice)
     font_ = createFont(choice);
     fontSpec_ = choice;
     // Read the size back as the device realises it: a whole number of pixels.
-    const double pixelsPerPoint = logPixels(LOGPIXELSY) / 72.0;
+    const double pixelsPerPoint = pointDpi(choice) / 72.0;
     fontPoints_ = std::lround(choice.points * pixelsPerPoint) / pixelsPerPoint;
     if (font_)
         fontSelection_.emplace(hDC(), font_.get());

@@ -98,6 +98,7 @@ struct FontSpec {
     BYTE charset = DEFAULT_CHARSET;
     BYTE quality = DEFAULT_QUALITY;  // how the glyphs' edges are drawn (LOGFONT's lfQuality)
     int pixels = 0;  // when set, the em height in pixels at the window's own scale, in place of `points`
+    int dpi = 0;     // when set, the DPI that turns `points` into pixels, in place of the system's
 };
 std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces);
 UniqueHfont createFont(const FontSpec& choice);

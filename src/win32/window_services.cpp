@@ -114,12 +114,16 @@ int windowDpi(HWND hwnd)
 
 int monitorDpi(POINT point)
 {
+    return monitorDpi(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST));
+}
+
+int monitorDpi(HMONITOR monitor)
+{
     using GetDpiForMonitorFn = HRESULT WINAPI(HMONITOR, int, UINT*, UINT*);
     static const auto getDpiForMonitor = systemFunction<GetDpiForMonitorFn>(L"shcore.dll", "GetDpiForMonitor");
     UINT x = 0, y = 0;
     constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
-    if (getDpiForMonitor &&
-        SUCCEEDED(getDpiForMonitor(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) && y > 0)
+    if (getDpiForMonitor && monitor && SUCCEEDED(getDpiForMonitor(monitor, kEffectiveDpi, &x, &y)) && y > 0)
         return static_cast<int>(y);
     return screenDpi();
 }

@@ -55,6 +55,8 @@ SIZE bitmapSize(HBITMAP bitmap);
 int windowDpi(HWND hwnd);
 // The DPI of the monitor that holds the point.
 int monitorDpi(POINT point);
+// A monitor's effective DPI: 144 at 150 %.
+int monitorDpi(HMONITOR monitor);
 // The window rectangle that gives a client area of this size, for the style and the DPI.
 RECT windowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi);
 

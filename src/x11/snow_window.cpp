@@ -254,12 +254,14 @@ bool SnowWindow::build()
     });
     if (shown.empty())
         shown.push_back({window, true});
+    // X11 has one scale for the whole display, Xft.dpi: every monitor snows at it.
+    for (nivora::Monitor& m : shown)
+        m.scale = displayScaleOfDpi(dpi_);
     std::optional<std::vector<SnowScreen>> screens = snowScreensFor(window, shown);
     if (!screens) {
         std::fprintf(stderr, "nivora: the window (%d x %d) is too large or too small for the snow\n", width_, height_);
         return false;
     }
-    // The snow's scale: Xft.dpi / 96 (dpi_) goes in here once the core's drawing areas take one; 1 until then.
     for (SnowScreen& screen : *screens) {
         if (primaryElsewhere)
             screen.primary = false;

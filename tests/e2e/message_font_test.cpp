@@ -70,13 +70,14 @@ TEST(MessageFont, TheTextMaskIsPureBlackAndWhiteWhateverTheFontSmoothing)
         FontSmoothing smoothing(c.smoothing);
         for (bool preview : {false, true}) {
             SCOPED_TRACE(preview ? "preview" : "full screen");
-            const Census mask = printMessage(nivora::win32::messageFont(preview));
+            const nivora::SnowArea area{1280, 720, preview ? nivora::SnowMode::Preview : nivora::SnowMode::FullScreen};
+            const Census mask = printMessage(nivora::win32::messageFont(area));
             EXPECT_GT(mask.white, preview ? 20 : 500) << "the message is drawn";
             EXPECT_EQ(mask.other, 0) << "only black and white";
 
             // The same font with the system's default quality shows the fault the mask avoids: grey or coloured
             // edges. Where it shows none, this system does not smooth and the mask's purity proves nothing here.
-            FontSpec smoothed = nivora::win32::messageFont(preview);
+            FontSpec smoothed = nivora::win32::messageFont(area);
             smoothed.quality = DEFAULT_QUALITY;
             if (printMessage(smoothed).other == 0)
                 unsmoothed += std::string(" ") + c.name + (preview ? " (preview)" : "");

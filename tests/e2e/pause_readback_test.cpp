@@ -9,123 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "readable_saver.h"
 #include "saver.h"
 #include "win32/readback_protocol.h"
 
+using e2e::ReadableSaver;
 using e2e::Saver;
 namespace readback = nivora::readback;
 
 namespace {
-
-// GUID_CONSOLE_DISPLAY_STATE (declared but not defined by the SDK headers without INITGUID).
-constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-
-// A full-screen saver that answers the test's readback requests.
-class ReadableSaver {
-public:
-    // framesAhead: frames the saver runs before it shows the first, so that the snow has fallen into the picture.
-    // program: the test build by default, which has the seams.
-    explicit ReadableSaver(const wchar_t* framesAhead = nullptr, const std::wstring& program = e2e::saverPath())
-    {
-        SetEnvironmentVariableW(readback::kEnvironmentVariable, L"1");
-        SetEnvironmentVariableW(readback::kFramesAheadVariable, framesAhead);
-        saver_ = std::make_unique<Saver>(program, L"\"" + program + L"\" /s");
-        SetEnvironmentVariableW(readback::kEnvironmentVariable, nullptr);
-        SetEnvironmentVariableW(readback::kFramesAheadVariable, nullptr);
-        window_ = saver_->waitForWindow(L"Nivora MAIN", 30000);  // the frames run ahead come first
-        message_ = RegisterWindowMessageW(readback::kMessageName);
-        frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
-    }
-    ~ReadableSaver()
-    {
-        for (void* block : remoteBlocks_)
-            VirtualFreeEx(saver_->process(), block, 0, MEM_RELEASE);
-    }
-
-    HWND window() const { return window_; }
-    Saver& saver() { return *saver_; }
-
-    LRESULT request(WPARAM what, LPARAM which = 0)
-    {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutW(window_, message_, what, which, SMTO_ABORTIFHUNG, 5000, &result);
-        return LRESULT(result);
-    }
-    LRESULT frames()
-    {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutW(window_, frameCountMessage_, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
-        return LRESULT(result);
-    }
-
-    // The display's power state as the system reports it: the setting lives in the receiver's memory.
-    void postDisplayState(DWORD state)
-    {
-        struct {
-            POWERBROADCAST_SETTING setting;
-            DWORD spare;  // Data holds one byte in the declaration; the state takes four
-        } note{};
-        note.setting.PowerSetting = kConsoleDisplayState;
-        note.setting.DataLength = sizeof(DWORD);
-        CopyMemory(note.setting.Data, &state, sizeof state);
-        void* remote = VirtualAllocEx(saver_->process(), nullptr, sizeof note, MEM_COMMIT | MEM_RESERVE,
-                                      PAGE_READWRITE);
-        ASSERT_NE(remote, nullptr);
-        remoteBlocks_.push_back(remote);
-        ASSERT_TRUE(WriteProcessMemory(saver_->process(), remote, &note, sizeof note, nullptr));
-        ASSERT_TRUE(PostMessageW(window_, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(remote)));
-    }
-    void postSessionChange(WPARAM code)
-    {
-        DWORD session = 0;
-        ProcessIdToSessionId(saver_->pid(), &session);
-        ASSERT_TRUE(PostMessageW(window_, WM_WTSSESSION_CHANGE, code, LPARAM(session)));
-    }
-
-    // The mapping the saver writes into, large enough for the whole virtual screen; `protection` as
-    // CreateFileMappingW takes it.
-    HANDLE makeMapping(DWORD protection = PAGE_READWRITE)
-    {
-        const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-        const size_t bytes = sizeof(readback::Header) + size_t(width) * size_t(height) * 4;
-        const std::wstring name = readback::kMappingPrefix + std::to_wstring(saver_->pid());
-        return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, protection, DWORD(uint64_t(bytes) >> 32), DWORD(bytes),
-                                  name.c_str());
-    }
-
-    // Stops the frames and reads the saver's picture number `which`; empty when the saver did not write it.
-    e2e::Picture holdAndRead(int which, POINT& origin)
-    {
-        e2e::Picture picture;
-        HANDLE mapping = makeMapping();
-        if (!mapping)
-            return picture;
-        if (request(readback::kHoldAndWrite, which) == 1) {
-            const auto* view = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
-            if (view) {
-                readback::Header header{};
-                CopyMemory(&header, view, sizeof header);
-                origin = {header.left, header.top};
-                picture.width = header.width;
-                picture.height = header.height;
-                picture.pixels.resize(size_t(header.width) * size_t(header.height));
-                CopyMemory(picture.pixels.data(), view + sizeof header, picture.pixels.size() * 4);
-                for (uint32_t& p : picture.pixels)
-                    p &= 0x00FFFFFF;
-                UnmapViewOfFile(view);
-            }
-        }
-        CloseHandle(mapping);
-        return picture;
-    }
-
-private:
-    std::unique_ptr<Saver> saver_;
-    HWND window_ = nullptr;
-    UINT message_ = 0;
-    UINT frameCountMessage_ = 0;
-    std::vector<void*> remoteBlocks_;
-};
 
 class PauseAndReadback : public ::testing::Test {
 protected:

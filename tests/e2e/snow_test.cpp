@@ -63,7 +63,9 @@ RECT messageArea(int width, int height, const wchar_t* message)
     e2e::TestWindow parent({0, 0, 10, 10}, nullptr, WS_POPUP);
     nivora::win32::PictureBox box;
     box.create(parent.hwnd(), {{0, 0, 1000, 300}, false, RGB(0, 0, 0), RGB(255, 255, 255)});
-    box.setFont(nivora::win32::messageFont(false));
+    // The passes that run this test keep every monitor at 96 dpi: the snow's scale is 1.
+    const nivora::SnowArea area{int16_t(width), int16_t(height), nivora::SnowMode::FullScreen};
+    box.setFont(nivora::win32::messageFont(area));
     const int textWidth = box.textWidth(message);
     box.print(0, 0, message);
     RECT ink{INT_MAX, INT_MAX, INT_MIN, INT_MIN};

@@ -271,9 +271,9 @@ TEST(SnowField, SwayedPlacesArePinned)
         Flake flake = c.flake;
         FlakePosition position{};
         if (c.mode == SnowMode::Preview)
-            moveFlakes<SnowMode::Preview>({&flake, 1}, c.wind, {&position, 1});
+            moveFlakes<SnowMode::Preview>({&flake, 1}, c.wind, 1.0, {&position, 1});
         else
-            moveFlakes<SnowMode::FullScreen>({&flake, 1}, c.wind, {&position, 1});
+            moveFlakes<SnowMode::FullScreen>({&flake, 1}, c.wind, 1.0, {&position, 1});
         EXPECT_FLOAT_EQ(flake.x, c.x);
         EXPECT_NEAR(position.swayed, c.swayed, 1e-6);
         EXPECT_EQ(position.px, c.px);

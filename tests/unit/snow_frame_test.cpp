@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/random.h"
 #include "core/snow_field.h"
@@ -36,6 +38,7 @@ struct Scenario {
     int frames;
     uint64_t seed;
     bool deskUsesTopByte = false;  // a background whose unused top byte is not 0 (AlphaBlend leaves 0 as a rule)
+    double scale = 1.0;            // the display's
 };
 
 // A desktop picture of random colours, with or without the unused top byte in play.
@@ -94,7 +97,7 @@ struct SnowRun {
         SnowSettings settings;
         settings.precipitation = s.precipitation;
         settings.velocity = s.windLevel;
-        field.InitData(settings, {s.width, s.height, s.mode, s.previewScaleY}, random);
+        field.InitData(settings, {s.width, s.height, s.mode, s.previewScaleY, s.scale}, random);
         wind = AutoWind(field.velocity);
         if (s.startInside) {
             for (size_t i = 0; i < field.flakes.size(); ++i)
@@ -179,16 +182,39 @@ void expectWellFormed(std::span<const Rect> rects, int32_t width, int32_t height
     }
 }
 
-TEST(SnowFrame, FastFramesMatchTheReferenceFramesPixelForPixel)
+// At display scales above 100 %: larger cells, scaled steps and landings, flakes astride bands of rows.
+const Scenario kScaledScenarios[] = {
+    {"scale_1_25_block", 120, 80, SnowMode::FullScreen, 1.0f, 2, 6, false, Message::Block, true, 400, 31, false, 1.25},
+    {"scale_1_5_gale", 120, 72, SnowMode::FullScreen, 1.0f, 3, 12, false, Message::Lines, true, 300, 32, false, 1.5},
+    {"scale_1_5_top_bytes_in_use", 96, 64, SnowMode::FullScreen, 1.0f, 3, 4, true, Message::Block, true, 300, 33, true,
+     1.5},
+    {"scale_2_changing_wind", 160, 120, SnowMode::FullScreen, 1.0f, 4, 6, true, Message::Block, true, 400, 34, false,
+     2.0},
+    {"scale_2_settling_everywhere", 60, 40, SnowMode::FullScreen, 1.0f, 1, 6, false, Message::Everywhere, true, 300, 35,
+     false, 2.0},
+    {"scale_2_dense_over_bands", 120, 280, SnowMode::FullScreen, 1.0f, 4, 9, true, Message::Lines, true, 200, 36, false,
+     2.0},
+    {"scale_3_gale_to_the_left", 150, 120, SnowMode::FullScreen, 1.0f, 3, 0, false, Message::Lines, true, 300, 37,
+     true, 3.0},
+    {"scale_3_picture_smaller_than_a_flake", 16, 10, SnowMode::FullScreen, 1.0f, 1, 7, false, Message::Everywhere, true,
+     200, 38, false, 3.0},
+    {"scale_3_from_high_above", 90, 60, SnowMode::FullScreen, 1.0f, 2, 3, true, Message::Block, false, 400, 39, false,
+     3.0},
+    {"preview_keeps_its_own_scaling", 76, 56, SnowMode::Preview, 0.25f, 2, 6, false, Message::Lines, true, 300, 40,
+     false, 2.0},
+};
+
+// Runs the scenario's frames fast and by the reference, and stops at the first difference.
+void expectFastFramesMatchReference(const Scenario& s)
 {
-    for (const Scenario& s : kScenarios) {
-        SCOPED_TRACE(s.name);
+    {
         SnowRun fast(s);
         SnowRun plain(s);
         // The fast frames never touch PicText once the mask is taken: the window may free it (the sanitizer build
         // would catch a read).
         fast.text = Image();
-        RasterDevice device(SnowSurfaces{plain.main.view(), plain.desk.view(), plain.text.view()});
+        RasterDevice device(SnowSurfaces{plain.main.view(), plain.desk.view(), plain.text.view()},
+                            plain.field.sprites());
         Image screen(s.width, s.height, 0x00ABCDEFu);  // the window before the first frame is presented
         Image deskPart;
         Rect kept;
@@ -251,7 +277,7 @@ TEST(SnowFrame, FastFramesMatchTheReferenceFramesPixelForPixel)
             // Presenting only the changed rectangles is presenting the whole frame.
             const auto changed = fast.field.changedRects();
             expectWellFormed(changed, s.width, s.height, frame);
-            if (HasFatalFailure())
+            if (::testing::Test::HasFatalFailure())
                 return;
             for (const Rect& r : changed)
                 for (int32_t y = r.top; y < r.bottom; ++y)
@@ -263,6 +289,27 @@ TEST(SnowFrame, FastFramesMatchTheReferenceFramesPixelForPixel)
                         << "(" << x << ", " << y << ") changed in frame " << frame << " but is not reported";
         }
     }
+}
+
+// Each scenario in turn, up to the first that differs.
+void expectFastFramesMatchReference(std::span<const Scenario> scenarios)
+{
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.name);
+        expectFastFramesMatchReference(s);
+        if (::testing::Test::HasFatalFailure())
+            return;
+    }
+}
+
+TEST(SnowFrame, FastFramesMatchTheReferenceFramesPixelForPixel)
+{
+    expectFastFramesMatchReference(kScenarios);
+}
+
+TEST(SnowFrame, FastFramesMatchTheReferenceFramesAtEveryDisplayScale)
+{
+    expectFastFramesMatchReference(kScaledScenarios);
 }
 
 // Sprite offsets off the cells of the strips (as a caller may set them) are copied as GDI would, clipped and all,
@@ -288,8 +335,10 @@ TEST(SnowFrame, SpritesOffTheCellsMatchTheReferenceFrames)
 
 TEST(SnowFrame, SeededRunsSettleFlakesOnTheMessage)
 {
-    // Guards the strength of the comparison above: its runs really do settle, wrap and restart flakes.
-    for (const Scenario& s : kScenarios) {
+    // Guards the strength of the comparisons above: their runs really do settle, wrap and restart flakes.
+    std::vector<Scenario> all(std::begin(kScenarios), std::end(kScenarios));
+    all.insert(all.end(), std::begin(kScaledScenarios), std::end(kScaledScenarios));
+    for (const Scenario& s : all) {
         if (s.message == Message::None || !s.startInside)
             continue;
         SCOPED_TRACE(s.name);

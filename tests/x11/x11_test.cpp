@@ -272,10 +272,13 @@ protected:
         return frames;
     }
 
-    // The core's frame `frames` of a window of this size over the picture at (x, y), the message at this display's
-    // resolution: what nivora must show.
-    Picture coreFrame(const SnowSettings& settings, uint64_t seed, int x, int y, int width, int height, int frames)
+    // The core's frame `frames` of a window of this size over the picture at (x, y), the snow and the message at
+    // `dpi` (this display's resolution when 0): what nivora must show.
+    Picture coreFrame(const SnowSettings& settings, uint64_t seed, int x, int y, int width, int height, int frames,
+                      double dpi = 0)
     {
+        if (dpi == 0)
+            dpi = displayDpi(d);
         const auto w = int16_t(width), h = int16_t(height);
         std::vector<Pixel> main(size_t(width + 10) * size_t(height + 10)), desk(main.size()),
             text(size_t(width) * size_t(height));
@@ -285,10 +288,10 @@ protected:
                 desk[size_t(row) * size_t(width + 10) + size_t(column)] =
                     alpha ? blendOverBlack(drawnPixel(x + column, y + row), alpha) : kBlackPixel;
         MessageFaces faces;
-        faces.print({text.data(), width, height, width}, settings.messageText, displayDpi(d));
+        faces.print({text.data(), width, height, width}, settings.messageText, dpi);
         Random random(seed);
         SnowField field;
-        field.InitData(settings, {w, h, SnowMode::FullScreen, 1.0f}, random);
+        field.InitData(settings, {w, h, SnowMode::FullScreen, 1.0f, displayScaleOfDpi(dpi)}, random);
         field.attachSurfaces({{main.data(), width + 10, height + 10, width + 10},
                               {desk.data(), width + 10, height + 10, width + 10},
                               {text.data(), width, height, width}});
@@ -392,6 +395,35 @@ TEST_F(X11Test, WindowIdFramesAreTheCoresFramesOverTheDimmedPicture)
             }
     EXPECT_GT(messagePixels, 500u);
     EXPECT_GT(snowOnMessage, 20u) << "of " << messagePixels << " message pixels";
+}
+
+// A display whose Xft.dpi is 144 (150 %) gets the core's snow at scale 1.5: flakes and their motion half as large
+// again, the message at 48 points at 144 dpi.
+TEST_F(X11Test, AtXftDpi144TheFramesAreTheCoresFramesAtScaleOneAndAHalf)
+{
+    const int x = 80, y = 60, width = 480, height = 360;
+    pictureWindow(0, 0, 640, 480);
+    const Window target = pictureWindow(x, y, width, height);
+    const Atom resources = XInternAtom(d, "RESOURCE_MANAGER", False);
+    const std::string dpi = "Xft.dpi:\t144\n";
+    XChangeProperty(d, root, resources, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(dpi.data()), int(dpi.size()));
+    XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    XSync(d, False);
+    std::vector<std::string> options{"-window-id", std::to_string(target)};
+    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+    auto nivora = start(bin("nivora_test"), options, {"NIVORA_HOLD_AFTER_FRAMES=120"});
+    const bool held = eventually([&] { return heldFrames(target).has_value() || !nivora->running(); });
+    XDeleteProperty(d, root, resources);
+    XSync(d, False);
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    const Picture shown = readDrawable(d, target, width, height);
+    EXPECT_TRUE(samePictures("window-id-144dpi", shown, coreFrame(testSettings(), 7, x, y, width, height, 120, 144)));
+    EXPECT_NE(shown.pixels, coreFrame(testSettings(), 7, x, y, width, height, 120, 96).pixels)
+        << "the frame at 96 dpi must differ, or this test shows nothing";
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
 }
 
 TEST_F(X11Test, RootFramesAreTheCoresFramesOverTheScreen)

@@ -107,7 +107,15 @@ LRESULT CALLBACK sceneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         GetClientRect(hwnd, &client);
         RECT window;
         GetWindowRect(hwnd, &window);
-        paint(dc, client, POINT{window.left, window.top});
+        // At a display scale the same desktop, as much larger: drawn at 96 dpi through a world transform.
+        const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+        const float scale = dpi > 0 ? float(dpi) / 96.0f : 1.0f;
+        SetGraphicsMode(dc, GM_ADVANCED);
+        const XFORM enlarge{scale, 0, 0, scale, 0, 0};
+        SetWorldTransform(dc, &enlarge);
+        const auto at96 = [scale](LONG v) { return LONG(float(v) / scale); };
+        paint(dc, RECT{at96(client.left), at96(client.top), at96(client.right), at96(client.bottom)},
+              POINT{at96(window.left), at96(window.top)});
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -128,6 +136,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = L"NivoraDesktopScene";
+    SetProcessDPIAware();  // in physical pixels: it scales itself
     RegisterClassW(&wc);
     const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
     CreateWindowExW(0, wc.lpszClassName, L"Desktop", WS_POPUP | WS_VISIBLE, x, y, GetSystemMetrics(SM_CXVIRTUALSCREEN),
