@@ -3,16 +3,18 @@
 # xsnow with at most 3000 flakes and none of its scenery, each on an Xvfb of its own at 1920x1080 and 3840x2160.
 # CPU is the program and the X server together, from their utime + stime over SECONDS, as a percentage of one core.
 # nivora is measured as it is after minutes of running, with every flake in the picture: its flakes start up to 15
-# screen heights above it and the slowest fall one pixel a frame, so it runs 15 heights of frames at 50 a second
-# first (about 5 minutes at 1080p, 11 at 4K; both warm up at once). xsnow makes its flakes within seconds.
+# screen heights above it and the slowest fall one pixel a frame, so its test build makes 15 heights of frames before
+# it shows the first (NIVORA_FRAMES_AHEAD; seconds of processor time), then warms up for a few seconds like xsnow.
 # Usage: scripts/bench_linux.sh BUILD_FOLDER [SECONDS]   Prints, last, the linux_* and peer_xsnow_* figures.
-#        NIVORA_BENCH_SCREEN_HEIGHTS (default 15) shortens nivora's warm-up for a quick look.
+#        NIVORA_BENCH_SCREEN_HEIGHTS (default 15) sets how many screen heights of frames nivora runs ahead;
+#        NIVORA_BENCH_NO_PEER=1 leaves xsnow out, to compare builds of nivora quickly.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(cd "$1/bin" && pwd)
 seconds=${2:-20}
 heights=${NIVORA_BENCH_SCREEN_HEIGHTS:-15}
 xsnow_warmup=${NIVORA_BENCH_XSNOW_WARMUP:-15}  # s
+nivora_warmup=3  # s after its frames ahead
 xsnow=/usr/games/xsnow
 source "$here/xvfb.sh"
 
@@ -47,21 +49,11 @@ stop() {  # pids
   for p in "$@"; do wait "$p" 2>/dev/null || true; done
 }
 
-declare -A cpu nivora_pid nivora_server warm_until
-sizes=(1080p:1920x1080 4k:3840x2160)  # name:WIDTHxHEIGHT
-
-# Both nivoras warm up side by side; each is measured once its own warm-up is over.
-for entry in "${sizes[@]}"; do
-  name=${entry%%:*} size=${entry#*:}
-  start_xvfb "${size}x24"
-  DISPLAY=$started_display "$bin/nivora" -root -precipitation 4 >"$work/nivora-$name.log" 2>&1 &
-  nivora_pid[$name]=$! nivora_server[$name]=$started_xvfb_pid
-  warm_until[$name]=$((SECONDS + heights * ${size#*x} / 50 + 2))
-done
+declare -A cpu
 
 model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 echo "bench_linux: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${seconds} s each;" \
-  "nivora after $heights screen heights of frames, xsnow after $xsnow_warmup s"
+  "nivora after $heights screen heights of frames and $nivora_warmup s, xsnow after $xsnow_warmup s"
 
 run_xsnow() {  # $1 = name, $2 = WIDTHxHEIGHT
   start_xvfb "$2x24"
@@ -79,26 +71,38 @@ run_xsnow() {  # $1 = name, $2 = WIDTHxHEIGHT
   stop "$pid" "$started_xvfb_pid"
 }
 
-run_nivora() {  # $1 = name
-  local wait=$((warm_until[$1] - SECONDS))
-  ((wait <= 0)) || sleep "$wait"
+run_nivora() {  # $1 = name, $2 = WIDTHxHEIGHT
+  start_xvfb "$2x24"
+  DISPLAY=$started_display NIVORA_FRAMES_AHEAD=$((heights * ${2#*x})) "$bin/nivora_test" -root -precipitation 4 \
+    >"$work/nivora-$1.log" 2>&1 &
+  local pid=$! hz before after
+  hz=$(getconf CLK_TCK)
+  # The frames ahead take all of a core; once the program uses less than half of one, it shows its frames.
+  after=$(ticks "$pid")
+  while sleep 1 && kill -0 "$pid" 2>/dev/null; do
+    before=$after after=$(ticks "$pid")
+    ((after - before > hz / 2)) || break
+  done
+  sleep "$nivora_warmup"
   local parts
-  parts=($(measure "${nivora_pid[$1]}" "${nivora_server[$1]}"))
+  parts=($(measure "$pid" "$started_xvfb_pid"))
   echo "bench_linux nivora $1: nivora ${parts[0]} %, X server ${parts[1]} %, together ${parts[2]} %"
   cpu[nivora_$1]=${parts[2]}
-  stop "${nivora_pid[$1]}" "${nivora_server[$1]}"
+  stop "$pid" "$started_xvfb_pid"
 }
 
-# The peer first, while nivora warms up (its figures are its own processes' ticks, not the wall clock's).
 [[ -x $xsnow ]] || { echo "bench_linux: $xsnow is missing (Debian's xsnow package)" >&2; exit 1; }
-run_xsnow 1080p 1920x1080
-run_xsnow 4k 3840x2160
-run_nivora 1080p
-run_nivora 4k
+if [[ -z ${NIVORA_BENCH_NO_PEER:-} ]]; then
+  run_xsnow 1080p 1920x1080
+  run_xsnow 4k 3840x2160
+fi
+run_nivora 1080p 1920x1080
+run_nivora 4k 3840x2160
 
 echo "linux_cpu_1080p: ${cpu[nivora_1080p]}"
 echo "linux_cpu_4k: ${cpu[nivora_4k]}"
 echo "linux_cpu_ratio_4k_over_1080p: $(awk -v a="${cpu[nivora_4k]}" -v b="${cpu[nivora_1080p]}" \
   'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+[[ -n ${NIVORA_BENCH_NO_PEER:-} ]] && exit 0
 echo "peer_xsnow_cpu_1080p: ${cpu[xsnow_1080p]}"
 echo "peer_xsnow_cpu_4k: ${cpu[xsnow_4k]}"

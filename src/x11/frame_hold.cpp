@@ -11,9 +11,11 @@ namespace nivora::x11 {
 
 #ifdef NIVORA_TEST_HOOKS
 
-std::optional<uint64_t> holdAfterFrames()
+namespace {
+
+std::optional<uint64_t> countFrom(const char* variable)
 {
-    const char* text = std::getenv("NIVORA_HOLD_AFTER_FRAMES");
+    const char* text = std::getenv(variable);
     if (!text)
         return std::nullopt;
     const std::string_view view(text);
@@ -22,6 +24,18 @@ std::optional<uint64_t> holdAfterFrames()
     if (ec != std::errc() || end != view.data() + view.size())
         return std::nullopt;
     return frames;
+}
+
+}  // namespace
+
+std::optional<uint64_t> holdAfterFrames()
+{
+    return countFrom("NIVORA_HOLD_AFTER_FRAMES");
+}
+
+uint64_t framesAhead()
+{
+    return countFrom("NIVORA_FRAMES_AHEAD").value_or(0);
 }
 
 void announceHeld(Display* display, Window window, uint64_t frames)
@@ -37,6 +51,11 @@ void announceHeld(Display* display, Window window, uint64_t frames)
 std::optional<uint64_t> holdAfterFrames()
 {
     return std::nullopt;
+}
+
+uint64_t framesAhead()
+{
+    return 0;
 }
 
 void announceHeld(Display*, Window, uint64_t) {}

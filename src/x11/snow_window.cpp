@@ -140,6 +140,12 @@ bool SnowWindow::InitData()
     velocity_ = monitors_.front()->field.velocity;
     wind_.emplace(velocity_);
     holdAfter_ = holdAfterFrames();
+    if (const uint64_t ahead = framesAhead()) {
+        for (uint64_t i = 0; i < ahead; ++i)
+            for (auto& m : monitors_)
+                drawMonitor(*m);
+        presentWhole_ = true;
+    }
     if (ownWindow_)
         XMapRaised(display_, window_);
     return true;
@@ -309,18 +315,25 @@ bool SnowWindow::buildMonitor(Monitor& m)
     return true;
 }
 
+void SnowWindow::drawMonitor(Monitor& m)
+{
+    m.field.DrawSnow();
+    if (!m.deskCut &&
+        cutDeskInto(m.field, surfaceOf(m.PicDesk, m.screen.area.drawWidth + 10, m.screen.area.drawHeight + 10),
+                    m.deskPart)) {
+        m.deskCut = true;
+        std::vector<Pixel>().swap(m.PicDesk);  // a whole monitor of pixels less: snow settles only on the message
+    }
+}
+
 void SnowWindow::DrawSnow()
 {
     for (auto& m : monitors_) {
-        m->field.DrawSnow();
-        if (!m->deskCut &&
-            cutDeskInto(m->field, surfaceOf(m->PicDesk, m->screen.area.drawWidth + 10, m->screen.area.drawHeight + 10),
-                        m->deskPart)) {
-            m->deskCut = true;
-            std::vector<Pixel>().swap(m->PicDesk);  // a whole monitor of pixels less: snow settles only on the message
-        }
-        present(*m, m->field.changedRects());
+        drawMonitor(*m);
+        const Rect whole{0, 0, m->screen.area.drawWidth, m->screen.area.drawHeight};
+        present(*m, presentWhole_ ? std::span<const Rect>(&whole, 1) : m->field.changedRects());
     }
+    presentWhole_ = false;
     // The server reads shared pictures when it handles the requests: it must be done before the next frame draws
     // into them. Pictures sent with XPutImage are copies: flushing is enough.
     if (shared_)

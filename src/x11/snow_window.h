@@ -55,6 +55,7 @@ private:
     bool build();
     bool buildMonitor(Monitor& m);
     void DrawSnow();
+    void drawMonitor(Monitor& m);
     void Timer3_Timer();
     void present(const Monitor& m, std::span<const Rect> rects) const;
     void repaint(const Rect& exposed) const;
@@ -92,6 +93,7 @@ private:
     int status_ = 0;  // of the program once the loop ends
     uint64_t frameCount_ = 0;
     std::optional<uint64_t> holdAfter_;
+    bool presentWhole_ = false;  // the next frame shows the whole picture, not only what changed
 };
 
 // Microseconds of the monotonic clock.

@@ -426,6 +426,25 @@ TEST_F(X11Test, AtXftDpi144TheFramesAreTheCoresFramesAtScaleOneAndAHalf)
     EXPECT_EQ(nivora->wait(), 0);
 }
 
+// The benchmark's frames run ahead: the first frame shown is the whole picture after them, not only what it changed.
+TEST_F(X11Test, FramesRunAheadAreShownWholeInTheFirstFrame)
+{
+    const int x = 80, y = 60, width = 480, height = 360;
+    pictureWindow(0, 0, 640, 480);
+    const Window target = pictureWindow(x, y, width, height);
+    XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    XSync(d, False);
+    std::vector<std::string> options{"-window-id", std::to_string(target)};
+    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+    auto nivora = start(bin("nivora_test"), options, {"NIVORA_FRAMES_AHEAD=300", "NIVORA_HOLD_AFTER_FRAMES=1"});
+    ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    EXPECT_TRUE(samePictures("frames-ahead-301", readDrawable(d, target, width, height),
+                             coreFrame(testSettings(), 7, x, y, width, height, 301)));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+}
+
 TEST_F(X11Test, RootFramesAreTheCoresFramesOverTheScreen)
 {
     const Pixmap background = picturePixmap(0, 0, 640, 480);
