@@ -147,6 +147,19 @@ bool eventually(Done&& done)
     return false;
 }
 
+// For a state that must last rather than arrive: false as soon as it fails within `time`.
+template <typename Holds>
+bool holdsFor(Holds&& holds, std::chrono::milliseconds time)
+{
+    const auto until = Clock::now() + time;
+    while (Clock::now() < until) {
+        if (!holds())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return holds();
+}
+
 // The picture under the snow: a gradient with a few blocks of flat colour, every pixel known.
 Pixel drawnPixel(int x, int y)
 {
@@ -422,6 +435,41 @@ TEST_F(X11Test, AtXftDpi144TheFramesAreTheCoresFramesAtScaleOneAndAHalf)
     EXPECT_TRUE(samePictures("window-id-144dpi", shown, coreFrame(testSettings(), 7, x, y, width, height, 120, 144)));
     EXPECT_NE(shown.pixels, coreFrame(testSettings(), 7, x, y, width, height, 120, 96).pixels)
         << "the frame at 96 dpi must differ, or this test shows nothing";
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+}
+
+// Nobody sees a window that another covers whole: no frame is made until it shows again, and none is made up then.
+TEST_F(X11Test, ACoveredWindowMakesNoFramesUntilItShowsAgain)
+{
+    const int x = 80, y = 60, width = 480, height = 360;
+    pictureWindow(0, 0, 640, 480);
+    const Window target = pictureWindow(x, y, width, height);
+    XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    XSync(d, False);
+    std::vector<std::string> options{"-window-id", std::to_string(target)};
+    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+    // 150 frames are 3 s at 50 a second: held within the 4 s the window stays covered, unless it pauses.
+    auto nivora = start(bin("nivora_test"), options, {"NIVORA_HOLD_AFTER_FRAMES=150"});
+    // The flat block at the corner dimmed: nivora's frames have begun, after xscreensaver-getimage, which draws the
+    // desktop into the window and raises it.
+    ASSERT_TRUE(eventually([&] {
+        const Picture shown = readDrawable(d, target, width, height);
+        return !shown.pixels.empty() && shown.at(0, 0) == 0x00604020u;
+    }))
+        << "the first frame is shown";
+    const Window cover = pictureWindow(x - 10, y - 10, width + 20, height + 20);
+    EXPECT_TRUE(holdsFor([&] { return !heldFrames(target).has_value() && nivora->running(); },
+                         std::chrono::milliseconds(4000)))
+        << "frames went on under the cover";
+    XDestroyWindow(d, cover);
+    XSync(d, False);
+    ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    EXPECT_TRUE(eventually([&] {
+        return readDrawable(d, target, width, height).pixels ==
+               coreFrame(testSettings(), 7, x, y, width, height, 150).pixels;
+    })) << "the snow goes on where it stopped";
     kill(nivora->pid, SIGTERM);
     EXPECT_EQ(nivora->wait(), 0);
 }
