@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(s.precipitation >= kPrecipitationSetting.range.minimum &&
                    s.precipitation <= kPrecipitationSetting.range.maximum,
                "precipitation %d", int(s.precipitation));
-    FUZZ_CHECK(s.velocity >= float(kVelocitySetting.range.minimum) && s.velocity <= float(kVelocitySetting.range.maximum) &&
-                   s.velocity == float(int(s.velocity)),
+    FUZZ_CHECK(s.velocity >= float(kVelocitySetting.range.minimum) &&
+                   s.velocity <= float(kVelocitySetting.range.maximum) && s.velocity == float(int(s.velocity)),
                "velocity %f", double(s.velocity));
     FUZZ_CHECK(s.blightness >= kBlightnessSetting.range.minimum && s.blightness <= kBlightnessSetting.range.maximum,
                "brightness %d", int(s.blightness));

@@ -254,7 +254,10 @@ std::string linuxUsage()
     forEachSetting([&](const auto& f) {
         std::string option = joined({"  -", f.setting.optionName, " ", valueHint(f.setting)});
         option.resize(std::max<size_t>(option.size() + 1, 24), ' ');
-        text.append(option).append("default ").append(defaultText(f.setting.defaultValue, f.setting.words)).append("\n");
+        text.append(option)
+            .append("default ")
+            .append(defaultText(f.setting.defaultValue, f.setting.words))
+            .append("\n");
     });
     text += "Options may begin with one dash or two. Escape, q or closing the window ends it.\n";
     return text;

@@ -146,8 +146,8 @@ void FlakeLayer::stampInsideRows(const Surface& dst, int32_t px, int32_t py, int
     used_ += end > first ? end - first : 0;
 }
 
-void FlakeLayer::stampRows(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box,
-                           const Rect& keep, int32_t top, int32_t bottom)
+void FlakeLayer::stampRows(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX,
+                           const Rect& box, const Rect& keep, int32_t top, int32_t bottom)
 {
     const auto rows = [top, bottom](const Rect& r) {
         return Rect{r.left, std::max(r.top, top), r.right, std::min(r.bottom, bottom)};

@@ -95,8 +95,8 @@ public:
     // Any other flake, only in rows top to bottom (exclusive), as if the picture had no other rows: saves the
     // pixels of `keep` (the part of `box` inside the drawing area), then stamps `box` from `sprites`, the ones
     // given to prepare().
-    void stampRows(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX, const Rect& box, const Rect& keep,
-                   int32_t top, int32_t bottom);
+    void stampRows(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX,
+                   const Rect& box, const Rect& keep, int32_t top, int32_t bottom);
 
 private:
     struct KindPixels;

@@ -105,8 +105,8 @@ void PictureControl::create(HWND parent, const RECT& bounds, COLORREF background
 {
     background_ = background;
     // No WM_PARENTNOTIFY when it is made or goes: its parent may be half destroyed by then.
-    Window::create({L"NivoraPicture"}, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_NOPARENTNOTIFY, bounds, parent, {},
-                   id);
+    Window::create({L"NivoraPicture"}, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_NOPARENTNOTIFY, bounds, parent,
+                   {}, id);
 }
 
 void PictureControl::setPicture(HBITMAP picture)

@@ -112,8 +112,8 @@ int Main()
     // Both searches are made, whatever the mode; either window's presence ends this start at once and silently.
     // By class and caption: a browser tab or an editor titled "Nivora MAIN" is no saver.
     const bool mainRunning = FindWindowW(kMainClass, kMainCaption) != nullptr;
-    const bool settingRunning =
-        FindWindowW(kSettingClass, kSettingCaption) != nullptr || FindWindowW(kDisplayClass, kSettingCaption) != nullptr;
+    const bool settingRunning = FindWindowW(kSettingClass, kSettingCaption) != nullptr ||
+                                FindWindowW(kDisplayClass, kSettingCaption) != nullptr;
     if (mainRunning || settingRunning)
         return 0;
 

@@ -213,7 +213,8 @@ std::wstring firstInstalledFace(const std::vector<const wchar_t*>& faces)
 UniqueHfont createFont(const FontSpec& choice)
 {
     LOGFONTW lf{};
-    lf.lfHeight = choice.pixels > 0 ? -choice.pixels : -static_cast<LONG>(std::lround(choice.points * pointDpi(choice) / 72.0));
+    lf.lfHeight = choice.pixels > 0 ? -choice.pixels
+                                    : -static_cast<LONG>(std::lround(choice.points * pointDpi(choice) / 72.0));
     lf.lfWeight = choice.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = choice.charset;
     lf.lfQuality = choice.quality;

@@ -81,7 +81,8 @@ std::vector<Pixel> corePixels(XImage* image)
     for (int y = 0; y < image->height; ++y) {
         Pixel* row = pixels.data() + size_t(y) * size_t(image->width);
         if (direct) {
-            const auto* from = reinterpret_cast<const uint32_t*>(image->data + std::ptrdiff_t(y) * image->bytes_per_line);
+            const auto* from = reinterpret_cast<const uint32_t*>(image->data +
+                                                                 std::ptrdiff_t(y) * image->bytes_per_line);
             for (int x = 0; x < image->width; ++x)
                 row[x] = from[x] & 0x00FFFFFFu;  // the top byte is no colour
             continue;

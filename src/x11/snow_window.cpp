@@ -31,7 +31,8 @@ constexpr long kEvents = ExposureMask | StructureNotifyMask | VisibilityChangeMa
 
 bool intersects(const Rect& a, const Rect& b)
 {
-    return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
 }
 
 Rect intersection(const Rect& a, const Rect& b)

@@ -16,7 +16,8 @@
 namespace e2e {
 
 // GUID_CONSOLE_DISPLAY_STATE (declared but not defined by the SDK headers without INITGUID).
-inline constexpr GUID kConsoleDisplayState{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+inline constexpr GUID kConsoleDisplayState{
+    0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
 // A full-screen saver that answers the test's readback requests.
 class ReadableSaver {

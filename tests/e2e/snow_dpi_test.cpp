@@ -65,8 +65,8 @@ std::vector<Blob> blobs(const e2e::Picture& picture)
                 const POINT p = stack.back();
                 stack.pop_back();
                 ++blob.pixels;
-                blob.box = {std::min(blob.box.left, p.x), std::min(blob.box.top, p.y), std::max(blob.box.right, p.x + 1),
-                            std::max(blob.box.bottom, p.y + 1)};
+                blob.box = {std::min(blob.box.left, p.x), std::min(blob.box.top, p.y),
+                            std::max(blob.box.right, p.x + 1), std::max(blob.box.bottom, p.y + 1)};
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx) {
                         const int nx = p.x + dx, ny = p.y + dy;

@@ -136,7 +136,8 @@ void expectTextField(std::string_view optionName)
 {
     // XScreenSaver's text field has no default: it leaves the option out when empty, and the program's own
     // default applies.
-    EXPECT_EQ(elementsWhere("string", "arg", optionArgument(optionName)).size(), 1u) << "one text field for -" << optionName;
+    EXPECT_EQ(elementsWhere("string", "arg", optionArgument(optionName)).size(), 1u)
+        << "one text field for -" << optionName;
 }
 
 TEST(XScreenSaverConfig, NamesEverySettingWithItsRangeAndDefault)

@@ -215,6 +215,20 @@ int segmentsOf(pid_t pid)
     return count;
 }
 
+SnowSettings testSettings()
+{
+    SnowSettings s;
+    s.precipitation = 4;
+    s.velocity = 8;  // the option; nivora turns it into the wind of 10 pixels a frame
+    s.direction = false;
+    s.blightness = 2;
+    s.messageText = u"Snow 雪";
+    return s;
+}
+
+const std::vector<std::string> kTestOptions{"-seed",      "7",     "-precipitation", "4",        "-velocity", "8",
+                                            "-direction", "fixed", "-brightness",    "2",        "-message",  "Snow 雪"};
+
 class X11Test : public ::testing::Test {
 protected:
     void SetUp() override
@@ -267,6 +281,25 @@ protected:
         image->data = nullptr;
         XDestroyImage(image);
         return pixmap;
+    }
+
+    // The window of the -window-id tests, at (kX, kY) over the picture, with no frames held yet.
+    static constexpr int kX = 80, kY = 60, kWidth = 480, kHeight = 360;
+    Window targetOverPicture()
+    {
+        pictureWindow(0, 0, 640, 480);
+        const Window target = pictureWindow(kX, kY, kWidth, kHeight);
+        XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+        XSync(d, False);
+        return target;
+    }
+
+    // The test build drawing into `target` with the test options and these environment variables.
+    std::unique_ptr<Child> startOn(Window target, const std::vector<std::string>& environment)
+    {
+        std::vector<std::string> options{"-window-id", std::to_string(target)};
+        options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+        return start(bin("nivora_test"), options, environment);
     }
 
     std::optional<unsigned long> heldFrames(Window w)
@@ -340,20 +373,6 @@ protected:
     Window root = 0;
 };
 
-SnowSettings testSettings()
-{
-    SnowSettings s;
-    s.precipitation = 4;
-    s.velocity = 8;  // the option; nivora turns it into the wind of 10 pixels a frame
-    s.direction = false;
-    s.blightness = 2;
-    s.messageText = u"Snow 雪";
-    return s;
-}
-
-const std::vector<std::string> kTestOptions{"-seed",      "7",     "-precipitation", "4",        "-velocity", "8",
-                                            "-direction", "fixed", "-brightness",    "2",        "-message",  "Snow 雪"};
-
 TEST_F(X11Test, WindowIdFramesAreTheCoresFramesOverTheDimmedPicture)
 {
     const int x = 80, y = 60, width = 480, height = 360;
@@ -414,26 +433,22 @@ TEST_F(X11Test, WindowIdFramesAreTheCoresFramesOverTheDimmedPicture)
 // again, the message at 48 points at 144 dpi.
 TEST_F(X11Test, AtXftDpi144TheFramesAreTheCoresFramesAtScaleOneAndAHalf)
 {
-    const int x = 80, y = 60, width = 480, height = 360;
-    pictureWindow(0, 0, 640, 480);
-    const Window target = pictureWindow(x, y, width, height);
+    const Window target = targetOverPicture();
     const Atom resources = XInternAtom(d, "RESOURCE_MANAGER", False);
     const std::string dpi = "Xft.dpi:\t144\n";
     XChangeProperty(d, root, resources, XA_STRING, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(dpi.data()), int(dpi.size()));
-    XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
     XSync(d, False);
-    std::vector<std::string> options{"-window-id", std::to_string(target)};
-    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
-    auto nivora = start(bin("nivora_test"), options, {"NIVORA_HOLD_AFTER_FRAMES=120"});
+    auto nivora = startOn(target, {"NIVORA_HOLD_AFTER_FRAMES=120"});
     const bool held = eventually([&] { return heldFrames(target).has_value() || !nivora->running(); });
     XDeleteProperty(d, root, resources);
     XSync(d, False);
     ASSERT_TRUE(held);
     ASSERT_TRUE(nivora->running()) << nivora->err;
-    const Picture shown = readDrawable(d, target, width, height);
-    EXPECT_TRUE(samePictures("window-id-144dpi", shown, coreFrame(testSettings(), 7, x, y, width, height, 120, 144)));
-    EXPECT_NE(shown.pixels, coreFrame(testSettings(), 7, x, y, width, height, 120, 96).pixels)
+    const Picture shown = readDrawable(d, target, kWidth, kHeight);
+    EXPECT_TRUE(
+        samePictures("window-id-144dpi", shown, coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 120, 144)));
+    EXPECT_NE(shown.pixels, coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 120, 96).pixels)
         << "the frame at 96 dpi must differ, or this test shows nothing";
     kill(nivora->pid, SIGTERM);
     EXPECT_EQ(nivora->wait(), 0);
@@ -442,23 +457,17 @@ TEST_F(X11Test, AtXftDpi144TheFramesAreTheCoresFramesAtScaleOneAndAHalf)
 // Nobody sees a window that another covers whole: no frame is made until it shows again, and none is made up then.
 TEST_F(X11Test, ACoveredWindowMakesNoFramesUntilItShowsAgain)
 {
-    const int x = 80, y = 60, width = 480, height = 360;
-    pictureWindow(0, 0, 640, 480);
-    const Window target = pictureWindow(x, y, width, height);
-    XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
-    XSync(d, False);
-    std::vector<std::string> options{"-window-id", std::to_string(target)};
-    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+    const Window target = targetOverPicture();
     // 150 frames are 3 s at 50 a second: held within the 4 s the window stays covered, unless it pauses.
-    auto nivora = start(bin("nivora_test"), options, {"NIVORA_HOLD_AFTER_FRAMES=150"});
+    auto nivora = startOn(target, {"NIVORA_HOLD_AFTER_FRAMES=150"});
     // The flat block at the corner dimmed: nivora's frames have begun, after xscreensaver-getimage, which draws the
     // desktop into the window and raises it.
     ASSERT_TRUE(eventually([&] {
-        const Picture shown = readDrawable(d, target, width, height);
+        const Picture shown = readDrawable(d, target, kWidth, kHeight);
         return !shown.pixels.empty() && shown.at(0, 0) == 0x00604020u;
     }))
         << "the first frame is shown";
-    const Window cover = pictureWindow(x - 10, y - 10, width + 20, height + 20);
+    const Window cover = pictureWindow(kX - 10, kY - 10, kWidth + 20, kHeight + 20);
     EXPECT_TRUE(holdsFor([&] { return !heldFrames(target).has_value() && nivora->running(); },
                          std::chrono::milliseconds(4000)))
         << "frames went on under the cover";
@@ -467,8 +476,8 @@ TEST_F(X11Test, ACoveredWindowMakesNoFramesUntilItShowsAgain)
     ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
     ASSERT_TRUE(nivora->running()) << nivora->err;
     EXPECT_TRUE(eventually([&] {
-        return readDrawable(d, target, width, height).pixels ==
-               coreFrame(testSettings(), 7, x, y, width, height, 150).pixels;
+        return readDrawable(d, target, kWidth, kHeight).pixels ==
+               coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 150).pixels;
     })) << "the snow goes on where it stopped";
     kill(nivora->pid, SIGTERM);
     EXPECT_EQ(nivora->wait(), 0);
@@ -477,18 +486,12 @@ TEST_F(X11Test, ACoveredWindowMakesNoFramesUntilItShowsAgain)
 // The benchmark's frames run ahead: the first frame shown is the whole picture after them, not only what it changed.
 TEST_F(X11Test, FramesRunAheadAreShownWholeInTheFirstFrame)
 {
-    const int x = 80, y = 60, width = 480, height = 360;
-    pictureWindow(0, 0, 640, 480);
-    const Window target = pictureWindow(x, y, width, height);
-    XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
-    XSync(d, False);
-    std::vector<std::string> options{"-window-id", std::to_string(target)};
-    options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
-    auto nivora = start(bin("nivora_test"), options, {"NIVORA_FRAMES_AHEAD=300", "NIVORA_HOLD_AFTER_FRAMES=1"});
+    const Window target = targetOverPicture();
+    auto nivora = startOn(target, {"NIVORA_FRAMES_AHEAD=300", "NIVORA_HOLD_AFTER_FRAMES=1"});
     ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
     ASSERT_TRUE(nivora->running()) << nivora->err;
-    EXPECT_TRUE(samePictures("frames-ahead-301", readDrawable(d, target, width, height),
-                             coreFrame(testSettings(), 7, x, y, width, height, 301)));
+    EXPECT_TRUE(samePictures("frames-ahead-301", readDrawable(d, target, kWidth, kHeight),
+                             coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 301)));
     kill(nivora->pid, SIGTERM);
     EXPECT_EQ(nivora->wait(), 0);
 }
@@ -645,7 +648,8 @@ TEST_F(X11Test, BadOptionsEndWithStatusTwoAndOneLineBeforeAnyWindow)
         {{"--precipitation", "9"}, "nivora: bad value \"9\" for -precipitation (0 to 4)\n"},
         {{"-direction", "sideways"}, "nivora: bad value \"sideways\" for -direction (auto or fixed)\n"},
         {{"-brightness"}, "nivora: option -brightness needs a value\n"},
-        {{"-window-id", "0xZZ"}, "nivora: bad value \"0xZZ\" for -window-id (a window id, decimal or 0x hexadecimal)\n"},
+        {{"-window-id", "0xZZ"},
+         "nivora: bad value \"0xZZ\" for -window-id (a window id, decimal or 0x hexadecimal)\n"},
     };
     for (const Case& c : cases) {
         auto nivora = start(bin("nivora"), c.arguments);

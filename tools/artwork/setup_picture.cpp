@@ -154,7 +154,8 @@ void drawDrift(Painter& p)
         const double edge = top * p.scale();
         for (int y = static_cast<int>(std::floor(edge)); y < image.height; ++y) {
             const double depth = (y + 0.5) / p.scale() - top;
-            p.blend(x, y, mix(kSnow, kDriftShade, std::clamp(depth / 24, 0.0, 1.0)), std::clamp(y + 1 - edge, 0.0, 1.0));
+            p.blend(x, y, mix(kSnow, kDriftShade, std::clamp(depth / 24, 0.0, 1.0)),
+                    std::clamp(y + 1 - edge, 0.0, 1.0));
         }
     }
 }
