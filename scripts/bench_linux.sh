@@ -55,6 +55,15 @@ model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 echo "bench_linux: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${seconds} s each;" \
   "nivora after $heights screen heights of frames and $nivora_warmup s, xsnow after $xsnow_warmup s"
 
+# Measures program $1's run $2 (its pid $3) with the X server it runs on, prints and keeps the figures, stops both.
+record() {
+  local parts
+  parts=($(measure "$3" "$started_xvfb_pid"))
+  echo "bench_linux $1 $2: $1 ${parts[0]} %, X server ${parts[1]} %, together ${parts[2]} %"
+  cpu[$1_$2]=${parts[2]}
+  stop "$3" "$started_xvfb_pid"
+}
+
 run_xsnow() {  # $1 = name, $2 = WIDTHxHEIGHT
   start_xvfb "$2x24"
   mkdir -p "$work/xsnow-home"
@@ -64,11 +73,7 @@ run_xsnow() {  # $1 = name, $2 = WIDTHxHEIGHT
     -aurora 0 -showbirds 0 >"$work/xsnow-$1.log" 2>&1 &
   local pid=$!
   sleep "$xsnow_warmup"
-  local parts
-  parts=($(measure "$pid" "$started_xvfb_pid"))
-  echo "bench_linux xsnow $1: xsnow ${parts[0]} %, X server ${parts[1]} %, together ${parts[2]} %"
-  cpu[xsnow_$1]=${parts[2]}
-  stop "$pid" "$started_xvfb_pid"
+  record xsnow "$1" "$pid"
 }
 
 run_nivora() {  # $1 = name, $2 = WIDTHxHEIGHT
@@ -84,11 +89,7 @@ run_nivora() {  # $1 = name, $2 = WIDTHxHEIGHT
     ((after - before > hz / 2)) || break
   done
   sleep "$nivora_warmup"
-  local parts
-  parts=($(measure "$pid" "$started_xvfb_pid"))
-  echo "bench_linux nivora $1: nivora ${parts[0]} %, X server ${parts[1]} %, together ${parts[2]} %"
-  cpu[nivora_$1]=${parts[2]}
-  stop "$pid" "$started_xvfb_pid"
+  record nivora "$1" "$pid"
 }
 
 [[ -x $xsnow ]] || { echo "bench_linux: $xsnow is missing (Debian's xsnow package)" >&2; exit 1; }
