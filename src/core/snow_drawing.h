@@ -26,19 +26,6 @@ namespace nivora {
 #define NIVORA_PREFETCH_FOR_WRITE(p) ((void)(p))
 #endif
 
-// True for the x offset of one of the seven cells of the 100 % strips.
-inline bool isCell(int32_t spriteX)
-{
-    // One bit per cell's offset, 0, 6, ... 36: a test without a division.
-    constexpr uint64_t kCellOffsets = [] {
-        uint64_t bits = 0;
-        for (int32_t x = 0; x <= kFlakeStripWidth - kFlakeCellSize; x += kFlakeCellSize)
-            bits |= uint64_t{1} << x;
-        return bits;
-    }();
-    return static_cast<uint32_t>(spriteX) < 64 && ((kCellOffsets >> static_cast<uint32_t>(spriteX)) & 1) != 0;
-}
-
 // Where a stamp of a flake of kind `spriteX / cell` at (px, py) may change the destination, before clipping: the
 // flake's own pixels when every pixel there has its unused top byte clear, or else the whole cell (the cell's white
 // mask clears that byte). Not a cell of the strips at all: the cell-sized square, copied as GDI would.

@@ -70,7 +70,8 @@ void advanceFlakes(std::span<Flake> flakes, std::span<const FlakePosition> posit
         }
         const FlakePosition& p = positions[i];
         // A flake 30 pixels (the preview: 5) past one edge comes back just inside the other.
-        // Full screen tests the position rounded at 100 %, px itself at scale 1.
+        // Full screen tests the position rounded at 100 %: at scale 1 that is px, rounded already, as nearly every
+        // monitor has it.
         const double tested = kPreview ? p.swayed : scale == 1.0 ? p.px : toPixel(p.swayed);
         const bool pastRight = tested > width + kMargin;
         const bool pastLeft = tested < -kMargin;

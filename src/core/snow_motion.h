@@ -55,6 +55,8 @@ inline int32_t toPixel(double v)
     return toPixelFar(v);
 }
 
+// The first step of a frame: every flake drifts with the wind on the area at 100 %, and where its sway puts it is
+// worked out, in the area's pixels at `scale`.
 template <SnowMode Mode>
 void moveFlakes(std::span<Flake> flakes, float velocity, double scale, std::span<FlakePosition> positions);
 

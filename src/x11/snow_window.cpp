@@ -29,17 +29,6 @@ constexpr int64_t kFrameInterval = 20'000;  // Timer1, microseconds
 
 constexpr long kEvents = ExposureMask | StructureNotifyMask | VisibilityChangeMask;
 
-bool intersects(const Rect& a, const Rect& b)
-{
-    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
-           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
-}
-
-Rect intersection(const Rect& a, const Rect& b)
-{
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-}
-
 // The window manager's virtual root, where it keeps one over the real root (as vroot.h finds it), else the root.
 Window virtualRoot(Display* display, Window root)
 {
@@ -257,7 +246,7 @@ bool SnowWindow::build()
     // The message is written on the primary monitor: a window that does not show it (XScreenSaver makes one per
     // monitor) has none.
     const bool primaryElsewhere = std::any_of(shown.begin(), shown.end(), [&](const nivora::Monitor& m) {
-        return m.primary && !intersects(m.bounds, window);
+        return m.primary && isEmpty(clipRect(m.bounds, window));
     });
     if (shown.empty())
         shown.push_back({window, true});
@@ -357,9 +346,9 @@ void SnowWindow::repaint(const Rect& exposed) const
     for (const auto& m : monitors_) {
         const Rect shown{m->screen.windowX, m->screen.windowY, m->screen.windowX + m->screen.area.drawWidth,
                          m->screen.windowY + m->screen.area.drawHeight};
-        if (!intersects(shown, exposed))
+        const Rect r = clipRect(shown, exposed);
+        if (isEmpty(r))
             continue;
-        const Rect r = intersection(shown, exposed);
         const Rect inPicture{r.left - shown.left, r.top - shown.top, r.right - shown.left, r.bottom - shown.top};
         m->picMain->put(window_, gc_, shown.left, shown.top, {&inPicture, 1});
     }

@@ -108,6 +108,8 @@ TEST(SnowSprites, OnlyTheSevenCellOffsetsAreCells)
 {
     // The frames draw a flake from the strips' cells only at these offsets; anything else, however far out, is
     // copied as a clipped 6 x 6 square instead.
+    const FlakeSprites sprites;  // at 100 %
+    const auto isCell = [&](int32_t x) { return sprites.isCell(x); };
     for (int32_t x = -200; x <= 200; ++x)
         EXPECT_EQ(isCell(x), x >= 0 && x <= 36 && x % 6 == 0) << x;
     for (int32_t x : {INT32_MIN, INT32_MIN + 6, 60, 63, 64, 66, 96, 1 << 20, INT32_MAX - 1, INT32_MAX})
