@@ -9,25 +9,17 @@ shift
 tests="$build/tests/x11/nivora_x11_tests"
 [[ -x $tests ]] || { echo "x11_test: $tests is not built (are libx11-dev, libxext-dev, libxrandr-dev there?)"; exit 1; }
 
+source "$(dirname "$0")/xvfb.sh"
 work=$(mktemp -d)
-xvfb_pid=""
+started_xvfb_pid=""
 cleanup() {
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  [[ -n $started_xvfb_pid ]] && kill "$started_xvfb_pid" 2>/dev/null && wait "$started_xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-exec 3>"$work/display"
-# -noreset: the server would otherwise start afresh whenever a test's last connection closes.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 200); do
-  [[ -s $work/display ]] && break
-  sleep 0.05
-done
-[[ -s $work/display ]] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb 640x480x24
+export DISPLAY=$started_display
 
 mkdir -p "$work/home"
 cat >"$work/home/.xscreensaver" <<'SETTINGS'
