@@ -21,34 +21,40 @@ void ChangeTracker::reset(const Rect& area)
     const int32_t bands = isEmpty(area) ? 0 : (area.bottom + kChangedBandHeight - 1) / kChangedBandHeight;
     cellsPerBand_ = isEmpty(area) ? 0 : (area.right + kChangedCellWidth - 1) / kChangedCellWidth;
     wordsPerBand_ = (cellsPerBand_ + 63) / 64;
-    const Cell none{kHigh, kHigh, kLow, kLow};
-    cells_.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), {none, none, none});
-    touched_.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_) * kSlots, 0);
+    cells_.assign(static_cast<size_t>(bands) * static_cast<size_t>(cellsPerBand_), Cell{kHigh, kHigh, kLow, kLow});
+    touched_.assign(static_cast<size_t>(bands) * static_cast<size_t>(wordsPerBand_), 0);
+    carried_.clear();
+    carriedBefore_.clear();
     bandEnd_.assign(static_cast<size_t>(bands), 0);
 }
 
 // A place over several bands: its part in each.
-void ChangeTracker::noteBands(Slot slot, const Rect& r)
+void ChangeTracker::noteBands(const Rect& r)
 {
     const auto cell = static_cast<uint32_t>(r.left) / kChangedCellWidth;
     const auto firstBand = static_cast<uint32_t>(r.top) / kChangedBandHeight;
     const auto lastBand = static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight;
     for (auto band = firstBand; band <= lastBand; ++band) {
         const auto bandTop = static_cast<int32_t>(band * kChangedBandHeight);
-        Cell& c = cells_[band * static_cast<uint32_t>(cellsPerBand_) + cell][slot];
+        Cell& c = cells_[band * static_cast<uint32_t>(cellsPerBand_) + cell];
         c = {static_cast<int16_t>(std::min<int32_t>(c.left, r.left)),
              static_cast<int16_t>(std::min<int32_t>(c.top, std::max(r.top, bandTop))),
              static_cast<int16_t>(std::max<int32_t>(c.right, r.right)),
              static_cast<int16_t>(std::max<int32_t>(c.bottom, std::min(r.bottom, bandTop + kChangedBandHeight)))};
-        touched_[(band * static_cast<uint32_t>(wordsPerBand_) + cell / 64) * kSlots + slot] |= uint64_t{1}
-                                                                                               << (cell % 64);
+        touched_[band * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
     }
 }
 
 void ChangeTracker::finish()
 {
-    // The touched cells in order, their three slots united; this frame's places are cleaned, the carried ones
-    // become the next frame's previous ones.
+    // The last frame's flakes come off in this one: their places join this frame's, mostly in the cells this
+    // frame's flakes have just touched.
+    for (const Rect& r : carriedBefore_)
+        note(r);
+    carriedBefore_.swap(carried_);
+    carried_.clear();
+
+    // The touched cells in order, each emptied for the next frame.
     banded_.clear();
     rects_.clear();
     const Cell none{kHigh, kHigh, kLow, kLow};
@@ -58,22 +64,12 @@ void ChangeTracker::finish()
         Rect merged;
         bool open = false;
         for (int32_t word = 0; word < wordsPerBand_; ++word) {
-            uint64_t* const touched =
-                touched_.data() + (band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word)) * kSlots;
-            const uint64_t bits = touched[kCurrent] | touched[kCarried] | touched[kPrevious];
-            touched[kPrevious] = touched[kCarried];
-            touched[kCurrent] = touched[kCarried] = 0;
-            for (uint64_t left = bits; left != 0; left &= left - 1) {
-                const size_t cell = band * static_cast<size_t>(cellsPerBand_) +
-                                    static_cast<size_t>(word * 64 + std::countr_zero(left));
-                // Untouched slots are empty: uniting them changes nothing, and costs less than asking which are not.
-                Cells& c = cells_[cell];
-                const Cell u{std::min({c[0].left, c[1].left, c[2].left}), std::min({c[0].top, c[1].top, c[2].top}),
-                             std::max({c[0].right, c[1].right, c[2].right}),
-                             std::max({c[0].bottom, c[1].bottom, c[2].bottom})};
-                c[kPrevious] = c[kCarried];
-                c[kCarried] = c[kCurrent] = none;
-                const Rect r{u.left, u.top, u.right, u.bottom};
+            uint64_t& touched = touched_[band * static_cast<size_t>(wordsPerBand_) + static_cast<size_t>(word)];
+            for (uint64_t left = touched; left != 0; left &= left - 1) {
+                Cell& c = cells_[band * static_cast<size_t>(cellsPerBand_) +
+                                 static_cast<size_t>(word * 64 + std::countr_zero(left))];
+                const Rect r{c.left, c.top, c.right, c.bottom};
+                c = none;
                 banded_.push_back(r);
                 if (open && r.left - merged.right <= kChangedMergeGap) {
                     merged = {merged.left, std::min(merged.top, r.top), std::max(merged.right, r.right),
@@ -85,6 +81,7 @@ void ChangeTracker::finish()
                     open = true;
                 }
             }
+            touched = 0;
         }
         if (open)
             rects_.push_back(merged);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -39,10 +38,15 @@ public:
     // The drawing area; the next frame reports all of it.
     void reset(const Rect& area);
     // A place that changed, within the drawing area.
-    void add(const Rect& r) { note(kCurrent, r); }
+    void add(const Rect& r) { note(r); }
     // A place that changes now and again in the next frame: a flake drawn now, which the next frame takes away.
     // Reported in both frames without being added twice.
-    void addFlake(const Rect& r) { note(kCarried, r); }
+    void addFlake(const Rect& r)
+    {
+        note(r);
+        if (!isEmpty(r))
+            carried_.push_back(r);
+    }
     // The whole drawing area changed.
     void addWhole() { whole_ = true; }
     // Ends the frame: merges what was added into the rectangles below.
@@ -53,34 +57,32 @@ public:
     std::span<const Rect> rects() const { return rects_; }
 
 private:
-    // Per band, per cell of kChangedCellWidth columns: the union of the places whose left edge lies in the cell, and
-    // a bit per cell that says whether it holds any, so a frame visits only the cells it touched. Three of each: this
-    // frame's places, the flakes carried into the next frame, and those carried from the frame before. A cell's
-    // three lie side by side, read together; one that holds nothing is empty, so all three are simply united.
+    // Per band, per cell of kChangedCellWidth columns: the union of the places to report this frame whose left edge
+    // lies in the cell, and a bit per cell that says whether it holds any, so a frame visits only the cells it
+    // touched. The flakes carried into the next frame are kept as a list and noted again when that frame ends, so
+    // the grid holds one rectangle a cell: at 4K one flake's cell is seldom near the last one's, and a grid a third
+    // the size stays in the caches.
     struct Cell {  // a rectangle within the area, which is never wider or higher than 16 bits
         int16_t left, top, right, bottom;
     };
-    enum Slot : uint32_t { kCurrent, kCarried, kPrevious, kSlots };
-    using Cells = std::array<Cell, kSlots>;
     // Inline for the usual place, a flake within one band; the rest out of line.
-    void note(Slot slot, const Rect& r)
+    void note(const Rect& r)
     {
         if (isEmpty(r))
             return;
         // Every place lies within the area, whose corner is (0, 0): no coordinate is negative or beyond 16 bits.
         const auto band = static_cast<uint32_t>(r.top) / kChangedBandHeight;
         if (band != static_cast<uint32_t>(r.bottom - 1) / kChangedBandHeight) {
-            noteBands(slot, r);
+            noteBands(r);
             return;
         }
         const auto cell = static_cast<uint32_t>(r.left) / kChangedCellWidth;
-        Cell& c = cells_[band * static_cast<uint32_t>(cellsPerBand_) + cell][slot];
+        Cell& c = cells_[band * static_cast<uint32_t>(cellsPerBand_) + cell];
         c = {std::min(c.left, static_cast<int16_t>(r.left)), std::min(c.top, static_cast<int16_t>(r.top)),
              std::max(c.right, static_cast<int16_t>(r.right)), std::max(c.bottom, static_cast<int16_t>(r.bottom))};
-        touched_[(band * static_cast<uint32_t>(wordsPerBand_) + cell / 64) * kSlots + slot] |= uint64_t{1}
-                                                                                               << (cell % 64);
+        touched_[band * static_cast<uint32_t>(wordsPerBand_) + cell / 64] |= uint64_t{1} << (cell % 64);
     }
-    void noteBands(Slot slot, const Rect& r);
+    void noteBands(const Rect& r);
     int32_t chooseGap();
     void mergeBands(int32_t gap);
 
@@ -88,10 +90,12 @@ private:
     bool whole_ = true;
     int32_t cellsPerBand_ = 0;
     int32_t wordsPerBand_ = 0;
-    std::vector<Cells> cells_;
-    std::vector<uint64_t> touched_;  // per band, per word of cells: a word for each slot
-    std::vector<Rect> banded_;     // the touched cells, band by band, left to right
-    std::vector<size_t> bandEnd_;  // per band, one past its last cell in banded_
+    std::vector<Cell> cells_;
+    std::vector<uint64_t> touched_;    // per band, per word of cells
+    std::vector<Rect> carried_;        // this frame's flakes, reported again in the next
+    std::vector<Rect> carriedBefore_;  // the last frame's, noted when this one ends
+    std::vector<Rect> banded_;         // the touched cells, band by band, left to right
+    std::vector<size_t> bandEnd_;      // per band, one past its last cell in banded_
     std::vector<int32_t> gaps_;
     std::vector<Rect> rects_;
 };
