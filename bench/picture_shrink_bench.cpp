@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "core/area_resample.h"
-#include "core/option_picture_scales.h"
+#include "core/base/area_resample.h"
+#include "core/dialog/option_picture_scales.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "core/random.h"
-#include "core/raster.h"
-#include "core/snow_field.h"
+#include "core/snow/random.h"
+#include "core/base/raster.h"
+#include "core/snow/snow_field.h"
 
 namespace nivora::bench {
 

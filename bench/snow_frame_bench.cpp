@@ -6,8 +6,8 @@
 #include <ctime>
 #include <vector>
 
-#include "core/snow_field.h"
-#include "core/snow_reference.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_reference.h"
 #include "snow_bench_scene.h"
 
 namespace nivora::bench {

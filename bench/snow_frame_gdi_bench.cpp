@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/flake_sprites.h"
-#include "core/snow_field.h"
-#include "core/snow_reference.h"
+#include "core/snow/flake_sprites.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_reference.h"
 #include "snow_bench_scene.h"
 #include "win32/dib.h"
 

@@ -1,8 +1,8 @@
 // Fuzzes the screen-saver command line: any argument text (the input as UTF-16LE units, lone surrogates and NULs
 // included) gives the mode its second character names and, for a preview, the handle the rest begins with; the
 // same units read as a whole command line give an argument text that follows the program's name.
-#include "core/command_line.h"
-#include "core/utf16.h"
+#include "core/settings/command_line.h"
+#include "core/base/utf16.h"
 #include "fuzz_support.h"
 
 using namespace nivora;

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/linux_command_line.h"
-#include "core/utf16.h"
+#include "core/settings/linux_command_line.h"
+#include "core/base/utf16.h"
 #include "fuzz_support.h"
 
 using namespace nivora;

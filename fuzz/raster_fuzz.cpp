@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/raster.h"
+#include "core/base/raster.h"
 #include "fuzz_support.h"
 
 using namespace nivora;

@@ -10,8 +10,8 @@
 #include <map>
 #include <vector>
 
-#include "core/settings.h"
-#include "core/settings_text.h"
+#include "core/settings/settings.h"
+#include "core/settings/settings_text.h"
 #include "fuzz_support.h"
 
 using namespace nivora;

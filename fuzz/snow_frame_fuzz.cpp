@@ -8,9 +8,9 @@
 #include <cmath>
 #include <memory>
 
-#include "core/random.h"
-#include "core/snow_field.h"
-#include "core/snow_reference.h"
+#include "core/snow/random.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_reference.h"
 #include "fuzz_support.h"
 
 using namespace nivora;

@@ -30,6 +30,13 @@ wanted=(
   "/usr/include/X11/Xlib.h:libx11-dev"
   "/usr/include/X11/extensions/XShm.h:libxext-dev"
   "/usr/include/X11/extensions/Xrandr.h:libxrandr-dev"
+  "/usr/include/wayland-client.h:libwayland-dev"
+  "wayland-scanner:libwayland-bin"
+  "/usr/share/wayland-protocols/stable/viewporter/viewporter.xml:wayland-protocols"
+  "sway:sway"  # the Wayland tests' compositor, headless
+  "swaymsg:sway"
+  "grim:grim"
+  "wtype:wtype"
   "/usr/libexec/xscreensaver/xscreensaver-getimage:xscreensaver"
   "xscreensaver-command:xscreensaver"
   "/usr/games/xsnow:xsnow"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <span>
 
-#include "core/frame_clock.h"
+#include "core/snow/frame_clock.h"
 
 namespace nivora::win32 {
 

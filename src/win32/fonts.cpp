@@ -1,8 +1,8 @@
 // Font choices of every window, and fitting a label's text to its box.
 #include "fonts.h"
 
-#include "core/snow_message.h"
-#include "core/text_fit.h"
+#include "core/snow/snow_message.h"
+#include "core/dialog/text_fit.h"
 
 namespace nivora::win32 {
 

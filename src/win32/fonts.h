@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "core/dialog_layout.h"
-#include "core/snow_motion.h"
+#include "core/dialog/dialog_layout.h"
+#include "core/snow/snow_motion.h"
 #include "handles.h"
 #include "toolkit.h"
 

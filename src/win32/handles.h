@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "core/unique_handle.h"
+#include "core/base/unique_handle.h"
 
 namespace nivora::win32 {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "captions.h"
-#include "core/command_line.h"
+#include "core/settings/command_line.h"
 #include "preview_host.h"
 #include "process_arguments.h"
 #include "registry_store.h"

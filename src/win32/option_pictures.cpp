@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/area_resample.h"
-#include "core/option_picture_scales.h"
+#include "core/base/area_resample.h"
+#include "core/dialog/option_picture_scales.h"
 #include "dib.h"
 
 namespace nivora::win32 {

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "core/frame_pause.h"
+#include "core/snow/frame_pause.h"
 
 namespace nivora::win32 {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/command_line.h"
+#include "core/settings/command_line.h"
 
 namespace nivora::win32 {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/unique_handle.h"
+#include "core/base/unique_handle.h"
 
 namespace nivora::win32 {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/settings.h"
+#include "core/settings/settings.h"
 
 namespace nivora::win32 {
 

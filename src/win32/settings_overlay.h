@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "controls.h"
-#include "core/dialog_layout.h"
+#include "core/dialog/dialog_layout.h"
 
 namespace nivora::win32 {
 

@@ -2,7 +2,7 @@
 #include "settings_window.h"
 
 #include "captions.h"
-#include "core/placement.h"
+#include "core/dialog/placement.h"
 #include "fonts.h"
 #include "registry_store.h"
 #include "resource_ids.h"

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "controls.h"
-#include "core/dialog_layout.h"
-#include "core/dialog_model.h"
-#include "core/dialog_regions.h"
+#include "core/dialog/dialog_layout.h"
+#include "core/dialog/dialog_model.h"
+#include "core/dialog/dialog_regions.h"
 #include "option_pictures.h"
 #include "setting_hook.h"
 #include "settings_overlay.h"

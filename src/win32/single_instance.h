@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "core/command_line.h"
+#include "core/settings/command_line.h"
 #include "handles.h"
 
 namespace nivora::win32 {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <cwchar>
 
-#include "core/flake_sprites.h"
-#include "core/rounding.h"
-#include "core/snow_message.h"
+#include "core/snow/flake_sprites.h"
+#include "core/base/rounding.h"
+#include "core/snow/snow_message.h"
 #include "captions.h"
 #include "fonts.h"
 #include "readback_protocol.h"

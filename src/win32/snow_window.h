@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "clocked_timer.h"
-#include "core/exit_fade.h"
-#include "core/random.h"
-#include "core/settings.h"
-#include "core/snow_field.h"
-#include "core/snow_screens.h"
-#include "core/wind.h"
+#include "core/snow/exit_fade.h"
+#include "core/snow/random.h"
+#include "core/settings/settings.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_screens.h"
+#include "core/snow/wind.h"
 #include "pause_notifications.h"
 #include "surface_readback.h"
 #include "toolkit.h"

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "core/raster.h"
-#include "core/snow_changes.h"
+#include "core/base/raster.h"
+#include "core/snow/snow_changes.h"
 
 namespace nivora::x11 {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/linux_command_line.h"
+#include "core/settings/linux_command_line.h"
 #include "snow_window.h"
 #include "x_errors.h"
 

@@ -8,9 +8,9 @@
 
 #include <cmath>
 
-#include "core/rounding.h"
-#include "core/snow_message.h"
-#include "core/unicode_text.h"
+#include "core/base/rounding.h"
+#include "core/snow/snow_message.h"
+#include "core/base/unicode_text.h"
 
 namespace nivora::x11 {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/raster.h"
+#include "core/base/raster.h"
 
 namespace nivora::x11 {
 

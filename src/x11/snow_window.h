@@ -11,12 +11,12 @@
 #include <span>
 #include <vector>
 
-#include "core/frame_clock.h"
-#include "core/linux_command_line.h"
-#include "core/random.h"
-#include "core/snow_field.h"
-#include "core/snow_screens.h"
-#include "core/wind.h"
+#include "core/snow/frame_clock.h"
+#include "core/settings/linux_command_line.h"
+#include "core/snow/random.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_screens.h"
+#include "core/snow/wind.h"
 #include "desktop_picture.h"
 #include "message_mask.h"
 #include "shared_picture.h"

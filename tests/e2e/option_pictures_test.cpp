@@ -11,7 +11,7 @@
 #include <string>
 #include <tuple>
 
-#include "core/option_picture_scales.h"
+#include "core/dialog/option_picture_scales.h"
 #include "option_picture_pixels.h"
 #include "option_pictures.h"
 #include "saver.h"

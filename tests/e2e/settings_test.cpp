@@ -16,7 +16,7 @@
 
 #include <oleacc.h>
 
-#include "core/dialog_layout.h"
+#include "core/dialog/dialog_layout.h"
 #include "option_picture_pixels.h"
 #include "readback_protocol.h"
 #include "saver.h"

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/snow_field.h"
-#include "core/snow_screens.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_screens.h"
 #include "fonts.h"
 #include "readable_saver.h"
 #include "saver.h"

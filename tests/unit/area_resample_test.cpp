@@ -1,5 +1,5 @@
 // Resizing by area averaging, as the option pictures are shrunk to sizes between their stored scales.
-#include "core/area_resample.h"
+#include "core/base/area_resample.h"
 
 #include <gtest/gtest.h>
 

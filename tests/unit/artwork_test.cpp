@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/option_picture_scales.h"
+#include "core/dialog/option_picture_scales.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {

@@ -1,5 +1,5 @@
 // The screen-saver command line: mode letter, mode and the preview host's handle.
-#include "core/command_line.h"
+#include "core/settings/command_line.h"
 
 #include <gtest/gtest.h>
 

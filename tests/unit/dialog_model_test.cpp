@@ -1,7 +1,7 @@
 // The settings dialog's behaviour: what each row shows, the steps and their bounds, "SELECT", the message text box
 // and the decision of "OK".
-#include "core/dialog_model.h"
-#include "core/dialog_layout.h"
+#include "core/dialog/dialog_model.h"
+#include "core/dialog/dialog_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The settings window at every display scale: the layout table, and the window shapes it gives when filled the way
 // the window fills them.
-#include "core/dialog_layout.h"
-#include "core/dialog_regions.h"
+#include "core/dialog/dialog_layout.h"
+#include "core/dialog/dialog_regions.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "core/exit_fade.h"
+#include "core/snow/exit_fade.h"
 
 namespace nivora {
 namespace {

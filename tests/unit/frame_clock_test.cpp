@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "core/frame_clock.h"
+#include "core/snow/frame_clock.h"
 
 namespace nivora {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "core/frame_clock.h"
-#include "core/frame_pause.h"
+#include "core/snow/frame_clock.h"
+#include "core/snow/frame_pause.h"
 
 namespace nivora {
 namespace {

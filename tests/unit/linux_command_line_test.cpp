@@ -1,11 +1,11 @@
 // The X11 program's command line: targets, the five settings as options, and one clear line for what is wrong.
-#include "core/linux_command_line.h"
+#include "core/settings/linux_command_line.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "core/unicode_text.h"
+#include "core/base/unicode_text.h"
 
 namespace nivora {
 namespace {

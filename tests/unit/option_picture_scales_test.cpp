@@ -1,5 +1,5 @@
 // Which stored option pictures serve a row of a given size, and the names they are stored under.
-#include "core/option_picture_scales.h"
+#include "core/dialog/option_picture_scales.h"
 
 #include <gtest/gtest.h>
 

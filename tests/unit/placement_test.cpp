@@ -1,5 +1,5 @@
 // Placing the settings window near the pointer, on the monitor under it.
-#include "core/placement.h"
+#include "core/dialog/placement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Block transfers and pixel reads on raster views: GDI's results, clipping at every edge, reads outside.
 #include <gtest/gtest.h>
 
-#include "core/raster.h"
-#include "core/settings.h"
+#include "core/base/raster.h"
+#include "core/settings/settings.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {

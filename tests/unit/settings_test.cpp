@@ -1,5 +1,5 @@
 // Loading, saving and erasing the settings record through an in-memory store.
-#include "core/settings.h"
+#include "core/settings/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The text forms of the stored settings and the decimal number reader behind them.
-#include "core/settings_text.h"
+#include "core/settings/settings_text.h"
 
 #include <gtest/gtest.h>
 

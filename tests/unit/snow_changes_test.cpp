@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/random.h"
-#include "core/snow_changes.h"
+#include "core/snow/random.h"
+#include "core/snow/snow_changes.h"
 
 namespace nivora {
 namespace {

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "core/flake_sprites.h"
-#include "core/rounding.h"
-#include "core/snow_field.h"
-#include "core/snow_reference.h"
+#include "core/snow/flake_sprites.h"
+#include "core/base/rounding.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_reference.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {

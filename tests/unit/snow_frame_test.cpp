@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "core/random.h"
-#include "core/snow_field.h"
-#include "core/snow_reference.h"
-#include "core/wind.h"
+#include "core/snow/random.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_reference.h"
+#include "core/snow/wind.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {

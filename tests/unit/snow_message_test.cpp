@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "core/snow_message.h"
+#include "core/snow/snow_message.h"
 
 namespace nivora {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/random.h"
+#include "core/snow/random.h"
 
 namespace nivora {
 namespace {

@@ -7,10 +7,10 @@
 #include <set>
 #include <vector>
 
-#include "core/flake_sprites.h"
-#include "core/snow_field.h"
-#include "core/snow_message.h"
-#include "core/snow_screens.h"
+#include "core/snow/flake_sprites.h"
+#include "core/snow/snow_field.h"
+#include "core/snow/snow_message.h"
+#include "core/snow/snow_screens.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "core/snow_screens.h"
+#include "core/snow/snow_screens.h"
 
 namespace nivora {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "core/flake_sprites.h"
-#include "core/snow_drawing.h"
+#include "core/snow/flake_sprites.h"
+#include "core/snow/snow_drawing.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {

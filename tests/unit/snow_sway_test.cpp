@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/sway_sine.h"
+#include "core/snow/sway_sine.h"
 
 namespace nivora {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/raster.h"
+#include "core/base/raster.h"
 
 namespace nivora::snowtest {
 

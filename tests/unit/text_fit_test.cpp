@@ -1,5 +1,5 @@
 // Fitting a button label's font to its box, as when "Arial Narrow" is missing and a wider face stands in.
-#include "core/text_fit.h"
+#include "core/dialog/text_fit.h"
 
 #include <gtest/gtest.h>
 

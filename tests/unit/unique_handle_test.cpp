@@ -1,5 +1,5 @@
 // The handle owner closes each handle exactly once, whatever moves and resets happen to it.
-#include "core/unique_handle.h"
+#include "core/base/unique_handle.h"
 
 #include <gtest/gtest.h>
 

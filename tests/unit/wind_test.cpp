@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "core/wind.h"
+#include "core/snow/wind.h"
 
 namespace nivora {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/linux_command_line.h"
-#include "core/settings.h"
+#include "core/settings/linux_command_line.h"
+#include "core/settings/settings.h"
 
 namespace nivora {
 namespace {

@@ -29,7 +29,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/snow_field.h"
+#include "core/snow/snow_field.h"
 #include "desktop_picture.h"
 #include "message_mask.h"
 #include "snow_window.h"

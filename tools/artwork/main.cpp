@@ -14,7 +14,7 @@
 #include "contact_sheet.h"
 #include "file_formats.h"
 #include "icon.h"
-#include "core/option_picture_scales.h"
+#include "core/dialog/option_picture_scales.h"
 #include "option_pictures.h"
 #include "picture_index.h"
 #include "setup_picture.h"

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "core/dialog_layout.h"
-#include "core/option_picture_scales.h"
+#include "core/dialog/dialog_layout.h"
+#include "core/dialog/option_picture_scales.h"
 
 namespace nivora::artwork {
 namespace {

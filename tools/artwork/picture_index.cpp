@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "core/option_picture_scales.h"
+#include "core/dialog/option_picture_scales.h"
 
 namespace nivora::artwork {
 

@@ -1,0 +1,245 @@
+// The pixel geometry of the settings window (frmSetting) and of its translucent overlay (frmDisplay) at any display
+// scale. The windows were laid out in twips at 15 twips per pixel (96 dpi); every figure here is that layout times
+// dpi/96, so boxes and fonts grow together.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "core/settings/settings.h"
+
+namespace nivora {
+
+// A rectangle in pixels, relative to its container (a client area, the inside of Picture1, or Frame1).
+struct PixelRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    constexpr int32_t right() const { return left + width; }
+    constexpr int32_t bottom() const { return top + height; }
+    friend constexpr bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// ---- Display scale ----
+
+inline constexpr int kBaseDpi = 96;  // 15 twips per pixel
+// Windows offers 100 % to 500 %; anything a broken setting reports is held within these, so no size divides by
+// zero or overflows 32 bits.
+inline constexpr int kMinDpi = 24;
+inline constexpr int kMaxDpi = 2880;
+
+constexpr int clampDpi(int dpi)
+{
+    return dpi < kMinDpi ? kMinDpi : dpi > kMaxDpi ? kMaxDpi : dpi;
+}
+
+// A figure of the 96-dpi layout (in pixels) at `dpi`, rounded half to even.
+constexpr int32_t scaled(int32_t pixelsAt96, int dpi)
+{
+    const int64_t n = int64_t{pixelsAt96} * clampDpi(dpi);
+    int64_t q = n / kBaseDpi;
+    int64_t r = n % kBaseDpi;
+    if (r < 0) {  // floor division, for the rare negative figure
+        --q;
+        r += kBaseDpi;
+    }
+    if (2 * r > kBaseDpi || (2 * r == kBaseDpi && q % 2 != 0))
+        ++q;
+    return static_cast<int32_t>(q);
+}
+
+// A rectangle of the 96-dpi layout at `dpi`: its edges are scaled, not its size, so rectangles that abut at 96 dpi abut
+// at every scale.
+constexpr PixelRect scaled(const PixelRect& at96, int dpi)
+{
+    const int32_t left = scaled(at96.left, dpi);
+    const int32_t top = scaled(at96.top, dpi);
+    return {left, top, scaled(at96.right(), dpi) - left, scaled(at96.bottom(), dpi) - top};
+}
+
+// A font size in points as a pixel height (the em, as a negative LOGFONT height asks for) at `dpi`.
+constexpr int32_t pointsToPixels(double points, int dpi)
+{
+    const double pixels = points * clampDpi(dpi) / 72.0;
+    const auto whole = static_cast<int32_t>(pixels);
+    const double rest = pixels - whole;
+    return rest > 0.5 || (rest == 0.5 && whole % 2 != 0) ? whole + 1 : whole;
+}
+
+// ---- The windows as laid out at 96 dpi, in pixels ----
+
+// Converts a design-time rectangle in twips; a position that falls between pixels does not compile.
+consteval PixelRect fromTwips(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    constexpr int32_t kTwipsPerPixelAt96 = 15;
+    if (left % kTwipsPerPixelAt96 != 0 || top % kTwipsPerPixelAt96 != 0 || width % kTwipsPerPixelAt96 != 0 ||
+        height % kTwipsPerPixelAt96 != 0)
+        throw "not a whole number of pixels";
+    return {left / kTwipsPerPixelAt96, top / kTwipsPerPixelAt96, width / kTwipsPerPixelAt96,
+            height / kTwipsPerPixelAt96};
+}
+
+inline constexpr int32_t kRowCount = 5;
+inline constexpr int32_t kRowWidth = 360;  // the size of every option picture at 96 dpi
+inline constexpr int32_t kRowHeight = 40;
+
+// How many pictures each value row has: one per value the dialog produces, the picture of value i at index i.
+inline constexpr int16_t kPrecipitationPictures = kPrecipitationSetting.range.maximum + 1;  // 100 to 3000 flakes
+inline constexpr int16_t kVelocityPictures = kVelocitySetting.range.maximum + 1;            // wind -30 to +30
+inline constexpr int16_t kDirectionPictures = kDirectionSetting.range.maximum + 1;          // fixed, automatic
+inline constexpr int16_t kBlightnessPictures = kBlightnessSetting.range.maximum + 1;        // alpha 0 to 255
+static_assert(kPrecipitationPictures == 5 && kVelocityPictures == 13 && kDirectionPictures == 2 &&
+              kBlightnessPictures == 5);
+
+inline constexpr int32_t kText1MaxLength = kMessageTextSetting.range.maximum;  // 128 UTF-16 code units
+
+namespace at96dpi {
+
+// The client area of frmSetting; the outer size follows from the system's frame and caption metrics.
+inline constexpr PixelRect kSettingClient = fromTwips(0, 0, 5460, 3510);  // 364 x 234
+// Picture1 holds the five rows; its sunken frame is 2 px on each side, so its inside is exactly the 360 x 200 rows.
+inline constexpr PixelRect kPicture1 = fromTwips(0, 0, 5460, 3060);
+// Text1, the message text box, over the right-hand part of row 5 (inside Picture1).
+inline constexpr PixelRect kText1 = fromTwips(1350, 2520, 3975, 360);  // 90, 168; 265 x 24
+// Command1 "-", Command2 "SELECT", Command3 "+", Command4 "OK", Command5 "CANCEL".
+inline constexpr std::array<PixelRect, 5> kCommandButtons = {
+    fromTwips(90, 3270, 1065, 225),    // Command1: 6, 218
+    fromTwips(1140, 3270, 1065, 225),  // Command2: 76, 218
+    fromTwips(2190, 3270, 1065, 225),  // Command3: 146, 218
+    fromTwips(3240, 3270, 1065, 225),  // Command4: 216, 218
+    fromTwips(4290, 3270, 1065, 225),  // Command5: 286, 218
+};
+// Frame1 holds the button labels; its top 6 px lie under Picture1, and it reaches 1 px below the client area.
+inline constexpr PixelRect kFrame1 = fromTwips(0, 2970, 5460, 555);  // 0, 198; 364 x 37
+// The overlay's message label: 3 px right of and below Text1 (the box's 2-px edge and the 1-px gap an edit box
+// keeps inside it), as wide.
+inline constexpr PixelRect kDisplayLabel1 = fromTwips(1395, 2565, 3975, 270);  // 93, 171; 265 x 18
+inline constexpr int32_t kText1TextInset = 3;
+static_assert(kDisplayLabel1.left == kText1.left + kText1TextInset &&
+              kDisplayLabel1.top == kText1.top + kText1TextInset && kDisplayLabel1.width == kText1.width);
+
+}  // namespace at96dpi
+
+enum class LabelFont : uint8_t {
+    Gothic9Bold,       // "ＭＳ Ｐゴシック" 9 pt bold, Shift-JIS
+    ArialNarrow8Bold,  // "Arial Narrow" 8.25 pt bold
+};
+
+struct ButtonLabel {
+    std::u16string_view caption;
+    PixelRect inFrame;  // relative to Frame1
+    LabelFont font;
+};
+
+namespace at96dpi {
+
+// The labels in front-to-back order, as the window lists them; each stands over the middle of its button.
+inline constexpr std::array<ButtonLabel, 5> kButtonLabels = {{
+    {u"+", fromTwips(2640, 120, 195, 225), LabelFont::Gothic9Bold},           // Label3 over Command3
+    {u"OK", fromTwips(3660, 90, 285, 195), LabelFont::ArialNarrow8Bold},      // Label4 over Command4
+    {u"CANCEL", fromTwips(4530, 90, 585, 195), LabelFont::ArialNarrow8Bold},  // Label5(0) over Command5
+    {u"-", fromTwips(570, 120, 225, 165), LabelFont::Gothic9Bold},            // Label1 over Command1
+    {u"SELECT", fromTwips(1380, 90, 645, 195), LabelFont::ArialNarrow8Bold},  // Label2 over Command2
+}};
+
+inline constexpr double kMessageFontPoints = 12;         // Text1 and the overlay's Label1
+inline constexpr double kLabelFontPoints[] = {9, 8.25};  // by LabelFont
+
+}  // namespace at96dpi
+
+// The names of the five buttons, Command1 to Command5, as their labels show them and a screen reader reads them.
+inline constexpr std::array<std::u16string_view, 5> kCommandNames = {u"-", u"SELECT", u"+", u"OK", u"CANCEL"};
+
+// The controls of frmSetting that take the keyboard focus, in tab order: "SELECT" comes before "-" and "+".
+enum class SettingControl : uint8_t { Picture1, Command1, Command2, Command3, Command4, Command5, Text1 };
+inline constexpr std::array<SettingControl, 7> kSettingTabOrder = {
+    SettingControl::Picture1, SettingControl::Command2, SettingControl::Command1, SettingControl::Command3,
+    SettingControl::Text1,    SettingControl::Command4, SettingControl::Command5,
+};
+
+// ---- The layout at one display scale ----
+
+struct DialogLayout {
+    int dpi = kBaseDpi;
+    // Every option picture and row: rows are stacked without gaps, so the picture size fixes the band.
+    int32_t rowWidth = kRowWidth;
+    int32_t rowHeight = kRowHeight;
+    PixelRect settingClient;  // frmSetting's client area
+    PixelRect picture1;       // in the client area
+    int32_t picture1Border = 0;
+    PixelRect rowBand;                          // the five rows, in Picture1 (inside its border)
+    PixelRect text1;                            // in Picture1's inside, like the rows
+    std::array<PixelRect, 5> commandButtons{};  // Command1 .. Command5, in the client area
+    PixelRect frame1;                           // in the client area
+    std::array<ButtonLabel, 5> buttonLabels{};  // front to back, inFrame relative to Frame1
+    PixelRect displayClient;                    // the overlay: exactly the row band
+    int32_t messageFontPixels = 0;              // Text1 and the overlay's message
+    std::array<int32_t, 2> labelFontPixels{};   // by LabelFont
+
+    // Row 1 precipitation, 2 wind speed, 3 wind direction, 4 brightness, 5 message; in the band (or the overlay).
+    constexpr PixelRect row(int k) const { return {0, rowHeight * (k - 1), rowWidth, rowHeight}; }
+    constexpr PixelRect labelInClient(size_t i) const
+    {
+        const PixelRect& r = buttonLabels[i].inFrame;
+        return {frame1.left + r.left, frame1.top + r.top, r.width, r.height};
+    }
+    // The overlay's message label, where the text box shows its text: `textInset` pixels in from the box's corner
+    // (its edge and its inner gap, as the box really draws them), as wide as the box.
+    constexpr PixelRect displayLabel1(int32_t textInset) const
+    {
+        return {text1.left + textInset, text1.top + textInset, text1.width, text1.height - 2 * textInset};
+    }
+};
+
+constexpr DialogLayout dialogLayout(int dpi)
+{
+    dpi = clampDpi(dpi);
+    DialogLayout l;
+    l.dpi = dpi;
+    l.rowWidth = scaled(kRowWidth, dpi);
+    l.rowHeight = scaled(kRowHeight, dpi);
+    // The border takes what the scaled Picture1 leaves around the rows, so Picture1 never grows past its 96-dpi
+    // place onto the button labels below it.
+    const int32_t around = scaled(at96dpi::kPicture1.height, dpi) - l.rowHeight * kRowCount;
+    l.picture1Border = around >= 2 ? around / 2 : 1;
+    l.rowBand = {l.picture1Border, l.picture1Border, l.rowWidth, l.rowHeight * kRowCount};
+    // Picture1 and the client area are as wide as the rows and their border, whatever the rounding.
+    l.picture1 = {0, 0, l.rowWidth + 2 * l.picture1Border, l.rowBand.height + 2 * l.picture1Border};
+    l.settingClient = {0, 0, l.picture1.width, scaled(at96dpi::kSettingClient.height, dpi)};
+    // Text1 ends where row 5 ends, as it does at 96 dpi (168 + 24 = 192 < 200), and never beyond the band.
+    const PixelRect text1 = scaled(at96dpi::kText1, dpi);
+    l.text1 = text1;
+    if (l.text1.right() > l.rowWidth)
+        l.text1.width = l.rowWidth - l.text1.left;
+    if (l.text1.bottom() > l.rowBand.height)
+        l.text1.height = l.rowBand.height - l.text1.top;
+    for (size_t i = 0; i < l.commandButtons.size(); ++i)
+        l.commandButtons[i] = scaled(at96dpi::kCommandButtons[i], dpi);
+    l.frame1 = scaled(at96dpi::kFrame1, dpi);
+    l.frame1.width = l.settingClient.width;
+    for (size_t i = 0; i < l.buttonLabels.size(); ++i) {
+        const ButtonLabel& d = at96dpi::kButtonLabels[i];
+        const PixelRect inClient = scaled(PixelRect{at96dpi::kFrame1.left + d.inFrame.left,
+                                                    at96dpi::kFrame1.top + d.inFrame.top, d.inFrame.width,
+                                                    d.inFrame.height},
+                                          dpi);
+        l.buttonLabels[i] = {
+            d.caption,
+            {inClient.left - l.frame1.left, inClient.top - l.frame1.top, inClient.width, inClient.height},
+            d.font};
+    }
+    l.displayClient = {0, 0, l.rowBand.width, l.rowBand.height};
+    l.messageFontPixels = pointsToPixels(at96dpi::kMessageFontPoints, dpi);
+    l.labelFontPixels = {pointsToPixels(at96dpi::kLabelFontPoints[0], dpi),
+                         pointsToPixels(at96dpi::kLabelFontPoints[1], dpi)};
+    return l;
+}
+
+// The layout at 96 dpi, where a pixel is 15 twips.
+inline constexpr DialogLayout kLayoutAt96 = dialogLayout(kBaseDpi);
+static_assert(kLayoutAt96.rowBand == PixelRect{2, 2, 360, 200} && kLayoutAt96.settingClient.width == 364);
+static_assert(kLayoutAt96.displayLabel1(at96dpi::kText1TextInset) == at96dpi::kDisplayLabel1);
+
+}  // namespace nivora

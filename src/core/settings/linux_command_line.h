@@ -1,0 +1,46 @@
+// The command line of the X11 program, as XScreenSaver starts its modules: where to draw, the five settings as
+// options named by the settings table, and a seed to replay a run.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/settings/settings.h"
+
+namespace nivora {
+
+enum class DrawTarget {
+    OwnWindow,  // a window of the program's own
+    Root,       // the root window, or the window manager's virtual root
+    Window,     // a window made by someone else: XScreenSaver's, or one named by -window-id
+};
+
+struct LinuxOptions {
+    SnowSettings settings;  // the defaults, changed by the options given; `velocity` is the wind option 0..12
+    DrawTarget target = DrawTarget::OwnWindow;
+    uint32_t windowId = 0;    // DrawTarget::Window
+    bool fullscreen = false;  // the own window covers the whole screen
+    std::optional<uint64_t> seed;
+    bool help = false;  // print linuxUsage() and end
+};
+
+// Either the options or one line that names the bad option or value (without the program's name or a newline).
+struct LinuxCommandLine {
+    LinuxOptions options;
+    std::string error;
+};
+
+// `arguments` without the program's name. Each option may begin with one dash or two ("-root", "--root"), and its
+// value may follow as the next argument or after '=' ("--velocity=3"). "-window-id ID" takes a decimal or 0x
+// hexadecimal window id; without it, a window id in `screensaverWindow` (XScreenSaver's XSCREENSAVER_WINDOW, empty
+// when unset) is where XScreenSaver wants the module to draw, also when it passes "-root". The message is UTF-8,
+// cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one.
+LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow);
+
+// The options, one a line, with their ranges and defaults from the settings table.
+std::string linuxUsage();
+
+}  // namespace nivora

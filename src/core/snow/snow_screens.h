@@ -1,0 +1,46 @@
+// The full-screen snow over every monitor: one drawing area per monitor, placed in a window that covers the whole
+// virtual screen. Parts of the virtual screen that no monitor shows get no area at all.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/snow/snow_field.h"
+
+namespace nivora {
+
+struct Monitor {
+    Rect bounds;  // desktop coordinates: the primary monitor's top-left corner is (0, 0)
+    bool primary = false;
+    double scale = 1.0;  // its display scale: its DPI over 96 (Windows' effective DPI, X11's Xft.dpi)
+};
+
+// One monitor's share of the snow.
+struct SnowScreen {
+    Rect bounds;          // desktop coordinates of the monitor
+    int32_t windowX = 0;  // its top-left corner in the snow window, whose origin is the virtual screen's
+    int32_t windowY = 0;
+    SnowArea area;         // the design's screen of the monitor's size, at the monitor's display scale
+    bool primary = false;  // the message is written here only
+};
+
+// A display's scale from its DPI: 1 at 96 dpi, 1.5 at 144.
+inline double displayScaleOfDpi(double dpi)
+{
+    return dpi / 96.0;
+}
+
+// One screen per monitor that shows part of `virtualScreen`, clipped to it; a monitor listed twice (a mirrored
+// display) counts once, at the scale of its first listing. When no monitor is marked primary, the one holding
+// (0, 0), else the first, is. Nothing when there is no monitor or when one is too large for a drawing area (its
+// pictures are 10 pixels larger than the area and must stay within 16 bits).
+std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen, std::span<const Monitor> monitors);
+
+// The settings of one screen's snow: the message is written on the primary monitor only.
+SnowSettings screenSettings(const SnowSettings& settings, const SnowScreen& screen);
+
+// Whether a drawing area of this size can be built: 1 to 32757 pixels each way.
+bool fitsDrawingArea(int64_t width, int64_t height);
+
+}  // namespace nivora
