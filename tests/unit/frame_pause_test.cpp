@@ -6,9 +6,12 @@
 
 #include "core/snow/frame_clock.h"
 #include "core/snow/frame_pause.h"
+#include "win32/session_pause.h"
 
 namespace nivora {
 namespace {
+
+using win32::SessionPause;
 
 using Change = PauseChange;
 
@@ -80,15 +83,49 @@ TEST(FramePause, NotificationsTable)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        SessionPause codes;
         FramePause pause;
         std::vector<Change> changes;
-        for (const Note& n : c.notes)
-            changes.push_back(n.kind == Note::Display          ? pause.displayState(n.value)
-                              : n.kind == Note::SessionDisplay ? pause.sessionDisplayState(n.value)
-                                                               : pause.sessionChange(n.value));
+        for (const Note& n : c.notes) {
+            if (n.kind == Note::Display)
+                codes.displayState(n.value);
+            else if (n.kind == Note::SessionDisplay)
+                codes.sessionDisplayState(n.value);
+            else
+                codes.sessionChange(n.value);
+            // The reasons as the snow window hands them on: the pause changes once, whichever reason turns it.
+            const bool wasPaused = pause.paused();
+            pause.set(PauseReason::DisplayOff, codes.displayOff());
+            pause.set(PauseReason::SessionLocked, codes.locked());
+            pause.set(PauseReason::SessionAway, codes.away());
+            changes.push_back(wasPaused == pause.paused() ? Change::None
+                              : pause.paused()            ? Change::Pause
+                                                          : Change::Resume);
+        }
         EXPECT_EQ(changes, c.changes);
         EXPECT_EQ(pause.paused(), !c.changes.empty() && c.changes.back() == Change::Pause);
     }
+}
+
+TEST(FramePause, AnyReasonPausesAndTheLastOneGoneResumes)
+{
+    struct Step {
+        PauseReason reason;
+        bool holds;
+        Change change;
+    };
+    const Step steps[] = {
+        {PauseReason::Hidden, true, Change::Pause},         {PauseReason::HeldForTest, true, Change::None},
+        {PauseReason::Hidden, true, Change::None},          {PauseReason::Hidden, false, Change::None},
+        {PauseReason::HeldForTest, false, Change::Resume},  {PauseReason::SessionAway, false, Change::None},
+        {PauseReason::DisplayOff, true, Change::Pause},     {PauseReason::DisplayOff, false, Change::Resume},
+    };
+    FramePause pause;
+    for (const Step& s : steps) {
+        EXPECT_EQ(pause.set(s.reason, s.holds), s.change);
+        EXPECT_EQ(pause.holds(s.reason), s.holds);
+    }
+    EXPECT_FALSE(pause.paused());
 }
 
 // A clock run as the message loop runs it, from `from` to `until`: woken when it is due, ticking then.

@@ -7,7 +7,7 @@ namespace nivora {
 
 namespace {
 
-constexpr int64_t kLargestDrawingSide = 32767 - 10;  // the pictures are 10 pixels larger and 16-bit sized
+constexpr int64_t kLargestDrawingSide = 32767 - kPictureMargin;  // the pictures are larger and 16-bit sized
 
 bool contains(const Rect& r, int32_t x, int32_t y)
 {
