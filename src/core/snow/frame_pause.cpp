@@ -11,7 +11,7 @@ PauseChange FramePause::set(PauseReason reason, bool holds)
     else
         reasons_ &= ~bit(reason);
     if (wasPaused == paused())
-        return PauseChange::None;
+        return PauseChange::Unchanged;
     return paused() ? PauseChange::Pause : PauseChange::Resume;
 }
 

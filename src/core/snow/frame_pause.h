@@ -18,7 +18,7 @@ enum class PauseReason : uint8_t {
 };
 
 // What the window layer has to do after a reason came or went.
-enum class PauseChange : uint8_t { None, Pause, Resume };
+enum class PauseChange : uint8_t { Unchanged, Pause, Resume };
 
 class FramePause {
 public:

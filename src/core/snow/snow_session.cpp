@@ -193,7 +193,7 @@ SessionStep SnowSession::carryOut(const FadeAction& action, int64_t now)
     case FadeAction::Kind::Unload:
         fadeClock_.stop();
         break;
-    case FadeAction::Kind::None:
+    case FadeAction::Kind::Nothing:
     case FadeAction::Kind::SetOpacity:
         break;
     }
