@@ -28,8 +28,8 @@ struct Presentation {
     std::span<const Rect> rects;  // in picMain's coordinates; presenting them presents the whole frame
 };
 
-// What the front end does after a call, in this order: carry out `fade` (FadeAction), then, when `drawn`, present
-// every monitor's presentation().
+// What the front end does after a call, in this order: when `drawn`, present every monitor's presentation(); then
+// carry out `fade` (FadeAction).
 struct SessionStep {
     bool drawn = false;
     FadeAction fade;
