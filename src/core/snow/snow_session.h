@@ -135,6 +135,7 @@ private:
     void drawFrame();  // every screen's frame
     void frame();      // a frame that is shown
     SessionStep carryOut(const FadeAction& action, int64_t now);
+    PauseChange hold(PauseReason reason, bool holds, int64_t now);
     void windStep(int64_t now);
     bool preview() const;
 
