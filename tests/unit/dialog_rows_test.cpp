@@ -77,8 +77,8 @@ TEST(SettingRows, ValuesAreLabelledByWhatTheyDoToTheSnow)
         {nivora::windModeLabel(1), u"自動"},  {nivora::brightnessLabel(0), u"0"},
         {nivora::brightnessLabel(1), u"63"},  {nivora::brightnessLabel(4), u"255"},
     };
-    for (const Case& c : cases)
-        EXPECT_TRUE(c.label == c.expected) << std::string(c.expected.begin(), c.expected.end());
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_TRUE(cases[i].label == cases[i].expected) << "case " << i;
 }
 
 TEST(SettingRows, TheMessageBoxLiesInTheMessageRowAndTheButtonsBelowTheRows)
