@@ -9,7 +9,10 @@
 
 #include <X11/Xutil.h>
 
+#include <X11/Xatom.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -56,6 +59,48 @@ std::optional<DesktopPicture> getImage(Display* display, Drawable drawable, int 
 const char* const kHelperPaths[] = {"xscreensaver-getimage", "/usr/libexec/xscreensaver/xscreensaver-getimage",
                                     "/usr/lib/xscreensaver/xscreensaver-getimage"};
 
+bool windowExists(Display* display, Window window)
+{
+    const ErrorTrap trap(display);
+    XWindowAttributes attributes{};
+    const Status found = XGetWindowAttributes(display, window, &attributes);
+    return trap.passed() && found;
+}
+
+bool isViewable(Display* display, Window window)
+{
+    const ErrorTrap trap(display);
+    XWindowAttributes attributes{};
+    const Status found = XGetWindowAttributes(display, window, &attributes);
+    return trap.passed() && found && attributes.map_state == IsViewable;
+}
+
+bool hasProperty(Display* display, Window window, Atom property)
+{
+    const ErrorTrap trap(display);
+    int count = 0;
+    Atom* properties = XListProperties(display, window, &count);
+    const bool found = properties && std::find(properties, properties + count, property) != properties + count;
+    if (properties)
+        XFree(properties);
+    return trap.passed() && found;
+}
+
+// SIGTERM, then SIGKILL for a helper that ignores it, so that the program's own end never waits on the helper's.
+void endHelper(pid_t child)
+{
+    kill(child, SIGTERM);
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (waitpid(child, nullptr, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= patience) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+            return;
+        }
+        poll(nullptr, 0, 10);
+    }
+}
+
 }  // namespace
 
 void DesktopPicture::copyTo(const Surface& to, const Rect& area) const
@@ -101,8 +146,15 @@ std::optional<DesktopPicture> captureScreen(Display* display, Window root, const
     return getImage(display, root, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
 }
 
-std::optional<DesktopPicture> imageFromHelper(Display* display, Window window, const Rect& bounds, int stopFd)
+HelperImage imageFromHelper(Display* display, Window window, const Rect& bounds, int stopFd)
 {
+    // How the helper tells what it painted (XScreenSaver 6.06, seen with xprop after each kind of run): it names the
+    // picture in _SCREENSAVER_IMAGE_FILENAME on the window, "desktop" for a grab, the file's name without its
+    // extension for an image from the user's folder; for its colour bars it removes the property. Removed here
+    // first, so that a name left from an earlier run cannot pass the test card off as a chosen picture.
+    const Atom imageName = XInternAtom(display, "_SCREENSAVER_IMAGE_FILENAME", False);
+    XDeleteProperty(display, window, imageName);
+    const bool wasViewable = isViewable(display, window);
     // The helper paints the window itself: given a pixmap as well, it leaves the pixmap black when it grabs the
     // desktop (XScreenSaver 6.06), so the window is read back once it is done.
     XSync(display, False);
@@ -118,24 +170,41 @@ std::optional<DesktopPicture> imageFromHelper(Display* display, Window window, c
         child = -1;
     }
     if (child <= 0)
-        return std::nullopt;
+        return {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kHelperSeconds);
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child)
             break;
         if (done < 0)
-            return std::nullopt;
+            return {};
         pollfd stop{stopFd, POLLIN, 0};
         if (poll(&stop, 1, 10) > 0) {
-            kill(child, SIGTERM);
-            waitpid(child, &status, 0);
-            return std::nullopt;
+            endHelper(child);
+            return {HelperOutcome::Stopped, std::nullopt};
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            endHelper(child);
+            if (!windowExists(display, window))
+                return {HelperOutcome::WindowGone, std::nullopt};
+            // Ended in the middle of a grab, it may have left the window unmapped.
+            if (wasViewable && !isViewable(display, window))
+                XMapRaised(display, window);
+            return {HelperOutcome::TimedOut, std::nullopt};
         }
     }
+    if (!windowExists(display, window))
+        return {HelperOutcome::WindowGone, std::nullopt};
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    return getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
+        return {};
+    if (!hasProperty(display, window, imageName))
+        return {HelperOutcome::NotChosen, std::nullopt};
+    std::optional<DesktopPicture> picture =
+        getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
+    if (!picture)
+        return {};
+    return {HelperOutcome::Picture, std::move(picture)};
 }
 
 }  // namespace nivora::x11
