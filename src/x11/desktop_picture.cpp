@@ -86,6 +86,14 @@ bool hasProperty(Display* display, Window window, Atom property)
     return trap.passed() && found;
 }
 
+// What the helper painted (the test card, the undimmed desktop) goes at once, and the Expose it brings has the first
+// frame shown whole rather than only where it changed.
+void clearWholly(Display* display, Window window)
+{
+    const ErrorTrap trap(display);
+    XClearArea(display, window, 0, 0, 0, 0, True);
+}
+
 // SIGTERM, then SIGKILL for a helper that ignores it, so that the program's own end never waits on the helper's.
 void endHelper(pid_t child)
 {
@@ -191,20 +199,22 @@ HelperImage imageFromHelper(Display* display, Window window, const Rect& bounds,
             // Ended in the middle of a grab, it may have left the window unmapped.
             if (wasViewable && !isViewable(display, window))
                 XMapRaised(display, window);
+            clearWholly(display, window);
             return {HelperOutcome::TimedOut, std::nullopt};
         }
     }
     if (!windowExists(display, window))
         return {HelperOutcome::WindowGone, std::nullopt};
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return {};
-    if (!hasProperty(display, window, imageName))
-        return {HelperOutcome::NotChosen, std::nullopt};
-    std::optional<DesktopPicture> picture =
-        getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
-    if (!picture)
-        return {};
-    return {HelperOutcome::Picture, std::move(picture)};
+    HelperImage image;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        if (!hasProperty(display, window, imageName))
+            image.outcome = HelperOutcome::NotChosen;
+        else if ((image.picture =
+                      getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds)))
+            image.outcome = HelperOutcome::Picture;
+    }
+    clearWholly(display, window);
+    return image;
 }
 
 }  // namespace nivora::x11

@@ -531,9 +531,10 @@ int SnowWindow::run()
             DrawSnow();
         if (Timer3.tick(now))
             Timer3_Timer();
-        if (XEventsQueued(display_, QueuedAlready) > 0)
-            continue;  // read while syncing: handle them before waiting
-        XFlush(display_);
+        // Flushes, and takes in what the server has sent meanwhile (read while syncing, or arrived since): an event
+        // left in Xlib's buffers would not wake the poll, and while paused nothing else would.
+        if (XPending(display_) > 0)
+            continue;
         const int64_t wait = std::min(Timer1.waitFrom(clockNow()), Timer3.waitFrom(clockNow()));
         timespec timeout{wait / 1'000'000, long(wait % 1'000'000) * 1000};
         pollfd fds[2] = {{connection, POLLIN, 0}, {stopFd_, POLLIN, 0}};

@@ -943,7 +943,11 @@ TEST_F(X11Test, AWindowThatGoesAwayEndsItQuietly)
         const Window target = pictureWindow(100, 100, 320, 240);
         auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-brightness", "0"});
         const Picture before = readDrawable(d, target, 320, 240);
-        ASSERT_TRUE(eventually([&] { return readDrawable(d, target, 320, 240).pixels != before.pixels; }));
+        ASSERT_TRUE(eventually([&] {
+            const Picture now = readDrawable(d, target, 320, 240);
+            return !now.pixels.empty() && now.pixels != before.pixels;
+        }));
+        ASSERT_TRUE(nivora->running()) << nivora->err;
         XDestroyWindow(d, target);
         XSync(d, False);
         EXPECT_EQ(nivora->wait(), 0) << run;
@@ -1110,13 +1114,18 @@ TEST_F(X11Test, AWindowOnAnotherMonitorThanThePrimaryHasNoMessage)
 TEST_F(X11Test, APartlyCoveredWindowKeepsDrawing)
 {
     const Window target = targetOverPicture();
+    auto nivora = startOn(target, {"NIVORA_HOLD_AFTER_FRAMES=150"});
+    // Covered once the frames have begun: the helper raises the window while it grabs the desktop.
+    ASSERT_TRUE(eventually([&] {
+        const Picture shown = readDrawable(d, target, kWidth, kHeight);
+        return !shown.pixels.empty() && shown.at(0, 0) == 0x00604020u;
+    }));
     const Window cover = pictureWindow(kX - 10, kY - 10, kWidth / 2, kHeight + 20);
-    auto nivora = startOn(target, {"NIVORA_HOLD_AFTER_FRAMES=100"});
     ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }))
         << "no frames under a partial cover";
     ASSERT_TRUE(nivora->running()) << nivora->err;
     const Picture shown = readDrawable(d, target, kWidth, kHeight);
-    const Picture expected = coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 100);
+    const Picture expected = coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 150);
     size_t differ = 0;
     for (int py = 0; py < kHeight; ++py)
         for (int px = kWidth / 2; px < kWidth; ++px)
