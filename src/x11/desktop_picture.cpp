@@ -59,20 +59,26 @@ std::optional<DesktopPicture> getImage(Display* display, Drawable drawable, int 
 const char* const kHelperPaths[] = {"xscreensaver-getimage", "/usr/libexec/xscreensaver/xscreensaver-getimage",
                                     "/usr/lib/xscreensaver/xscreensaver-getimage"};
 
-bool windowExists(Display* display, Window window)
+// The window's attributes; nothing once it is destroyed.
+std::optional<XWindowAttributes> attributesOf(Display* display, Window window)
 {
     const ErrorTrap trap(display);
     XWindowAttributes attributes{};
     const Status found = XGetWindowAttributes(display, window, &attributes);
-    return trap.passed() && found;
+    if (!trap.passed() || !found)
+        return std::nullopt;
+    return attributes;
+}
+
+bool windowExists(Display* display, Window window)
+{
+    return attributesOf(display, window).has_value();
 }
 
 bool isViewable(Display* display, Window window)
 {
-    const ErrorTrap trap(display);
-    XWindowAttributes attributes{};
-    const Status found = XGetWindowAttributes(display, window, &attributes);
-    return trap.passed() && found && attributes.map_state == IsViewable;
+    const std::optional<XWindowAttributes> attributes = attributesOf(display, window);
+    return attributes && attributes->map_state == IsViewable;
 }
 
 bool hasProperty(Display* display, Window window, Atom property)
