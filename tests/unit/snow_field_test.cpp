@@ -90,7 +90,11 @@ TEST(SnowField, WindOptionBecomesPixelsPerFrame)
     struct Case {
         float level, wind;
     };
-    const Case cases[] = {{0, -30}, {1, -25}, {6, 0}, {11, 25}, {12, 30}, {6.5f, 2.5f}};
+    // A hand-edited stored level outside the dialog's 0..12 is taken at the nearer end, as the dialog shows it; one
+    // that is no number is calm, the default. A level between two steps keeps its wind.
+    const Case cases[] = {{0, -30},      {1, -25},         {6, 0},         {11, 25},   {12, 30},
+                          {6.5f, 2.5f},  {13, 30},         {-1, -30},      {1e6f, 30}, {-1e6f, -30},
+                          {3.4e38f, 30}, {-INFINITY, -30}, {INFINITY, 30}, {NAN, 0}};
     for (const Case& c : cases) {
         EXPECT_EQ(windFromLevel(c.level), c.wind) << c.level;
         SnowSettings settings;
