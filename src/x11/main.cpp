@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/settings/linux_command_line.h"
+#include "nivora_version.h"
 #include "snow_window.h"
 #include "x_errors.h"
 
@@ -48,6 +49,10 @@ int main(int argc, char** argv)
     }
     if (line.options.help) {
         std::fputs(nivora::linuxUsage().c_str(), stdout);
+        return 0;
+    }
+    if (line.options.version) {
+        std::puts("nivora " NIVORA_VERSION_STRING);
         return 0;
     }
     if (!listenForStop()) {
