@@ -34,12 +34,12 @@ TEST(SnowScale, StripsAreTheDesignsStripsMadeLargerWithCellEdgesRounded)
 {
     struct Case {
         double scale;
-        int32_t cell;      // round(6 s)
-        int32_t dot;       // the one-pixel flake's side: round(s)
-        int32_t largest;   // the 6 x 6 flake's side
+        int32_t cell;     // round(6 s)
+        int32_t dot;      // the one-pixel flake's side: round(s)
+        int32_t largest;  // the 6 x 6 flake's side
     };
     const Case cases[] = {
-        {1.0, 6, 1, 6},   {1.25, 8, 1, 8}, {1.5, 9, 2, 9},  {2.0, 12, 2, 12},
+        {1.0, 6, 1, 6},   {1.25, 8, 1, 8},  {1.5, 9, 2, 9}, {2.0, 12, 2, 12},
         {3.0, 18, 3, 18}, {5.0, 30, 5, 30}, {0.5, 6, 1, 6}, {7.5, 30, 5, 30},  // held to 1 ... 5
     };
     for (const Case& c : cases) {
@@ -87,6 +87,30 @@ TEST(SnowScale, ScaledStripsKeepTheGreysAndTheMaskFollowsTheSprite)
     }
 }
 
+TEST(SnowScale, CellEdgesAtOneAndAHalfAreRoundedHalvesToEven)
+{
+    // The 100 % edges 0..6 at 1.5: 0, 1.5, 3, 4.5, 6, 7.5, 9, halves to even. The disc's rows of 2, 4, 6, 6, 4, 2
+    // pixels then cover rows 0-1, 2, 3, 4-5, 6-7 and 8 of the 9, and columns from the same edges.
+    const FlakeSprites sprites(1.5);
+    const int32_t edges[] = {0, 2, 3, 4, 6, 8, 9};
+    for (int32_t k = 0; k <= 6; ++k)
+        EXPECT_EQ(sprites.edge(k), edges[k]) << k;
+    const int32_t cell = 9, left = 6 * cell;
+    const int32_t rowWidths[cell] = {3, 3, 6, 9, 9, 9, 6, 6, 3};
+    const int32_t rowStarts[cell] = {3, 3, 2, 0, 0, 0, 2, 2, 3};
+    for (int32_t y = 0; y < cell; ++y) {
+        int32_t black = 0, first = cell;
+        for (int32_t x = 0; x < cell; ++x) {
+            if (sprites.mask().at(left + x, y) == kBlackPixel) {
+                ++black;
+                first = std::min(first, x);
+            }
+        }
+        EXPECT_EQ(black, rowWidths[y]) << "row " << y;
+        EXPECT_EQ(first, rowStarts[y]) << "row " << y;
+    }
+}
+
 TEST(SnowScale, TheDiscStaysADiscAtTwice)
 {
     // The largest flake's silhouette at 200 %: its 100 % rows of 2, 4, 6, 6, 4, 2 pixels, each twice, twice as wide.
@@ -112,8 +136,13 @@ TEST(SnowScale, DisplayScalesAreHeldToWhatFlakesCanBeDrawnAt)
         double given;
         double used;
     };
-    const Case cases[] = {{1.0, 1.0},  {1.75, 1.75}, {5.0, 5.0}, {0.75, 1.0},
-                          {12.0, 5.0}, {-2.0, 1.0},  {std::numeric_limits<double>::quiet_NaN(), 1.0}};
+    const Case cases[] = {{1.0, 1.0},
+                          {1.75, 1.75},
+                          {5.0, 5.0},
+                          {0.75, 1.0},
+                          {12.0, 5.0},
+                          {-2.0, 1.0},
+                          {std::numeric_limits<double>::quiet_NaN(), 1.0}};
     for (const Case& c : cases)
         EXPECT_EQ(snowScale(c.given), c.used) << c.given;
 }
@@ -216,8 +245,10 @@ TEST(SnowScale, MessageFontDpiFollowsTheMonitorAndThePreviewTheSystem)
         double scale;
         std::optional<int32_t> dpi;
     };
-    const Case cases[] = {{SnowMode::FullScreen, 1.0, 96},   {SnowMode::FullScreen, 1.25, 120},
-                          {SnowMode::FullScreen, 2.0, 192},  {SnowMode::FullScreen, 0.5, 96},
+    const Case cases[] = {{SnowMode::FullScreen, 1.0, 96},
+                          {SnowMode::FullScreen, 1.25, 120},
+                          {SnowMode::FullScreen, 2.0, 192},
+                          {SnowMode::FullScreen, 0.5, 96},
                           {SnowMode::Preview, 2.0, std::nullopt}};
     for (const Case& c : cases)
         EXPECT_EQ(messageFontDpi({100, 100, c.mode, 1.0f, c.scale}), c.dpi) << c.scale;
