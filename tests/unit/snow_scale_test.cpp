@@ -34,12 +34,12 @@ TEST(SnowScale, StripsAreTheDesignsStripsMadeLargerWithCellEdgesRounded)
 {
     struct Case {
         double scale;
-        int32_t cell;     // round(6 s)
-        int32_t dot;      // the one-pixel flake's side: round(s)
-        int32_t largest;  // the 6 x 6 flake's side
+        int32_t cell;      // round(6 s)
+        int32_t dot;       // the one-pixel flake's side: round(s)
+        int32_t largest;   // the 6 x 6 flake's side
     };
     const Case cases[] = {
-        {1.0, 6, 1, 6},   {1.25, 8, 1, 8},  {1.5, 9, 2, 9}, {2.0, 12, 2, 12},
+        {1.0, 6, 1, 6},   {1.25, 8, 1, 8}, {1.5, 9, 2, 9},  {2.0, 12, 2, 12},
         {3.0, 18, 3, 18}, {5.0, 30, 5, 30}, {0.5, 6, 1, 6}, {7.5, 30, 5, 30},  // held to 1 ... 5
     };
     for (const Case& c : cases) {
@@ -136,13 +136,8 @@ TEST(SnowScale, DisplayScalesAreHeldToWhatFlakesCanBeDrawnAt)
         double given;
         double used;
     };
-    const Case cases[] = {{1.0, 1.0},
-                          {1.75, 1.75},
-                          {5.0, 5.0},
-                          {0.75, 1.0},
-                          {12.0, 5.0},
-                          {-2.0, 1.0},
-                          {std::numeric_limits<double>::quiet_NaN(), 1.0}};
+    const Case cases[] = {{1.0, 1.0},  {1.75, 1.75}, {5.0, 5.0}, {0.75, 1.0},
+                          {12.0, 5.0}, {-2.0, 1.0},  {std::numeric_limits<double>::quiet_NaN(), 1.0}};
     for (const Case& c : cases)
         EXPECT_EQ(snowScale(c.given), c.used) << c.given;
 }
@@ -245,10 +240,8 @@ TEST(SnowScale, MessageFontDpiFollowsTheMonitorAndThePreviewTheSystem)
         double scale;
         std::optional<int32_t> dpi;
     };
-    const Case cases[] = {{SnowMode::FullScreen, 1.0, 96},
-                          {SnowMode::FullScreen, 1.25, 120},
-                          {SnowMode::FullScreen, 2.0, 192},
-                          {SnowMode::FullScreen, 0.5, 96},
+    const Case cases[] = {{SnowMode::FullScreen, 1.0, 96},   {SnowMode::FullScreen, 1.25, 120},
+                          {SnowMode::FullScreen, 2.0, 192},  {SnowMode::FullScreen, 0.5, 96},
                           {SnowMode::Preview, 2.0, std::nullopt}};
     for (const Case& c : cases)
         EXPECT_EQ(messageFontDpi({100, 100, c.mode, 1.0f, c.scale}), c.dpi) << c.scale;

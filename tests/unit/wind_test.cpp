@@ -20,7 +20,7 @@ TEST(Wind, FirstTickDrawsAPinnedTargetAndPauseFromTwoDraws)
         int16_t step;  // the whole way from the wind to the target
     };
     const Case cases[] = {
-        {0, 1, -10, 5170, -10},  {-30, 2, 20, 6443, 50},  {30, 3, 15, 7707, -15},
+        {0, 1, -10, 5170, -10}, {-30, 2, 20, 6443, 50},   {30, 3, 15, 7707, -15},
         {15, 4, -30, 8543, -45}, {-5, 5, -25, 8068, -20},
     };
     for (const Case& c : cases) {

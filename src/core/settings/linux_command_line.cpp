@@ -115,8 +115,8 @@ std::string badValue(std::string_view value, std::string_view option, std::strin
 
 // Sets one setting from its option's value; the error line otherwise. Numbers are whole levels within the range.
 template <class Number>
-requires std::is_same_v<Number, int16_t> || std::is_same_v<Number, float> std::string
-setFromOption(SnowSettings& settings, const SettingField<Number, Number>& f, std::string_view value)
+    requires std::is_same_v<Number, int16_t> || std::is_same_v<Number, float>
+std::string setFromOption(SnowSettings& settings, const SettingField<Number, Number>& f, std::string_view value)
 {
     const auto number = readWhole<int>(value);
     if (!number || *number < f.setting.range.minimum || *number > f.setting.range.maximum)
