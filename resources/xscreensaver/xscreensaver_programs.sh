@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/bin/bash
 # Adds Nivora to the screen savers XScreenSaver offers (the programs: list of ~/.xscreensaver), or removes it again.
 # Installed as /usr/share/nivora/xscreensaver-programs; run by the user, not as root.
 # Usage: xscreensaver-programs add|remove [FILE]   FILE is ~/.xscreensaver unless given.
