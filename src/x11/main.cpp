@@ -62,7 +62,8 @@ int main(int argc, char** argv)
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        std::fprintf(stderr, "nivora: cannot open display \"%s\"\n", XDisplayName(nullptr));
+        std::fprintf(stderr, "nivora: cannot open display %s\n",
+                     nivora::quotedForTerminal(XDisplayName(nullptr)).c_str());
         return 1;
     }
     nivora::x11::installErrorHandlers();

@@ -156,6 +156,14 @@ TEST(LinuxCommandLine, EachFaultGivesOneLineNamingIt)
     }
 }
 
+TEST(LinuxCommandLine, TextFromTheEnvironmentIsQuotedAsOptionsAre)
+{
+    // The display's name from DISPLAY is shown on an error line too.
+    EXPECT_EQ(quotedForTerminal("host\x1b]0;x\x07:0"), "\"host\\x1b]0;x\\x07:0\"");
+    EXPECT_EQ(quotedForTerminal("\xC2\x9B:1"), "\"\\xc2\\x9b:1\"");
+    EXPECT_EQ(quotedForTerminal(":0"), "\":0\"");
+}
+
 TEST(LinuxCommandLine, HelpAndVersionAreAskedForAsPeopleAskForThem)
 {
     struct Case {

@@ -44,37 +44,9 @@ size_t shownCharacterLength(std::string_view text)
     return hidden ? 0 : length;
 }
 
-// A value as the error line shows it: in quotes, with control characters and whatever is no plain UTF-8 character
-// written out byte by byte, so the line stays one line on the terminal, and the terminal's own, whatever was typed.
 std::string quoted(std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size();) {
-        const char c = text[i];
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80) {
-            if (const size_t length = shownCharacterLength(text.substr(i))) {
-                out.append(text.substr(i, length));
-                i += length;
-                continue;
-            }
-        }
-        if (c == '"' || c == '\\') {
-            out.append({'\\', c});
-        } else if (c == '\n') {
-            out.append("\\n");
-        } else if (c == '\t') {
-            out.append("\\t");
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            out.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
-        } else {
-            out += c;
-        }
-        ++i;
-    }
-    out += '"';
-    return out;
+    return quotedForTerminal(text);
 }
 
 // Digits only, the whole text: "07" is 7, "+7", " 7" and "7.0" are no numbers here.
@@ -235,6 +207,37 @@ std::string usageLine(std::string_view option, std::string_view text)
 }
 
 }  // namespace
+
+std::string quotedForTerminal(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            if (const size_t length = shownCharacterLength(text.substr(i))) {
+                out.append(text.substr(i, length));
+                i += length;
+                continue;
+            }
+        }
+        if (c == '"' || c == '\\') {
+            out.append({'\\', c});
+        } else if (c == '\n') {
+            out.append("\\n");
+        } else if (c == '\t') {
+            out.append("\\t");
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            out.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
+        } else {
+            out += c;
+        }
+        ++i;
+    }
+    out += '"';
+    return out;
+}
 
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow)
 {

@@ -41,6 +41,11 @@ struct LinuxCommandLine {
 // cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one.
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow);
 
+// Text from the user or the environment as an error line shows it: in quotes, with control characters and whatever
+// is no plain UTF-8 character written out byte by byte, so the line stays one line on the terminal, and the
+// terminal's own, whatever was typed.
+std::string quotedForTerminal(std::string_view text);
+
 // The options, one a line, with their ranges, what their values do and their defaults, from the settings table.
 std::string linuxUsage();
 
