@@ -153,11 +153,8 @@ std::string meaningOf(const Setting<int16_t>& setting)
     const SettingRange& range = setting.range;
     std::string text;
     const auto list = [&](auto valueOf, std::string_view unit) {
-        for (int level = range.minimum; level <= range.maximum; ++level) {
+        for (int level = range.minimum; level <= range.maximum; ++level)
             text.append(level == range.minimum ? "" : level == range.maximum ? " or " : ", ").append(valueOf(level));
-            if (level == range.minimum && unit == "%")
-                text.append(" (black)");
-        }
         text.append(" ").append(unit);
     };
     if (setting.optionName == kPrecipitationSetting.optionName) {
@@ -167,8 +164,8 @@ std::string meaningOf(const Setting<int16_t>& setting)
         text = "the desktop at ";
         list(
             [](int level) {
-                const int alpha = brightnessAlpha(static_cast<int16_t>(level)).value_or(0);
-                return std::to_string((alpha * 100 + 127) / 255);
+                const std::optional<uint8_t> alpha = brightnessAlpha(static_cast<int16_t>(level));
+                return alpha ? std::to_string((*alpha * 100 + 127) / 255) : std::string("0 (black)");
             },
             "%");
     }
