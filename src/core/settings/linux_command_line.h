@@ -24,7 +24,8 @@ struct LinuxOptions {
     uint32_t windowId = 0;    // DrawTarget::Window
     bool fullscreen = false;  // the own window covers the whole screen
     std::optional<uint64_t> seed;
-    bool help = false;  // print linuxUsage() and end
+    bool help = false;     // print linuxUsage() and end
+    bool version = false;  // print the version and end
 };
 
 // Either the options or one line that names the bad option or value (without the program's name or a newline).
@@ -40,7 +41,12 @@ struct LinuxCommandLine {
 // cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one.
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow);
 
-// The options, one a line, with their ranges and defaults from the settings table.
+// Text from the user or the environment as an error line shows it: in quotes, with control characters and whatever
+// is no plain UTF-8 character written out byte by byte, so the line stays one line on the terminal, and the
+// terminal's own, whatever was typed.
+std::string quotedForTerminal(std::string_view text);
+
+// The options, one a line, with their ranges, what their values do and their defaults, from the settings table.
 std::string linuxUsage();
 
 }  // namespace nivora
