@@ -194,6 +194,10 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
             if (!noValue())
                 return line;
             o.help = true;
+        } else if (name == "wayland" || name == "x11") {
+            if (!noValue())
+                return line;
+            o.server = name == "wayland" ? DisplayServer::Wayland : DisplayServer::X11;
         } else if (name == "window-id") {
             const auto text = value();
             if (!text)
@@ -235,6 +239,11 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
             return line;
         }
     }
+    if (o.server == DisplayServer::Wayland && (windowId || root)) {
+        line.error = windowId ? "a window id draws into an X11 window; it cannot go with --wayland"
+                              : "-root draws on an X11 display; it cannot go with --wayland";
+        return line;
+    }
     if (windowId) {
         o.target = DrawTarget::Window;
         o.windowId = *windowId;
@@ -244,13 +253,27 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
     return line;
 }
 
+bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay)
+{
+    switch (options.server) {
+    case DisplayServer::Wayland:
+        return true;
+    case DisplayServer::X11:
+        return false;
+    case DisplayServer::Automatic:
+        break;
+    }
+    return waylandDisplay && options.target == DrawTarget::OwnWindow;
+}
+
 std::string linuxUsage()
 {
     std::string text = "usage: nivora [options]\n"
                        "  -root                 draw on the root window (or the virtual root)\n"
                        "  -window-id ID         draw into window ID (decimal or 0x hex); also XSCREENSAVER_WINDOW\n"
                        "  -fullscreen           a window of its own over the whole screen (else 1280 x 720)\n"
-                       "  -seed N               the seed of the snow, to replay a run\n";
+                       "  -seed N               the seed of the snow, to replay a run\n"
+                       "  --wayland, --x11      draw on this display (default: Wayland when WAYLAND_DISPLAY is set)\n";
     forEachSetting([&](const auto& f) {
         std::string option = joined({"  -", f.setting.optionName, " ", valueHint(f.setting)});
         option.resize(std::max<size_t>(option.size() + 1, 24), ' ');

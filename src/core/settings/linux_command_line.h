@@ -18,6 +18,13 @@ enum class DrawTarget {
     Window,     // a window made by someone else: XScreenSaver's, or one named by -window-id
 };
 
+// Which display the program draws on.
+enum class DisplayServer {
+    Automatic,  // Wayland when WAYLAND_DISPLAY is set and no X11 target is asked for, else X11
+    Wayland,    // --wayland
+    X11,        // --x11
+};
+
 struct LinuxOptions {
     SnowSettings settings;  // the defaults, changed by the options given; `velocity` is the wind option 0..12
     DrawTarget target = DrawTarget::OwnWindow;
@@ -25,6 +32,7 @@ struct LinuxOptions {
     bool fullscreen = false;  // the own window covers the whole screen
     std::optional<uint64_t> seed;
     bool help = false;  // print linuxUsage() and end
+    DisplayServer server = DisplayServer::Automatic;
 };
 
 // Either the options or one line that names the bad option or value (without the program's name or a newline).
@@ -37,8 +45,13 @@ struct LinuxCommandLine {
 // value may follow as the next argument or after '=' ("--velocity=3"). "-window-id ID" takes a decimal or 0x
 // hexadecimal window id; without it, a window id in `screensaverWindow` (XScreenSaver's XSCREENSAVER_WINDOW, empty
 // when unset) is where XScreenSaver wants the module to draw, also when it passes "-root". The message is UTF-8,
-// cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one.
+// cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one. "--wayland"
+// and "--x11" force the display; -root or a window id with --wayland is an error.
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow);
+
+// Whether the program draws on Wayland: when forced, or when the session has a compositor (`waylandDisplay`:
+// WAYLAND_DISPLAY is set and not empty) and the options ask for nothing that only X11 has (-root, a window id).
+bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay);
 
 // The options, one a line, with their ranges and defaults from the settings table.
 std::string linuxUsage();

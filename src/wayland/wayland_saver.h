@@ -1,0 +1,104 @@
+// The snow on a Wayland compositor: a layer-shell surface on every output over its picture taken by screencopy, the
+// frame clock and the automatic wind, the exit fade on the seat's keyboard and pointer, and the compositor's events.
+#pragma once
+
+#include <wayland-client.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/settings/linux_command_line.h"
+#include "core/snow/exit_fade.h"
+#include "core/snow/frame_clock.h"
+#include "core/snow/random.h"
+#include "core/snow/wind.h"
+#include "globals.h"
+#include "message_mask.h"
+#include "output.h"
+#include "screencopy.h"
+#include "snow_surface.h"
+#include "wayland_main.h"
+
+namespace nivora::wayland {
+
+class WaylandSaver {
+public:
+    WaylandSaver(wl_display* display, LinuxOptions options, int stopFd);
+    ~WaylandSaver();
+    WaylandSaver(const WaylandSaver&) = delete;
+    WaylandSaver& operator=(const WaylandSaver&) = delete;
+
+    // Binds the globals, takes each output's picture and shows a surface on each; prints one line and returns
+    // false when it cannot.
+    bool InitData();
+    // Frames and events until the saver ends; the exit status.
+    int run();
+
+private:
+    struct Screen {
+        std::unique_ptr<Output> output;
+        std::optional<OutputPicture> desktop;  // until the snow is built over it
+        std::unique_ptr<SnowSurface> snow;
+    };
+
+    static const wl_registry_listener kRegistryListener;
+    static const wl_seat_listener kSeatListener;
+    static const wl_keyboard_listener kKeyboardListener;
+    static const wl_pointer_listener kPointerListener;
+    static void onGlobal(void* data, wl_registry*, uint32_t name, const char* interface, uint32_t version);
+    static void onGlobalRemove(void* data, wl_registry*, uint32_t name);
+    static void onCapabilities(void* data, wl_seat*, uint32_t capabilities);
+    static void onKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t);
+    static void onKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state);
+    static void onPointerEnter(void* data, wl_pointer*, uint32_t serial, wl_surface* surface, wl_fixed_t x,
+                               wl_fixed_t y);
+    static void onPointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*);
+    static void onMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y);
+    static void onButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state);
+
+    bool roundtrip();
+    void takeDesktops();
+    bool showSurfaces();
+    size_t messageScreen() const;
+    void DrawSnow();
+    void Timer3_Timer();
+    void carryOut(const FadeAction& action);
+    void pointerAt(wl_fixed_t x, wl_fixed_t y);
+    bool anyReady() const;
+    void pauseClocks(bool pause, int64_t now);
+    void noteEnds();
+    bool dispatch(int64_t wait);
+    void lost();
+
+    wl_display* display_;
+    LinuxOptions options_;
+    int stopFd_;
+    wl_registry* registry_ = nullptr;
+    Globals globals_;
+    wl_keyboard* keyboard_ = nullptr;
+    wl_pointer* pointer_ = nullptr;
+    const Screen* pointerOn_ = nullptr;  // the screen whose surface the pointer is over
+    std::vector<Screen> screens_;
+    bool started_ = false;  // the surfaces are built: any change of the outputs ends the saver
+
+    x11::MessageFaces faces_;
+    std::optional<Random> random_;
+    float velocity_ = 0;  // the current wind, shared by every output
+    std::optional<AutoWind> wind_;
+    ExitFade fade_{false};
+    uint8_t opacity_ = 255;
+    FrameClock Timer1;
+    FrameClock Timer2;
+    FrameClock Timer3;
+    bool clocksPaused_ = false;
+    uint64_t frameCount_ = 0;
+    std::optional<uint64_t> holdAfter_;
+    bool held_ = false;
+    bool heldAnnounced_ = false;
+    bool ended_ = false;
+    int status_ = 0;
+};
+
+}  // namespace nivora::wayland
