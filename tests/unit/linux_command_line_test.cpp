@@ -58,6 +58,36 @@ TEST(LinuxCommandLine, TargetsComeFromOptionsAndXScreenSaversWindow)
     }
 }
 
+// Wayland where the session has a compositor and nothing asks for X11; --wayland and --x11 decide alone.
+TEST(LinuxCommandLine, WaylandIsChosenBySessionUnlessAnX11TargetOrAForcedDisplay)
+{
+    struct Case {
+        std::vector<std::string_view> arguments;
+        std::string_view environment;  // XSCREENSAVER_WINDOW
+        bool waylandDisplay;
+        bool wayland;
+    };
+    const Case cases[] = {
+        {{}, "", true, true},
+        {{}, "", false, false},
+        {{"-fullscreen"}, "", true, true},
+        {{"-root"}, "", true, false},
+        {{"-window-id", "12"}, "", true, false},
+        {{}, "0x2a00007", true, false},
+        {{"--x11"}, "", true, false},
+        {{"--wayland"}, "", false, true},
+        {{"--wayland", "--x11"}, "", true, false},  // the later one
+        {{"--x11", "-wayland"}, "", false, true},
+    };
+    for (const Case& c : cases) {
+        const LinuxCommandLine line = parse(c.arguments, c.environment);
+        SCOPED_TRACE(testing::Message() << (c.arguments.empty() ? "" : c.arguments.front()) << " " << c.environment
+                                        << " " << c.waylandDisplay);
+        EXPECT_EQ(line.error, "");
+        EXPECT_EQ(drawsOnWayland(line.options, c.waylandDisplay), c.wayland);
+    }
+}
+
 TEST(LinuxCommandLine, SettingsOptionsSetTheRecord)
 {
     const LinuxCommandLine line = parse({"-precipitation", "4", "--velocity", "12", "-direction", "fixed",
@@ -124,6 +154,10 @@ TEST(LinuxCommandLine, EachFaultGivesOneLineNamingIt)
          "bad value \"4294967296\" for -window-id (a window id, decimal or 0x hexadecimal)"},
         {{"-seed", "-3"}, "", "bad value \"-3\" for -seed (a whole number)"},
         {{"-root=1"}, "", "option -root takes no value"},
+        {{"--wayland=1"}, "", "option -wayland takes no value"},
+        {{"--wayland", "-root"}, "", "-root draws on an X11 display; it cannot go with --wayland"},
+        {{"-window-id", "12", "--wayland"}, "", "a window id draws into an X11 window; it cannot go with --wayland"},
+        {{"--wayland"}, "0x2a00007", "a window id draws into an X11 window; it cannot go with --wayland"},
         {{}, "window", "bad window id \"window\" in XSCREENSAVER_WINDOW"},
         // What was typed is shown on the one line: control characters, quotes and backslashes written out.
         {{"-velocity", "1\n2"}, "", "bad value \"1\\n2\" for -velocity (0 to 12)"},
@@ -138,7 +172,8 @@ TEST(LinuxCommandLine, UsageNamesEveryOptionOfTheSettingsTable)
 {
     const std::string usage = linuxUsage();
     for (std::string_view option : {"-precipitation 0..4", "-velocity 0..12", "-direction auto|fixed",
-                                    "-brightness 0..4", "-message TEXT", "-root", "-window-id", "-fullscreen", "-seed"})
+                                    "-brightness 0..4", "-message TEXT", "-root", "-window-id", "-fullscreen", "-seed",
+                                    "--wayland", "--x11"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     EXPECT_TRUE(parse({"--help"}).options.help);
 }
