@@ -52,6 +52,7 @@ test: native win64 win32 sanitize dist
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 	scripts/x11_test.sh $(BUILD)/native
 	scripts/xscreensaver_test.sh $(BUILD)/native
+	scripts/wayland_test.sh $(BUILD)/native
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
 	scripts/sign_test.sh $(BUILD)/win64 $(BUILD)/win32 $(BUILD)/signed
