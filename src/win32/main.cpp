@@ -36,15 +36,15 @@ noteMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list)
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info))
-        reinterpret_cast<std::vector<Monitor>*>(list)->push_back({rectOf(info.rcMonitor),
+        reinterpret_cast<std::vector<ListedMonitor>*>(list)->push_back({rectOf(info.rcMonitor),
                                                                   (info.dwFlags & MONITORINFOF_PRIMARY) != 0,
                                                                   displayScaleOfDpi(monitorDpi(monitor))});
     return TRUE;
 }
 
-std::vector<Monitor> monitors()
+std::vector<ListedMonitor> monitors()
 {
-    std::vector<Monitor> found;
+    std::vector<ListedMonitor> found;
     EnumDisplayMonitors(nullptr, nullptr, &noteMonitor, reinterpret_cast<LPARAM>(&found));
     if (found.empty())  // no monitor reported: the primary screen as the system gives it
         found.push_back({{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
@@ -89,7 +89,7 @@ int runPreview(const SnowSettings& settings, HWND parent, PreviewArea host)
 int runFullScreen(const SnowSettings& settings)
 {
     const Rect everything = virtualScreen();
-    const std::vector<Monitor> shown = monitors();
+    const std::vector<ListedMonitor> shown = monitors();
     std::optional<std::vector<SnowScreen>> screens = snowScreensFor(everything, shown);
     if (!screens)
         return 1;  // no monitor a drawing area can cover

@@ -87,7 +87,7 @@ std::optional<PauseChange> PauseNotifications::onMessage(UINT message, WPARAM wP
         KillTimer(hwnd_, kRetryTimerId);
         retrying_ = false;
         registerSession();
-        return PauseChange::None;
+        return PauseChange::Unchanged;
     default:
         return std::nullopt;
     }

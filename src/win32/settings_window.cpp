@@ -554,7 +554,7 @@ std::unique_ptr<FrmSetting> setUpSettings(SnowSettings& settings)
     POINT pointer{0, 0};
     // Placed on the monitor under the pointer, within its work area (clear of the taskbar). Without a pointer, as
     // on a screen of its own: the primary one, whole.
-    PixelArea area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    Rect area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (GetCursorPos(&pointer)) {
         MONITORINFO monitor{};
         monitor.cbSize = sizeof monitor;

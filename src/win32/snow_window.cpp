@@ -301,7 +301,7 @@ LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == frameCountMessage_ && message != 0)
         return static_cast<LRESULT>(frameCount_);
     if (const std::optional<PauseChange> change = pauseNotifications_.onMessage(message, wParam, lParam)) {
-        if (*change != PauseChange::None && !heldForReadback_)
+        if (*change != PauseChange::Unchanged && !heldForReadback_)
             runTimers(*change == PauseChange::Resume);
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
@@ -419,7 +419,7 @@ void FrmMain::picMain_MouseMove(float x, float y)
 void FrmMain::carryOut(const FadeAction& action)
 {
     switch (action.kind) {
-    case FadeAction::Kind::None:
+    case FadeAction::Kind::Nothing:
         break;
     case FadeAction::Kind::BeginFadeOut: {
         while (ShowCursor(TRUE) < 0) {}

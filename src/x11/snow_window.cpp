@@ -1,5 +1,5 @@
-// The snow window on X11: finding or making the window, the desktop picture, the monitors' pictures and fields,
-// frames on the frame clock, the wind, and the server's events.
+// The snow window on X11: finding or making the window, the desktop picture, the monitors' pictures, the session's
+// frames sent to the server, and the server's events.
 #include "snow_window.h"
 
 #include <poll.h>
@@ -25,7 +25,6 @@ namespace {
 
 constexpr int kOwnWidth = 1280;  // the own window when it does not cover the whole screen
 constexpr int kOwnHeight = 720;
-constexpr int64_t kFrameInterval = 20'000;  // Timer1, microseconds
 
 constexpr long kEvents = ExposureMask | StructureNotifyMask | VisibilityChangeMask;
 
@@ -56,14 +55,14 @@ Window virtualRoot(Display* display, Window root)
 }
 
 // The monitors XRandR reports, in root coordinates.
-std::vector<nivora::Monitor> randrMonitors(Display* display, Window root)
+std::vector<ListedMonitor> randrMonitors(Display* display, Window root)
 {
-    std::vector<nivora::Monitor> found;
+    std::vector<ListedMonitor> found;
     int count = 0;
     XRRMonitorInfo* list = XRRGetMonitors(display, root, True, &count);
     for (int i = 0; i < count; ++i)
-        found.push_back({{list[i].x, list[i].y, list[i].x + list[i].width, list[i].y + list[i].height},
-                         list[i].primary != 0});
+        found.push_back(
+            {{list[i].x, list[i].y, list[i].x + list[i].width, list[i].y + list[i].height}, list[i].primary != 0});
     if (list)
         XRRFreeMonitors(list);
     return found;
@@ -119,23 +118,17 @@ bool SnowWindow::InitData()
 {
     if (!findTarget())
         return false;
-    random_.emplace(options_.seed ? *options_.seed
-                                  : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40) ^ uint64_t(window_) << 20);
+    seed_ = options_.seed ? *options_.seed
+                          : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40) ^ uint64_t(window_) << 20;
     takeDesktop();
     dpi_ = displayDpi(display_);
     if (faces_.empty() && !options_.settings.messageText.empty())
         std::fprintf(stderr, "nivora: no font for the message found; the snow falls without it\n");
     if (!build())
         return false;
-    velocity_ = monitors_.front()->field.velocity;
-    wind_.emplace(velocity_);
     holdAfter_ = holdAfterFrames();
-    if (const uint64_t ahead = framesAhead()) {
-        for (uint64_t i = 0; i < ahead; ++i)
-            for (auto& m : monitors_)
-                drawMonitor(*m);
-        presentWhole_ = true;
-    }
+    session_->runAhead(framesAhead());
+    releaseDesks();
     if (ownWindow_)
         XMapRaised(display_, window_);
     return true;
@@ -152,8 +145,7 @@ bool SnowWindow::findTarget()
         const ErrorTrap trap(display_);
         const Status found = XGetWindowAttributes(display_, window_, &attributes);
         if (!trap.passed() || !found) {
-            std::fprintf(stderr, "nivora: there is no window 0x%lx on display %s\n", window_,
-                         DisplayString(display_));
+            std::fprintf(stderr, "nivora: there is no window 0x%lx on display %s\n", window_, DisplayString(display_));
             return false;
         }
         root_ = attributes.root;
@@ -242,131 +234,119 @@ bool SnowWindow::build()
 {
     monitors_.clear();
     const Rect window = windowInRoot();
-    std::vector<nivora::Monitor> shown = randrMonitors(display_, root_);
+    std::vector<ListedMonitor> shown = randrMonitors(display_, root_);
     // The message is written on the primary monitor: a window that does not show it (XScreenSaver makes one per
     // monitor) has none.
-    const bool primaryElsewhere = std::any_of(shown.begin(), shown.end(), [&](const nivora::Monitor& m) {
+    const bool primaryElsewhere = std::any_of(shown.begin(), shown.end(), [&](const ListedMonitor& m) {
         return m.primary && isEmpty(clipRect(m.bounds, window));
     });
     if (shown.empty())
         shown.push_back({window, true});
     // X11 has one scale for the whole display, Xft.dpi: every monitor snows at it.
-    for (nivora::Monitor& m : shown)
+    for (ListedMonitor& m : shown)
         m.scale = displayScaleOfDpi(dpi_);
     std::optional<std::vector<SnowScreen>> screens = snowScreensFor(window, shown);
     if (!screens) {
         std::fprintf(stderr, "nivora: the window (%d x %d) is too large or too small for the snow\n", width_, height_);
         return false;
     }
-    for (SnowScreen& screen : *screens) {
-        if (primaryElsewhere)
+    if (primaryElsewhere)
+        for (SnowScreen& screen : *screens)
             screen.primary = false;
-        monitors_.push_back(std::make_unique<Monitor>());
-        monitors_.back()->screen = screen;
-        if (!buildMonitor(*monitors_.back()))
+    // A rebuild keeps the session: the same generator, the wind as it blows, the clocks.
+    if (session_)
+        session_->reshape(std::move(*screens));
+    else
+        session_.emplace(options_.settings, std::move(*screens), seed_);
+    monitors_.resize(session_->screenCount());
+    for (size_t i = 0; i < monitors_.size(); ++i)
+        if (!buildPictures(i))
             return false;
-    }
-    if (wind_)  // a rebuild: the wind blows on as it was
-        for (auto& m : monitors_)
-            m->field.velocity = velocity_;
     return true;
 }
 
-bool SnowWindow::buildMonitor(Monitor& m)
+bool SnowWindow::buildPictures(size_t i)
 {
-    const SnowArea& area = m.screen.area;
-    const int32_t width = area.drawWidth, height = area.drawHeight;
-    m.field.InitData(screenSettings(options_.settings, m.screen), area, *random_);
+    MonitorPictures& m = monitors_[i];
+    const SnowScreen& screen = session_->screen(i);
+    const int32_t width = screen.area.drawWidth, height = screen.area.drawHeight;
+    const int32_t pictureWidth = session_->pictureWidth(i), pictureHeight = session_->pictureHeight(i);
 
-    m.picMain = std::make_unique<SharedPicture>(display_, visual_.visual, visual_.depth, width + 10, height + 10,
+    m.picMain = std::make_unique<SharedPicture>(display_, visual_.visual, visual_.depth, pictureWidth, pictureHeight,
                                                 shared_);
     if (!m.picMain->valid()) {
-        std::fprintf(stderr, "nivora: no memory for a picture of %d x %d\n", width + 10, height + 10);
+        std::fprintf(stderr, "nivora: no memory for a picture of %d x %d\n", pictureWidth, pictureHeight);
         return false;
     }
     shared_ = m.picMain->shared();
 
-    m.PicDesk.assign(size_t(width + 10) * size_t(height + 10), kBlackPixel);
-    const Surface desk = surfaceOf(m.PicDesk, width + 10, height + 10);
+    m.PicDesk.assign(size_t(pictureWidth) * size_t(pictureHeight), kBlackPixel);
+    const Surface desk = surfaceOf(m.PicDesk, pictureWidth, pictureHeight);
     if (const std::optional<uint8_t> alpha = brightnessAlpha(options_.settings.blightness); alpha && desktop_) {
         std::vector<Pixel> shown(size_t(width) * size_t(height), kBlackPixel);
-        desktop_->copyTo(surfaceOf(shown, width, height), m.screen.bounds);
+        desktop_->copyTo(surfaceOf(shown, width, height), screen.bounds);
         blendOverBlack(desk, surfaceOf(shown, width, height), *alpha);
     }
 
-    // PicText only where a message is written; the field keeps a one-byte mask of it and never reads it again.
+    // PicText only where a message is written; the session keeps a one-byte mask of it and never reads it again.
     std::vector<Pixel> text;
-    const std::u16string& message = screenSettings(options_.settings, m.screen).messageText;
+    const std::u16string& message = session_->message(i);
     if (!message.empty() && !faces_.empty()) {
         text.assign(size_t(width) * size_t(height), kBlackPixel);
         faces_.print(surfaceOf(text, width, height), message, dpi_);
     }
-    m.field.attachSurfaces({m.picMain->surface(), desk, text.empty() ? Surface{} : surfaceOf(text, width, height)});
+    session_->attach(i, {m.picMain->surface(), desk, text.empty() ? Surface{} : surfaceOf(text, width, height)});
     return true;
 }
 
-void SnowWindow::drawMonitor(Monitor& m)
+// A whole monitor of pixels less once the session reads PicDesk no more: snow settles only on the message.
+void SnowWindow::releaseDesks()
 {
-    m.field.DrawSnow();
-    if (!m.deskCut &&
-        cutDeskInto(m.field, surfaceOf(m.PicDesk, m.screen.area.drawWidth + 10, m.screen.area.drawHeight + 10),
-                    m.deskPart)) {
-        m.deskCut = true;
-        std::vector<Pixel>().swap(m.PicDesk);  // a whole monitor of pixels less: snow settles only on the message
-    }
+    for (size_t i = 0; i < monitors_.size(); ++i)
+        if (session_->deskReleased(i) && !monitors_[i].PicDesk.empty())
+            std::vector<Pixel>().swap(monitors_[i].PicDesk);
 }
 
-void SnowWindow::DrawSnow()
+void SnowWindow::presentFrame()
 {
-    for (auto& m : monitors_) {
-        drawMonitor(*m);
-        const Rect whole{0, 0, m->screen.area.drawWidth, m->screen.area.drawHeight};
-        present(*m, presentWhole_ ? std::span<const Rect>(&whole, 1) : m->field.changedRects());
-    }
-    presentWhole_ = false;
+    releaseDesks();
+    for (size_t i = 0; i < monitors_.size(); ++i)
+        present(i, session_->presentation(i).rects);
     // The server reads shared pictures when it handles the requests: it must be done before the next frame draws
     // into them. Pictures sent with XPutImage are copies: flushing is enough.
     if (shared_)
         XSync(display_, False);
     else
         XFlush(display_);
-    ++frameCount_;
-    if (holdAfter_ && frameCount_ == *holdAfter_)
+    if (holdAfter_ && session_->frameCount() == *holdAfter_)
         holdForTest();
 }
 
-void SnowWindow::present(const Monitor& m, std::span<const Rect> rects) const
+void SnowWindow::present(size_t i, std::span<const Rect> rects) const
 {
+    const SnowScreen& screen = session_->screen(i);
     if (visible())
-        m.picMain->put(window_, gc_, m.screen.windowX, m.screen.windowY, rects);
+        monitors_[i].picMain->put(window_, gc_, screen.windowX, screen.windowY, rects);
 }
 
 void SnowWindow::repaint(const Rect& exposed) const
 {
-    for (const auto& m : monitors_) {
-        const Rect shown{m->screen.windowX, m->screen.windowY, m->screen.windowX + m->screen.area.drawWidth,
-                         m->screen.windowY + m->screen.area.drawHeight};
+    for (size_t i = 0; i < monitors_.size(); ++i) {
+        const SnowScreen& screen = session_->screen(i);
+        const Rect shown{screen.windowX, screen.windowY, screen.windowX + screen.area.drawWidth,
+                         screen.windowY + screen.area.drawHeight};
         const Rect r = clipRect(shown, exposed);
         if (isEmpty(r))
             continue;
         const Rect inPicture{r.left - shown.left, r.top - shown.top, r.right - shown.left, r.bottom - shown.top};
-        m->picMain->put(window_, gc_, shown.left, shown.top, {&inPicture, 1});
+        monitors_[i].picMain->put(window_, gc_, shown.left, shown.top, {&inPicture, 1});
     }
-}
-
-void SnowWindow::Timer3_Timer()
-{
-    const uint32_t interval = wind_->Timer3_Timer(velocity_, *random_);
-    for (auto& m : monitors_)
-        m->field.velocity = velocity_;  // one wind over every monitor
-    Timer3.start(clockNow(), int64_t(interval) * 1000);
 }
 
 void SnowWindow::holdForTest()
 {
-    Timer1.stop();
-    Timer3.stop();
-    announceHeld(display_, window_, frameCount_);
+    session_->pause(PauseReason::HeldForTest, clockNow());
+    announceHeld(display_, window_, session_->frameCount());
 }
 
 void SnowWindow::updateVisibility()
@@ -376,12 +356,10 @@ void SnowWindow::updateVisibility()
         return;
     paused_ = !visible();
     // Nobody sees the snow: no frame is made, and the clocks keep what was left of their waits.
-    for (FrameClock* clock : {&Timer1, &Timer3}) {
-        if (paused_)
-            clock->pause(now);
-        else
-            clock->resume(now);
-    }
+    if (paused_)
+        session_->pause(PauseReason::Hidden, now);
+    else
+        session_->resume(PauseReason::Hidden, now);
     if (!paused_)
         repaint({0, 0, width_, height_});
 }
@@ -403,8 +381,7 @@ void SnowWindow::handle(const XEvent& event)
             if (!build()) {
                 ended_ = true;
                 status_ = 1;
-            }
-            else if (visible())
+            } else if (visible())
                 repaint({0, 0, width_, height_});
         }
         break;
@@ -445,14 +422,11 @@ void SnowWindow::handle(const XEvent& event)
 int SnowWindow::run()
 {
     const int64_t start = clockNow();
-    Timer1.start(start, kFrameInterval);
-    if (options_.settings.direction)
-        Timer3.start(start, int64_t(kWindFirstInterval) * 1000);
-    paused_ = false;
-    if (visible())
-        DrawSnow();  // the first frame at once, as the window is shown
-    else
-        updateVisibility();
+    paused_ = !visible();
+    if (paused_)
+        session_->pause(PauseReason::Hidden, start);
+    if (session_->start(start).drawn)  // the first frame at once, as the window is shown
+        presentFrame();
 
     const int connection = ConnectionNumber(display_);
     while (!ended_) {
@@ -463,15 +437,12 @@ int SnowWindow::run()
         }
         if (ended_)
             break;
-        const int64_t now = clockNow();
-        if (Timer1.tick(now))
-            DrawSnow();
-        if (Timer3.tick(now))
-            Timer3_Timer();
+        if (session_->run(clockNow()).drawn)
+            presentFrame();
         if (XEventsQueued(display_, QueuedAlready) > 0)
             continue;  // read while syncing: handle them before waiting
         XFlush(display_);
-        const int64_t wait = std::min(Timer1.waitFrom(clockNow()), Timer3.waitFrom(clockNow()));
+        const int64_t wait = session_->waitFrom(clockNow());
         timespec timeout{wait / 1'000'000, long(wait % 1'000'000) * 1000};
         pollfd fds[2] = {{connection, POLLIN, 0}, {stopFd_, POLLIN, 0}};
         ppoll(fds, 2, wait == FrameClock::kNever ? nullptr : &timeout, nullptr);

@@ -1,5 +1,5 @@
-// The snow on X11: one window (its own, the root or XScreenSaver's), a drawing area with its own pictures and snow
-// field per monitor it covers, the frame clock and the automatic wind, and what the X server tells it.
+// The snow on X11: one window (its own, the root or XScreenSaver's), the pictures of each monitor it covers, the snow
+// session that fills them, and what the X server tells it.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -11,12 +11,9 @@
 #include <span>
 #include <vector>
 
-#include "core/snow/frame_clock.h"
 #include "core/settings/linux_command_line.h"
-#include "core/snow/random.h"
-#include "core/snow/snow_field.h"
 #include "core/snow/snow_screens.h"
-#include "core/snow/wind.h"
+#include "core/snow/snow_session.h"
 #include "desktop_picture.h"
 #include "message_mask.h"
 #include "shared_picture.h"
@@ -39,25 +36,20 @@ public:
     int run();
 
 private:
-    // One monitor's share of the window.
-    struct Monitor {
-        SnowScreen screen;
+    // One monitor's pictures, for the session's screen of the same index.
+    struct MonitorPictures {
         std::unique_ptr<SharedPicture> picMain;  // what is seen
-        std::vector<Pixel> PicDesk;              // the dimmed desktop with every settled flake; cut after a frame
-        std::vector<Pixel> deskPart;             // what frames still read of PicDesk once it is cut
-        bool deskCut = false;
-        SnowField field;
+        std::vector<Pixel> PicDesk;  // the dimmed desktop with every settled flake, until the session lets go
     };
 
     bool findTarget();
     void takeDesktop();
     Rect windowInRoot() const;
     bool build();
-    bool buildMonitor(Monitor& m);
-    void DrawSnow();
-    void drawMonitor(Monitor& m);
-    void Timer3_Timer();
-    void present(const Monitor& m, std::span<const Rect> rects) const;
+    bool buildPictures(size_t i);
+    void presentFrame();
+    void releaseDesks();
+    void present(size_t i, std::span<const Rect> rects) const;
     void repaint(const Rect& exposed) const;
     void handle(const XEvent& event);
     void updateVisibility();
@@ -80,20 +72,15 @@ private:
 
     std::optional<DesktopPicture> desktop_;
     MessageFaces faces_;
-    std::vector<std::unique_ptr<Monitor>> monitors_;
-    std::optional<Random> random_;  // one generator for the run, across rebuilds
-    float velocity_ = 0;            // the current wind in pixels per frame, shared by every monitor
-    std::optional<AutoWind> wind_;
-    FrameClock Timer1;
-    FrameClock Timer3;
+    uint64_t seed_ = 0;  // of the run's one generator, across rebuilds
+    std::optional<SnowSession> session_;
+    std::vector<MonitorPictures> monitors_;
     bool mapped_ = true;
     bool obscured_ = false;
     bool paused_ = false;
     bool ended_ = false;
     int status_ = 0;  // of the program once the loop ends
-    uint64_t frameCount_ = 0;
     std::optional<uint64_t> holdAfter_;
-    bool presentWhole_ = false;  // the next frame shows the whole picture, not only what changed
 };
 
 // Microseconds of the monotonic clock.

@@ -42,13 +42,13 @@ TEST(ExitFade, InputRulesTable)
     const Case cases[] = {
         {"a key starts the fade", false, {{Event::Key}}, Kind::BeginFadeOut, true},
         {"a click starts the fade", false, {{Event::Click}}, Kind::BeginFadeOut, true},
-        {"the first move only records the pointer", false, {{Event::Move, 500, 400}}, Kind::None, false},
-        {"a move along one axis does not count", false, {{Event::Move, 5, 5}, {Event::Move, 6, 5}}, Kind::None, false},
-        {"nor does the other axis", false, {{Event::Move, 5, 5}, {Event::Move, 5, 9}}, Kind::None, false},
+        {"the first move only records the pointer", false, {{Event::Move, 500, 400}}, Kind::Nothing, false},
+        {"a move along one axis does not count", false, {{Event::Move, 5, 5}, {Event::Move, 6, 5}}, Kind::Nothing, false},
+        {"nor does the other axis", false, {{Event::Move, 5, 5}, {Event::Move, 5, 9}}, Kind::Nothing, false},
         {"a move after an axis move compares with the last position",
          false,
          {{Event::Move, 5, 5}, {Event::Move, 6, 5}, {Event::Move, 7, 5}},
-         Kind::None,
+         Kind::Nothing,
          false},
         {"a move in both coordinates starts the fade",
          false,
@@ -64,11 +64,11 @@ TEST(ExitFade, InputRulesTable)
         {"moves during the fade change nothing",
          false,
          {{Event::Key}, {Event::Move, 1, 1}, {Event::Move, 9, 9}},
-         Kind::None,
+         Kind::Nothing,
          true},
-        {"the preview ignores keys", true, {{Event::Key}}, Kind::None, false},
-        {"the preview ignores clicks", true, {{Event::Click}, {Event::Click}}, Kind::None, false},
-        {"the preview ignores moves", true, {{Event::Move, 1, 1}, {Event::Move, 50, 50}}, Kind::None, false},
+        {"the preview ignores keys", true, {{Event::Key}}, Kind::Nothing, false},
+        {"the preview ignores clicks", true, {{Event::Click}, {Event::Click}}, Kind::Nothing, false},
+        {"the preview ignores moves", true, {{Event::Move, 1, 1}, {Event::Move, 50, 50}}, Kind::Nothing, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

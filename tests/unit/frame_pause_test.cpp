@@ -6,9 +6,12 @@
 
 #include "core/snow/frame_clock.h"
 #include "core/snow/frame_pause.h"
+#include "win32/session_pause.h"
 
 namespace nivora {
 namespace {
+
+using win32::SessionPause;
 
 using Change = PauseChange;
 
@@ -36,10 +39,10 @@ TEST(FramePause, NotificationsTable)
         {"the display going off pauses, coming on resumes", {displayOff, displayOn}, {Change::Pause, Change::Resume}},
         {"a dimmed display is still seen",
          {displayDimmed, displayOff, displayDimmed},
-         {Change::None, Change::Pause, Change::Resume}},
+         {Change::Unchanged, Change::Pause, Change::Resume}},
         {"the state sent at registration changes nothing when on",
          {displayOn, displayOn},
-         {Change::None, Change::None}},
+         {Change::Unchanged, Change::Unchanged}},
         {"an unknown display state counts as on",
          {displayOff, Note{Note::Display, 9}},
          {Change::Pause, Change::Resume}},
@@ -51,44 +54,78 @@ TEST(FramePause, NotificationsTable)
          {consoleDisconnect, remoteConnect},
          {Change::Pause, Change::Resume}},
         {"a remote disconnect pauses", {remoteDisconnect, remoteConnect}, {Change::Pause, Change::Resume}},
-        {"a repeated lock is one pause", {lock, lock, unlock}, {Change::Pause, Change::None, Change::Resume}},
+        {"a repeated lock is one pause", {lock, lock, unlock}, {Change::Pause, Change::Unchanged, Change::Resume}},
         {"an unlock while the display is off keeps the pause",
          {displayOff, lock, unlock, displayOn},
-         {Change::Pause, Change::None, Change::None, Change::Resume}},
+         {Change::Pause, Change::Unchanged, Change::Unchanged, Change::Resume}},
         {"the display coming on while locked keeps the pause",
          {lock, displayOff, displayOn, unlock},
-         {Change::Pause, Change::None, Change::None, Change::Resume}},
+         {Change::Pause, Change::Unchanged, Change::Unchanged, Change::Resume}},
         {"a connect while locked keeps the pause",
          {lock, consoleDisconnect, consoleConnect, unlock},
-         {Change::Pause, Change::None, Change::None, Change::Resume}},
+         {Change::Pause, Change::Unchanged, Change::Unchanged, Change::Resume}},
         {"logon, logoff and other codes change nothing",
          {logon, logoff, Note{Note::Session, 9}, Note{Note::Session, 0}},
-         {Change::None, Change::None, Change::None, Change::None}},
-        {"an unlock without a lock changes nothing", {unlock, consoleConnect}, {Change::None, Change::None}},
+         {Change::Unchanged, Change::Unchanged, Change::Unchanged, Change::Unchanged}},
+        {"an unlock without a lock changes nothing", {unlock, consoleConnect}, {Change::Unchanged, Change::Unchanged}},
         {"a remote session's own display counts, not the console's",
          {ownDisplayOn, displayOff, ownDisplayOff, displayOn, ownDisplayOn},
-         {Change::None, Change::None, Change::Pause, Change::None, Change::Resume}},
+         {Change::Unchanged, Change::Unchanged, Change::Pause, Change::Unchanged, Change::Resume}},
         {"the console's display counts until the session's own is heard from",
          {displayOff, ownDisplayOn, displayOff},
-         {Change::Pause, Change::Resume, Change::None}},
+         {Change::Pause, Change::Resume, Change::Unchanged}},
         {"the session's own display dimmed is still seen",
          {ownDisplayDimmed, ownDisplayOff},
-         {Change::None, Change::Pause}},
+         {Change::Unchanged, Change::Pause}},
         {"a lock while the session's own display is off keeps the pause",
          {ownDisplayOff, lock, ownDisplayOn, unlock},
-         {Change::Pause, Change::None, Change::None, Change::Resume}},
+         {Change::Pause, Change::Unchanged, Change::Unchanged, Change::Resume}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        SessionPause codes;
         FramePause pause;
         std::vector<Change> changes;
-        for (const Note& n : c.notes)
-            changes.push_back(n.kind == Note::Display          ? pause.displayState(n.value)
-                              : n.kind == Note::SessionDisplay ? pause.sessionDisplayState(n.value)
-                                                               : pause.sessionChange(n.value));
+        for (const Note& n : c.notes) {
+            if (n.kind == Note::Display)
+                codes.displayState(n.value);
+            else if (n.kind == Note::SessionDisplay)
+                codes.sessionDisplayState(n.value);
+            else
+                codes.sessionChange(n.value);
+            // The reasons as the snow window hands them on: the pause changes once, whichever reason turns it.
+            const bool wasPaused = pause.paused();
+            pause.set(PauseReason::DisplayOff, codes.displayOff());
+            pause.set(PauseReason::SessionLocked, codes.locked());
+            pause.set(PauseReason::SessionAway, codes.away());
+            changes.push_back(wasPaused == pause.paused() ? Change::Unchanged
+                              : pause.paused()            ? Change::Pause
+                                                          : Change::Resume);
+        }
         EXPECT_EQ(changes, c.changes);
         EXPECT_EQ(pause.paused(), !c.changes.empty() && c.changes.back() == Change::Pause);
     }
+}
+
+TEST(FramePause, AnyReasonPausesAndTheLastOneGoneResumes)
+{
+    struct Step {
+        PauseReason reason;
+        bool holds;
+        Change change;
+    };
+    const Step steps[] = {
+        {PauseReason::Hidden, true, Change::Pause},        {PauseReason::HeldForTest, true, Change::Unchanged},
+        {PauseReason::Hidden, true, Change::Unchanged},         {PauseReason::Hidden, false, Change::Unchanged},
+        {PauseReason::HeldForTest, false, Change::Resume}, {PauseReason::SessionAway, false, Change::Unchanged},
+        {PauseReason::DisplayOff, true, Change::Pause},    {PauseReason::DisplayOff, false, Change::Resume},
+    };
+    FramePause pause;
+    for (const Step& s : steps) {
+        EXPECT_EQ(pause.set(s.reason, s.holds), s.change);
+        EXPECT_EQ(pause.holds(s.reason), s.holds);
+    }
+    EXPECT_FALSE(pause.paused());
 }
 
 // A clock run as the message loop runs it, from `from` to `until`: woken when it is due, ticking then.

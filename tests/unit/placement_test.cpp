@@ -12,13 +12,13 @@ TEST(Placement, WindowOpensUpLeftOfThePointerAndStaysInTheMonitorsWorkArea)
 {
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-    const PixelArea primary{0, 0, 1024, 728};   // a 1024 x 768 screen less a 40-px taskbar at the bottom
-    const PixelArea left{-800, 0, 0, 600};      // a second monitor left of the primary one
-    const PixelArea above{200, -900, 1640, 0};  // and one above it
+    const Rect primary{0, 0, 1024, 728};   // a 1024 x 768 screen less a 40-px taskbar at the bottom
+    const Rect left{-800, 0, 0, 600};      // a second monitor left of the primary one
+    const Rect above{200, -900, 1640, 0};  // and one above it
     struct Case {
         const char* what;
         PixelPoint pointer;
-        PixelArea area;
+        Rect area;
         int32_t width, height;
         PixelPoint expected;
     };

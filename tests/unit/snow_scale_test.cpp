@@ -191,7 +191,7 @@ Rect largestFlakeDrawn(const SnowScreen& screen)
 
 TEST(SnowScale, MonitorsAtMixedScalesEachDrawAtTheirOwn)
 {
-    const Monitor monitors[] = {{{0, 0, 320, 200}, true, 1.0}, {{320, 0, 800, 300}, false, 1.5}};
+    const ListedMonitor monitors[] = {{{0, 0, 320, 200}, true, 1.0}, {{320, 0, 800, 300}, false, 1.5}};
     const std::optional<std::vector<SnowScreen>> screens = snowScreensFor({0, 0, 800, 300}, monitors);
     ASSERT_TRUE(screens.has_value());
     ASSERT_EQ(screens->size(), 2u);

@@ -11,7 +11,7 @@ namespace {
 TEST(SnowScreens, OneAreaPerMonitorPlacedInTheVirtualScreen)
 {
     // The primary at (0, 0) and a second monitor to its left, lower: the virtual screen starts at x = -800.
-    const Monitor monitors[] = {{{0, 0, 1024, 768}, true}, {{-800, 0, 0, 600}, false}};
+    const ListedMonitor monitors[] = {{{0, 0, 1024, 768}, true}, {{-800, 0, 0, 600}, false}};
     const auto screens = snowScreensFor({-800, 0, 1024, 768}, monitors);
     ASSERT_TRUE(screens);
     ASSERT_EQ(screens->size(), 2u);
@@ -41,7 +41,7 @@ TEST(SnowScreens, MonitorsAboveBelowAndPartlyOutsideArePlacedFromTheVirtualScree
     struct Case {
         const char* name;
         Rect virtualScreen;
-        std::vector<Monitor> monitors;
+        std::vector<ListedMonitor> monitors;
         std::vector<Expected> screens;
     };
     const Case cases[] = {
@@ -99,7 +99,7 @@ TEST(SnowScreens, TheMessageIsWrittenOnThePrimaryMonitorOnly)
 
 TEST(SnowScreens, OneMonitorIsTheWholeScreenAsBefore)
 {
-    const Monitor monitors[] = {{{0, 0, 1920, 1080}, true}};
+    const ListedMonitor monitors[] = {{{0, 0, 1920, 1080}, true}};
     const auto screens = snowScreensFor({0, 0, 1920, 1080}, monitors);
     ASSERT_TRUE(screens);
     ASSERT_EQ(screens->size(), 1u);
@@ -113,7 +113,7 @@ TEST(SnowScreens, ExactlyOnePrimaryWhateverTheSystemMarks)
 {
     struct Case {
         const char* name;
-        std::vector<Monitor> monitors;
+        std::vector<ListedMonitor> monitors;
         size_t primary;
     };
     const Case cases[] = {
@@ -133,7 +133,7 @@ TEST(SnowScreens, ExactlyOnePrimaryWhateverTheSystemMarks)
 
 TEST(SnowScreens, MirroredAndOffScreenMonitorsAddNoArea)
 {
-    const Monitor monitors[] = {{{0, 0, 1024, 768}, true},
+    const ListedMonitor monitors[] = {{{0, 0, 1024, 768}, true},
                                 {{0, 0, 1024, 768}, false},      // mirrored
                                 {{5000, 0, 6000, 768}, false},   // outside the virtual screen
                                 {{1024, 0, 1024, 768}, false}};  // empty
@@ -144,13 +144,13 @@ TEST(SnowScreens, MirroredAndOffScreenMonitorsAddNoArea)
 
 TEST(SnowScreens, NoAreaWhenAMonitorIsTooLargeOrThereIsNone)
 {
-    const Monitor huge[] = {{{0, 0, 1024, 768}, true}, {{1024, 0, 1024 + 32758, 768}, false}};
+    const ListedMonitor huge[] = {{{0, 0, 1024, 768}, true}, {{1024, 0, 1024 + 32758, 768}, false}};
     EXPECT_FALSE(snowScreensFor({0, 0, 1024 + 32758, 768}, huge));
-    const Monitor largest[] = {{{0, 0, 32757, 32757}, true}};
+    const ListedMonitor largest[] = {{{0, 0, 32757, 32757}, true}};
     EXPECT_TRUE(snowScreensFor({0, 0, 32757, 32757}, largest));
-    EXPECT_FALSE(snowScreensFor({0, 0, 1024, 768}, std::span<const Monitor>{}));
+    EXPECT_FALSE(snowScreensFor({0, 0, 1024, 768}, std::span<const ListedMonitor>{}));
     // Far from the origin, the sides still fit: no 32-bit overflow on the way.
-    const Monitor far[] = {{{INT32_MAX - 1000, INT32_MIN, INT32_MAX, INT32_MIN + 1000}, true}};
+    const ListedMonitor far[] = {{{INT32_MAX - 1000, INT32_MIN, INT32_MAX, INT32_MIN + 1000}, true}};
     const auto screens = snowScreensFor({INT32_MAX - 1000, INT32_MIN, INT32_MAX, INT32_MIN + 1000}, far);
     ASSERT_TRUE(screens);
     EXPECT_EQ((*screens)[0].area.drawWidth, 1000);

@@ -19,7 +19,7 @@ int32_t placeOnAxis(int32_t pointer, int32_t extent, int32_t areaStart, int32_t 
 
 }  // namespace
 
-PixelPoint placeNearPointer(PixelPoint pointer, int32_t windowWidth, int32_t windowHeight, const PixelArea& area)
+PixelPoint placeNearPointer(PixelPoint pointer, int32_t windowWidth, int32_t windowHeight, const Rect& area)
 {
     return {placeOnAxis(pointer.x, windowWidth, area.left, area.right),
             placeOnAxis(pointer.y, windowHeight, area.top, area.bottom)};

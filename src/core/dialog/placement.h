@@ -3,21 +3,14 @@
 
 #include <cstdint>
 
+#include "core/base/rect.h"
+
 namespace nivora {
 
 // How far left of and above the pointer the window's top-left corner goes, in pixels.
 inline constexpr int32_t kPointerOffsetPixels = 180;
 // The pointer position, in pixels on each axis, to assume when it cannot be read.
 inline constexpr int32_t kUnknownPointerPixel = 1500;
-
-// A screen area in pixels: right and bottom are one past the last pixel. Monitors left of or above the primary one
-// have negative coordinates.
-struct PixelArea {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-};
 
 struct PixelPoint {
     int32_t x = 0;
@@ -28,6 +21,6 @@ struct PixelPoint {
 // The window's top-left corner: 180 px left of and above the pointer, moved back so the window ends at the area's
 // far edge, or to its near edge when it would start before it. The far edge wins: a window larger than the area
 // starts before it. Never overflows; results saturate to 32 bits.
-PixelPoint placeNearPointer(PixelPoint pointer, int32_t windowWidth, int32_t windowHeight, const PixelArea& area);
+PixelPoint placeNearPointer(PixelPoint pointer, int32_t windowWidth, int32_t windowHeight, const Rect& area);
 
 }  // namespace nivora

@@ -44,8 +44,8 @@ inline constexpr Setting<int16_t> kBlightnessSetting{u"blightness", 2, {0, 4}, "
 inline constexpr Setting<std::u16string_view> kMessageTextSetting{u"messageText", kDefaultMessage, {0, 128}, "message",
                                                                   {}};
 
-// One record per process. In the settings dialog `velocity` is the wind option 0 to 12; once the snow field is
-// set up it holds the wind in pixels per frame.
+// One record per process, as stored: `velocity` is the wind level 0 to 12 (the live wind in pixels per frame is the
+// snow's own, see windFromLevel), `direction` whether the wind is automatic (see isAutomaticWind).
 struct SnowSettings {
     int16_t precipitation = kPrecipitationSetting.defaultValue;
     float velocity = kVelocitySetting.defaultValue;
@@ -104,6 +104,12 @@ constexpr int32_t flakeCountFor(int16_t precipitation)
 constexpr float windFromLevel(float level)
 {
     return static_cast<float>(static_cast<double>(level) * 5.0 - 30.0);
+}
+
+// `direction`: True (stored "True") lets the wind change by itself every few seconds; False keeps the level's wind.
+constexpr bool isAutomaticWind(bool direction)
+{
+    return direction;
 }
 
 // `blightness`: the AlphaBlend SourceConstantAlpha of the desktop picture, 64 * blightness - 1 for 1..4 (63, 127,

@@ -12,14 +12,14 @@ inline constexpr int16_t kFadeStepSize = 32;
 // What the window layer has to do after an event.
 struct FadeAction {
     enum class Kind : uint8_t {
-        None,
+        Nothing,
         // Start the fade: show the cursor again (ShowCursor(TRUE) until the count is >= 0), enable Timer2, make the
         // window layered, set its opacity to `opacity` (LWA_ALPHA) and draw one frame.
         BeginFadeOut,
         SetOpacity,  // SetLayeredWindowAttributes with `opacity`
         Unload,      // unload the snow window: the program ends at once
     };
-    Kind kind = Kind::None;
+    Kind kind = Kind::Nothing;
     uint8_t opacity = 255;
     friend bool operator==(const FadeAction&, const FadeAction&) = default;
 };

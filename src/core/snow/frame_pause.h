@@ -1,42 +1,36 @@
-// Nothing drawn that nobody sees: whether the snow window makes frames while the display is off or the session is
-// locked or disconnected. Its timers' clocks keep what was left of their waits across the pause (FrameClock).
+// Nothing drawn that nobody sees: the reasons for which the snow makes no frames (the display is off, the session is
+// locked or away, the window is hidden, a test holds the picture), and whether any of them holds. The clocks keep
+// what was left of their waits across the pause (FrameClock).
 #pragma once
 
 #include <cstdint>
 
 namespace nivora {
 
-// What the window layer has to do after a notification.
-enum class PauseChange : uint8_t { None, Pause, Resume };
+// Each front end says which of these holds, in its platform's terms: Windows from its power and session
+// notifications, X11 from its window's visibility.
+enum class PauseReason : uint8_t {
+    DisplayOff,     // the display that shows the snow is off
+    SessionLocked,  // the user's session is locked
+    SessionAway,    // the session is disconnected from every screen
+    Hidden,         // the window is unmapped or covered whole
+    HeldForTest,    // a test reads the picture (test build only)
+};
+
+// What the window layer has to do after a reason came or went.
+enum class PauseChange : uint8_t { Unchanged, Pause, Resume };
 
 class FramePause {
 public:
-    // The display's power state as the system reports it (GUID_CONSOLE_DISPLAY_STATE): 0 off, 1 on, 2 dimmed. A
-    // dimmed display is still seen; a value the system may add later counts as on, so it never stops the snow
-    // for good.
-    PauseChange displayState(uint32_t state);
-    // The display of this program's own session (GUID_SESSION_DISPLAY_STATUS), same values. In a remote session it
-    // is the remote screen, where the console's display says nothing about who sees the snow; once it has been
-    // heard from, it alone counts. Systems before Windows 8 send only the console's state.
-    PauseChange sessionDisplayState(uint32_t state);
-    // A session change of this program's session (the WTS_* codes of WM_WTSSESSION_CHANGE): a lock or a
-    // disconnect of the console or of a remote connection pauses; an unlock, a connect resumes. Other codes
-    // (logon, logoff, remote control) change nothing.
-    PauseChange sessionChange(uint32_t code);
-
-    bool paused() const
-    {
-        return (sessionDisplayKnown_ ? sessionDisplayOff_ : consoleDisplayOff_) || locked_ || disconnected_;
-    }
+    // Sets or clears one reason; a reason set twice is still one.
+    PauseChange set(PauseReason reason, bool holds);
+    bool holds(PauseReason reason) const { return (reasons_ & bit(reason)) != 0; }
+    bool paused() const { return reasons_ != 0; }
 
 private:
-    PauseChange apply(bool wasPaused) const;
+    static uint32_t bit(PauseReason reason) { return uint32_t{1} << static_cast<uint32_t>(reason); }
 
-    bool consoleDisplayOff_ = false;
-    bool sessionDisplayKnown_ = false;
-    bool sessionDisplayOff_ = false;
-    bool locked_ = false;
-    bool disconnected_ = false;
+    uint32_t reasons_ = 0;
 };
 
 }  // namespace nivora

@@ -6,20 +6,9 @@
 #include <span>
 #include <vector>
 
+#include "core/base/rect.h"
+
 namespace nivora {
-
-struct Rect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;  // exclusive
-    int32_t bottom = 0;
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-inline bool isEmpty(const Rect& r)
-{
-    return r.left >= r.right || r.top >= r.bottom;
-}
 
 // Rows of the picture over which changed places are merged side by side.
 inline constexpr int32_t kChangedBandHeight = 16;

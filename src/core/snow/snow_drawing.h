@@ -36,12 +36,6 @@ Rect flakeBox(const FlakeSprites& sprites, int32_t px, int32_t py, int32_t sprit
 void stampFlake(const FlakeSprites& sprites, const Surface& dst, int32_t px, int32_t py, int32_t spriteX,
                 const Rect& box);
 
-inline Rect clipRect(const Rect& r, const Rect& bound)
-{
-    return {r.left > bound.left ? r.left : bound.left, r.top > bound.top ? r.top : bound.top,
-            r.right < bound.right ? r.right : bound.right, r.bottom < bound.bottom ? r.bottom : bound.bottom};
-}
-
 // The falling flakes of one frame in picMain, with what lay under them inside the drawing area, pixel by pixel.
 // Pictures up to 2^32 pixels: larger ones are refused when the snow field takes them.
 class FlakeLayer {

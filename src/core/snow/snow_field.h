@@ -18,8 +18,12 @@
 
 namespace nivora {
 
-// Views over the snow window's pictures: picMain and PicDesk are (drawWidth + 10) x (drawHeight + 10), PicText is
-// drawWidth x drawHeight and holds the message in white on black.
+// How much larger than the drawing area picMain and PicDesk are, right and below: a flake at the area's edge is
+// drawn whole without a bounds test.
+inline constexpr int32_t kPictureMargin = 10;
+
+// Views over the snow window's pictures: picMain and PicDesk are (drawWidth + kPictureMargin) x (drawHeight +
+// kPictureMargin), PicText is drawWidth x drawHeight and holds the message in white on black.
 struct SnowSurfaces {
     Surface main;
     Surface desk;

@@ -7,7 +7,7 @@ namespace nivora {
 
 namespace {
 
-constexpr int64_t kLargestDrawingSide = 32767 - 10;  // the pictures are 10 pixels larger and 16-bit sized
+constexpr int64_t kLargestDrawingSide = 32767 - kPictureMargin;  // the pictures are larger and 16-bit sized
 
 bool contains(const Rect& r, int32_t x, int32_t y)
 {
@@ -29,10 +29,11 @@ bool fitsDrawingArea(int64_t width, int64_t height)
     return width >= 1 && height >= 1 && width <= kLargestDrawingSide && height <= kLargestDrawingSide;
 }
 
-std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen, std::span<const Monitor> monitors)
+std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
+                                                      std::span<const ListedMonitor> monitors)
 {
     std::vector<SnowScreen> screens;
-    for (const Monitor& monitor : monitors) {
+    for (const ListedMonitor& monitor : monitors) {
         const Rect r{std::max(monitor.bounds.left, virtualScreen.left), std::max(monitor.bounds.top, virtualScreen.top),
                      std::min(monitor.bounds.right, virtualScreen.right),
                      std::min(monitor.bounds.bottom, virtualScreen.bottom)};

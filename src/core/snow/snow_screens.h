@@ -10,7 +10,8 @@
 
 namespace nivora {
 
-struct Monitor {
+// A monitor as the system lists it.
+struct ListedMonitor {
     Rect bounds;  // desktop coordinates: the primary monitor's top-left corner is (0, 0)
     bool primary = false;
     double scale = 1.0;  // its display scale: its DPI over 96 (Windows' effective DPI, X11's Xft.dpi)
@@ -35,7 +36,8 @@ inline double displayScaleOfDpi(double dpi)
 // display) counts once, at the scale of its first listing. When no monitor is marked primary, the one holding
 // (0, 0), else the first, is. Nothing when there is no monitor or when one is too large for a drawing area (its
 // pictures are 10 pixels larger than the area and must stay within 16 bits).
-std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen, std::span<const Monitor> monitors);
+std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
+                                                      std::span<const ListedMonitor> monitors);
 
 // The settings of one screen's snow: the message is written on the primary monitor only.
 SnowSettings screenSettings(const SnowSettings& settings, const SnowScreen& screen);
