@@ -11,6 +11,8 @@ namespace {
 
 // Three buffers: one shown, one the compositor may still read, one to draw into.
 constexpr int kBuffers = 3;
+// More waiting rectangles than this are damaged as the whole picture: as cheap for the compositor, and bounded.
+constexpr size_t kMostUnshownRects = 8192;
 
 Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
 {
@@ -77,9 +79,8 @@ void SnowSurface::onClosed(void* data, zwlr_layer_surface_v1*)
 
 void SnowSurface::onFrameDone(void* data, wl_callback* callback, uint32_t)
 {
-    auto* self = static_cast<SnowSurface*>(data);
     wl_callback_destroy(callback);
-    self->frameCallback_ = nullptr;
+    static_cast<SnowSurface*>(data)->frameCallback_ = nullptr;
 }
 
 void SnowSurface::onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale)
@@ -90,61 +91,54 @@ void SnowSurface::onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t
     self->preferredScale_ = scale;
 }
 
-bool SnowSurface::build(const SnowSettings& settings, int32_t integerScale, const OutputPicture* desktop,
-                        bool primary, x11::MessageFaces& faces, Random& random)
+std::optional<ListedMonitor> SnowSurface::monitor(int32_t integerScale)
 {
-    // The buffer's pixels: the logical size times the scale; a fractional scale goes through the viewport, whose
-    // destination is the logical size.
-    int64_t width = 0, height = 0;
-    if (fractional_) {
-        scale_ = preferredScale_ / 120.0;
-        width = std::llround(width_ * scale_);
-        height = std::llround(height_ * scale_);
-    } else {
-        scale_ = integerScale;
-        width = int64_t(width_) * integerScale;
-        height = int64_t(height_) * integerScale;
-    }
+    // A fractional scale goes through the viewport, whose destination is the logical size.
+    integerScale_ = integerScale;
+    const double scale = fractional_ ? preferredScale_ / 120.0 : double(integerScale);
+    const int64_t width = fractional_ ? std::llround(width_ * scale) : int64_t(width_) * integerScale;
+    const int64_t height = fractional_ ? std::llround(height_ * scale) : int64_t(height_) * integerScale;
     if (!fitsDrawingArea(width, height)) {
         std::fprintf(stderr, "nivora: an output of %lld x %lld pixels is too large or too small for the snow\n",
                      static_cast<long long>(width), static_cast<long long>(height));
-        return false;
+        return std::nullopt;
     }
-    const Rect bounds{0, 0, int32_t(width), int32_t(height)};
-    const Monitor monitor{bounds, primary, scale_};
-    const std::optional<std::vector<SnowScreen>> screens = snowScreensFor(bounds, {&monitor, 1});
-    if (!screens || screens->size() != 1)
-        return false;
-    screen_ = screens->front();
-    screen_.primary = primary;  // alone it would be the primary of its own layout
+    return ListedMonitor{{0, 0, int32_t(width), int32_t(height)}, false, scale};
+}
 
-    const int32_t w = screen_.area.drawWidth, h = screen_.area.drawHeight;
-    const SnowSettings own = screenSettings(settings, screen_);
-    field_.InitData(own, screen_.area, random);
-    picMain_.assign(size_t(w + 10) * size_t(h + 10), kBlackPixel);
+bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* desktop, const SnowSettings& settings,
+                         x11::MessageFaces& faces)
+{
+    const SnowArea& area = session.screen(i).area;
+    drawWidth_ = area.drawWidth;
+    drawHeight_ = area.drawHeight;
+    stride_ = session.pictureWidth(i);
+    const int32_t pictureHeight = session.pictureHeight(i);
+    picMain_.assign(size_t(stride_) * size_t(pictureHeight), kBlackPixel);
     PicDesk_.assign(picMain_.size(), kBlackPixel);
-    const Surface desk = surfaceOf(PicDesk_, w + 10, h + 10);
+    const Surface desk = surfaceOf(PicDesk_, stride_, pictureHeight);
     if (const std::optional<uint8_t> alpha = brightnessAlpha(settings.blightness); alpha && desktop)
         blendOverBlack(desk, desktop->surface(), *alpha);
 
-    // PicText only where the message is written: the field keeps a mask of it.
+    // PicText only where the message is written: the session keeps a mask of it.
     std::vector<Pixel> text;
-    if (!own.messageText.empty() && !faces.empty()) {
-        text.assign(size_t(w) * size_t(h), kBlackPixel);
-        faces.print(surfaceOf(text, w, h), own.messageText, 96.0 * scale_);  // 48 points at the output's scale
+    if (!session.message(i).empty() && !faces.empty()) {
+        text.assign(size_t(drawWidth_) * size_t(drawHeight_), kBlackPixel);
+        // 48 points at the output's scale, as on the other platforms at their DPI.
+        faces.print(surfaceOf(text, drawWidth_, drawHeight_), session.message(i), 96.0 * area.scale);
     }
-    field_.attachSurfaces(
-        {surfaceOf(picMain_, w + 10, h + 10), desk, text.empty() ? Surface{} : surfaceOf(text, w, h)});
+    session.attach(i, {surfaceOf(picMain_, stride_, pictureHeight), desk,
+                       text.empty() ? Surface{} : surfaceOf(text, drawWidth_, drawHeight_)});
 
-    if (!buffers_.create(shm_, w, h, kBuffers)) {
-        std::fprintf(stderr, "nivora: no memory for the buffers of an output of %d x %d\n", w, h);
+    if (!buffers_.create(shm_, drawWidth_, drawHeight_, kBuffers)) {
+        std::fprintf(stderr, "nivora: no memory for the buffers of an output of %d x %d\n", drawWidth_, drawHeight_);
         return false;
     }
     if (fractional_) {
         wl_surface_set_buffer_scale(surface_, 1);
         wp_viewport_set_destination(viewport_, width_, height_);
     } else {
-        wl_surface_set_buffer_scale(surface_, integerScale);
+        wl_surface_set_buffer_scale(surface_, integerScale_);
     }
     // Every pixel is drawn: the compositor need not draw what lies under it, until the fade blends.
     wl_region* opaque = wl_compositor_create_region(compositor_);
@@ -155,49 +149,53 @@ bool SnowSurface::build(const SnowSettings& settings, int32_t integerScale, cons
     return true;
 }
 
-void SnowSurface::DrawSnow()
+void SnowSurface::changed(const Presentation& presentation)
 {
-    field_.DrawSnow();
-    const int32_t w = screen_.area.drawWidth, h = screen_.area.drawHeight;
-    if (!deskCut_ && cutDeskInto(field_, surfaceOf(PicDesk_, w + 10, h + 10), deskPart_)) {
-        deskCut_ = true;
-        std::vector<Pixel>().swap(PicDesk_);  // a whole output of pixels less: snow settles only on the message
+    if (presentation.whole) {
+        buffers_.changedWhole();
+        unshownWhole_ = true;
+        unshown_.clear();
+        return;
     }
-    const std::span<const Rect> rects = field_.changedRects();
-    buffers_.changed(rects);
-    if (!unshownWhole_)
-        unshown_.insert(unshown_.end(), rects.begin(), rects.end());
+    buffers_.changed(presentation.rects);
+    if (unshownWhole_)
+        return;
+    if (unshown_.size() + presentation.rects.size() > kMostUnshownRects) {
+        unshownWhole_ = true;
+        unshown_.clear();
+    } else {
+        unshown_.insert(unshown_.end(), presentation.rects.begin(), presentation.rects.end());
+    }
 }
 
-void SnowSurface::present(bool whole, uint8_t opacity)
+void SnowSurface::present(uint8_t opacity)
 {
-    const int32_t w = screen_.area.drawWidth, h = screen_.area.drawHeight;
-    if (opacity < 255 && !blending_) {
-        wl_surface_set_opaque_region(surface_, nullptr);
-        blending_ = true;
-    }
-    if (whole || opacity < 255) {
+    if (frameCallback_)
+        return;  // the compositor has not shown the last frame yet: this one waits for it
+    if (opacity < 255) {
+        if (!blending_) {
+            wl_surface_set_opaque_region(surface_, nullptr);
+            blending_ = true;
+        }
         buffers_.changedWhole();
         unshownWhole_ = true;
         unshown_.clear();
     }
-    const ConstSurface picture{picMain_.data(), w, h, w + 10};
+    const ConstSurface picture{picMain_.data(), drawWidth_, drawHeight_, stride_};
     wl_buffer* buffer = buffers_.take(picture, opacity);
     if (!buffer)
         return;
     wl_surface_attach(surface_, buffer, 0, 0);
     if (unshownWhole_) {
-        wl_surface_damage_buffer(surface_, 0, 0, w, h);
+        wl_surface_damage_buffer(surface_, 0, 0, drawWidth_, drawHeight_);
     } else {
         for (const Rect& r : unshown_)
             wl_surface_damage_buffer(surface_, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     unshown_.clear();
     unshownWhole_ = false;
-    if (!frameCallback_) {
-        frameCallback_ = wl_surface_frame(surface_);
-        wl_callback_add_listener(frameCallback_, &kFrameListener, this);
-    }
+    frameCallback_ = wl_surface_frame(surface_);
+    wl_callback_add_listener(frameCallback_, &kFrameListener, this);
     wl_surface_commit(surface_);
 }
 

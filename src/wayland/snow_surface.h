@@ -1,18 +1,15 @@
 // The snow on one output: a layer-shell surface on the overlay layer over the whole output, taking the keyboard,
-// its buffers at the output's scale, and the snow field with its pictures. The frames are paced by the
-// compositor's frame callbacks: a surface whose last frame has not been called back takes no new one.
+// its pictures at the output's scale, and the buffers that show them. The compositor paces it with frame callbacks:
+// while the last frame shown has not been called back, what changes waits, gathered, for the next one.
 #pragma once
 
 #include <wayland-client.h>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <vector>
 
-#include "core/snow/random.h"
-#include "core/snow/snow_field.h"
-#include "core/snow/snow_screens.h"
+#include "core/snow/snow_session.h"
 #include "globals.h"
 #include "message_mask.h"
 #include "screencopy.h"
@@ -30,27 +27,31 @@ public:
     wl_surface* surface() const { return surface_; }
     // The compositor has told the surface's size (and, where it offers fractional scales, the scale).
     bool configured() const { return width_ > 0 && height_ > 0 && (!fractional_ || preferredScale_ > 0); }
-    // The compositor closed the surface, or resized it after the snow was built: the saver ends.
+    // The compositor closed the surface, or resized it or changed its scale after it was built: the saver ends.
     bool closed() const { return closed_; }
     bool resized() const { return resized_; }
 
-    // The pictures and the field at the output's scale (`integerScale` unless a fractional one is preferred), the
-    // desktop dimmed under them, the message written when `primary`. False, with one line said, when it cannot.
-    bool build(const SnowSettings& settings, int32_t integerScale, const OutputPicture* desktop, bool primary,
-               x11::MessageFaces& faces, Random& random);
+    // The output as the snow sees it: its buffer's pixels (the logical size at `integerScale`, or at the
+    // preferred fractional scale where one is offered) and that scale. Nothing when the size is beyond a drawing
+    // area, said in one line.
+    std::optional<ListedMonitor> monitor(int32_t integerScale);
 
-    // One frame of the field.
-    void DrawSnow();
-    // Shows what changed since the last frame shown (or the whole picture), at `opacity`, and asks to be called
-    // back for the next frame. Nothing is shown while every buffer is held: what changed waits for the next one.
-    void present(bool whole, uint8_t opacity);
-    // A frame callback of the last frame shown is due.
+    // Makes screen `i`'s pictures for `session`, the desktop dimmed under the snow and the message printed, and
+    // the buffers. False, with one line said, when there is no memory for them.
+    bool attach(SnowSession& session, size_t i, const OutputPicture* desktop, const SnowSettings& settings,
+                x11::MessageFaces& faces);
+    // PicDesk is read no more: a whole output of pixels less.
+    void releaseDesk() { std::vector<Pixel>().swap(PicDesk_); }
+
+    // What the last frame changed, to be shown with the next present.
+    void changed(const Presentation& presentation);
+    // Shows what changed since the last frame shown (the whole picture below full opacity, as the fade blends it)
+    // and asks to be called back, unless the last one has not been called back yet or every buffer is held.
+    void present(uint8_t opacity);
+    // The last frame shown has not been called back: the compositor has not shown it yet, or shows nothing now.
     bool waitingForFrame() const { return frameCallback_ != nullptr; }
-
-    SnowField& field() { return field_; }
-    const SnowArea& area() const { return screen_.area; }
-    // Logical pixels of the surface to the picture's pixels.
-    double scale() const { return scale_; }
+    // Changes wait to be shown.
+    bool unshown() const { return unshownWhole_ || !unshown_.empty(); }
 
 private:
     static const zwlr_layer_surface_v1_listener kLayerListener;
@@ -71,19 +72,18 @@ private:
     int32_t width_ = 0;  // logical, as configured
     int32_t height_ = 0;
     uint32_t preferredScale_ = 0;  // in 120ths, where fractional scales are offered
-    double scale_ = 1;
+    int32_t integerScale_ = 1;
     bool built_ = false;
     bool closed_ = false;
     bool resized_ = false;
     bool blending_ = false;  // the fade's buffers are shown: no longer opaque
 
-    SnowScreen screen_;
+    int32_t drawWidth_ = 0;
+    int32_t drawHeight_ = 0;
+    int32_t stride_ = 0;          // picMain's row, margin included
     std::vector<Pixel> picMain_;  // what is seen; the buffers take what changed of it
-    std::vector<Pixel> PicDesk_;  // the dimmed desktop with every settled flake; cut after a frame
-    std::vector<Pixel> deskPart_;
-    bool deskCut_ = false;
-    SnowField field_;
-    std::vector<Rect> unshown_;  // what changed since the last buffer was committed
+    std::vector<Pixel> PicDesk_;  // the dimmed desktop with every settled flake, until the session lets go of it
+    std::vector<Rect> unshown_;   // what changed since the last buffer was committed
     bool unshownWhole_ = true;
     ShmBuffers buffers_;
 };

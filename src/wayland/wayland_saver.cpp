@@ -18,8 +18,6 @@ namespace nivora::wayland {
 
 namespace {
 
-constexpr int64_t kFrameInterval = 20'000;  // Timer1, microseconds
-
 int64_t clockNow()
 {
     timespec now{};
@@ -187,8 +185,8 @@ void WaylandSaver::onKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t)
 void WaylandSaver::onKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state)
 {
     auto* self = static_cast<WaylandSaver*>(data);
-    if (state == WL_KEYBOARD_KEY_STATE_PRESSED)
-        self->carryOut(self->fade_.picMain_KeyDown());
+    if (state == WL_KEYBOARD_KEY_STATE_PRESSED && self->started_)
+        self->carryOut(self->session_->onKey(clockNow()));
 }
 
 void WaylandSaver::onPointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface, wl_fixed_t x,
@@ -216,18 +214,18 @@ void WaylandSaver::onMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_
 void WaylandSaver::onButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state)
 {
     auto* self = static_cast<WaylandSaver*>(data);
-    if (state == WL_POINTER_BUTTON_STATE_PRESSED)
-        self->carryOut(self->fade_.picMain_MouseDown());
+    if (state == WL_POINTER_BUTTON_STATE_PRESSED && self->started_)
+        self->carryOut(self->session_->onClick(clockNow()));
 }
 
 // Positions in the layout's coordinates, so that a move from one output to another counts as a move.
 void WaylandSaver::pointerAt(wl_fixed_t x, wl_fixed_t y)
 {
-    if (!pointerOn_)
+    if (!pointerOn_ || !started_)
         return;
     const OutputInfo& info = pointerOn_->output->info();
-    carryOut(fade_.picMain_MouseMove(static_cast<float>(info.x + wl_fixed_to_double(x)),
-                                     static_cast<float>(info.y + wl_fixed_to_double(y))));
+    carryOut(session_->onPointerMove(static_cast<float>(info.x + wl_fixed_to_double(x)),
+                                     static_cast<float>(info.y + wl_fixed_to_double(y)), clockNow()));
 }
 
 bool WaylandSaver::roundtrip()
@@ -262,19 +260,13 @@ bool WaylandSaver::InitData()
         std::fprintf(stderr, "nivora: the compositor shows no output\n");
         return false;
     }
-    random_.emplace(options_.seed ? *options_.seed
-                                  : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40));
     if (faces_.empty() && !options_.settings.messageText.empty())
         std::fprintf(stderr, "nivora: no font for the message found; the snow falls without it\n");
     takeDesktops();
     if (ended_ || !showSurfaces())
         return false;
-    velocity_ = screens_.front().snow->field().velocity;
-    wind_.emplace(velocity_);
     holdAfter_ = holdAfterFrames();
-    for (uint64_t i = framesAhead(); i > 0; --i)
-        for (Screen& s : screens_)
-            s.snow->DrawSnow();
+    session_->runAhead(framesAhead());
     for (Screen& s : screens_)
         s.output->settle();
     started_ = true;
@@ -308,7 +300,7 @@ void WaylandSaver::takeDesktops()
 // The message is written on the output at the layout's origin, else on the first.
 size_t WaylandSaver::messageScreen() const
 {
-    std::vector<Monitor> layout;
+    std::vector<ListedMonitor> layout;
     Rect all{};
     for (const Screen& s : screens_) {
         const Rect b = s.output->info().logicalBounds();
@@ -332,17 +324,32 @@ bool WaylandSaver::showSurfaces()
         s.snow = std::make_unique<SnowSurface>(globals_, s.output->get());
     if (!roundtrip())
         return false;
+    // Each output is a layout of its own: its surface's buffer, at its own scale.
     const size_t primary = messageScreen();
+    std::vector<SnowScreen> shown;
     for (size_t i = 0; i < screens_.size(); ++i) {
-        Screen& s = screens_[i];
-        if (s.snow->closed() || !s.snow->configured()) {
+        SnowSurface& snow = *screens_[i].snow;
+        if (snow.closed() || !snow.configured()) {
             std::fprintf(stderr, "nivora: the compositor gave no place to the snow on an output\n");
             return false;
         }
-        const bool built = s.snow->build(options_.settings, s.output->info().scale,
-                                         s.desktop ? &*s.desktop : nullptr, i == primary, faces_, *random_);
+        const std::optional<ListedMonitor> monitor = snow.monitor(screens_[i].output->info().scale);
+        if (!monitor)
+            return false;
+        const std::optional<std::vector<SnowScreen>> own = snowScreensFor(monitor->bounds, {&*monitor, 1});
+        if (!own || own->size() != 1)
+            return false;
+        shown.push_back(own->front());
+        shown.back().primary = i == primary;  // alone, each would be the primary of its own layout
+    }
+    const uint64_t seed = options_.seed ? *options_.seed : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40);
+    session_.emplace(options_.settings, std::move(shown), seed);
+    for (size_t i = 0; i < screens_.size(); ++i) {
+        Screen& s = screens_[i];
+        const bool attached =
+            s.snow->attach(*session_, i, s.desktop ? &*s.desktop : nullptr, options_.settings, faces_);
         s.desktop.reset();  // now in the snow's own picture
-        if (!built)
+        if (!attached)
             return false;
     }
     return true;
@@ -353,62 +360,60 @@ bool WaylandSaver::anyReady() const
     return std::any_of(screens_.begin(), screens_.end(), [](const Screen& s) { return !s.snow->waitingForFrame(); });
 }
 
-void WaylandSaver::DrawSnow()
+// Every output takes the frame's changes; those whose last frame has been called back show them now.
+void WaylandSaver::frame()
 {
-    bool drawn = false;
-    for (Screen& s : screens_) {
-        if (s.snow->waitingForFrame())
-            continue;  // the compositor has not shown the last one yet (or the output is off): this one waits
-        s.snow->DrawSnow();
-        s.snow->present(false, opacity_);
-        drawn = true;
+    for (size_t i = 0; i < screens_.size(); ++i) {
+        SnowSurface& snow = *screens_[i].snow;
+        snow.changed(session_->presentation(i));
+        if (session_->deskReleased(i))
+            snow.releaseDesk();
+        snow.present(opacity_);
     }
-    if (!drawn)
-        return;
-    ++frameCount_;
-    if (holdAfter_ && frameCount_ == *holdAfter_) {
+    if (holdAfter_ && session_->frameCount() == *holdAfter_) {
         held_ = true;
-        for (FrameClock* clock : {&Timer1, &Timer2, &Timer3})
-            clock->stop();
+        session_->pause(PauseReason::HeldForTest, clockNow());
     }
 }
 
-void WaylandSaver::Timer3_Timer()
+// Changes that waited for a frame callback go out as soon as it comes, not a frame later.
+void WaylandSaver::presentWaiting()
 {
-    const uint32_t interval = wind_->Timer3_Timer(velocity_, *random_);
     for (Screen& s : screens_)
-        s.snow->field().velocity = velocity_;  // one wind over every output
-    Timer3.start(clockNow(), int64_t(interval) * 1000);
+        if (s.snow->unshown() && !s.snow->waitingForFrame())
+            s.snow->present(opacity_);
 }
 
-void WaylandSaver::carryOut(const FadeAction& action)
+void WaylandSaver::carryOut(const SessionStep& step)
 {
-    switch (action.kind) {
-    case FadeAction::Kind::None:
+    switch (step.fade.kind) {
+    case FadeAction::Kind::Nothing:
         break;
     case FadeAction::Kind::BeginFadeOut:
-        Timer2.start(clockNow(), int64_t(kFadeInterval) * 1000);
-        opacity_ = action.opacity;
-        break;
     case FadeAction::Kind::SetOpacity:
-        opacity_ = action.opacity;  // the next frame shows it
+        opacity_ = step.fade.opacity;  // the next frame shown blends at it
         break;
     case FadeAction::Kind::Unload:
         ended_ = true;
-        break;
+        return;
     }
+    if (step.drawn)
+        frame();
 }
 
-// Nobody sees the snow while no surface is called back for a frame: no frame is made, and the clocks keep what
-// was left of their waits, so the snow goes on where it stopped.
-void WaylandSaver::pauseClocks(bool pause, int64_t now)
+// Nobody is shown the snow while no output calls back for a frame (outputs off, the compositor not drawing): once
+// a frame is due then, the session stands still, keeping what was left of its waits, and goes on where it stopped
+// when a frame is called back again. Between frames the callbacks are simply awaited: the compositor draws at its
+// own rate, and the session's frames come at theirs.
+void WaylandSaver::followFrameCallbacks(int64_t now)
 {
-    clocksPaused_ = pause;
-    for (FrameClock* clock : {&Timer1, &Timer2, &Timer3}) {
-        if (pause)
-            clock->pause(now);
-        else
-            clock->resume(now);
+    const bool ready = anyReady();
+    if (!ready && !hidden_ && session_->waitFrom(now) == 0) {
+        hidden_ = true;
+        session_->pause(PauseReason::Hidden, now);
+    } else if (ready && hidden_) {
+        hidden_ = false;
+        session_->resume(PauseReason::Hidden, now);
     }
 }
 
@@ -464,41 +469,25 @@ bool WaylandSaver::dispatch(int64_t wait)
 
 int WaylandSaver::run()
 {
-    const int64_t start = clockNow();
-    Timer1.start(start, kFrameInterval);
-    if (options_.settings.direction)
-        Timer3.start(start, int64_t(kWindFirstInterval) * 1000);
-    DrawSnow();  // the first frame at once, as the surfaces are shown
-
+    carryOut(session_->start(clockNow()));  // the first frame at once, as the surfaces are shown
     while (!ended_) {
         noteEnds();
         if (ended_)
             break;
+        presentWaiting();
+        followFrameCallbacks(clockNow());
         const int64_t now = clockNow();
-        const bool ready = anyReady();
-        if (clocksPaused_ && ready)
-            pauseClocks(false, now);
-        else if (!clocksPaused_ && !ready && Timer1.running() && Timer1.waitFrom(now) == 0)
-            pauseClocks(true, now);
-        if (!clocksPaused_) {
-            if (Timer1.tick(now))
-                DrawSnow();
-            if (Timer3.tick(now))
-                Timer3_Timer();
-            if (Timer2.tick(now))
-                carryOut(fade_.Timer2_Timer());
-        }
-        if (held_ && !heldAnnounced_ && anyReady()) {
-            announceHeld(frameCount_);  // the held frame has been called back: it is on the screen
+        if (session_->waitFrom(now) == 0)
+            carryOut(session_->run(now));
+        if (held_ && !heldAnnounced_ &&
+            std::none_of(screens_.begin(), screens_.end(),
+                         [](const Screen& s) { return s.snow->waitingForFrame() || s.snow->unshown(); })) {
+            announceHeld(session_->frameCount());  // the held frame has been called back: it is on the screen
             heldAnnounced_ = true;
         }
         if (ended_)
             break;
-        const int64_t later = clockNow();
-        int64_t wait = std::min({Timer1.waitFrom(later), Timer2.waitFrom(later), Timer3.waitFrom(later)});
-        if (held_ && !heldAnnounced_)
-            wait = FrameClock::kNever;
-        if (!dispatch(wait)) {
+        if (!dispatch(session_->waitFrom(clockNow()))) {
             lost();
             break;
         }

@@ -1,5 +1,5 @@
 // The snow on a Wayland compositor: a layer-shell surface on every output over its picture taken by screencopy, the
-// frame clock and the automatic wind, the exit fade on the seat's keyboard and pointer, and the compositor's events.
+// snow session driven by the compositor's frame callbacks, the seat's keyboard and pointer, the compositor's events.
 #pragma once
 
 #include <wayland-client.h>
@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "core/settings/linux_command_line.h"
-#include "core/snow/exit_fade.h"
-#include "core/snow/frame_clock.h"
-#include "core/snow/random.h"
-#include "core/snow/wind.h"
+#include "core/snow/snow_session.h"
 #include "globals.h"
 #include "message_mask.h"
 #include "output.h"
@@ -62,12 +59,12 @@ private:
     void takeDesktops();
     bool showSurfaces();
     size_t messageScreen() const;
-    void DrawSnow();
-    void Timer3_Timer();
-    void carryOut(const FadeAction& action);
+    void carryOut(const SessionStep& step);
+    void frame();
+    void presentWaiting();
     void pointerAt(wl_fixed_t x, wl_fixed_t y);
     bool anyReady() const;
-    void pauseClocks(bool pause, int64_t now);
+    void followFrameCallbacks(int64_t now);
     void noteEnds();
     bool dispatch(int64_t wait);
     void lost();
@@ -84,17 +81,10 @@ private:
     bool started_ = false;  // the surfaces are built: any change of the outputs ends the saver
 
     x11::MessageFaces faces_;
-    std::optional<Random> random_;
-    float velocity_ = 0;  // the current wind, shared by every output
-    std::optional<AutoWind> wind_;
-    ExitFade fade_{false};
-    uint8_t opacity_ = 255;
-    FrameClock Timer1;
-    FrameClock Timer2;
-    FrameClock Timer3;
-    bool clocksPaused_ = false;
-    uint64_t frameCount_ = 0;
+    std::optional<SnowSession> session_;  // screen i is screens_[i]'s output
+    uint8_t opacity_ = 255;               // below 255 while the fade runs
     std::optional<uint64_t> holdAfter_;
+    bool hidden_ = false;  // no output calls back for frames: the session is paused
     bool held_ = false;
     bool heldAnnounced_ = false;
     bool ended_ = false;

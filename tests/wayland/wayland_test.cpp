@@ -258,7 +258,7 @@ Picture coreFrame(int width, int height, double scale, int frames, std::optional
 {
     const SnowSettings settings = testSettings();
     const Rect bounds{0, 0, width, height};
-    const Monitor monitor{bounds, true, scale};
+    const ListedMonitor monitor{bounds, true, scale};
     const SnowArea area = snowScreensFor(bounds, {&monitor, 1})->front().area;
     std::vector<Pixel> main(size_t(width + 10) * size_t(height + 10)), desk(main.size()),
         text(size_t(width) * size_t(height));
