@@ -1,42 +1,27 @@
-// Built twice: with NIVORA_TEST_HOOKS into nivora_test, without into nivora, where every seam does nothing.
+// Built twice: with NIVORA_TEST_HOOKS into nivora_test, without into nivora, where every seam does nothing. The
+// counts are read by the program's one seam for both displays (frame_hold.cpp, built the same way beside this).
 #include "test_hooks.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "frame_hold.h"
+
 namespace nivora::wayland {
-
-#ifdef NIVORA_TEST_HOOKS
-
-namespace {
-
-std::optional<uint64_t> countFrom(const char* variable)
-{
-    const char* text = std::getenv(variable);
-    if (!text)
-        return std::nullopt;
-    const std::string_view view(text);
-    uint64_t frames = 0;
-    const auto [end, ec] = std::from_chars(view.data(), view.data() + view.size(), frames);
-    if (ec != std::errc() || end != view.data() + view.size())
-        return std::nullopt;
-    return frames;
-}
-
-}  // namespace
 
 std::optional<uint64_t> holdAfterFrames()
 {
-    return countFrom("NIVORA_HOLD_AFTER_FRAMES");
+    return x11::holdAfterFrames();
 }
 
 uint64_t framesAhead()
 {
-    return countFrom("NIVORA_FRAMES_AHEAD").value_or(0);
+    return x11::framesAhead();
 }
+
+#ifdef NIVORA_TEST_HOOKS
 
 bool ignoreScreencopy()
 {
@@ -59,16 +44,6 @@ void announceHeld(uint64_t frames)
 }
 
 #else
-
-std::optional<uint64_t> holdAfterFrames()
-{
-    return std::nullopt;
-}
-
-uint64_t framesAhead()
-{
-    return 0;
-}
 
 bool ignoreScreencopy()
 {
