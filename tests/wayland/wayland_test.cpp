@@ -91,6 +91,7 @@ struct Child {
     bool running()
     {
         int raw = 0;
+        drainErr();  // a full pipe would stop the program
         if (status || pid <= 0 || waitpid(pid, &raw, WNOHANG) != pid)
             return !status && pid > 0;
         status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
@@ -103,15 +104,18 @@ struct Child {
         eventually([&] { return !running(); }, patience);
         return status;
     }
-    void readErr()
+    void drainErr()
     {
-        if (errFd < 0)
-            return;
         char buffer[4096];
         ssize_t n = 0;
-        while ((n = read(errFd, buffer, sizeof buffer)) > 0)
+        while (errFd >= 0 && (n = read(errFd, buffer, sizeof buffer)) > 0)
             err.append(buffer, size_t(n));
-        close(errFd);
+    }
+    void readErr()
+    {
+        drainErr();
+        if (errFd >= 0)
+            close(errFd);
         errFd = -1;
     }
     // utime + stime in clock ticks.
@@ -580,6 +584,36 @@ TEST_F(WaylandTest, APointerMovedAlongOneAxisDoesNotEndItADiagonalMoveDoes)
     EXPECT_TRUE(holdsFor([&] { return nivora->running(); }, std::chrono::milliseconds(1000))) << nivora->err;
     swaymsg("seat - cursor move 10 10");
     EXPECT_EQ(nivora->wait(std::chrono::milliseconds(2500)), 0) << nivora->err;
+}
+
+// The pointer is hidden over the snow: when it enters a surface, nivora sets no cursor image (the headless
+// compositor draws no cursor into screenshots, so the request itself is read, from libwayland's debug log).
+TEST_F(WaylandTest, TheCursorIsHiddenOverTheSnow)
+{
+    startSway();
+    VirtualPointer pointer(runtime_ + "/" + socket_);
+    ASSERT_TRUE(pointer.made());
+    auto nivora = startNivora({"WAYLAND_DEBUG=1"});
+    ASSERT_TRUE(snowShows(*nivora));
+    swaymsg("seat - cursor move 10 0");  // the pointer enters the surface
+    const auto entered = [&] {
+        nivora->running();
+        return nivora->err.find("wl_pointer@") != std::string::npos &&
+               nivora->err.find(".enter(") != std::string::npos;
+    };
+    ASSERT_TRUE(eventually(entered));
+    // "wl_pointer@N.set_cursor(SERIAL, nil, 0, 0)": no surface, so no cursor.
+    const auto setCursor = [&] {
+        nivora->running();
+        const size_t at = nivora->err.find(".set_cursor(");
+        const size_t end = nivora->err.find(')', at);
+        return at == std::string::npos || end == std::string::npos ? std::string()
+                                                                   : nivora->err.substr(at, end + 1 - at);
+    };
+    ASSERT_TRUE(eventually([&] { return !setCursor().empty(); })) << "no set_cursor after the pointer entered";
+    EXPECT_TRUE(setCursor().ends_with(", nil, 0, 0)")) << setCursor();
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
 }
 
 // While the compositor calls for no frame, none is made and no processor time is used; once it calls again, the
