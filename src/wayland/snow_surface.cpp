@@ -86,18 +86,23 @@ void SnowSurface::onFrameDone(void* data, wl_callback* callback, uint32_t)
 void SnowSurface::onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale)
 {
     auto* self = static_cast<SnowSurface*>(data);
-    if (self->built_ && scale != self->preferredScale_)
-        self->resized_ = true;  // built for another scale: as good as another size
     self->preferredScale_ = scale;
+    if (!self->built_)
+        return;
+    if (self->builtScale_ == 0 && scale != uint32_t(self->integerScale_) * 120)
+        self->rescaled_ = true;  // the first it hears of it: built again at it
+    else if (self->builtScale_ != 0 && scale != self->builtScale_)
+        self->resized_ = true;  // a scale changed after it was known: an output change
 }
 
 std::optional<ListedMonitor> SnowSurface::monitor(int32_t integerScale)
 {
     // A fractional scale goes through the viewport, whose destination is the logical size.
     integerScale_ = integerScale;
-    const double scale = fractional_ ? preferredScale_ / 120.0 : double(integerScale);
-    const int64_t width = fractional_ ? std::llround(width_ * scale) : int64_t(width_) * integerScale;
-    const int64_t height = fractional_ ? std::llround(height_ * scale) : int64_t(height_) * integerScale;
+    builtScale_ = fractional_ ? preferredScale_ : 0;
+    const double scale = builtScale_ ? builtScale_ / 120.0 : double(integerScale);
+    const int64_t width = std::llround(width_ * scale);
+    const int64_t height = std::llround(height_ * scale);
     if (!fitsDrawingArea(width, height)) {
         std::fprintf(stderr, "nivora: an output of %lld x %lld pixels is too large or too small for the snow\n",
                      static_cast<long long>(width), static_cast<long long>(height));
@@ -130,11 +135,15 @@ bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* de
     session.attach(i, {surfaceOf(picMain_, stride_, pictureHeight), desk,
                        text.empty() ? Surface{} : surfaceOf(text, drawWidth_, drawHeight_)});
 
-    if (!buffers_.create(shm_, drawWidth_, drawHeight_, kBuffers)) {
+    buffers_ = std::make_unique<ShmBuffers>();
+    unshownWhole_ = true;
+    unshown_.clear();
+    rescaled_ = false;
+    if (!buffers_->create(shm_, drawWidth_, drawHeight_, kBuffers)) {
         std::fprintf(stderr, "nivora: no memory for the buffers of an output of %d x %d\n", drawWidth_, drawHeight_);
         return false;
     }
-    if (fractional_) {
+    if (fractional_) {  // at the integer scale until the fractional one is known
         wl_surface_set_buffer_scale(surface_, 1);
         wp_viewport_set_destination(viewport_, width_, height_);
     } else {
@@ -152,12 +161,12 @@ bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* de
 void SnowSurface::changed(const Presentation& presentation)
 {
     if (presentation.whole) {
-        buffers_.changedWhole();
+        buffers_->changedWhole();
         unshownWhole_ = true;
         unshown_.clear();
         return;
     }
-    buffers_.changed(presentation.rects);
+    buffers_->changed(presentation.rects);
     if (unshownWhole_)
         return;
     if (unshown_.size() + presentation.rects.size() > kMostUnshownRects) {
@@ -177,12 +186,12 @@ void SnowSurface::present(uint8_t opacity)
             wl_surface_set_opaque_region(surface_, nullptr);
             blending_ = true;
         }
-        buffers_.changedWhole();
+        buffers_->changedWhole();
         unshownWhole_ = true;
         unshown_.clear();
     }
     const ConstSurface picture{picMain_.data(), drawWidth_, drawHeight_, stride_};
-    wl_buffer* buffer = buffers_.take(picture, opacity);
+    wl_buffer* buffer = buffers_->take(picture, opacity);
     if (!buffer)
         return;
     wl_surface_attach(surface_, buffer, 0, 0);

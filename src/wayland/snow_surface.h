@@ -6,6 +6,7 @@
 #include <wayland-client.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -25,14 +26,18 @@ public:
     SnowSurface& operator=(const SnowSurface&) = delete;
 
     wl_surface* surface() const { return surface_; }
-    // The compositor has told the surface's size (and, where it offers fractional scales, the scale).
-    bool configured() const { return width_ > 0 && height_ > 0 && (!fractional_ || preferredScale_ > 0); }
-    // The compositor closed the surface, or resized it or changed its scale after it was built: the saver ends.
+    // The compositor has told the surface's size.
+    bool configured() const { return width_ > 0 && height_ > 0; }
+    // The compositor closed the surface, or resized it or changed its fractional scale after it was built at one:
+    // the saver ends.
     bool closed() const { return closed_; }
     bool resized() const { return resized_; }
+    // The preferred fractional scale came after the surface was built at the output's integer scale (compositors
+    // tell it once the surface is shown on the output): it must be built again.
+    bool rescaled() const { return rescaled_; }
 
-    // The output as the snow sees it: its buffer's pixels (the logical size at `integerScale`, or at the
-    // preferred fractional scale where one is offered) and that scale. Nothing when the size is beyond a drawing
+    // The output as the snow sees it: its buffer's pixels (the logical size at the preferred fractional scale
+    // where one is known, else at `integerScale`) and that scale. Nothing when the size is beyond a drawing
     // area, said in one line.
     std::optional<ListedMonitor> monitor(int32_t integerScale);
 
@@ -76,6 +81,8 @@ private:
     bool built_ = false;
     bool closed_ = false;
     bool resized_ = false;
+    bool rescaled_ = false;
+    uint32_t builtScale_ = 0;  // the fractional scale built at, in 120ths; 0 when built at the integer scale
     bool blending_ = false;  // the fade's buffers are shown: no longer opaque
 
     int32_t drawWidth_ = 0;
@@ -85,7 +92,7 @@ private:
     std::vector<Pixel> PicDesk_;  // the dimmed desktop with every settled flake, until the session lets go of it
     std::vector<Rect> unshown_;   // what changed since the last buffer was committed
     bool unshownWhole_ = true;
-    ShmBuffers buffers_;
+    std::unique_ptr<ShmBuffers> buffers_;  // made anew with each build
 };
 
 }  // namespace nivora::wayland

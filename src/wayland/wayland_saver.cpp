@@ -324,16 +324,23 @@ bool WaylandSaver::showSurfaces()
         s.snow = std::make_unique<SnowSurface>(globals_, s.output->get());
     if (!roundtrip())
         return false;
-    // Each output is a layout of its own: its surface's buffer, at its own scale.
-    const size_t primary = messageScreen();
-    std::vector<SnowScreen> shown;
-    for (size_t i = 0; i < screens_.size(); ++i) {
-        SnowSurface& snow = *screens_[i].snow;
-        if (snow.closed() || !snow.configured()) {
+    for (const Screen& s : screens_) {
+        if (s.snow->closed() || !s.snow->configured()) {
             std::fprintf(stderr, "nivora: the compositor gave no place to the snow on an output\n");
             return false;
         }
-        const std::optional<ListedMonitor> monitor = snow.monitor(screens_[i].output->info().scale);
+    }
+    return build();
+}
+
+// The screens at the surfaces' scales, and their pictures: made once, and again when a surface learns its
+// fractional scale after it was shown. Each output is a layout of its own: its surface's buffer.
+bool WaylandSaver::build()
+{
+    const size_t primary = messageScreen();
+    std::vector<SnowScreen> shown;
+    for (size_t i = 0; i < screens_.size(); ++i) {
+        const std::optional<ListedMonitor> monitor = screens_[i].snow->monitor(screens_[i].output->info().scale);
         if (!monitor)
             return false;
         const std::optional<std::vector<SnowScreen>> own = snowScreensFor(monitor->bounds, {&*monitor, 1});
@@ -342,14 +349,15 @@ bool WaylandSaver::showSurfaces()
         shown.push_back(own->front());
         shown.back().primary = i == primary;  // alone, each would be the primary of its own layout
     }
-    const uint64_t seed = options_.seed ? *options_.seed : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40);
-    session_.emplace(options_.settings, std::move(shown), seed);
+    if (session_) {
+        session_->reshape(std::move(shown));  // the same generator, the wind as it blows, the clocks
+    } else {
+        const uint64_t seed = options_.seed ? *options_.seed : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40);
+        session_.emplace(options_.settings, std::move(shown), seed);
+    }
     for (size_t i = 0; i < screens_.size(); ++i) {
         Screen& s = screens_[i];
-        const bool attached =
-            s.snow->attach(*session_, i, s.desktop ? &*s.desktop : nullptr, options_.settings, faces_);
-        s.desktop.reset();  // now in the snow's own picture
-        if (!attached)
+        if (!s.snow->attach(*session_, i, s.desktop ? &*s.desktop : nullptr, options_.settings, faces_))
             return false;
     }
     return true;
@@ -419,9 +427,16 @@ void WaylandSaver::followFrameCallbacks(int64_t now)
 
 void WaylandSaver::noteEnds()
 {
-    for (const Screen& s : screens_)
+    bool rescaled = false;
+    for (const Screen& s : screens_) {
         if (s.output->changed() || s.snow->closed() || s.snow->resized())
             ended_ = true;
+        rescaled |= s.snow->rescaled();
+    }
+    if (rescaled && !ended_ && !build()) {
+        ended_ = true;
+        status_ = 1;
+    }
 }
 
 void WaylandSaver::lost()

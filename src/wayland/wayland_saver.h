@@ -36,7 +36,7 @@ public:
 private:
     struct Screen {
         std::unique_ptr<Output> output;
-        std::optional<OutputPicture> desktop;  // until the snow is built over it
+        std::optional<OutputPicture> desktop;  // kept for a rebuild at another scale
         std::unique_ptr<SnowSurface> snow;
     };
 
@@ -58,6 +58,7 @@ private:
     bool roundtrip();
     void takeDesktops();
     bool showSurfaces();
+    bool build();
     size_t messageScreen() const;
     void carryOut(const SessionStep& step);
     void frame();
