@@ -462,11 +462,17 @@ bool WaylandSaver::dispatch(int64_t wait)
     while (wl_display_prepare_read(display_) != 0)
         if (wl_display_dispatch_pending(display_) < 0)
             return false;
-    if (wl_display_flush(display_) < 0 && errno != EAGAIN) {
-        wl_display_cancel_read(display_);
-        return false;
+    // A full socket takes the rest once the compositor has read: wait for that too.
+    bool unsent = false;
+    if (wl_display_flush(display_) < 0) {
+        if (errno != EAGAIN) {
+            wl_display_cancel_read(display_);
+            return false;
+        }
+        unsent = true;
     }
-    pollfd fds[2] = {{wl_display_get_fd(display_), POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    const short events = short(POLLIN | (unsent ? POLLOUT : 0));
+    pollfd fds[2] = {{wl_display_get_fd(display_), events, 0}, {stopFd_, POLLIN, 0}};
     const timespec timeout{wait / 1'000'000, long(wait % 1'000'000) * 1000};
     const int ready = ppoll(fds, 2, wait == FrameClock::kNever ? nullptr : &timeout, nullptr);
     if (ready > 0 && (fds[0].revents & POLLIN)) {
