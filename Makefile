@@ -72,7 +72,8 @@ clean:
 	rm -rf $(BUILD)
 
 # The frame benchmarks: natively with Google Benchmark, then on real GDI under Wine; then the whole saver under Wine
-# at 1080p, 4K and two 4K monitors (its CPU and memory figures); last the X11 program against xsnow at 1080p and 4K.
+# at 1080p, 4K and two 4K monitors (its CPU and memory figures); last the X11 program against xsnow at 1080p and 4K,
+# and the Wayland program on sway headless at the same sizes (wayland_cpu_*).
 bench: native win64
 	$(BUILD)/native/bench/nivora_snow_bench
 	$(BUILD)/native/bench/nivora_picture_bench
