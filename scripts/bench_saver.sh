@@ -62,7 +62,7 @@ measure() {  # $1 = name, $2 = WIDTHxHEIGHT of the X screen, $3 = monitors (1 or
   fi
   # The flakes start up to 15 screen heights above the picture; run the frames of the first minutes ahead, so that
   # every flake is in the picture and snow has settled, as on a screen the saver has had for a while.
-  NIVORA_TEST_FRAMES_AHEAD=$((6 * ${size#*x})) wine "$bin/nivora_test.scr" /s >/dev/null 2>&1 &
+  NIVORA_FRAMES_AHEAD=$((6 * ${size#*x})) wine "$bin/nivora_test.scr" /s >/dev/null 2>&1 &
   saver_pid=$!
   local shown=""
   for _ in $(seq 600); do

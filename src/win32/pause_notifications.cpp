@@ -3,6 +3,8 @@
 
 #include <wtsapi32.h>
 
+#include <initializer_list>
+
 #include "system_library.h"
 
 namespace nivora::win32 {
@@ -56,40 +58,45 @@ void PauseNotifications::unregister()
         KillTimer(hwnd_, kRetryTimerId);
     retrying_ = false;
     if (session_) {
-        static const auto unregisterFor =
-            systemFunction<UnregisterFn>(L"wtsapi32.dll", "WTSUnRegisterSessionNotification");
+        static const auto unregisterFor = systemFunction<UnregisterFn>(L"wtsapi32.dll",
+                                                                       "WTSUnRegisterSessionNotification");
         if (unregisterFor)
             unregisterFor(hwnd_);
     }
     session_ = false;
 }
 
-std::optional<PauseChange> PauseNotifications::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
+bool PauseNotifications::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_POWERBROADCAST: {
         if (wParam != PBT_POWERSETTINGCHANGE || lParam == 0)
-            return std::nullopt;
+            return false;
         const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
         const bool console = IsEqualGUID(setting->PowerSetting, kConsoleDisplayState);
         const bool own = IsEqualGUID(setting->PowerSetting, kSessionDisplayStatus);
         if ((!console && !own) || setting->DataLength < sizeof(DWORD))
-            return std::nullopt;
+            return false;
         DWORD state = 0;
         CopyMemory(&state, setting->Data, sizeof state);  // Data is a byte array: no alignment to rely on
-        return own ? pause_.sessionDisplayState(state) : pause_.displayState(state);
+        if (own)
+            state_.sessionDisplayState(state);
+        else
+            state_.displayState(state);
+        return true;
     }
     case WM_WTSSESSION_CHANGE:
-        return pause_.sessionChange(static_cast<uint32_t>(wParam));
+        state_.sessionChange(static_cast<uint32_t>(wParam));
+        return true;
     case WM_TIMER:
         if (wParam != kRetryTimerId || !retrying_)
-            return std::nullopt;
+            return false;
         KillTimer(hwnd_, kRetryTimerId);
         retrying_ = false;
         registerSession();
-        return PauseChange::Unchanged;
+        return true;
     default:
-        return std::nullopt;
+        return false;
     }
 }
 

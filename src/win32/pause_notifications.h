@@ -1,12 +1,10 @@
 // The system's word that nobody can see the snow: the display's power state and the session's lock and connection,
-// registered for one window and turned into the pause decisions of the core.
+// registered for one window and read as the core's pause reasons (SessionPause).
 #pragma once
 
 #include <windows.h>
 
-#include <optional>
-
-#include "core/snow/frame_pause.h"
+#include "session_pause.h"
 
 namespace nivora::win32 {
 
@@ -24,16 +22,16 @@ public:
     // Before the window goes: the registrations belong to it.
     void unregister();
 
-    // A window message: what it means for the frames, or nothing when it is not one of these notifications.
-    std::optional<PauseChange> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    bool paused() const { return pause_.paused(); }
+    // A window message: true when it is one of these notifications, which may have changed state().
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    const SessionPause& state() const { return state_; }
 
     static constexpr UINT_PTR kRetryTimerId = 0x4E50;  // "NP"
 
 private:
     void registerSession();
 
-    FramePause pause_;
+    SessionPause state_;
     HWND hwnd_ = nullptr;
     HPOWERNOTIFY display_ = nullptr;
     HPOWERNOTIFY sessionDisplay_ = nullptr;

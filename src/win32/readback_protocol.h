@@ -14,7 +14,7 @@ inline constexpr const wchar_t* kMessageName = L"NivoraTestReadback";
 inline constexpr const wchar_t* kEnvironmentVariable = L"NIVORA_TEST_READBACK";
 // A whole number of frames (at most kMostFramesAhead) that the saver runs before it shows the first one, so that
 // tests and benchmarks see the snow as after minutes of running: every flake in the picture, snow settled.
-inline constexpr const wchar_t* kFramesAheadVariable = L"NIVORA_TEST_FRAMES_AHEAD";
+inline constexpr const wchar_t* kFramesAheadVariable = L"NIVORA_FRAMES_AHEAD";
 inline constexpr uint32_t kMostFramesAhead = 100000;
 // "1": the settings window follows a WM_DPICHANGED of any scale, not only the one it is at. Wine keeps one scale for
 // every monitor, so the tests send the message that a move to another monitor would bring.

@@ -1,14 +1,14 @@
-// The snow window: design-time definition, set-up of the snow field on every monitor, frames, wind, fade and exit.
+// The snow window: design-time definition, the pictures of every monitor handed to the snow session, the session's
+// frames presented, the fade carried out, and the exit.
 #include "snow_window.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cwchar>
 
-#include "core/snow/flake_sprites.h"
 #include "core/base/rounding.h"
 #include "core/snow/snow_message.h"
 #include "captions.h"
+#include "clocked_loop.h"
 #include "fonts.h"
 #include "readback_protocol.h"
 
@@ -33,15 +33,6 @@ Surface surfaceOf(const PictureBox& box)
 bool hasImage(const PictureBox& box, int width, int height)
 {
     return box.pixels() && box.width() == width && box.height() == height;
-}
-
-bool fill(PictureBox& box, const FlakeStrip& strip)
-{
-    if (!hasImage(box, kFlakeStripWidth, kFlakeStripHeight))
-        return false;
-    GdiFlush();
-    std::memcpy(box.pixels(), strip.data(), sizeof strip);
-    return true;
 }
 
 // PicText's font as the message layout measures and shrinks it.
@@ -101,38 +92,34 @@ FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
             return;
     }
 
-    const COLORREF windowBack = GetSysColor(COLOR_WINDOW), windowText = GetSysColor(COLOR_WINDOWTEXT);
-    picChar2.create(hwnd(), {boundsAt(294, 208, 42, 6), false, windowBack, windowText});
-    picChar.create(hwnd(), {boundsAt(344, 208, 42, 6), false, windowBack, windowText});
-    bool loaded = fill(picChar, flakeSpriteStrip()) && fill(picChar2, flakeMaskStrip());
-    for (const SnowScreen& screen : start_.screens) {
-        monitors_.push_back(std::make_unique<Monitor>());
-        monitors_.back()->screen = screen;
-        loaded = loaded && loadMonitor(*monitors_.back());
+    bool loaded = true;
+    for (size_t i = 0; i < start_.screens.size(); ++i) {
+        monitors_.push_back(std::make_unique<MonitorPictures>());
+        loaded = loaded && loadMonitor(i);
     }
-    // From the top of the z-order down: the strips, then each monitor's picMain, PicDesk, PicText.
+    // From the top of the z-order down: each monitor's picMain, PicDesk, PicText.
     for (auto& m : monitors_)
         for (HWND child : {m->PicText.hwnd(), m->PicDesk.hwnd(), m->picMain.hwnd()})
             SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    for (HWND child : {picChar.hwnd(), picChar2.hwnd()})
-        SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     loaded_ = loaded;
     pauseNotifications_.registerFor(hwnd());
 }
 
-bool FrmMain::loadMonitor(Monitor& m)
+bool FrmMain::loadMonitor(size_t i)
 {
-    const int x = m.screen.windowX, y = m.screen.windowY;
+    const SnowScreen& screen = start_.screens[i];
+    MonitorPictures& m = *monitors_[i];
+    const int x = screen.windowX, y = screen.windowY;
     const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
     m.picMain.create(hwnd(), {boundsAt(x, y, 391, 56), true, kBlack, windowText});
     m.PicDesk.create(hwnd(), {boundsAt(x, y, 161, 153), true, kBlack, kBlack});
     m.PicText.create(hwnd(), {boundsAt(x, y, 281, 105), true, kBlack, kWhite});
     if (!m.picMain.hwnd() || !m.PicDesk.hwnd() || !m.PicText.hwnd())
         return false;
-    m.PicText.setFont(messageFont(m.screen.area));
+    m.PicText.setFont(messageFont(screen.area));
 
     // Pointer positions in desktop coordinates, so that a move from one monitor to another counts as a move.
-    const int left = m.screen.bounds.left, top = m.screen.bounds.top;
+    const int left = screen.bounds.left, top = screen.bounds.top;
     m.picMain.onKeyDown = [this] { picMain_KeyDown(); };
     m.picMain.onMouseDown = [this] { picMain_MouseDown(); };
     m.picMain.onMouseMove = [this, left, top](float px, float py) {
@@ -145,65 +132,66 @@ bool FrmMain::InitData()
 {
     if (!loaded_)
         return false;
-    random_.emplace(start_.seed);
+    session_.emplace(start_.settings, start_.screens, start_.seed);
+    notePause();  // what the system said while the window was made
 
     // Maximised: the whole virtual screen, or the whole preview box.
     const Rect& w = start_.window;
     SetWindowPos(hwnd(), nullptr, w.left, w.top, w.right - w.left, w.bottom - w.top, SWP_NOZORDER | SWP_NOACTIVATE);
     setCaption(kMainCaption);
 
-    for (auto& m : monitors_) {
-        const SnowArea& area = m->screen.area;
-        m->field.InitData(screenSettings(start_.settings, m->screen), area, *random_);
+    for (size_t i = 0; i < monitors_.size(); ++i) {
+        MonitorPictures& m = *monitors_[i];
+        const SnowScreen& screen = session_->screen(i);
+        const SnowArea& area = screen.area;
+        const int width = session_->pictureWidth(i), height = session_->pictureHeight(i);
 
-        // The windows cover the monitor; the images are 10 pixels larger each way, as the frames expect.
-        const RECT bounds = boundsAt(m->screen.windowX, m->screen.windowY, area.drawWidth, area.drawHeight);
-        for (PictureBox* box : {&m->PicDesk, &m->picMain}) {
+        // The windows cover the monitor; the images are larger by the session's margin, as the frames expect.
+        const RECT bounds = boundsAt(screen.windowX, screen.windowY, area.drawWidth, area.drawHeight);
+        for (PictureBox* box : {&m.PicDesk, &m.picMain}) {
             box->setBounds(bounds);
-            box->resizeImage(area.drawWidth + 10, area.drawHeight + 10);
-            if (!hasImage(*box, area.drawWidth + 10, area.drawHeight + 10))
+            box->resizeImage(width, height);
+            if (!hasImage(*box, width, height))
                 return false;
         }
-        const bool message = layOutMessage(*m);
-        if (message && !hasImage(m->PicText, area.drawWidth, area.drawHeight))
+        const bool message = layOutMessage(i);
+        if (message && !hasImage(m.PicText, area.drawWidth, area.drawHeight))
             return false;
-        m->PicDesk.setBackColor(kBlack);
-        captureDesktop(*m);
-        // Where there is no message, no snow can settle: the field gets no text picture at all.
-        const Surface text = message ? surfaceOf(m->PicText) : Surface{};
-        m->field.attachSurfaces({surfaceOf(m->picMain), surfaceOf(m->PicDesk), text});
-        // The field keeps the message as a one-byte mask and never looks at PicText again: a whole-screen 32-bit
+        m.PicDesk.setBackColor(kBlack);
+        captureDesktop(i);
+        GdiFlush();  // the message and the desktop are in the pictures before the session reads them
+        // Where there is no message, no snow can settle: the session gets no text picture at all.
+        const Surface text = message ? surfaceOf(m.PicText) : Surface{};
+        session_->attach(i, {surfaceOf(m.picMain), surfaceOf(m.PicDesk), text});
+        // The session keeps the message as a one-byte mask and never looks at PicText again: a whole-screen 32-bit
         // picture less to keep.
-        m->PicText.resizeImage(0, 0);
-        for (uint32_t i = testFramesAhead(); i > 0; --i)
-            m->field.DrawSnow();
+        m.PicText.resizeImage(0, 0);
     }
-    start_.settings.velocity = monitors_.front()->field.velocity;  // from now on the record holds the wind
-
-    Timer3.setEnabled(start_.settings.direction);
-    wind_.emplace(start_.settings.velocity);
-    fade_.emplace(preview());
+    session_->runAhead(testFramesAhead());
     return true;
 }
 
-bool FrmMain::layOutMessage(Monitor& m)
+bool FrmMain::layOutMessage(size_t i)
 {
-    const SnowArea& area = m.screen.area;
-    const std::wstring text = m.screen.primary
-                                  ? std::wstring(start_.settings.messageText.begin(), start_.settings.messageText.end())
-                                  : std::wstring();
+    MonitorPictures& m = *monitors_[i];
+    const SnowScreen& screen = session_->screen(i);
+    const SnowArea& area = screen.area;
+    const std::u16string& message = session_->message(i);
+    const std::wstring text(message.begin(), message.end());
     PicTextFont font(m.PicText, text, messageFont(area));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
     if (text.empty())
         return false;  // PicText keeps its design size: no whole-screen picture of nothing but black
-    m.PicText.setBounds(boundsAt(m.screen.windowX, m.screen.windowY, area.drawWidth, area.drawHeight));
+    m.PicText.setBounds(boundsAt(screen.windowX, screen.windowY, area.drawWidth, area.drawHeight));
     const MessagePosition at = messagePosition(area.drawWidth, area.drawHeight, m.PicText.textWidth(text));
     m.PicText.print(roundToInt<int>(at.x).value_or(0), roundToInt<int>(at.y).value_or(0), text);
     return true;
 }
 
-void FrmMain::captureDesktop(Monitor& m)
+void FrmMain::captureDesktop(size_t i)
 {
+    MonitorPictures& m = *monitors_[i];
+    const SnowScreen& screen = session_->screen(i);
     const std::optional<uint8_t> alpha = brightnessAlpha(start_.settings.blightness);
     if (!alpha)
         return;  // level 0: the background stays black
@@ -215,11 +203,11 @@ void FrmMain::captureDesktop(Monitor& m)
     // Full screen: the monitor 1:1. Preview: the whole primary screen shrunk into the box.
     const Rect source = preview() ? Rect{0, 0, Screen::widthTwips() / Screen::twipsPerPixelX(),
                                          Screen::heightTwips() / Screen::twipsPerPixelY()}
-                                  : m.screen.bounds;
+                                  : screen.bounds;
     const int x = source.left - origin.x, y = source.top - origin.y;
     const int width = source.right - source.left, height = source.bottom - source.top;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, *alpha, 0};
-    const int drawWidth = m.screen.area.drawWidth, drawHeight = m.screen.area.drawHeight;
+    const int drawWidth = screen.area.drawWidth, drawHeight = screen.area.drawHeight;
     // Full screen maps the monitor 1:1, so it is blended in bands of rows: the system reads the screen into a
     // buffer as large as each blend's source, and one of a whole monitor would add as much again to the saver's
     // memory at start (under Wine it even stays with the process). The preview shrinks the screen in one blend.
@@ -257,52 +245,57 @@ void FrmMain::captureDesktop(Monitor& m)
 
 void FrmMain::DrawSnow()
 {
-    GdiFlush();  // GDI must be done with the pictures before the frame writes into them
-    for (auto& m : monitors_) {
-        m->field.DrawSnow();
-        if (!m->deskCut)
-            cutDesk(*m);
-        presented_.clear();
-        for (const Rect& r : m->field.changedRects())
-            presented_.push_back(RECT{r.left, r.top, r.right, r.bottom});
-        m->picMain.present(presented_.data(), presented_.size());
-    }
-    ++frameCount_;
+    GdiFlush();  // GDI must be done with the pictures before a frame writes into them
+    carryOut(session_->start(clockNow()));
 }
 
-void FrmMain::cutDesk(Monitor& m)
+void FrmMain::presentFrame()
 {
-    if (!cutDeskInto(m.field, surfaceOf(m.PicDesk), m.deskPart))
-        return;
-    m.deskCut = true;
-    // A whole monitor of 32-bit pixels less: snow settles only on the message.
-    m.PicDesk.resizeImage(0, 0);
+    for (size_t i = 0; i < monitors_.size(); ++i) {
+        MonitorPictures& m = *monitors_[i];
+        // A whole monitor of 32-bit pixels less once the session reads PicDesk no more: snow settles only on the
+        // message.
+        if (session_->deskReleased(i) && m.PicDesk.pixels())
+            m.PicDesk.resizeImage(0, 0);
+        presented_.clear();
+        for (const Rect& r : session_->presentation(i).rects)
+            presented_.push_back(RECT{r.left, r.top, r.right, r.bottom});
+        m.picMain.present(presented_.data(), presented_.size());
+    }
 }
 
 int FrmMain::run()
 {
-    ClockedTimer* const timers[] = {&Timer1, &Timer2, &Timer3};
-    // The first frame has just been shown: the timers count from it, not from the window's making before the
-    // desktop was taken, which would bring the first frames as a burst making up for that time.
-    for (ClockedTimer* timer : timers)
-        timer->restart();
-    return runClockedMessageLoop(timers);
+    return runClockedMessageLoop([this] { return runDue(); });
+}
+
+int64_t FrmMain::runDue()
+{
+    const int64_t now = clockNow();
+    if (session_->waitFrom(now) == 0) {
+        GdiFlush();  // GDI must be done with the pictures before a frame writes into them
+        const SessionStep step = session_->run(now);
+        // A preview whose host has gone without taking its children down would otherwise run forever.
+        if (step.drawn && preview() && !IsWindow(start_.previewParent))
+            Form_Unload();
+        carryOut(step);
+    }
+    return session_->waitFrom(clockNow());
 }
 
 void FrmMain::focusPicMain()
 {
-    for (auto& m : monitors_)
-        if (m->screen.primary)
-            SetFocus(m->picMain.hwnd());
+    for (size_t i = 0; i < monitors_.size(); ++i)
+        if (start_.screens[i].primary)
+            SetFocus(monitors_[i]->picMain.hwnd());
 }
 
 LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == frameCountMessage_ && message != 0)
-        return static_cast<LRESULT>(frameCount_);
-    if (const std::optional<PauseChange> change = pauseNotifications_.onMessage(message, wParam, lParam)) {
-        if (*change != PauseChange::Unchanged && !heldForReadback_)
-            runTimers(*change == PauseChange::Resume);
+        return static_cast<LRESULT>(frameCount());
+    if (pauseNotifications_.onMessage(message, wParam, lParam)) {
+        notePause();
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
     if (readback_.message() != 0 && message == readback_.message())
@@ -333,40 +326,44 @@ LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-// Stops or restarts the frames, the wind and the fade together; each timer keeps what was left of its wait, so the
-// snow goes on where it stopped, with no burst of frames to catch up, and the loop waits with no timeout meanwhile.
-void FrmMain::runTimers(bool run)
+void FrmMain::notePause()
 {
-    for (ClockedTimer* timer : {&Timer1, &Timer2, &Timer3}) {
-        if (run)
-            timer->resume();
+    if (!session_)
+        return;  // InitData hands over what was said meanwhile
+    const SessionPause& said = pauseNotifications_.state();
+    const int64_t now = clockNow();
+    const std::pair<PauseReason, bool> reasons[] = {{PauseReason::DisplayOff, said.displayOff()},
+                                                    {PauseReason::SessionLocked, said.locked()},
+                                                    {PauseReason::SessionAway, said.away()}};
+    for (const auto& [reason, holds] : reasons) {
+        if (holds)
+            session_->pause(reason, now);
         else
-            timer->suspend();
+            session_->resume(reason, now);
     }
 }
 
 LRESULT FrmMain::onReadback(WPARAM request, LPARAM picture)
 {
+    if (!session_)
+        return 0;
     switch (request) {
     case readback::kHoldAndWrite: {
-        if (!heldForReadback_ && !pauseNotifications_.paused())
-            runTimers(false);
-        heldForReadback_ = true;
+        session_->pause(PauseReason::HeldForTest, clockNow());
         if (picture < 0 || size_t(picture) >= monitors_.size())
             return 0;
-        const Monitor& m = *monitors_[size_t(picture)];
+        const MonitorPictures& m = *monitors_[size_t(picture)];
+        const SnowScreen& screen = session_->screen(size_t(picture));
         GdiFlush();
-        const int width = std::min<int>(m.screen.area.drawWidth, m.picMain.width());
-        const int height = std::min<int>(m.screen.area.drawHeight, m.picMain.height());
-        return SurfaceReadback::write(m.picMain.pixels(), m.picMain.width(), m.screen.bounds.left, m.screen.bounds.top,
+        const int width = std::min<int>(screen.area.drawWidth, m.picMain.width());
+        const int height = std::min<int>(screen.area.drawHeight, m.picMain.height());
+        return SurfaceReadback::write(m.picMain.pixels(), m.picMain.width(), screen.bounds.left, screen.bounds.top,
                                       width, height)
                    ? 1
                    : 0;
     }
     case readback::kRelease:
-        if (heldForReadback_ && !pauseNotifications_.paused())
-            runTimers(true);
-        heldForReadback_ = false;
+        session_->resume(PauseReason::HeldForTest, clockNow());
         return 1;
     default:
         return 0;
@@ -380,61 +377,49 @@ void FrmMain::Form_Unload()
     endProgram();
 }
 
-void FrmMain::Timer1_Timer()
-{
-    // A preview whose host has gone without taking its children down would otherwise run forever.
-    if (preview() && !IsWindow(start_.previewParent))
-        Form_Unload();
-    DrawSnow();
-}
-
-void FrmMain::Timer2_Timer()
-{
-    carryOut(fade_->Timer2_Timer());
-}
-
-void FrmMain::Timer3_Timer()
-{
-    const uint32_t interval = wind_->Timer3_Timer(start_.settings.velocity, *random_);
-    for (auto& m : monitors_)
-        m->field.velocity = start_.settings.velocity;  // one wind over every monitor
-    Timer3.setInterval(interval);
-}
-
 void FrmMain::picMain_KeyDown()
 {
-    carryOut(fade_->picMain_KeyDown());
+    if (session_) {
+        GdiFlush();
+        carryOut(session_->onKey(clockNow()));
+    }
 }
 
 void FrmMain::picMain_MouseDown()
 {
-    carryOut(fade_->picMain_MouseDown());
+    if (session_) {
+        GdiFlush();
+        carryOut(session_->onClick(clockNow()));
+    }
 }
 
 void FrmMain::picMain_MouseMove(float x, float y)
 {
-    carryOut(fade_->picMain_MouseMove(x, y));
+    if (session_) {
+        GdiFlush();
+        carryOut(session_->onPointerMove(x, y, clockNow()));
+    }
 }
 
-void FrmMain::carryOut(const FadeAction& action)
+void FrmMain::carryOut(const SessionStep& step)
 {
+    if (step.drawn)
+        presentFrame();
+    const FadeAction& action = step.fade;
     switch (action.kind) {
     case FadeAction::Kind::Nothing:
         break;
     case FadeAction::Kind::BeginFadeOut: {
         while (ShowCursor(TRUE) < 0) {}
         const LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
-        Timer2.setEnabled(true);
         SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
         SetLayeredWindowAttributes(hwnd(), 0, action.opacity, LWA_ALPHA);
-        DrawSnow();
         break;
     }
     case FadeAction::Kind::SetOpacity:
         SetLayeredWindowAttributes(hwnd(), 0, action.opacity, LWA_ALPHA);
         break;
     case FadeAction::Kind::Unload:
-        Timer2.setEnabled(false);
         Form_Unload();
     }
 }

@@ -61,8 +61,8 @@ std::vector<ListedMonitor> randrMonitors(Display* display, Window root)
     int count = 0;
     XRRMonitorInfo* list = XRRGetMonitors(display, root, True, &count);
     for (int i = 0; i < count; ++i)
-        found.push_back(
-            {{list[i].x, list[i].y, list[i].x + list[i].width, list[i].y + list[i].height}, list[i].primary != 0});
+        found.push_back({{list[i].x, list[i].y, list[i].x + list[i].width, list[i].y + list[i].height},
+                         list[i].primary != 0});
     if (list)
         XRRFreeMonitors(list);
     return found;
@@ -145,7 +145,8 @@ bool SnowWindow::findTarget()
         const ErrorTrap trap(display_);
         const Status found = XGetWindowAttributes(display_, window_, &attributes);
         if (!trap.passed() || !found) {
-            std::fprintf(stderr, "nivora: there is no window 0x%lx on display %s\n", window_, DisplayString(display_));
+            std::fprintf(stderr, "nivora: there is no window 0x%lx on display %s\n", window_,
+                         DisplayString(display_));
             return false;
         }
         root_ = attributes.root;

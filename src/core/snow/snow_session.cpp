@@ -150,19 +150,23 @@ Presentation SnowSession::presentation(size_t i) const
 
 PauseChange SnowSession::pause(PauseReason reason, int64_t now)
 {
-    const PauseChange change = pause_.set(reason, true);
-    if (change == PauseChange::Pause)
-        for (FrameClock* clock : {&frameClock_, &fadeClock_, &windClock_})
-            clock->pause(now);
-    return change;
+    return hold(reason, true, now);
 }
 
 PauseChange SnowSession::resume(PauseReason reason, int64_t now)
 {
-    const PauseChange change = pause_.set(reason, false);
-    if (change == PauseChange::Resume)
-        for (FrameClock* clock : {&frameClock_, &fadeClock_, &windClock_})
+    return hold(reason, false, now);
+}
+
+PauseChange SnowSession::hold(PauseReason reason, bool holds, int64_t now)
+{
+    const PauseChange change = pause_.set(reason, holds);
+    for (FrameClock* clock : {&frameClock_, &fadeClock_, &windClock_}) {
+        if (change == PauseChange::Pause)
+            clock->pause(now);
+        else if (change == PauseChange::Resume)
             clock->resume(now);
+    }
     return change;
 }
 

@@ -22,14 +22,16 @@ namespace nivora {
 
 // What one monitor's window shows of the last frame.
 struct Presentation {
-    // The whole drawing area (0, 0, drawWidth, drawHeight) of picMain: the first frame shown after frames run ahead,
-    // whose changes since the last one shown are everywhere. Otherwise only `rects`.
+    // The first frame shown after frames run ahead, whose changes since the last one shown are everywhere: `rects`
+    // is then the whole drawing area (0, 0, drawWidth, drawHeight).
     bool whole = false;
-    std::span<const Rect> rects;  // in picMain's coordinates; presenting them presents the whole frame
+    // In picMain's coordinates, none overlapping; presenting them presents the whole frame. Valid until the next
+    // call that draws or reshapes.
+    std::span<const Rect> rects;
 };
 
-// What the front end does after a call, in this order: carry out `fade` (FadeAction), then, when `drawn`, present
-// every monitor's presentation().
+// What the front end does after a call, in this order: when `drawn`, present every monitor's presentation(); then
+// carry out `fade` (FadeAction).
 struct SessionStep {
     bool drawn = false;
     FadeAction fade;
@@ -43,7 +45,8 @@ struct SessionStep {
 //      on black into a PicText of the drawing area's size, and hands the three over with attach(i, ...).
 //   3. In a test build it may runAhead(frames).
 //   4. As the window shows: start(now), then present. From then on, run(now) whenever waitFrom(now) has passed,
-//      and carry out each step. Times are microseconds of one monotonic clock of the front end's choosing.
+//      and carry out each step; once deskReleased(i), PicDesk may be freed. Times are microseconds of one monotonic
+//      clock of the front end's choosing.
 //   5. It reports what it learns: pause(reason)/resume(reason), onKey/onClick/onPointerMove, and reshape when its
 //      window changes size (then step 2 again for the new screens).
 // No call draws into a picture except start, run and runAhead, and the input calls when they start the fade.
@@ -135,6 +138,7 @@ private:
     void drawFrame();  // every screen's frame
     void frame();      // a frame that is shown
     SessionStep carryOut(const FadeAction& action, int64_t now);
+    PauseChange hold(PauseReason reason, bool holds, int64_t now);
     void windStep(int64_t now);
     bool preview() const;
 

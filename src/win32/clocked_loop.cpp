@@ -1,8 +1,9 @@
-// Clocked timers and the message loop that waits for them and for messages at once.
-#include "clocked_timer.h"
+// The clock of the snow window's timers, and the message loop that waits for them and for messages at once.
+#include "clocked_loop.h"
 
 #include <algorithm>
 
+#include "core/snow/frame_clock.h"
 #include "handles.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -12,11 +13,6 @@
 namespace nivora::win32 {
 
 namespace {
-
-int64_t microsecondsOf(UINT ms)
-{
-    return int64_t(ms) * 1000;
-}
 
 // A waitable timer that ends its waits on time (Windows 10 1803 and later), or where that kind is missing a plain
 // one: its waits end on the system's tick, and the clocks' deadlines keep the rate right on average.
@@ -43,37 +39,7 @@ int64_t clockNow()
     return c / frequency * 1000000 + c % frequency * 1000000 / frequency;
 }
 
-ClockedTimer::ClockedTimer(UINT intervalMs, bool enabled, std::function<void()> onTick)
-    : interval_(intervalMs), onTick_(std::move(onTick))
-{
-    if (enabled)
-        clock_.start(clockNow(), microsecondsOf(interval_));
-}
-
-void ClockedTimer::setInterval(UINT intervalMs)
-{
-    interval_ = intervalMs;
-    if (clock_.running())
-        clock_.start(clockNow(), microsecondsOf(interval_));
-}
-
-void ClockedTimer::setEnabled(bool enabled)
-{
-    if (enabled == clock_.running())
-        return;
-    if (enabled)
-        clock_.start(clockNow(), microsecondsOf(interval_));
-    else
-        clock_.stop();
-}
-
-void ClockedTimer::tickIfDue(int64_t now)
-{
-    if (clock_.tick(now))
-        onTick_();
-}
-
-int runClockedMessageLoop(std::span<ClockedTimer* const> timers)
+int runClockedMessageLoop(const std::function<int64_t()>& runDue)
 {
     struct Waiter {
         HANDLE handle = createWaiter();
@@ -91,12 +57,7 @@ int runClockedMessageLoop(std::span<ClockedTimer* const> timers)
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        for (ClockedTimer* timer : timers)
-            timer->tickIfDue(clockNow());
-        const int64_t now = clockNow();
-        int64_t wait = FrameClock::kNever;
-        for (const ClockedTimer* timer : timers)
-            wait = std::min(wait, timer->waitFrom(now));
+        const int64_t wait = runDue();
         if (wait == 0)
             continue;
         if (waiter.handle && wait != FrameClock::kNever) {
