@@ -392,8 +392,11 @@ void WaylandSaver::presentWaiting()
             s.snow->present(opacity_);
 }
 
+// The frame first, then the fade, as the session asks.
 void WaylandSaver::carryOut(const SessionStep& step)
 {
+    if (step.drawn)
+        frame();
     switch (step.fade.kind) {
     case FadeAction::Kind::Nothing:
         break;
@@ -403,10 +406,8 @@ void WaylandSaver::carryOut(const SessionStep& step)
         break;
     case FadeAction::Kind::Unload:
         ended_ = true;
-        return;
+        break;
     }
-    if (step.drawn)
-        frame();
 }
 
 // Nobody is shown the snow while no output calls back for a frame (outputs off, the compositor not drawing): once
