@@ -22,9 +22,14 @@ convert -size 1280x720 'xc:rgb(40,100,160)' \
   "$work/desktop.png"
 chmod 0644 "$work/desktop.png"
 start_sway "$work/sway" 1280x720 "output * bg $work/desktop.png fill"
-shown() { in_sway grim -t ppm - | convert ppm:- -crop 1x1+900+300 -format '%[pixel:p]' info: | grep -q 'srgb(200,190,170)'; }
+shown() {
+  in_sway grim -t ppm - | convert ppm:- -crop 1x1+900+300 -format '%[pixel:p]' info: | grep -q 'srgb(200,190,170)'
+}
 deadline=$((SECONDS + 20))
-until shown; do ((SECONDS < deadline)) || { echo "wayland_picture: the desktop never showed" >&2; exit 1; }; sleep 0.2; done
+until shown; do
+  ((SECONDS < deadline)) || { echo "wayland_picture: the desktop never showed" >&2; exit 1; }
+  sleep 0.2
+done
 
 held="$work/sway/run/held"
 in_sway_exec env NIVORA_FRAMES_AHEAD="$frames" NIVORA_HOLD_AFTER_FRAMES=1 NIVORA_HELD_FILE="$held" \

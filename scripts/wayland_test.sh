@@ -9,7 +9,10 @@ build=$(cd "$1" && pwd)
 shift
 
 tests="$build/tests/wayland/nivora_wayland_tests"
-[[ -x $tests ]] || { echo "wayland_test: $tests is not built (are libwayland-dev and wayland-protocols there?)"; exit 1; }
+[[ -x $tests ]] || {
+  echo "wayland_test: $tests is not built (are libwayland-dev and wayland-protocols there?)"
+  exit 1
+}
 for tool in sway swaymsg grim wtype; do
   command -v "$tool" >/dev/null || { echo "wayland_test: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
 done

@@ -6,7 +6,7 @@ namespace nivora::wayland {
 Rect OutputInfo::logicalBounds() const
 {
     int32_t width = logicalWidth, height = logicalHeight;
-    if (width <= 0 || height <= 0) {  // no xdg-output: the mode at the integer scale
+    if (width <= 0 || height <= 0) {             // no xdg-output: the mode at the integer scale
         const bool turned = transform % 2 == 1;  // 90 and 270 degrees, flipped or not
         width = (turned ? modeHeight : modeWidth) / scale;
         height = (turned ? modeWidth : modeHeight) / scale;
@@ -86,8 +86,7 @@ void onLogicalSize(void* data, zxdg_output_v1*, int32_t width, int32_t height)
 }  // namespace
 
 // Bound at version 3 at most: the name and description of version 4 never come.
-const wl_output_listener Output::kOutputListener = {&onGeometry, &onMode, &onOutputDone, &onScale,
-                                                     nullptr, nullptr};
+const wl_output_listener Output::kOutputListener = {&onGeometry, &onMode, &onOutputDone, &onScale, nullptr, nullptr};
 const zxdg_output_v1_listener Output::kXdgListener = {&onLogicalPosition, &onLogicalSize, &onXdgDone, &onXdgName,
                                                       &onXdgDescription};
 

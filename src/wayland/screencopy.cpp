@@ -17,7 +17,7 @@ struct Capture {
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t stride = 0;
-    bool offered = false;  // a wl_shm buffer was described
+    bool offered = false;    // a wl_shm buffer was described
     bool described = false;  // every buffer was described: copy now
     bool yInvert = false;
     bool ready = false;
@@ -114,8 +114,8 @@ std::optional<OutputPicture> captureOutput(wl_display* display, zwlr_screencopy_
     std::optional<OutputPicture> picture;
     const bool described = dispatchUntil(display, stopFd, [&] { return c.described || c.failed; });
     const std::optional<bool> redHigh = redIsHigh(c.format);
-    if (!described || c.failed || !c.offered || !redHigh || c.width == 0 || c.height == 0 ||
-        c.width > 32767 || c.height > 32767 || c.stride < c.width * 4 || uint64_t(c.stride) * c.height > INT32_MAX) {
+    if (!described || c.failed || !c.offered || !redHigh || c.width == 0 || c.height == 0 || c.width > 32767 ||
+        c.height > 32767 || c.stride < c.width * 4 || uint64_t(c.stride) * c.height > INT32_MAX) {
         zwlr_screencopy_frame_v1_destroy(frame);
         return picture;
     }
@@ -143,12 +143,12 @@ std::optional<OutputPicture> captureOutput(wl_display* display, zwlr_screencopy_
         picture->pixels.resize(size_t(c.width) * c.height);
         for (uint32_t y = 0; y < c.height; ++y) {
             const uint32_t from = c.yInvert ? c.height - 1 - y : y;
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const char*>(memory) + size_t(from) * c.stride);
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const char*>(memory) +
+                                                                size_t(from) * c.stride);
             Pixel* to = picture->pixels.data() + size_t(y) * c.width;
             for (uint32_t x = 0; x < c.width; ++x) {
                 const uint32_t p = row[x];
-                to[x] = *redHigh ? (p & 0x00FFFFFFu)
-                                 : ((p & 0xFFu) << 16 | (p & 0xFF00u) | ((p >> 16) & 0xFFu));
+                to[x] = *redHigh ? (p & 0x00FFFFFFu) : ((p & 0xFFu) << 16 | (p & 0xFF00u) | ((p >> 16) & 0xFFu));
             }
         }
     }

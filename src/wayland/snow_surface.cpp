@@ -21,13 +21,11 @@ Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
 
 }  // namespace
 
-const zwlr_layer_surface_v1_listener SnowSurface::kLayerListener = {&SnowSurface::onConfigure,
-                                                                    &SnowSurface::onClosed};
+const zwlr_layer_surface_v1_listener SnowSurface::kLayerListener = {&SnowSurface::onConfigure, &SnowSurface::onClosed};
 const wl_callback_listener SnowSurface::kFrameListener = {&SnowSurface::onFrameDone};
 const wp_fractional_scale_v1_listener SnowSurface::kFractionalListener = {&SnowSurface::onPreferredScale};
 
-SnowSurface::SnowSurface(const Globals& globals, wl_output* output)
-    : compositor_(globals.compositor), shm_(globals.shm)
+SnowSurface::SnowSurface(const Globals& globals, wl_output* output) : compositor_(globals.compositor), shm_(globals.shm)
 {
     surface_ = wl_compositor_create_surface(globals.compositor);
     if (globals.viewporter && globals.fractionalScale) {

@@ -83,7 +83,7 @@ private:
     bool resized_ = false;
     bool rescaled_ = false;
     uint32_t builtScale_ = 0;  // the fractional scale built at, in 120ths; 0 when built at the integer scale
-    bool blending_ = false;  // the fade's buffers are shown: no longer opaque
+    bool blending_ = false;    // the fade's buffers are shown: no longer opaque
 
     int32_t drawWidth_ = 0;
     int32_t drawHeight_ = 0;

@@ -47,13 +47,18 @@ void onAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
 
 const wl_registry_listener WaylandSaver::kRegistryListener = {&WaylandSaver::onGlobal, &WaylandSaver::onGlobalRemove};
 const wl_seat_listener WaylandSaver::kSeatListener = {&WaylandSaver::onCapabilities, &onSeatName};
-const wl_keyboard_listener WaylandSaver::kKeyboardListener = {&WaylandSaver::onKeymap, &onKeyboardEnter,
-                                                              &onKeyboardLeave,        &WaylandSaver::onKey,
-                                                              &onModifiers,            &onRepeatInfo};
+const wl_keyboard_listener WaylandSaver::kKeyboardListener = {
+    &WaylandSaver::onKeymap, &onKeyboardEnter, &onKeyboardLeave, &WaylandSaver::onKey, &onModifiers, &onRepeatInfo};
 const wl_pointer_listener WaylandSaver::kPointerListener = {
-    &WaylandSaver::onPointerEnter, &WaylandSaver::onPointerLeave, &WaylandSaver::onMotion,
-    &WaylandSaver::onButton,       &onAxis,                       &onPointerFrame,
-    &onAxisSource,                 &onAxisStop,                   &onAxisDiscrete,
+    &WaylandSaver::onPointerEnter,
+    &WaylandSaver::onPointerLeave,
+    &WaylandSaver::onMotion,
+    &WaylandSaver::onButton,
+    &onAxis,
+    &onPointerFrame,
+    &onAxisSource,
+    &onAxisStop,
+    &onAxisDiscrete,
     nullptr};  // the seat is bound at version 3 at most: later events never come
 
 int runSnow(const LinuxOptions& options, int stopFd)
@@ -129,7 +134,8 @@ void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, co
     } else if (is == zwlr_layer_shell_v1_interface.name && !g.layerShell) {
         g.layerShell = bind<zwlr_layer_shell_v1>(registry, name, zwlr_layer_shell_v1_interface, version, 4);
     } else if (is == zwlr_screencopy_manager_v1_interface.name && !g.screencopy && !ignoreScreencopy()) {
-        g.screencopy = bind<zwlr_screencopy_manager_v1>(registry, name, zwlr_screencopy_manager_v1_interface, version, 3);
+        g.screencopy = bind<zwlr_screencopy_manager_v1>(registry, name, zwlr_screencopy_manager_v1_interface, version,
+                                                        3);
     } else if (is == zxdg_output_manager_v1_interface.name && !g.xdgOutputs) {
         g.xdgOutputs = bind<zxdg_output_manager_v1>(registry, name, zxdg_output_manager_v1_interface, version, 2);
     } else if (is == wp_viewporter_interface.name && !g.viewporter) {
@@ -253,9 +259,9 @@ bool WaylandSaver::InitData()
         std::fprintf(stderr, "nivora: the compositor offers no wl_compositor 4 or no wl_shm\n");
         return false;
     }
-    screens_.erase(std::remove_if(screens_.begin(), screens_.end(),
-                                  [](const Screen& s) { return !s.output->described(); }),
-                   screens_.end());
+    screens_.erase(
+        std::remove_if(screens_.begin(), screens_.end(), [](const Screen& s) { return !s.output->described(); }),
+        screens_.end());
     if (screens_.empty()) {
         std::fprintf(stderr, "nivora: the compositor shows no output\n");
         return false;
@@ -501,9 +507,9 @@ int WaylandSaver::run()
         const int64_t now = clockNow();
         if (session_->waitFrom(now) == 0)
             carryOut(session_->run(now));
-        if (held_ && !heldAnnounced_ &&
-            std::none_of(screens_.begin(), screens_.end(),
-                         [](const Screen& s) { return s.snow->waitingForFrame() || s.snow->unshown(); })) {
+        if (held_ && !heldAnnounced_ && std::none_of(screens_.begin(), screens_.end(), [](const Screen& s) {
+                return s.snow->waitingForFrame() || s.snow->unshown();
+            })) {
             announceHeld(session_->frameCount());  // the held frame has been called back: it is on the screen
             heldAnnounced_ = true;
         }

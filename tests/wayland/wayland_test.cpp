@@ -253,8 +253,8 @@ SnowSettings testSettings()
     return s;
 }
 
-const std::vector<std::string> kTestOptions{"-seed",      "7",     "-precipitation", "4",        "-velocity", "8",
-                                            "-direction", "fixed", "-brightness",    "2",        "-message",  "Snow 雪"};
+const std::vector<std::string> kTestOptions{"-seed",      "7",     "-precipitation", "4", "-velocity", "8",
+                                            "-direction", "fixed", "-brightness",    "2", "-message",  "Snow 雪"};
 
 // The core's frame `frames` of an output of width x height pixels at `scale` over `desktop` (dimmed at the test
 // brightness, or black): what nivora must show there.
@@ -302,8 +302,8 @@ Picture coreFrame(int width, int height, double scale, int frames, std::optional
     writePpm(name + "-expected", expected);
     return ::testing::AssertionFailure() << differ << " pixels differ, the first at (" << first % size_t(shown.width)
                                          << ", " << first / size_t(shown.width) << "): " << std::hex
-                                         << shown.pixels[first] << " instead of " << expected.pixels[first]
-                                         << "; see " << name << "-*.ppm in NIVORA_TEST_OUTPUT";
+                                         << shown.pixels[first] << " instead of " << expected.pixels[first] << "; see "
+                                         << name << "-*.ppm in NIVORA_TEST_OUTPUT";
 }
 
 // Pixels of `p` that are white or nearly so: flakes.
@@ -385,7 +385,8 @@ protected:
             ASSERT_TRUE(eventually([&] {
                 const Picture p = screen(name);
                 return !p.pixels.empty() && p.at(p.width / 2, p.height / 2) == kBackground;
-            })) << name << " never showed the background";
+            })) << name
+                << " never showed the background";
         }
     }
     void TearDown() override
@@ -448,8 +449,8 @@ protected:
     {
         return eventually([&] {
             const Picture p = screen(outputName);
-            return !nivora.running() || (!p.pixels.empty() && p.at(0, p.height - 1) == kDimmedBackground &&
-                                         whitePixels(p) > 20);
+            return !nivora.running() ||
+                   (!p.pixels.empty() && p.at(0, p.height - 1) == kDimmedBackground && whitePixels(p) > 20);
         });
     }
 
@@ -538,8 +539,8 @@ TEST_F(WaylandTest, TwoOutputsHaveSnowOnBothAndTheMessageOnTheFirst)
             onFirst += first.pixels[i] != kDimmedBackground;
             onSecond += second.pixels[i] != kDimmedBackground;
         }
-    EXPECT_GT(onFirst, 10 * onSecond + 100) << onFirst << " snowy message pixels on the first, " << onSecond
-                                            << " at the same places on the second";
+    EXPECT_GT(onFirst, 10 * onSecond + 100)
+        << onFirst << " snowy message pixels on the first, " << onSecond << " at the same places on the second";
     kill(nivora->pid, SIGTERM);
     EXPECT_EQ(nivora->wait(), 0);
 }
@@ -598,8 +599,7 @@ TEST_F(WaylandTest, TheCursorIsHiddenOverTheSnow)
     swaymsg("seat - cursor move 10 0");  // the pointer enters the surface
     const auto entered = [&] {
         nivora->running();
-        return nivora->err.find("wl_pointer@") != std::string::npos &&
-               nivora->err.find(".enter(") != std::string::npos;
+        return nivora->err.find("wl_pointer@") != std::string::npos && nivora->err.find(".enter(") != std::string::npos;
     };
     ASSERT_TRUE(eventually(entered));
     // "wl_pointer@N.set_cursor(SERIAL, nil, 0, 0)": no surface, so no cursor.
