@@ -40,7 +40,8 @@ until [[ -s $held ]]; do
   ((SECONDS < deadline)) && kill -0 "$nivora" 2>/dev/null || { echo "wayland_picture: no frame was held" >&2; exit 1; }
   sleep 0.2
 done
-in_sway grim -t ppm - | convert ppm:- "$picture"
+# No date chunks: the same frame gives the same file.
+in_sway grim -t ppm - | convert ppm:- -define png:exclude-chunks=date,time "$picture"
 kill "$nivora"
 wait "$nivora" || true
 echo "docs/$(basename "$picture"): $(identify -format '%wx%h' "$picture")"
