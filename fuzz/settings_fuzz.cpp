@@ -1,13 +1,16 @@
 // Fuzzes the stored settings: each text form (16-bit integer, single, boolean, text) read from any text, written
-// back and read again, and loadSettings over a store holding any five texts, invalid UTF-16, NULs and
+// back and read again, and loadSettings over a store holding any text for each setting, invalid UTF-16, NULs and
 // megabyte values included.
 //
-// Input: byte 0 picks the decimal separator. Then records: a header byte (low 3 bits: which value, 5..7 none;
-// high 5 bits: 28..31 repeat the text 16, 256, 4096 or 65536 times), a length byte, and that many UTF-16LE units.
+// Input: byte 0 picks the decimal separator. Then records: a header byte (low 3 bits: which setting in the stored
+// order, none past the last; high 5 bits: 28..31 repeat the text 16, 256, 4096 or 65536 times), a length byte, and
+// that many UTF-16LE units.
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <map>
+#include <type_traits>
 #include <vector>
 
 #include "core/settings/settings.h"
@@ -22,7 +25,15 @@ constexpr char16_t kSeparators[] = {u'.', u',', u'\u066B', u'\''};
 constexpr size_t kMaxUnits = size_t{1} << 19;  // a megabyte of UTF-16
 constexpr size_t kMaxNumberUnits = size_t{1} << 16;
 
-const std::u16string_view kNames[] = {u"reg_precipitation", u"velocity", u"direction", u"blightness", u"messageText"};
+static_assert(kSettingCount < 8, "three bits of a record's header pick its setting");
+
+// The stored names in the stored order.
+const std::array<std::u16string_view, kSettingCount> kNames = [] {
+    std::array<std::u16string_view, kSettingCount> names{};
+    size_t i = 0;
+    forEachSetting([&](const auto& f) { names[i++] = f.setting.storedName; });
+    return names;
+}();
 
 // A store in memory that counts what is done to it.
 class MemoryStore : public SettingsStore {
@@ -73,6 +84,55 @@ bool sameBits(float a, float b)
 bool sameBits(double a, double b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A field as loading must take it from its stored text: the reading of its type, or what it held when that reads
+// nothing. The message is taken as stored.
+void readInto(int16_t& field, std::u16string_view text, char16_t separator)
+{
+    field = readInt16(text, separator).value_or(field);
+}
+void readInto(float& field, std::u16string_view text, char16_t separator)
+{
+    field = readSingle(text, separator).value_or(field);
+}
+void readInto(bool& field, std::u16string_view text, char16_t separator)
+{
+    field = readBoolean(text, separator).value_or(field);
+}
+void readInto(std::u16string& field, std::u16string_view text, char16_t)
+{
+    field = text;
+}
+
+// Equal as loading must give them: a single bit for bit, a text unit for unit.
+bool sameField(int16_t a, int16_t b)
+{
+    return a == b;
+}
+bool sameField(float a, float b)
+{
+    return sameBits(a, b);
+}
+bool sameField(bool a, bool b)
+{
+    return a == b;
+}
+bool sameField(const std::u16string& a, const std::u16string& b)
+{
+    return sameText(a, b);
+}
+
+// Equal once saved and loaded again: a single to seven significant digits.
+bool sameAfterSaving(float saved, float loaded)
+{
+    return std::fabs(static_cast<double>(loaded) - static_cast<double>(saved)) <=
+           std::fabs(static_cast<double>(saved)) * 6e-7 + FLT_TRUE_MIN;
+}
+template <class Field>
+bool sameAfterSaving(const Field& saved, const Field& loaded)
+{
+    return sameField(saved, loaded);
 }
 
 // Every reader on one text, each against the independent reading, and what it reads written and read back.
@@ -168,14 +228,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const size_t units = std::min<size_t>(data[i + 1], (size - i - 2) / 2);
         const std::u16string piece = fuzz::unitsFromBytes(data + i + 2, units * 2);
         i += 2 + units * 2;
-        const int which = header & 7;
-        if (which >= 5)
+        const size_t which = header & 7;
+        if (which >= kSettingCount)
             continue;
         // Mostly once, sometimes many times over: a message up to a megabyte, a number up to 65536 units
         // (numbers that long cost the reference readers much time and find nothing more).
         const int power = header >> 3;
         const size_t repeat = power >= 28 ? size_t{1} << (4 * (power - 27)) : 1;
-        const size_t limit = which == 4 ? kMaxUnits : kMaxNumberUnits;
+        const size_t limit = kNames[which] == kMessageTextSetting.storedName ? kMaxUnits : kMaxNumberUnits;
         std::u16string text;
         for (size_t k = 0; k < repeat && text.size() + piece.size() <= limit; ++k)
             text += piece;
@@ -188,46 +248,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Loading reads each name once, writes nothing, and takes every value that converts, the default otherwise.
     const std::map<std::u16string, std::u16string> before = store.values;
     const SnowSettings loaded = loadSettings(store, separator);
-    FUZZ_CHECK(store.writes == 0 && store.erases == 0 && store.reads == 5 && sameValues(store.values, before),
+    FUZZ_CHECK(store.writes == 0 && store.erases == 0 && store.reads == static_cast<int>(kSettingCount) &&
+                   sameValues(store.values, before),
                "loading changed the store (%d writes, %d erases, %d reads)", store.writes, store.erases, store.reads);
-    auto stored = [&](int which) -> std::optional<std::u16string> {
-        const auto it = before.find(std::u16string(kNames[which]));
+    auto stored = [&](std::u16string_view name) -> std::optional<std::u16string> {
+        const auto it = before.find(std::u16string(name));
         return it == before.end() ? std::nullopt : std::optional<std::u16string>(it->second);
     };
     SnowSettings expected;
-    if (auto t = stored(0))
-        expected.precipitation = readInt16(*t, separator).value_or(expected.precipitation);
-    if (auto t = stored(1))
-        expected.velocity = readSingle(*t, separator).value_or(expected.velocity);
-    if (auto t = stored(2))
-        expected.direction = readBoolean(*t, separator).value_or(expected.direction);
-    if (auto t = stored(3))
-        expected.blightness = readInt16(*t, separator).value_or(expected.blightness);
-    if (auto t = stored(4))
-        expected.messageText = *t;
-    FUZZ_CHECK(loaded.precipitation == expected.precipitation && sameBits(loaded.velocity, expected.velocity) &&
-                   loaded.direction == expected.direction && loaded.blightness == expected.blightness &&
-                   sameText(loaded.messageText, expected.messageText),
-               "loaded record differs: precipitation %d, velocity %a, direction %d, blightness %d",
-               loaded.precipitation, static_cast<double>(loaded.velocity), loaded.direction, loaded.blightness);
+    forEachSetting([&](const auto& f) {
+        if (auto t = stored(f.setting.storedName))
+            readInto(expected.*f.field, *t, separator);
+        FUZZ_CHECK(sameField(loaded.*f.field, expected.*f.field), "loaded %s differs from its stored text",
+                   fuzz::show(f.setting.storedName).c_str());
+    });
 
-    const auto velocityText = stored(1);
+    const auto velocityText = stored(kVelocitySetting.storedName);
     FUZZ_CHECK(hasStoredSettings(store) == (velocityText && !velocityText->empty()), "hasStoredSettings is wrong");
-    FUZZ_CHECK(isDefault(loaded) == (loaded.precipitation == 1 && loaded.velocity == 6.0f && loaded.direction &&
-                                     loaded.blightness == 2 && sameText(loaded.messageText, kDefaultMessage)),
-               "isDefault is wrong");
+    bool allDefault = true;
+    forEachSetting([&](const auto& f) {
+        allDefault = allDefault &&
+                     sameField(loaded.*f.field, std::remove_cvref_t<decltype(loaded.*f.field)>(f.setting.defaultValue));
+    });
+    FUZZ_CHECK(isDefault(loaded) == allDefault, "isDefault is wrong");
 
     // What was loaded survives saving and loading again (the single to seven digits).
     MemoryStore saved;
     saveSettings(loaded, saved, separator);
-    FUZZ_CHECK(saved.writes == 5 && saved.values.size() == 5, "saving wrote %d values", saved.writes);
+    FUZZ_CHECK(saved.writes == static_cast<int>(kSettingCount) && saved.values.size() == kSettingCount,
+               "saving wrote %d values", saved.writes);
     const SnowSettings again = loadSettings(saved, separator);
-    FUZZ_CHECK(again.precipitation == loaded.precipitation && again.direction == loaded.direction &&
-                   again.blightness == loaded.blightness && sameText(again.messageText, loaded.messageText),
-               "a saved record does not load back");
-    FUZZ_CHECK(std::fabs(static_cast<double>(again.velocity) - static_cast<double>(loaded.velocity)) <=
-                   std::fabs(static_cast<double>(loaded.velocity)) * 6e-7 + FLT_TRUE_MIN,
-               "velocity %a saved as '%s' loads back as %a", static_cast<double>(loaded.velocity),
-               fuzz::show(saved.values[u"velocity"]).c_str(), static_cast<double>(again.velocity));
+    forEachSetting([&](const auto& f) {
+        FUZZ_CHECK(sameAfterSaving(loaded.*f.field, again.*f.field), "%s saved as '%s' does not load back",
+                   fuzz::show(f.setting.storedName).c_str(),
+                   fuzz::show(saved.values[std::u16string(f.setting.storedName)]).c_str());
+    });
     return 0;
 }

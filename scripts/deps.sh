@@ -15,6 +15,7 @@ wanted=(
   "xdpyinfo:x11-utils"
   "xrandr:x11-xserver-utils"
   "xdotool:xdotool"
+  "strace:strace"  # the X11 tests deliver a signal at a chosen system call
   "makensis:nsis"
   "zip:zip"
   "osslsigncode:osslsigncode"

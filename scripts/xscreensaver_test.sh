@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # nivora under the real XScreenSaver daemon, as a user meets it: a desktop picture on the root window, the daemon
-# with nivora as its one module, activated by xscreensaver-command. The screen must show snow over the desktop
-# dimmed at the default brightness; when the daemon exits, nivora must be gone with no shared memory left behind.
+# with nivora as its one module, activated by xscreensaver-command, twice: with "Grab desktop images" on, the screen
+# must show snow over the desktop dimmed at the default brightness; with it off (Debian's default), snow over a dark
+# sky, neither the desktop nor the helper's test card. When the daemon exits, nivora must be gone with no shared
+# memory left behind.
 # XScreenSaver runs no module as root, so as root the daemon runs as nobody, with a home and a copy of nivora that
 # that user can read and run. Prints every check; fails when any fails.
 # Usage: scripts/xscreensaver_test.sh BUILD_FOLDER [PICTURE.png, the screen under XScreenSaver]
@@ -43,6 +45,11 @@ count_colour() {  # geometry R G B
   convert "$work/screen.png" -crop "$1" +repage -fill black +opaque "$colour" -fill white -opaque "$colour" \
     -format '%[fx:round(mean*w*h)]' info:
 }
+# How many pixels of the last screenshot in WxH+X+Y are black (count_colour cannot tell black from its own mask).
+count_black() {  # geometry
+  convert "$work/screen.png" -crop "$1" +repage -channel RGB -separate -evaluate-sequence max -negate \
+    -threshold 99.9% -format '%[fx:round(mean*w*h)]' info:
+}
 # How many pixels of the last screenshot are white or nearly so in all three channels.
 count_white() {
   convert "$work/screen.png" -channel RGB -threshold 94% -separate -evaluate-sequence min \
@@ -63,30 +70,10 @@ as_user=()
 if [[ $(id -u) -eq 0 ]]; then
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
-mkdir -p "$work/home" "$work/bin"
+mkdir -p "$work/bin"
 install -m 0755 "$build/bin/nivora" "$work/bin/nivora"
 chmod 0755 "$work"
 module="$work/bin/nivora --root ${NIVORA_ARGS--precipitation 4}"
-# One module, shown at once: no fading, splash or lock; the desktop is grabbed for modules that ask for it.
-cat >"$work/home/.xscreensaver" <<SETTINGS
-mode: one
-selected: 0
-timeout: 1:00:00
-lock: False
-fade: False
-unfade: False
-splash: False
-dpmsEnabled: False
-grabDesktopImages: True
-grabVideoFrames: False
-chooseRandomImages: False
-verbose: True
-programs: "Nivora" $module \\n
-SETTINGS
-[[ ${#as_user[@]} -eq 0 ]] || chown -R nobody:nogroup "$work/home"
-(cd "$work/home" && exec "${as_user[@]}" env -i HOME="$work/home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
-  xscreensaver -no-splash >"$work/daemon.log" 2>&1) &
-daemon_pid=$!
 
 module_pids() {  # the processes running our copy of nivora
   local p
@@ -97,12 +84,56 @@ module_pids() {  # the processes running our copy of nivora
 }
 module_runs() { [[ -n $(module_pids) ]]; }
 no_module() { [[ -z $(module_pids) ]]; }
+activated() { xscreensaver-command -activate >/dev/null 2>&1; }
+leftover() {  # shared-memory segments that one of nivora's processes made
+  local pid
+  for pid in $pids; do
+    ipcs -m -p | awk -v p="$pid" '$3 == p { found = 1 } END { exit !found }' && return 0
+  done
+  return 1
+}
+no_leftover() { ! leftover; }
+
+# The daemon with grabDesktopImages $1 (True or False) in a home of its own, nivora as its one module, activated;
+# sets pids to nivora's processes. stop_daemon ends it.
+start_daemon() {
+  home="$work/home-$1"
+  mkdir -p "$home"
+  # One module, shown at once: no fading, splash or lock.
+  cat >"$home/.xscreensaver" <<SETTINGS
+mode: one
+selected: 0
+timeout: 1:00:00
+lock: False
+fade: False
+unfade: False
+splash: False
+dpmsEnabled: False
+grabDesktopImages: $1
+grabVideoFrames: False
+chooseRandomImages: False
+verbose: True
+programs: "Nivora" $module \\n
+SETTINGS
+  [[ ${#as_user[@]} -eq 0 ]] || chown -R nobody:nogroup "$home"
+  (cd "$home" && exec "${as_user[@]}" env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
+    xscreensaver -no-splash >"$work/daemon.log" 2>&1) &
+  daemon_pid=$!
+  check "xscreensaver-command -activate reaches the daemon" within 20 activated
+  check "the daemon starts nivora" within 20 module_runs
+  pids=$(module_pids)
+}
+stop_daemon() {
+  xscreensaver-command -exit >/dev/null 2>&1 || true
+  check "when the daemon exits, nivora ends" within 10 no_module
+  check "no shared-memory segment of nivora is left (ipcs)" no_leftover
+  wait "$daemon_pid" 2>/dev/null || true
+  daemon_pid=""
+}
 
 echo "== nivora under XScreenSaver $(dpkg-query -W -f '${Version}' xscreensaver 2>/dev/null || true) on $DISPLAY: $module"
-activated() { xscreensaver-command -activate >/dev/null 2>&1; }
-check "xscreensaver-command -activate reaches the daemon" within 20 activated
-check "the daemon starts nivora" within 20 module_runs
-pids=$(module_pids)
+echo "-- grabDesktopImages: True"
+start_daemon True
 # The desktop dimmed at the default brightness (alpha 127 over black), away from the message; snow shows on it.
 dimmed_with_snow() {
   screenshot || return 1
@@ -116,18 +147,25 @@ cp "$work/screen.png" "$picture"
 check "the desktop is dimmed: background rgb(20,50,80), window rgb(100,95,85) ($dim_background, $dim_window of 40000)" \
   test "$dim_background" -gt 36000 -a "$dim_window" -gt 36000
 check "snow falls over it ($white white pixels; saved as $picture)" test "$white" -ge 50
+stop_daemon
 
-xscreensaver-command -exit >/dev/null 2>&1 || true
-check "when the daemon exits, nivora ends" within 10 no_module
-leftover() {  # shared-memory segments that one of nivora's processes made
-  local pid
-  for pid in $pids; do
-    ipcs -m -p | awk -v p="$pid" '$3 == p { found = 1 } END { exit !found }' && return 0
-  done
-  return 1
+# Debian's default: the helper would paint its colour-bar test card, which nivora never shows; the snow falls over
+# the dark night sky instead, where both the desktop's background and its window were.
+echo "-- grabDesktopImages: False"
+start_daemon False
+dark_with_snow() {
+  screenshot || return 1
+  dark_background=$(count_black 200x200+100+60)
+  dark_window=$(count_black 200x200+640+160)
+  white=$(count_white)
+  ((dark_background > 36000 && dark_window > 36000 && white >= 50))
 }
-no_leftover() { ! leftover; }
-check "no shared-memory segment of nivora is left (ipcs)" no_leftover
+within 30 dark_with_snow || true
+cp "$work/screen.png" "${picture%.png}-dark.png"
+check "no desktop and no test card: black where they were ($dark_background, $dark_window of 40000)" \
+  test "$dark_background" -gt 36000 -a "$dark_window" -gt 36000
+check "snow falls over the dark sky ($white white pixels; saved as ${picture%.png}-dark.png)" test "$white" -ge 50
+stop_daemon
 
 if ((failures > 0)); then
   echo "xscreensaver test: $failures check(s) failed; the daemon's log:"

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string_view>
 
 #include "test_hooks.h"
@@ -70,10 +71,14 @@ int runSnow(const LinuxOptions& options, int stopFd)
         return 1;
     }
     int status = 1;
-    {
+    try {
         WaylandSaver saver(display, options, stopFd);
         if (saver.InitData())
             status = saver.run();
+    } catch (const std::bad_alloc&) {
+        // Pictures too large for the memory the program may have (huge outputs, a ulimit): one line, not an abort.
+        std::fprintf(stderr, "nivora: not enough memory for the snow\n");
+        status = 1;
     }
     wl_display_disconnect(display);
     return status;

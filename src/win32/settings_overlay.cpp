@@ -1,5 +1,7 @@
-// frmDisplay: a borderless layered window of the rows' size, one picture per row and the message over row 5.
+// frmDisplay: a borderless layered window of the rows' size, one picture per row and the message over its row.
 #include "settings_overlay.h"
+
+#include <vector>
 
 #include "captions.h"
 
@@ -7,7 +9,7 @@ namespace nivora::win32 {
 
 namespace {
 
-constexpr COLORREF kAccent = RGB(128, 90, 255);  // the background of every option picture
+constexpr COLORREF kAccent = RGB(kAccentColour.r, kAccentColour.g, kAccentColour.b);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr BYTE kOverlayAlpha = 160;      // what lies behind shows through at 95 of 255
 constexpr UINT kActivated = WM_APP + 1;  // Form_activate, once the activation has run its course
@@ -29,10 +31,12 @@ void FrmDisplay::load(const DialogLayout& layout, std::function<void()> onActiva
     if (!hwnd())
         return;
     Label1.create(hwnd(), {toRect(layout.displayLabel1(at96dpi::kText1TextInset)), L"Label1", kWhite, kAccent});
-    PictureControl* images[] = {&Image1, &Image2, &Image3, &Image4, &Image5};
-    for (int row = 1; row <= kRowCount; ++row)
-        images[row - 1]->create(hwnd(), toRect(layout.row(row)), kAccent);
-    stackFrontToBack({Label1.hwnd(), Image5.hwnd(), Image4.hwnd(), Image3.hwnd(), Image2.hwnd(), Image1.hwnd()});
+    std::vector<HWND> frontToBack{Label1.hwnd()};
+    for (int row = kRowCount; row >= 1; --row) {
+        image(row).create(hwnd(), toRect(layout.row(row)), kAccent);
+        frontToBack.push_back(image(row).hwnd());
+    }
+    stackFrontToBack(frontToBack);
     makeLayered(hwnd(), kOverlayAlpha);
 }
 
@@ -45,12 +49,6 @@ void FrmDisplay::applyLayout(const DialogLayout& layout, int textInset, UniqueHf
         image(row).setBounds(toRect(layout.row(row)));
     Label1.setBounds(toRect(layout.displayLabel1(textInset)));
     Label1.setFont(std::move(messageFont));
-}
-
-PictureControl& FrmDisplay::image(int row)
-{
-    PictureControl* images[] = {&Image1, &Image2, &Image3, &Image4, &Image5};
-    return *images[row - 1];
 }
 
 void FrmDisplay::showPicture(int row, HBITMAP picture, std::wstring_view name)

@@ -1,7 +1,8 @@
-// frmDisplay: the translucent overlay that lies under the settings window's rows and shows all five values. The
-// settings window owns it and hands it what it shows.
+// frmDisplay: the translucent overlay that lies under the settings window's rows and shows every value. The settings
+// window owns it and hands it what it shows.
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include "controls.h"
@@ -17,24 +18,20 @@ public:
     void load(const DialogLayout& layout, std::function<void()> onActivated, std::function<void()> onClose);
     // Sizes the window and its controls for a layout; `textInset` is where the settings window's text box writes.
     void applyLayout(const DialogLayout& layout, int textInset, UniqueHfont messageFont);
-    // Shows a row's picture (rows 1 to 5) with its name, or the message (row 5's label).
+    // Shows a row's picture (from row 1) with its name, or the message (the message row's label).
     void showPicture(int row, HBITMAP picture, std::wstring_view name);
     void showMessage(std::wstring_view text);
     void moveTo(POINT screen);
 
-    // Listed from the top of the z-order down.
+    // Label1 lies over the pictures, the last row's in front.
     Label Label1;
-    PictureControl Image5;
-    PictureControl Image4;
-    PictureControl Image3;
-    PictureControl Image2;
-    PictureControl Image1;
+    std::array<PictureControl, kRowCount> images;  // Image1, Image2, ...: row k's picture at [k - 1]
 
 protected:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    PictureControl& image(int row);
+    PictureControl& image(int row) { return images[static_cast<size_t>(row - 1)]; }
 
     std::function<void()> onActivated_;
     std::function<void()> onClose_;

@@ -2,17 +2,17 @@
 #include "settings_window.h"
 
 #include "captions.h"
+#include "core/dialog/option_picture_scales.h"
 #include "core/dialog/placement.h"
 #include "fonts.h"
 #include "registry_store.h"
-#include "resource_ids.h"
 #include "surface_readback.h"
 
 namespace nivora::win32 {
 
 namespace {
 
-constexpr COLORREF kAccent = RGB(128, 90, 255);
+constexpr COLORREF kAccent = RGB(kAccentColour.r, kAccentColour.g, kAccentColour.b);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kLabelText = RGB(51, 0, 153);
 
@@ -28,10 +28,10 @@ constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 // Control identifiers. Enter and Escape reach the window as IDOK (1) and IDCANCEL (2) without a control, so the
-// buttons keep clear of those. A picture's identifier is that of the picture it shows.
+// buttons keep clear of those. A picture's identifier is that of the picture it shows (firstPictureId), below these.
 constexpr UINT kFirstCommandId = 201;  // Command1 .. Command5
 constexpr UINT kText1Id = 210;
-constexpr int kFirstPicture[] = {IDB_PRECIPITATION_0, IDB_VELOCITY_0, IDB_DIRECTION_0, IDB_BLIGHTNESS_0, IDB_MESSAGE};
+static_assert(firstPictureId(kRowCount + 1) <= static_cast<int>(kFirstCommandId), "picture identifiers overlap");
 
 RECT toRect(const PixelRect& r)
 {
@@ -45,7 +45,11 @@ RECT offset(const PixelRect& r, const PixelRect& origin)
 
 }  // namespace
 
-FrmSetting::FrmSetting(SnowSettings& settings) : model_(settings) {}
+FrmSetting::FrmSetting(SnowSettings& settings) : model_(settings)
+{
+    for (int row = 1; row <= kRowCount; ++row)
+        pictures(row) = std::vector<PictureControl>(static_cast<size_t>(optionPictureCount(row)));
+}
 
 // ---- Definition --------------------------------------------------------------------------------------------------
 
@@ -56,8 +60,8 @@ bool FrmSetting::load(POINT at)
     layout_ = dialogLayout(dpi);
     RECT bounds = windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle, dpi);
     OffsetRect(&bounds, at.x - bounds.left, at.y - bounds.top);
-    create({kSettingClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), programIcon(false)}, kStyle, kExStyle,
-           bounds, nullptr, kSettingCaption);
+    create({kSettingClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), programIcon(false)}, kStyle, kExStyle, bounds,
+           nullptr, kSettingCaption);
     if (!hwnd())
         return false;
     // Nothing to restore, size, minimise or maximise.
@@ -86,32 +90,20 @@ void FrmSetting::createControls()
 
     // The rows, inside Picture1's sunken edge.
     HWND rows = Picture1.hwnd();
-    Text1.create(
-        rows, {offset(layout_.text1, layout_.rowBand), L"Tovek Super Quorlane 2004", kText1MaxLength, kWhite, kAccent},
-        kText1Id);
-    const auto createRow = [this, rows](auto& pictures, int row) {
-        for (int i = 0; i < pictures.size(); ++i) {
-            pictures[i].create(rows, offset(layout_.row(row), layout_.rowBand), kAccent,
-                               static_cast<UINT>(kFirstPicture[row - 1] + i));
-            pictures[i].setCaption(wideText(pictureName(row, i)));
-        }
-    };
-    createRow(img_Precipitation, 1);
-    createRow(img_Velocity, 2);
-    createRow(img_Direction, 3);
-    createRow(img_Blightness, 4);
-    img_MessageText.create(rows, offset(layout_.row(5), layout_.rowBand), kAccent, IDB_MESSAGE);
-    img_MessageText.setCaption(wideText(pictureName(5, 0)));
+    Text1.create(rows,
+                 {offset(layout_.text1, layout_.rowBand), wideText(kDefaultMessage), kText1MaxLength, kWhite, kAccent},
+                 kText1Id);
     std::vector<HWND> inside{Text1.hwnd()};
-    for (int i = img_Blightness.size() - 1; i >= 0; --i)
-        inside.push_back(img_Blightness[i].hwnd());
-    inside.push_back(img_MessageText.hwnd());
-    inside.push_back(img_Direction[0].hwnd());
-    for (int i = img_Velocity.size() - 1; i >= 0; --i)
-        inside.push_back(img_Velocity[i].hwnd());
-    for (int i = img_Precipitation.size() - 1; i >= 0; --i)
-        inside.push_back(img_Precipitation[i].hwnd());
-    inside.push_back(img_Direction[1].hwnd());
+    for (int row = kRowCount; row >= 1; --row) {
+        std::vector<PictureControl>& picturesOfRow = pictures(row);
+        for (size_t i = picturesOfRow.size(); i-- > 0;) {
+            const int element = static_cast<int>(i);
+            picturesOfRow[i].create(rows, offset(layout_.row(row), layout_.rowBand), kAccent,
+                                    static_cast<UINT>(firstPictureId(row) + element));
+            picturesOfRow[i].setCaption(wideText(pictureName(row, element)));
+            inside.push_back(picturesOfRow[i].hwnd());
+        }
+    }
     stackFrontToBack(inside);
 
     // The button labels, over the middle of their buttons.
@@ -176,15 +168,9 @@ void FrmSetting::applyLayout(int dpi, const RECT* suggested)
     Frame1.setBounds(toRect(layout_.frame1), 0);
     Text1.setBounds(offset(layout_.text1, layout_.rowBand));
     Text1.setFont(createFont(messageTextFont(layout_.messageFontPixels)));
-    const auto placeRow = [this](auto& pictures, int row) {
-        for (auto& picture : pictures)
+    for (int row = 1; row <= kRowCount; ++row)
+        for (PictureControl& picture : pictures(row))
             picture.setBounds(offset(layout_.row(row), layout_.rowBand));
-    };
-    placeRow(img_Precipitation, 1);
-    placeRow(img_Velocity, 2);
-    placeRow(img_Direction, 3);
-    placeRow(img_Blightness, 4);
-    img_MessageText.setBounds(offset(layout_.row(5), layout_.rowBand));
     Label* labels[] = {&Label3, &Label4, &Label5[0], &Label1, &Label2};
     for (size_t i = 0; i < 5; ++i) {
         const ButtonLabel& label = layout_.buttonLabels[i];
@@ -211,19 +197,14 @@ void FrmSetting::applyLayout(int dpi, const RECT* suggested)
 void FrmSetting::showPictures()
 {
     const SIZE size{layout_.rowWidth, layout_.rowHeight};
-    const auto showRow = [&](auto& pictures, int row) {
-        for (int i = 0; i < pictures.size(); ++i)
-            pictures[i].setPicture(pictures_.get(row, i, size));
-    };
-    showRow(img_Precipitation, 1);
-    showRow(img_Velocity, 2);
-    showRow(img_Direction, 3);
-    showRow(img_Blightness, 4);
-    img_MessageText.setPicture(pictures_.get(5, 0, size));
-    frmDisplay_.showPicture(5, pictures_.get(5, 0, size), wideText(pictureName(5, 0)));
-    for (int16_t item = 1; item <= 4; ++item) {
-        const RowView view = model_.ShowSetting(item);
-        frmDisplay_.showPicture(item, pictures_.get(item, view.overlayElement, size), wideText(view.name));
+    for (int row = 1; row <= kRowCount; ++row) {
+        std::vector<PictureControl>& picturesOfRow = pictures(row);
+        for (size_t i = 0; i < picturesOfRow.size(); ++i)
+            picturesOfRow[i].setPicture(pictures_.get(row, static_cast<int>(i), size));
+        // The overlay names the message row's picture by its heading alone: its label shows the text.
+        const RowView view = model_.ShowSetting(row);
+        frmDisplay_.showPicture(row, pictures_.get(row, view.overlayElement, size),
+                                wideText(rowKind(row) == RowKind::Text ? pictureName(row, 0) : view.name));
     }
     pictures_.keepOnly(size);  // no control shows another size any more
 }
@@ -231,7 +212,7 @@ void FrmSetting::showPictures()
 POINT FrmSetting::rowBandOnScreen() const
 {
     POINT corner{0, 0};
-    ClientToScreen(img_Precipitation[0].hwnd(), &corner);
+    ClientToScreen(rowPictures.front().front().hwnd(), &corner);
     return corner;
 }
 
@@ -249,29 +230,19 @@ void FrmSetting::Form_Load()
 void FrmSetting::ShowSetting(int16_t item)
 {
     const RowView view = model_.ShowSetting(item);
-    switch (view.item) {
-    case 1:
-        img_Precipitation[view.frontElement].bringToFront();
-        break;
-    case 2:
-        img_Velocity[view.frontElement].bringToFront();
-        break;
-    case 3:
-        // The automatic picture lies over the fixed one, and is hidden for the fixed direction.
-        img_Direction[view.frontElement].bringToFront();
-        img_Direction[view.frontElement].setVisible(view.frontElementVisible);
-        break;
-    case 4:
-        img_Blightness[view.frontElement].bringToFront();
-        break;
-    case 5:
+    if (view.item == 0)
+        return;
+    if (rowKind(view.item) == RowKind::Text) {
         Text1.setText(wideText(view.text));
         frmDisplay_.showMessage(wideText(view.text));
         showSelectionName();
         return;
-    default:
-        return;
     }
+    PictureControl& front = pictures(view.item)[static_cast<size_t>(view.frontElement)];
+    front.bringToFront();
+    // The "yes" picture of a yes/no row lies over the "no" one, and is hidden for "no".
+    if (rowKind(view.item) == RowKind::Toggle)
+        front.setVisible(view.frontElementVisible);
     frmDisplay_.showPicture(view.item,
                             pictures_.get(view.item, view.overlayElement, {layout_.rowWidth, layout_.rowHeight}),
                             wideText(view.name));
@@ -312,8 +283,9 @@ void FrmSetting::Command3_Click()
 
 void FrmSetting::Command2_Click()
 {
+    const bool leavesMessage = rowKind(model_.currentItem()) == RowKind::Text;
     const int16_t item = model_.Command2_Click(coreText(Text1.text()));
-    if (item == 1) {  // the message was taken from the box, and cut if it had to be
+    if (leavesMessage) {  // the message was taken from the box, and cut if it had to be
         const std::wstring kept = wideText(model_.settings().messageText);
         if (Text1.text() != kept)
             Text1.setText(kept);
@@ -369,7 +341,7 @@ void FrmSetting::unload()
 
 void FrmSetting::Form_activate()
 {
-    if (!frmDisplay_.hwnd() || !img_Precipitation[0].hwnd())
+    if (!frmDisplay_.hwnd() || !pictures(1)[0].hwnd())
         return;
     frmDisplay_.moveTo(rowBandOnScreen());
     if (visible())

@@ -1,14 +1,16 @@
-// The settings mode: frmSetting, the settings window with its five rows and five buttons, which owns its overlay,
-// its window hook and its option pictures; and its set-up.
+// The settings mode: frmSetting, the settings window with a row per setting and its buttons, which owns its
+// overlay, its window hook and its option pictures; and its set-up.
 #pragma once
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "controls.h"
 #include "core/dialog/dialog_layout.h"
 #include "core/dialog/dialog_model.h"
 #include "core/dialog/dialog_regions.h"
+#include "core/dialog/setting_rows.h"
 #include "option_pictures.h"
 #include "setting_hook.h"
 #include "settings_overlay.h"
@@ -24,7 +26,7 @@ public:
     bool load(POINT at);
     FrmDisplay& overlay() { return frmDisplay_; }
 
-    // Shows the current value of item 1..5 in its row and in the overlay.
+    // Shows the current value of item 1..kRowCount in its row and in the overlay.
     void ShowSetting(int16_t item);
     // Gives the window the keyboard focus, on the control that last had it, unless the focus is already inside.
     void SetFocus();
@@ -40,13 +42,11 @@ public:
     Panel Picture1;       // holds the rows
     Panel Frame1;         // holds the button labels
 
-    // Inside Picture1, from the top of the z-order down.
+    // Inside Picture1, from the top of the z-order down: Text1 over the message row, then the rows from the last.
     TextBox Text1;
-    ControlArray<PictureControl, kBlightnessPictures> img_Blightness;
-    PictureControl img_MessageText;
-    ControlArray<PictureControl, kDirectionPictures> img_Direction;  // element 1 lies at the very back
-    ControlArray<PictureControl, kVelocityPictures> img_Velocity;
-    ControlArray<PictureControl, kPrecipitationPictures> img_Precipitation;
+    // The pictures of row k at [k - 1] (img_Precipitation, img_Velocity, img_Direction, img_Blightness,
+    // img_MessageText), the picture of value i at index i.
+    std::array<std::vector<PictureControl>, kRowCount> rowPictures;
 
     // Inside Frame1, from the top of the z-order down.
     Label Label3;                   // "+"
@@ -66,6 +66,7 @@ private:
     void Form_Load();
     void Form_QueryUnload();
     void Form_activate();  // of the overlay: places it under the rows and takes the focus back
+    std::vector<PictureControl>& pictures(int row) { return rowPictures[static_cast<size_t>(row - 1)]; }
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -90,7 +91,7 @@ private:
     OptionPictures pictures_;
     SettingHook hook_;
     FrmDisplay frmDisplay_;
-    std::array<RegionOutline, 5> regionPoints_{};
+    std::array<RegionOutline, kRowCount> regionPoints_{};
     HWND lastFocus_ = nullptr;
     bool closing_ = false;
     WORD uiState_ = 0;  // UISF_HIDEFOCUS, UISF_HIDEACCEL: the keyboard cues hidden

@@ -89,8 +89,6 @@ HWND Window::create(const ClassSpec& cls, DWORD style, DWORD exStyle, const RECT
     const std::wstring title(caption);
     CreateWindowExW(exStyle, cls.name, title.c_str(), style, bounds.left, bounds.top, bounds.right - bounds.left,
                     bounds.bottom - bounds.top, parent, reinterpret_cast<HMENU>(id), instance(), this);
-    for (Timer* timer : timers_)
-        timer->attach();
     return hwnd_;
 }
 
@@ -109,13 +107,6 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     }
     if (!self)
         return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_TIMER) {
-        for (Timer* timer : self->timers_)
-            if (timer->id() == wParam && timer->enabled_) {
-                timer->onTick_();
-                return 0;
-            }
-    }
     const LRESULT result = self->onMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -147,50 +138,6 @@ bool Window::visible() const
 void Window::setVisible(bool visible)
 {
     ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
-}
-
-// --- Timer -----------------------------------------------------------------------------------------------------
-
-Timer::Timer(Window& owner, UINT intervalMs, bool enabled, std::function<void()> onTick)
-    : owner_(owner), interval_(intervalMs), enabled_(enabled), onTick_(std::move(onTick))
-{
-    owner_.timers_.push_back(this);
-}
-
-Timer::~Timer()
-{
-    if (owner_.hwnd_)
-        KillTimer(owner_.hwnd_, id());
-    std::erase(owner_.timers_, this);
-}
-
-void Timer::arm()
-{
-    if (!owner_.hwnd_)
-        return;
-    if (enabled_ && interval_ > 0)
-        SetTimer(owner_.hwnd_, id(), interval_, nullptr);  // replaces a running one: counts from now
-    else
-        KillTimer(owner_.hwnd_, id());
-}
-
-void Timer::attach()
-{
-    arm();
-}
-
-void Timer::setInterval(UINT intervalMs)
-{
-    interval_ = intervalMs;
-    arm();
-}
-
-void Timer::setEnabled(bool enabled)
-{
-    if (enabled == enabled_)
-        return;
-    enabled_ = enabled;
-    arm();
 }
 
 // --- Fonts -----------------------------------------------------------------------------------------------------
@@ -232,8 +179,7 @@ void PictureBox::create(HWND parent, const Definition& definition)
     memoryDc_.reset(CreateCompatibleDC(nullptr));
     // WS_EX_NOPARENTNOTIFY: its teardown sends nothing to a parent that may be half destroyed by then.
     Window::create({L"NivoraPictureBox"}, WS_CHILD | WS_CLIPSIBLINGS | (definition.visible ? WS_VISIBLE : 0),
-                   WS_EX_NOPARENTNOTIFY,
-                   definition.bounds, parent);
+                   WS_EX_NOPARENTNOTIFY, definition.bounds, parent);
     resizeImage(definition.bounds.right - definition.bounds.left, definition.bounds.bottom - definition.bounds.top);
 }
 

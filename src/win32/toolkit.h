@@ -1,5 +1,5 @@
 // A small window toolkit on Win32: windows with their instance data, picture boxes whose persistent image is a
-// 32-bit top-down DIB section, timers, the screen object and the ways the program ends.
+// 32-bit top-down DIB section, the screen object and the ways the program ends.
 #pragma once
 
 #include <windows.h>
@@ -23,8 +23,6 @@ struct Screen {
     static int widthTwips() { return widthPixels() * twipsPerPixelX(); }
     static int heightTwips() { return heightPixels() * twipsPerPixelY(); }
 };
-
-class Timer;
 
 // Base of every window and control of the program. The instance is attached to its window (GWLP_USERDATA), and
 // each message reaches `onMessage` of that instance.
@@ -57,37 +55,9 @@ protected:
     void attach(HWND hwnd);
 
 private:
-    friend class Timer;
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
-    std::vector<Timer*> timers_;
-};
-
-// A timer of a window: interval in milliseconds and an enabled switch; ticks arrive on the window thread.
-class Timer {
-public:
-    Timer(Window& owner, UINT intervalMs, bool enabled, std::function<void()> onTick);
-    ~Timer();
-    Timer(const Timer&) = delete;
-    Timer& operator=(const Timer&) = delete;
-
-    UINT interval() const { return interval_; }
-    void setInterval(UINT intervalMs);  // the next tick comes an interval after the change
-    bool enabled() const { return enabled_; }
-    void setEnabled(bool enabled);
-    // Starts the timer when the owner's window exists; called by the owner once it is created.
-    void attach();
-
-private:
-    friend class Window;
-    void arm();
-    UINT_PTR id() const { return reinterpret_cast<UINT_PTR>(this); }
-
-    Window& owner_;
-    UINT interval_;
-    bool enabled_;
-    std::function<void()> onTick_;
 };
 
 // A font by its preferred faces: the first one installed wins, else the system's default face.

@@ -9,7 +9,10 @@
 
 #include <X11/Xutil.h>
 
+#include <X11/Xatom.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -56,6 +59,62 @@ std::optional<DesktopPicture> getImage(Display* display, Drawable drawable, int 
 const char* const kHelperPaths[] = {"xscreensaver-getimage", "/usr/libexec/xscreensaver/xscreensaver-getimage",
                                     "/usr/lib/xscreensaver/xscreensaver-getimage"};
 
+// The window's attributes; nothing once it is destroyed.
+std::optional<XWindowAttributes> attributesOf(Display* display, Window window)
+{
+    const ErrorTrap trap(display);
+    XWindowAttributes attributes{};
+    const Status found = XGetWindowAttributes(display, window, &attributes);
+    if (!trap.passed() || !found)
+        return std::nullopt;
+    return attributes;
+}
+
+bool windowExists(Display* display, Window window)
+{
+    return attributesOf(display, window).has_value();
+}
+
+bool isViewable(Display* display, Window window)
+{
+    const std::optional<XWindowAttributes> attributes = attributesOf(display, window);
+    return attributes && attributes->map_state == IsViewable;
+}
+
+bool hasProperty(Display* display, Window window, Atom property)
+{
+    const ErrorTrap trap(display);
+    int count = 0;
+    Atom* properties = XListProperties(display, window, &count);
+    const bool found = properties && std::find(properties, properties + count, property) != properties + count;
+    if (properties)
+        XFree(properties);
+    return trap.passed() && found;
+}
+
+// What the helper painted (the test card, the undimmed desktop) goes at once, and the Expose it brings has the first
+// frame shown whole rather than only where it changed.
+void clearWholly(Display* display, Window window)
+{
+    const ErrorTrap trap(display);
+    XClearArea(display, window, 0, 0, 0, 0, True);
+}
+
+// SIGTERM, then SIGKILL for a helper that ignores it, so that the program's own end never waits on the helper's.
+void endHelper(pid_t child)
+{
+    kill(child, SIGTERM);
+    const auto patience = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (waitpid(child, nullptr, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= patience) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+            return;
+        }
+        poll(nullptr, 0, 10);
+    }
+}
+
 }  // namespace
 
 void DesktopPicture::copyTo(const Surface& to, const Rect& area) const
@@ -101,8 +160,15 @@ std::optional<DesktopPicture> captureScreen(Display* display, Window root, const
     return getImage(display, root, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
 }
 
-std::optional<DesktopPicture> imageFromHelper(Display* display, Window window, const Rect& bounds, int stopFd)
+HelperImage imageFromHelper(Display* display, Window window, const Rect& bounds, int stopFd)
 {
+    // How the helper tells what it painted (XScreenSaver 6.06, seen with xprop after each kind of run): it names the
+    // picture in _SCREENSAVER_IMAGE_FILENAME on the window, "desktop" for a grab, the file's name without its
+    // extension for an image from the user's folder; for its colour bars it removes the property. Removed here
+    // first, so that a name left from an earlier run cannot pass the test card off as a chosen picture.
+    const Atom imageName = XInternAtom(display, "_SCREENSAVER_IMAGE_FILENAME", False);
+    XDeleteProperty(display, window, imageName);
+    const bool wasViewable = isViewable(display, window);
     // The helper paints the window itself: given a pixmap as well, it leaves the pixmap black when it grabs the
     // desktop (XScreenSaver 6.06), so the window is read back once it is done.
     XSync(display, False);
@@ -118,24 +184,43 @@ std::optional<DesktopPicture> imageFromHelper(Display* display, Window window, c
         child = -1;
     }
     if (child <= 0)
-        return std::nullopt;
+        return {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kHelperSeconds);
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child)
             break;
         if (done < 0)
-            return std::nullopt;
+            return {};
         pollfd stop{stopFd, POLLIN, 0};
         if (poll(&stop, 1, 10) > 0) {
-            kill(child, SIGTERM);
-            waitpid(child, &status, 0);
-            return std::nullopt;
+            endHelper(child);
+            return {HelperOutcome::Stopped, std::nullopt};
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            endHelper(child);
+            if (!windowExists(display, window))
+                return {HelperOutcome::WindowGone, std::nullopt};
+            // Ended in the middle of a grab, it may have left the window unmapped.
+            if (wasViewable && !isViewable(display, window))
+                XMapRaised(display, window);
+            clearWholly(display, window);
+            return {HelperOutcome::TimedOut, std::nullopt};
         }
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    return getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds);
+    if (!windowExists(display, window))
+        return {HelperOutcome::WindowGone, std::nullopt};
+    HelperImage image;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        if (!hasProperty(display, window, imageName))
+            image.outcome = HelperOutcome::NotChosen;
+        else if ((image.picture =
+                      getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds)))
+            image.outcome = HelperOutcome::Picture;
+    }
+    clearWholly(display, window);
+    return image;
 }
 
 }  // namespace nivora::x11

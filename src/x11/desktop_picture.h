@@ -24,11 +24,30 @@ struct DesktopPicture {
 // The root window's pixels inside `bounds`; nothing when the server refuses.
 std::optional<DesktopPicture> captureScreen(Display* display, Window root, const Rect& bounds);
 
-// What `xscreensaver-getimage` paints on `window` (which it unmaps meanwhile): the desktop when the
-// user's grabDesktopImages allows it, else an image file or colour bars, as XScreenSaver's own image modules get it.
-// Nothing when the helper is missing or fails. `bounds` is the window in root coordinates. Returns early, with
-// nothing, when `stopFd` becomes readable (the program is told to end).
-std::optional<DesktopPicture> imageFromHelper(Display* display, Window window, const Rect& bounds, int stopFd);
+// How long xscreensaver-getimage may take: a desktop grab takes well under a second and a file from the user's
+// folder a few; past this the snow starts over a dark background rather than wait for ever.
+constexpr int kHelperSeconds = 5;
+
+// What came of running xscreensaver-getimage on a window.
+enum class HelperOutcome {
+    Picture,     // the desktop, or an image the user chose
+    NotChosen,   // the user allows neither: the helper painted its colour-bar test card, which is not shown
+    Failed,      // missing, or it ended badly
+    TimedOut,    // still running after kHelperSeconds: ended
+    Stopped,     // the program was told to end meanwhile
+    WindowGone,  // the window was destroyed meanwhile
+};
+
+struct HelperImage {
+    HelperOutcome outcome = HelperOutcome::Failed;
+    std::optional<DesktopPicture> picture;  // with Picture only
+};
+
+// What `xscreensaver-getimage` paints on `window` (which it unmaps meanwhile to grab the desktop), as XScreenSaver's
+// own image modules get it: the desktop where the user's grabDesktopImages allows it, else an image from the user's
+// folder, else colour bars. `bounds` is the window in root coordinates. Returns early when `stopFd` becomes readable
+// (the program is told to end) or the time limit passes.
+HelperImage imageFromHelper(Display* display, Window window, const Rect& bounds, int stopFd);
 
 // An image of the server in the core's pixels, whatever its format.
 std::vector<Pixel> corePixels(XImage* image);

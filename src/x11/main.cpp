@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -20,7 +21,21 @@ namespace {
 
 int stopPipe[2] = {-1, -1};
 
-// SIGTERM is how XScreenSaver stops its modules: the main loop hears it through the pipe at once.
+// Started with any of fds 0-2 closed, the stop pipe or the X connection would take its number, and the first warning
+// would be written into the pipe (an end at once) or into the X protocol stream (a hang). /dev/null fills them first.
+void fillStandardFds()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1)
+            continue;
+        const int opened = open("/dev/null", O_RDWR);
+        if (opened > 2)  // cannot happen while fd is free; never close a standard one
+            close(opened);
+    }
+}
+
+// SIGTERM is how XScreenSaver stops its modules, SIGINT is Ctrl+C, and SIGHUP a closed terminal: the main loop hears
+// each through the pipe at once and ends as usual, removing what it made.
 void onStop(int)
 {
     const char byte = 1;
@@ -35,13 +50,15 @@ bool listenForStop()
     struct sigaction action{};
     action.sa_handler = &onStop;
     sigemptyset(&action.sa_mask);
-    return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+    return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0 &&
+           sigaction(SIGHUP, &action, nullptr) == 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    fillStandardFds();
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const char* screensaverWindow = std::getenv("XSCREENSAVER_WINDOW");
     const nivora::LinuxCommandLine line =
@@ -71,10 +88,14 @@ int main(int argc, char** argv)
     }
     nivora::x11::installErrorHandlers();
     int status = 1;
-    {
+    try {
         nivora::x11::SnowWindow window(display, line.options, stopPipe[0]);
         if (window.InitData())
             status = window.run();
+    } catch (const std::bad_alloc&) {
+        // A picture too large for the memory the program may have (a huge window, a ulimit): one line, not an abort.
+        std::fprintf(stderr, "nivora: not enough memory for the snow\n");
+        status = 1;
     }
     XCloseDisplay(display);
     return status;

@@ -1,4 +1,4 @@
-// Shared-memory pictures: the segment is marked for removal as soon as both sides hold it, so nothing is left in
+// Shared-memory pictures: the segment is marked for removal as soon as it is attached here, so nothing is left in
 // the system however the program ends.
 #include "shared_picture.h"
 
@@ -6,6 +6,7 @@
 #include <sys/shm.h>
 
 #include <cstring>
+#include <new>
 
 #include "x_errors.h"
 
@@ -24,16 +25,24 @@ SharedPicture::SharedPicture(Display* display, Visual* visual, int depth, int wi
             if (segment_.shmid >= 0) {
                 segment_.shmaddr = image_->data = static_cast<char*>(shmat(segment_.shmid, nullptr, 0));
                 segment_.readOnly = False;
+#ifdef __linux__
+                // Marked for removal at once, before the round trips to the server, so that a signal or a crash
+                // from here on leaves nothing behind: Linux lets the server attach a marked segment while this
+                // process holds it.
+                shmctl(segment_.shmid, IPC_RMID, nullptr);
+#endif
                 if (segment_.shmaddr != reinterpret_cast<char*>(-1)) {
                     // A remote or sandboxed server refuses the segment: the X error is caught and the picture
                     // falls back to XPutImage.
                     const ErrorTrap trap(display);
                     XShmAttach(display, &segment_);
                     shared_ = trap.passed();
+                    if (!shared_)
+                        shmdt(segment_.shmaddr);
                 }
-                shmctl(segment_.shmid, IPC_RMID, nullptr);
-                if (!shared_ && segment_.shmaddr != reinterpret_cast<char*>(-1))
-                    shmdt(segment_.shmaddr);
+#ifndef __linux__
+                shmctl(segment_.shmid, IPC_RMID, nullptr);  // elsewhere a marked segment can no longer be attached
+#endif
             }
             if (!shared_) {
                 image_->data = nullptr;
@@ -43,7 +52,11 @@ SharedPicture::SharedPicture(Display* display, Visual* visual, int depth, int wi
         }
     }
     if (!shared_) {
-        own_.assign(size_t(width) * size_t(height), kBlackPixel);
+        try {
+            own_.assign(size_t(width) * size_t(height), kBlackPixel);
+        } catch (const std::bad_alloc&) {
+            return;  // not valid(): the caller says so
+        }
         image_ = XCreateImage(display, visual, unsigned(depth), ZPixmap, 0, reinterpret_cast<char*>(own_.data()),
                               unsigned(width), unsigned(height), 32, width * 4);
         if (image_)

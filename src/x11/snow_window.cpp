@@ -29,6 +29,7 @@ constexpr int kOwnHeight = 720;
 constexpr long kEvents = ExposureMask | StructureNotifyMask | VisibilityChangeMask;
 
 // The window manager's virtual root, where it keeps one over the real root (as vroot.h finds it), else the root.
+// Any client may set __SWM_VROOT: a window it names that does not exist is said and passed over.
 Window virtualRoot(Display* display, Window root)
 {
     const Atom swmVroot = XInternAtom(display, "__SWM_VROOT", False);
@@ -51,13 +52,27 @@ Window virtualRoot(Display* display, Window root)
         if (children)
             XFree(children);
     }
+    if (found != root) {
+        const ErrorTrap trap(display);
+        XWindowAttributes attributes{};
+        const Status exists = XGetWindowAttributes(display, found, &attributes);
+        if (!trap.passed() || !exists) {
+            std::fprintf(stderr, "nivora: __SWM_VROOT names window 0x%lx, which does not exist; drawing on the root "
+                                 "window\n", found);
+            found = root;
+        }
+    }
     return found;
 }
 
-// The monitors XRandR reports, in root coordinates.
+// The monitors XRandR reports, in root coordinates; none on a server without the extension, asked first so that
+// Xlib prints nothing of its own.
 std::vector<ListedMonitor> randrMonitors(Display* display, Window root)
 {
     std::vector<ListedMonitor> found;
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase))
+        return found;
     int count = 0;
     XRRMonitorInfo* list = XRRGetMonitors(display, root, True, &count);
     for (int i = 0; i < count; ++i)
@@ -71,6 +86,28 @@ std::vector<ListedMonitor> randrMonitors(Display* display, Window root)
 Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
 {
     return {pixels.data(), width, height, width};
+}
+
+// What desktops expect of a top-level window: its process, for "end the program"; its host, which makes the pid
+// meaningful; its class, for rules and docks; its icon name.
+void describeOwnWindow(Display* display, Window window)
+{
+    XStoreName(display, window, "Nivora");
+    XSetIconName(display, window, "Nivora");
+    XClassHint hint{const_cast<char*>("nivora"), const_cast<char*>("Nivora")};
+    XSetClassHint(display, window, &hint);
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) == 0) {
+        char* hostText = host;
+        XTextProperty machine{};
+        if (XStringListToTextProperty(&hostText, 1, &machine)) {
+            XSetWMClientMachine(display, window, &machine);
+            XFree(machine.value);
+        }
+    }
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
 }  // namespace
@@ -111,6 +148,10 @@ SnowWindow::~SnowWindow()
         XFreeGC(display_, gc_);
     if (ownWindow_ && window_)
         XDestroyWindow(display_, window_);
+    // The root keeps the last frame until something paints it: cleared with exposures, the background comes back
+    // and the windows on it paint themselves again.
+    if (options_.target == DrawTarget::Root && window_)
+        XClearArea(display_, window_, 0, 0, 0, 0, True);
     XSync(display_, False);
 }
 
@@ -121,6 +162,8 @@ bool SnowWindow::InitData()
     seed_ = options_.seed ? *options_.seed
                           : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40) ^ uint64_t(window_) << 20;
     takeDesktop();
+    if (ended_)
+        return true;  // told to end, or the window went, while the helper ran: no frame is made
     dpi_ = displayDpi(display_);
     if (faces_.empty() && !options_.settings.messageText.empty())
         std::fprintf(stderr, "nivora: no font for the message found; the snow falls without it\n");
@@ -149,7 +192,12 @@ bool SnowWindow::findTarget()
                          DisplayString(display_));
             return false;
         }
+        if (attributes.c_class == InputOnly) {
+            std::fprintf(stderr, "nivora: window 0x%lx is InputOnly: nothing can be drawn in it\n", window_);
+            return false;
+        }
         root_ = attributes.root;
+        endQuietlyWhenGone(window_);
         break;
     }
     case DrawTarget::Root:
@@ -164,9 +212,7 @@ bool SnowWindow::findTarget()
         attributes.event_mask = kEvents | KeyPressMask;
         window_ = XCreateWindow(display_, root_, 0, 0, unsigned(width), unsigned(height), 0, CopyFromParent,
                                 InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
-        XStoreName(display_, window_, "Nivora");
-        XClassHint hint{const_cast<char*>("nivora"), const_cast<char*>("Nivora")};
-        XSetClassHint(display_, window_, &hint);
+        describeOwnWindow(display_, window_);
         wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display_, window_, &wmDeleteWindow_, 1);
         if (options_.fullscreen) {
@@ -217,10 +263,25 @@ void SnowWindow::takeDesktop()
     if (!brightnessAlpha(options_.settings.blightness))
         return;  // nothing of the desktop is shown: it is not taken either
     if (options_.target == DrawTarget::Window) {
-        desktop_ = imageFromHelper(display_, window_, windowInRoot(), stopFd_);
-        if (!desktop_)
+        HelperImage image = imageFromHelper(display_, window_, windowInRoot(), stopFd_);
+        desktop_ = std::move(image.picture);
+        switch (image.outcome) {
+        case HelperOutcome::Picture:
+        case HelperOutcome::NotChosen:  // the user's choice: a dark background, said nowhere
+            break;
+        case HelperOutcome::Failed:
             std::fprintf(stderr, "nivora: xscreensaver-getimage gave no picture of the desktop; the snow falls over "
                                  "a dark background\n");
+            break;
+        case HelperOutcome::TimedOut:
+            std::fprintf(stderr, "nivora: xscreensaver-getimage gave no picture within %d s; the snow falls over a "
+                                 "dark background\n", kHelperSeconds);
+            break;
+        case HelperOutcome::Stopped:
+        case HelperOutcome::WindowGone:
+            ended_ = true;
+            break;
+        }
         return;
     }
     // Standalone and on the root: the screen as it is before the first frame.
@@ -422,6 +483,8 @@ void SnowWindow::handle(const XEvent& event)
 
 int SnowWindow::run()
 {
+    if (ended_)
+        return status_;
     const int64_t start = clockNow();
     paused_ = !visible();
     if (paused_)
@@ -440,9 +503,10 @@ int SnowWindow::run()
             break;
         if (session_->run(clockNow()).drawn)
             presentFrame();
-        if (XEventsQueued(display_, QueuedAlready) > 0)
-            continue;  // read while syncing: handle them before waiting
-        XFlush(display_);
+        // Flushes, and takes in what the server has sent meanwhile (read while syncing, or arrived since): an event
+        // left in Xlib's buffers would not wake the poll, and while paused nothing else would.
+        if (XPending(display_) > 0)
+            continue;
         const int64_t wait = session_->waitFrom(clockNow());
         timespec timeout{wait / 1'000'000, long(wait % 1'000'000) * 1000};
         pollfd fds[2] = {{connection, POLLIN, 0}, {stopFd_, POLLIN, 0}};

@@ -11,6 +11,7 @@ namespace nivora::x11 {
 namespace {
 
 int trappedErrors = 0;  // Xlib's handlers take no context: errors of the one trap open at a time
+Window watchedWindow = 0;  // the one window whose disappearance ends the program quietly
 
 int noteError(Display*, XErrorEvent*)
 {
@@ -20,6 +21,9 @@ int noteError(Display*, XErrorEvent*)
 
 int endOnError(Display* display, XErrorEvent* event)
 {
+    if (watchedWindow != 0 && event->resourceid == watchedWindow &&
+        (event->error_code == BadWindow || event->error_code == BadDrawable))
+        std::exit(0);
     char text[256] = {};
     XGetErrorText(display, event->error_code, text, sizeof text);
     std::fprintf(stderr, "nivora: X error: %s (request %d)\n", text, int(event->request_code));
@@ -53,6 +57,11 @@ bool ErrorTrap::passed() const
 {
     XSync(display_, False);
     return trappedErrors == 0;
+}
+
+void endQuietlyWhenGone(Window window)
+{
+    watchedWindow = window;
 }
 
 void installErrorHandlers()

@@ -24,4 +24,9 @@ private:
 // any other X error outside a trap prints one line and ends with status 1 too, rather than drawing into nothing.
 void installErrorHandlers();
 
+// From now on an error that says `window` no longer exists ends the program quietly with status 0: a window that
+// another client destroys (XScreenSaver's, a foreign -window-id) is a normal end, and the DestroyNotify that says so
+// may come after a request already failed on it.
+void endQuietlyWhenGone(Window window);
+
 }  // namespace nivora::x11

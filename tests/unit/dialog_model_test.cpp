@@ -2,6 +2,7 @@
 // and the decision of "OK".
 #include "core/dialog/dialog_model.h"
 #include "core/dialog/dialog_layout.h"
+#include "core/dialog/option_picture_scales.h"
 
 #include <gtest/gtest.h>
 
@@ -187,9 +188,9 @@ TEST(DialogModel, ValuesOutsideTheDialogsRangesAreBroughtIntoRangeAtOpening)
         expectSameSettings(settings, c.expected, context);
         EXPECT_FALSE(std::signbit(settings.velocity)) << context << ": a calm wind is +0, never -0";
         // Every row now names a picture that exists.
-        EXPECT_LT(model.ShowSetting(1).frontElement, nivora::kPrecipitationPictures) << context;
-        EXPECT_LT(model.ShowSetting(2).frontElement, nivora::kVelocityPictures) << context;
-        EXPECT_LT(model.ShowSetting(4).frontElement, nivora::kBlightnessPictures) << context;
+        EXPECT_LT(model.ShowSetting(1).frontElement, nivora::optionPictureCount(1)) << context;
+        EXPECT_LT(model.ShowSetting(2).frontElement, nivora::optionPictureCount(2)) << context;
+        EXPECT_LT(model.ShowSetting(4).frontElement, nivora::optionPictureCount(4)) << context;
         EXPECT_GE(model.ShowSetting(1).frontElement, 0) << context;
         EXPECT_GE(model.ShowSetting(2).frontElement, 0) << context;
         EXPECT_GE(model.ShowSetting(4).frontElement, 0) << context;

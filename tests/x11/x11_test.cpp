@@ -5,6 +5,7 @@
 // GoogleTest first: Xlib defines None, a name GoogleTest uses.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -68,6 +70,8 @@ struct Child {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         if (status && errFd >= 0) {
+            // What it wrote is in the pipe; a helper it left running may hold the pipe open, so no waiting for EOF.
+            fcntl(errFd, F_SETFL, O_NONBLOCK);
             char buffer[4096];
             ssize_t n = 0;
             while ((n = read(errFd, buffer, sizeof buffer)) > 0)
@@ -96,17 +100,20 @@ struct Child {
     }
 };
 
+// `closed` names standard fds the program starts without; its standard error is read unless fd 2 is one.
 std::unique_ptr<Child> start(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& environment = {})
+                             const std::vector<std::string>& environment = {}, const std::vector<int>& closed = {})
 {
     auto child = std::make_unique<Child>();
     int fds[2];
-    if (pipe(fds) != 0)
+    if (pipe2(fds, O_CLOEXEC) != 0)
         return child;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    if (std::find(closed.begin(), closed.end(), STDERR_FILENO) == closed.end())
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    for (const int fd : closed)
+        posix_spawn_file_actions_addclose(&actions, fd);
     std::vector<std::string> argvText{program};
     argvText.insert(argvText.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -295,10 +302,13 @@ protected:
     }
 
     // The test build drawing into `target` with the test options and these environment variables.
-    std::unique_ptr<Child> startOn(Window target, const std::vector<std::string>& environment)
+    // `more` options follow the test options and win over them.
+    std::unique_ptr<Child> startOn(Window target, const std::vector<std::string>& environment,
+                                   const std::vector<std::string>& more = {})
     {
         std::vector<std::string> options{"-window-id", std::to_string(target)};
         options.insert(options.end(), kTestOptions.begin(), kTestOptions.end());
+        options.insert(options.end(), more.begin(), more.end());
         return start(bin("nivora_test"), options, environment);
     }
 
@@ -319,12 +329,10 @@ protected:
     }
 
     // The core's frame `frames` of a window of this size over the picture at (x, y), the snow and the message at
-    // `dpi` (this display's resolution when 0): what nivora must show.
+    // `dpi`, 96 where the display sets no Xft.dpi: what nivora must show.
     Picture coreFrame(const SnowSettings& settings, uint64_t seed, int x, int y, int width, int height, int frames,
-                      double dpi = 0)
+                      double dpi = 96)
     {
-        if (dpi == 0)
-            dpi = displayDpi(d);
         const auto w = int16_t(width), h = int16_t(height);
         std::vector<Pixel> main(size_t(width + 10) * size_t(height + 10)), desk(main.size()),
             text(size_t(width) * size_t(height));
@@ -417,7 +425,7 @@ TEST_F(X11Test, WindowIdFramesAreTheCoresFramesOverTheDimmedPicture)
     field.InitData(testSettings(), {int16_t(width), int16_t(height), SnowMode::FullScreen, 1.0f}, random);
     std::vector<Pixel> text(size_t(width) * size_t(height));
     MessageFaces faces;
-    ASSERT_TRUE(faces.print({text.data(), width, height, width}, u"Snow 雪", displayDpi(d)));
+    ASSERT_TRUE(faces.print({text.data(), width, height, width}, u"Snow 雪", 96));
     size_t messagePixels = 0, snowOnMessage = 0;
     for (int py = 0; py < height; ++py)
         for (int px = 0; px < width; ++px)
@@ -484,14 +492,17 @@ TEST_F(X11Test, ACoveredWindowMakesNoFramesUntilItShowsAgain)
 }
 
 // The benchmark's frames run ahead: the first frame shown is the whole picture after them, not only what it changed.
+// At brightness 0 no helper runs, so no Expose repaints the window whole and hides a first frame shown in part.
 TEST_F(X11Test, FramesRunAheadAreShownWholeInTheFirstFrame)
 {
     const Window target = targetOverPicture();
-    auto nivora = startOn(target, {"NIVORA_FRAMES_AHEAD=300", "NIVORA_HOLD_AFTER_FRAMES=1"});
+    auto nivora = startOn(target, {"NIVORA_FRAMES_AHEAD=300", "NIVORA_HOLD_AFTER_FRAMES=1"}, {"-brightness", "0"});
     ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
     ASSERT_TRUE(nivora->running()) << nivora->err;
+    SnowSettings dark = testSettings();
+    dark.blightness = 0;
     EXPECT_TRUE(samePictures("frames-ahead-301", readDrawable(d, target, kWidth, kHeight),
-                             coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 301)));
+                             coreFrame(dark, 7, kX, kY, kWidth, kHeight, 301)));
     kill(nivora->pid, SIGTERM);
     EXPECT_EQ(nivora->wait(), 0);
 }
@@ -512,6 +523,12 @@ TEST_F(X11Test, RootFramesAreTheCoresFramesOverTheScreen)
     EXPECT_TRUE(samePictures("root-60", shown, coreFrame(testSettings(), 7, 0, 0, 640, 480, 60)));
     kill(nivora->pid, SIGINT);
     EXPECT_EQ(nivora->wait(), 0);
+    // The desktop as it was: the root's background, not the last frame.
+    EXPECT_TRUE(eventually([&] {
+        const Picture now = readDrawable(d, root, 640, 480);
+        return !now.pixels.empty() && now.at(30, 30) == 0x00C08040u && now.at(350, 100) == kWhitePixel &&
+               now.at(600, 400) == drawnPixel(600, 400) && now.at(5, 470) == drawnPixel(5, 470);
+    })) << "the root shows the last frame after the end";
     XSetWindowBackground(d, root, BlackPixel(d, DefaultScreen(d)));
     XClearWindow(d, root);
     XFreePixmap(d, background);
@@ -521,48 +538,124 @@ TEST_F(X11Test, RootFramesAreTheCoresFramesOverTheScreen)
 
 TEST_F(X11Test, AResizedWindowIsBuiltAgainOverTheDimmedPicture)
 {
-    pictureWindow(0, 0, 640, 480);  // the desktop
-    const Window target = pictureWindow(40, 40, 300, 200);  // (2, 3) in it lies on the flat RGB(192, 128, 64)
-    auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "0"});
-    ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); })) << nivora->err;
-    XResizeWindow(d, target, 500, 360);
-    XSync(d, False);
-    // The whole window is snow again: the picture taken at the start stays dimmed where it was, and where the
-    // window has grown beyond it, the background it shows gives way to a dark one.
-    EXPECT_TRUE(eventually([&] {
-        const Picture shown = readDrawable(d, target, 500, 360);
-        return !shown.pixels.empty() && shown.at(450, 300) == kBlackPixel && shown.at(2, 3) == 0x00604020u;
-    }));
-    kill(nivora->pid, SIGTERM);
-    EXPECT_EQ(nivora->wait(), 0);
-    EXPECT_EQ(nivora->err, "");
+    // Both sides, or one only: each is a new size. (x, y) lies where the window has grown.
+    struct Case {
+        int width, height, x, y;
+    };
+    for (const Case c : {Case{500, 360, 450, 300}, Case{300, 360, 150, 300}, Case{500, 200, 450, 100}}) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        pictureWindow(0, 0, 640, 480);  // the desktop
+        const Window target = pictureWindow(40, 40, 300, 200);  // (2, 3) in it lies on the flat RGB(192, 128, 64)
+        auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "0"});
+        ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); })) << nivora->err;
+        XResizeWindow(d, target, unsigned(c.width), unsigned(c.height));
+        XSync(d, False);
+        // The whole window is snow again: the picture taken at the start stays dimmed where it was, and where the
+        // window has grown beyond it, the background it shows gives way to a dark one.
+        EXPECT_TRUE(eventually([&] {
+            const Picture shown = readDrawable(d, target, c.width, c.height);
+            return !shown.pixels.empty() && shown.at(c.x, c.y) == kBlackPixel && shown.at(2, 3) == 0x00604020u;
+        }));
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(nivora->err, "");
+        XDestroyWindow(d, target);
+    }
+}
+
+// A stand-in for xscreensaver-getimage running `script` (sh), found first on the path as XScreenSaver's own is. The
+// script finds its folder, for files it leaves, as $here.
+struct FakeHelper {
+    std::string folder;
+    explicit FakeHelper(const std::string& script)
+    {
+        char name[] = "/tmp/nivora-helper-XXXXXX";
+        folder = mkdtemp(name) ? name : "";
+        const std::string helper = folder + "/xscreensaver-getimage";
+        std::ofstream(helper) << "#!/bin/sh\nhere=$(dirname \"$0\")\n" << script << "\n";
+        chmod(helper.c_str(), 0755);
+    }
+    ~FakeHelper() { std::system(("rm -rf '" + folder + "'").c_str()); }
+    std::string path() const
+    {
+        const char* path = std::getenv("PATH");
+        return "PATH=" + folder + ":" + (path ? path : "");
+    }
+    bool left(const std::string& file) const { return access((folder + "/" + file).c_str(), F_OK) == 0; }
+    // Whether the helper that wrote its pid into $here/pid still runs; it is ended either way.
+    bool leftRunning() const
+    {
+        pid_t pid = 0;
+        std::ifstream(folder + "/pid") >> pid;
+        if (pid <= 0 || kill(pid, 0) != 0)
+            return false;
+        kill(pid, SIGKILL);
+        return true;
+    }
+};
+
+// The share of `p` that is black: above 0.9 where the snow falls over the dark background, with its few flakes.
+double blackShare(const Picture& p)
+{
+    return p.pixels.empty() ? 0 : double(std::count(p.pixels.begin(), p.pixels.end(), kBlackPixel)) /
+                                      double(p.pixels.size());
 }
 
 TEST_F(X11Test, WithoutAPictureFromTheHelperTheSnowFallsOverADarkBackgroundAndSaysSo)
 {
+    struct Case {
+        const char* script;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"exit 1", "nivora: xscreensaver-getimage gave no picture of the desktop; the snow falls over a dark "
+                   "background\n"},
+        // A helper that never ends, deaf to SIGTERM: after the time limit, SIGKILL.
+        {"echo $$ >\"$here/pid\"; trap '' TERM; exec sleep 1000",
+         "nivora: xscreensaver-getimage gave no picture within 5 s; the snow falls over a dark background\n"},
+    };
     pictureWindow(0, 0, 640, 480);
-    const Window target = pictureWindow(100, 100, 200, 150);
-    // A helper that gives nothing, found first on the path, as XScreenSaver's own is.
-    char folder[] = "/tmp/nivora-helper-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string helper = std::string(folder) + "/xscreensaver-getimage";
-    std::ofstream(helper) << "#!/bin/sh\nexit 1\n";
-    chmod(helper.c_str(), 0755);
-    const char* path = std::getenv("PATH");
-    auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "0", "-message", ""},
-                        {"PATH=" + std::string(folder) + ":" + (path ? path : "")});
-    ASSERT_TRUE(eventually([&] { return segmentsOf(nivora->pid) > 0 || !nivora->running(); })) << nivora->err;
-    // The window's own picture gives way to black, but for the hundred flakes.
-    EXPECT_TRUE(eventually([&] {
-        const Picture shown = readDrawable(d, target, 200, 150);
-        return std::count(shown.pixels.begin(), shown.pixels.end(), kBlackPixel) > 200 * 150 * 9 / 10;
-    }));
-    kill(nivora->pid, SIGTERM);
-    EXPECT_EQ(nivora->wait(), 0);
-    EXPECT_EQ(nivora->err, "nivora: xscreensaver-getimage gave no picture of the desktop; the snow falls over a dark "
-                           "background\n");
-    std::remove(helper.c_str());
-    rmdir(folder);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        const Window target = pictureWindow(100, 100, 200, 150);
+        const FakeHelper helper(c.script);
+        auto nivora = start(bin("nivora"),
+                            {"-window-id", std::to_string(target), "-precipitation", "0", "-message", ""},
+                            {helper.path()});
+        // The window's own picture gives way to black, but for the hundred flakes.
+        EXPECT_TRUE(eventually([&] { return blackShare(readDrawable(d, target, 200, 150)) > 0.9; }));
+        EXPECT_TRUE(nivora->running());
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(nivora->err, c.line);
+        EXPECT_FALSE(helper.leftRunning()) << "the helper still runs";
+        XDestroyWindow(d, target);
+    }
+}
+
+// Told to end while the helper runs, it ends at once, draws nothing, and leaves no helper behind, even one that
+// ignores SIGTERM.
+TEST_F(X11Test, ASignalWhileTheHelperRunsEndsItWithoutAFrame)
+{
+    for (const char* script : {"touch \"$here/started\"; exec sleep 1000",
+                               "touch \"$here/started\"; echo $$ >\"$here/pid\"; trap '' TERM; exec sleep 1000"}) {
+        SCOPED_TRACE(script);
+        const Window target = targetOverPicture();
+        const Picture before = readDrawable(d, target, kWidth, kHeight);
+        const FakeHelper helper(script);
+        auto nivora = startOn(target, {helper.path()});
+        ASSERT_TRUE(eventually([&] { return helper.left("started") || !nivora->running(); }));
+        const auto sent = Clock::now();
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        std::printf("ended %lld ms after SIGTERM\n", static_cast<long long>(std::chrono::duration_cast<
+                                                          std::chrono::milliseconds>(Clock::now() - sent).count()));
+        EXPECT_EQ(nivora->err, "");
+        EXPECT_EQ(readDrawable(d, target, kWidth, kHeight).pixels, before.pixels) << "a frame was drawn";
+        EXPECT_EQ(segmentsOf(nivora->pid), 0);
+        EXPECT_FALSE(helper.leftRunning()) << "the helper still runs";
+        XDestroyWindow(d, target);
+    }
 }
 
 // The top-level window named "Nivora", once it is mapped.
@@ -760,6 +853,320 @@ TEST_F(X11Test, ALostConnectionEndsItWithAMessage)
     server->wait();
     EXPECT_EQ(nivora->wait(), 1);
     EXPECT_EQ(nivora->err, "nivora: lost the connection to the X display\n");
+}
+
+// Started without some of fds 0-2, as a careless launcher may, it still draws, warns nowhere harmful, and ends on
+// SIGTERM. The helper's failure makes it write a warning at once.
+TEST_F(X11Test, WithStandardFdsClosedItDrawsAndEndsOnSignal)
+{
+    const std::vector<int> cases[] = {{0, 1, 2}, {1, 2}, {2}};
+    const FakeHelper helper("exit 1");
+    for (const std::vector<int>& closed : cases) {
+        SCOPED_TRACE(closed.size());
+        const Window target = pictureWindow(100, 100, 320, 240);
+        auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-precipitation", "4"},
+                            {helper.path()}, closed);
+        ASSERT_TRUE(eventually([&] { return blackShare(readDrawable(d, target, 320, 240)) > 0.5; }));
+        const Picture before = readDrawable(d, target, 320, 240);
+        EXPECT_TRUE(eventually([&] { return readDrawable(d, target, 320, 240).pixels != before.pixels; }))
+            << "frames went on";
+        EXPECT_TRUE(nivora->running());
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        XDestroyWindow(d, target);
+    }
+}
+
+// The text of property `name` on `w`, its items separated by NULs as Xlib keeps them.
+std::optional<std::string> textProperty(Display* d, Window w, const char* name)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::optional<std::string> text;
+    if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1024, False, AnyPropertyType, &type, &format, &items,
+                           &after, &data) == Success &&
+        type != None && format == 8)
+        text = std::string(reinterpret_cast<const char*>(data), items);
+    if (data)
+        XFree(data);
+    return text;
+}
+
+TEST_F(X11Test, OwnWindowNamesItsProcessClassAndIcon)
+{
+    auto nivora = start(bin("nivora"), {"-seed", "1"});
+    std::optional<Window> w;
+    ASSERT_TRUE(eventually([&] { return (w = ownWindow(d)).has_value() || !nivora->running(); }));
+    ASSERT_TRUE(w) << nivora->err;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::optional<unsigned long> pid;
+    if (XGetWindowProperty(d, *w, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type, &format,
+                           &items, &after, &data) == Success &&
+        type == XA_CARDINAL && items == 1)
+        pid = *reinterpret_cast<unsigned long*>(data);
+    if (data)
+        XFree(data);
+    EXPECT_EQ(pid, static_cast<unsigned long>(nivora->pid));
+    EXPECT_EQ(textProperty(d, *w, "WM_CLASS"), std::string("nivora\0Nivora\0", 14));
+    EXPECT_EQ(textProperty(d, *w, "WM_ICON_NAME"), "Nivora");
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    EXPECT_EQ(textProperty(d, *w, "WM_CLIENT_MACHINE"), std::string(host));
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+}
+
+// A window another client destroys is a normal end: status 0 and nothing said, while the helper runs (whatever it
+// then answers) and while the snow falls.
+TEST_F(X11Test, AWindowThatGoesAwayEndsItQuietly)
+{
+    for (const char* answer : {"exit 0", "exit 1"}) {
+        SCOPED_TRACE(answer);
+        const FakeHelper helper(std::string("touch \"$here/started\"\nwhile [ ! -e \"$here/go\" ]; do sleep 0.02; "
+                                            "done\n") + answer);
+        const Window target = pictureWindow(100, 100, 320, 240);
+        auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target)}, {helper.path()});
+        ASSERT_TRUE(eventually([&] { return helper.left("started") || !nivora->running(); }));
+        XDestroyWindow(d, target);
+        XSync(d, False);
+        std::ofstream(helper.folder + "/go");
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(nivora->err, "");
+    }
+    // The frames' requests race the DestroyNotify: ten runs give the race its chances.
+    for (int run = 0; run < 10; ++run) {
+        const Window target = pictureWindow(100, 100, 320, 240);
+        auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target), "-brightness", "0"});
+        const Picture before = readDrawable(d, target, 320, 240);
+        ASSERT_TRUE(eventually([&] {
+            const Picture now = readDrawable(d, target, 320, 240);
+            return !now.pixels.empty() && now.pixels != before.pixels;
+        }));
+        ASSERT_TRUE(nivora->running()) << nivora->err;
+        XDestroyWindow(d, target);
+        XSync(d, False);
+        EXPECT_EQ(nivora->wait(), 0) << run;
+        EXPECT_EQ(nivora->err, "") << run;
+    }
+}
+
+// Targets that cannot be drawn on say so in words, not in X errors.
+TEST_F(X11Test, AnInputOnlyWindowOrABogusVirtualRootGetsAClearLine)
+{
+    XSetWindowAttributes a{};
+    const Window inputOnly = XCreateWindow(d, root, 0, 0, 100, 100, 0, 0, InputOnly, CopyFromParent, 0, &a);
+    XMapWindow(d, inputOnly);
+    XSync(d, False);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", inputOnly);
+    auto nivora = start(bin("nivora"), {"-window-id", id});
+    EXPECT_EQ(nivora->wait(), 1);
+    EXPECT_EQ(nivora->err, "nivora: window " + std::string(id) + " is InputOnly: nothing can be drawn in it\n");
+    XDestroyWindow(d, inputOnly);
+
+    // Any client may name a virtual root: one that does not exist is passed over for the real root.
+    const Window claimant = pictureWindow(0, 0, 10, 10);
+    const unsigned long bogus = 0x7ffff00;
+    XChangeProperty(d, claimant, XInternAtom(d, "__SWM_VROOT", False), XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&bogus), 1);
+    XDeleteProperty(d, root, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    XSync(d, False);
+    auto onRoot = start(bin("nivora_test"), {"-root", "-brightness", "0"}, {"NIVORA_HOLD_AFTER_FRAMES=5"});
+    EXPECT_TRUE(eventually([&] { return heldFrames(root).has_value() || !onRoot->running(); }));
+    EXPECT_TRUE(onRoot->running());
+    kill(onRoot->pid, SIGTERM);
+    EXPECT_EQ(onRoot->wait(), 0);
+    EXPECT_EQ(onRoot->err,
+              "nivora: __SWM_VROOT names window 0x7ffff00, which does not exist; drawing on the root window\n");
+    XDestroyWindow(d, claimant);
+    XDeleteProperty(d, root, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    XSync(d, False);
+}
+
+// A hang-up arriving while the shared picture is made (strace delivers it as shmat returns) ends the program as
+// SIGTERM does, with no segment left behind.
+TEST_F(X11Test, AHangUpWhileThePictureIsMadeLeavesNoSegment)
+{
+    if (access("/usr/bin/strace", X_OK) != 0)
+        GTEST_SKIP() << "strace is not installed";
+    const Window target = pictureWindow(100, 100, 320, 240);
+    char folder[] = "/tmp/nivora-strace-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    auto traced = start("/usr/bin/strace", {"-qq", "-ff", "-o", std::string(folder) + "/trace", "-e", "trace=shmat",
+                                            "-e", "inject=shmat:signal=SIGHUP:when=1", bin("nivora"), "-window-id",
+                                            std::to_string(target), "-brightness", "0"});
+    const auto status = traced->wait();
+    // The one trace file is named after nivora's process: trace.PID.
+    pid_t pid = 0;
+    if (DIR* list = opendir(folder)) {
+        while (const dirent* entry = readdir(list))
+            if (std::strncmp(entry->d_name, "trace.", 6) == 0)
+                pid = pid_t(std::atol(entry->d_name + 6));
+        closedir(list);
+    }
+    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+    EXPECT_EQ(status, 0) << traced->err;
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(segmentsOf(pid), 0);
+    XDestroyWindow(d, target);
+}
+
+// A window larger than the memory the program may have: one line and status 1, not an abort. The server has no
+// RandR, so the window alone is the drawing area; Xlib must not print a line of its own about the missing extension.
+TEST_F(X11Test, NotEnoughMemoryForTheWindowEndsWithOneLine)
+{
+    std::string number;
+    auto server = startServer(number, {"-extension", "RANDR"});
+    ASSERT_FALSE(number.empty());
+    Display* other = XOpenDisplay((":" + number).c_str());
+    ASSERT_NE(other, nullptr);
+    XSetWindowAttributes a{};
+    const Window huge = XCreateWindow(other, DefaultRootWindow(other), 0, 0, 20000, 20000, 0, CopyFromParent,
+                                      InputOutput, CopyFromParent, 0, &a);
+    XMapWindow(other, huge);
+    XSync(other, False);
+    auto nivora = start("/bin/sh", {"-c", "ulimit -v 400000; exec \"$0\" \"$@\"", bin("nivora"), "-window-id",
+                                    std::to_string(huge), "-brightness", "0"},
+                        {"DISPLAY=:" + number});
+    EXPECT_EQ(nivora->wait(), 1);
+    EXPECT_EQ(nivora->err, "nivora: no memory for a picture of 20010 x 20010\n");
+    XCloseDisplay(other);
+}
+
+// XScreenSaver's own settings decide what the helper paints: the desktop, an image from the user's folder (shown
+// dimmed like the desktop), or, when neither is allowed, its colour-bar test card, which is never shown: the snow then
+// falls over the dark background, and nothing is said, for it is the user's choice.
+TEST_F(X11Test, TheHelpersTestCardIsNeverShownButAChosenImageIs)
+{
+    char home[] = "/tmp/nivora-home-XXXXXX";
+    ASSERT_NE(mkdtemp(home), nullptr);
+    const std::string folder = std::string(home) + "/pictures";
+    std::system(("mkdir -p '" + folder + "'").c_str());
+    {
+        // 800 x 600 of RGB(200, 100, 50): large enough for the helper, which passes over images below 500 x 500.
+        std::ofstream image(folder + "/flat.xpm");
+        image << "/* XPM */\nstatic char *flat[] = {\n\"800 600 1 1\",\n\"a c #C86432\",\n";
+        for (int row = 0; row < 600; ++row)
+            image << '"' << std::string(800, 'a') << (row < 599 ? "\",\n" : "\"};\n");
+    }
+    struct Case {
+        const char* settings;
+        Pixel pixel;  // what most of the window shows
+    };
+    const Case cases[] = {
+        {"grabDesktopImages: False\ngrabVideoFrames: False\nchooseRandomImages: False\nimageDirectory: ", kBlackPixel},
+        {"grabDesktopImages: False\ngrabVideoFrames: False\nchooseRandomImages: True\nimageDirectory: ", 0x00643219u},
+    };
+    // XScreenSaver runs its modules with its own folder on the path, where the helper finds its image loader.
+    const char* path = std::getenv("PATH");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        std::ofstream(std::string(home) + "/.xscreensaver") << c.settings << folder << "\n";
+        const Window target = targetOverPicture();
+        auto nivora = startOn(target,
+                              {"HOME=" + std::string(home), "NIVORA_HOLD_AFTER_FRAMES=1",
+                               "PATH=/usr/libexec/xscreensaver:/usr/lib/xscreensaver:" + std::string(path ? path : "")},
+                              {"-message", ""});
+        ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }));
+        const Picture shown = readDrawable(d, target, kWidth, kHeight);
+        const auto count = std::count(shown.pixels.begin(), shown.pixels.end(), c.pixel);
+        EXPECT_GT(count, kWidth * kHeight * 9 / 10) << std::hex << shown.at(kWidth / 2, kHeight / 2);
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(nivora->err, "");
+    }
+    std::system(("rm -rf '" + std::string(home) + "'").c_str());
+}
+
+// The message is written on the primary monitor only: a window on another one, as XScreenSaver makes for each
+// monitor, shows the snow without it.
+TEST_F(X11Test, AWindowOnAnotherMonitorThanThePrimaryHasNoMessage)
+{
+    ASSERT_EQ(std::system("xrandr --setmonitor '*LEFT' 320/0x480/0+0+0 screen >/dev/null && "
+                          "xrandr --setmonitor RIGHT 320/0x480/0+320+0 none >/dev/null"),
+              0);
+    const int x = 340, y = 60, width = 280, height = 360;
+    pictureWindow(0, 0, 640, 480);
+    const Window target = pictureWindow(x, y, width, height);
+    XDeleteProperty(d, target, XInternAtom(d, "_NIVORA_HELD_FRAMES", False));
+    XSync(d, False);
+    auto nivora = startOn(target, {"NIVORA_HOLD_AFTER_FRAMES=160"});
+    const bool held = eventually([&] { return heldFrames(target).has_value() || !nivora->running(); });
+    const Picture shown = readDrawable(d, target, width, height);
+    std::system("xrandr --delmonitor LEFT >/dev/null; xrandr --delmonitor RIGHT >/dev/null");
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    SnowSettings plain = testSettings();
+    plain.messageText.clear();
+    EXPECT_TRUE(samePictures("other-monitor-160", shown, coreFrame(plain, 7, x, y, width, height, 160)));
+    EXPECT_NE(shown.pixels, coreFrame(testSettings(), 7, x, y, width, height, 160).pixels)
+        << "the frame with the message must differ, or this test shows nothing";
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+}
+
+// A window partly under another is still seen: its frames go on, and its uncovered part is the core's frame.
+TEST_F(X11Test, APartlyCoveredWindowKeepsDrawing)
+{
+    const Window target = targetOverPicture();
+    auto nivora = startOn(target, {"NIVORA_HOLD_AFTER_FRAMES=150"});
+    // Covered once the frames have begun: the helper raises the window while it grabs the desktop.
+    ASSERT_TRUE(eventually([&] {
+        const Picture shown = readDrawable(d, target, kWidth, kHeight);
+        return !shown.pixels.empty() && shown.at(0, 0) == 0x00604020u;
+    }));
+    const Window cover = pictureWindow(kX - 10, kY - 10, kWidth / 2, kHeight + 20);
+    ASSERT_TRUE(eventually([&] { return heldFrames(target).has_value() || !nivora->running(); }))
+        << "no frames under a partial cover";
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    const Picture shown = readDrawable(d, target, kWidth, kHeight);
+    const Picture expected = coreFrame(testSettings(), 7, kX, kY, kWidth, kHeight, 150);
+    size_t differ = 0;
+    for (int py = 0; py < kHeight; ++py)
+        for (int px = kWidth / 2; px < kWidth; ++px)
+            differ += shown.at(px, py) != expected.at(px, py);
+    EXPECT_EQ(differ, 0u);
+    kill(nivora->pid, SIGTERM);
+    EXPECT_EQ(nivora->wait(), 0);
+    XDestroyWindow(d, cover);
+}
+
+// A desktop of 16-bit pixels (5-6-5) reads as the nearest 8-bit channels: red 16 of 31 is 132, not 131 or 128.
+TEST_F(X11Test, SixteenBitDesktopChannelsScaleToTheNearestEightBitValue)
+{
+    struct Case {
+        unsigned long pixel;
+        Pixel expected;
+    };
+    const Case cases[] = {
+        {16ul << 11, 0x00840000u},                   // red 16/31
+        {32ul << 5, 0x00008200u},                    // green 32/63
+        {1ul, 0x00000008u},                          // blue 1/31
+        {0xFFFFul, 0x00FFFFFFu},                     // white
+        {(31ul << 11) | (1ul << 5) | 30ul, 0x00FF04F7u},
+    };
+    Visual visual{};
+    visual.c_class = TrueColor;
+    visual.red_mask = 0xF800;
+    visual.green_mask = 0x07E0;
+    visual.blue_mask = 0x001F;
+    visual.bits_per_rgb = 6;
+    std::vector<uint16_t> data(std::size(cases));
+    XImage* image = XCreateImage(d, &visual, 16, ZPixmap, 0, reinterpret_cast<char*>(data.data()),
+                                 unsigned(std::size(cases)), 1, 16, 0);
+    ASSERT_NE(image, nullptr);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        XPutPixel(image, int(i), 0, cases[i].pixel);
+    const std::vector<Pixel> pixels = corePixels(image);
+    image->data = nullptr;
+    XDestroyImage(image);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(pixels[i], cases[i].expected) << std::hex << cases[i].pixel;
 }
 
 }  // namespace

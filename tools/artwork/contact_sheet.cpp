@@ -2,10 +2,14 @@
 #include "contact_sheet.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
+
+#include "core/dialog/dialog_model.h"
+#include "core/dialog/setting_rows.h"
 
 namespace nivora::artwork {
 namespace {
@@ -16,6 +20,20 @@ constexpr Rgb kDark{36, 36, 44};
 constexpr int kMargin = 16;
 constexpr int kGap = 4;
 constexpr int kGroupGap = 14;
+
+// The rows stacked as the settings window stacks them: the first at the defaults, as the window first opens.
+using Stack = std::array<std::pair<int, int>, kRowCount>;  // row, element
+Stack defaultStack()
+{
+    SnowSettings defaults;
+    const DialogModel model(defaults);
+    Stack stack{};
+    for (int row = 1; row <= kRowCount; ++row)
+        stack[static_cast<std::size_t>(row - 1)] = {row, model.ShowSetting(row).overlayElement};
+    return stack;
+}
+// The second at other values, with another wind picture in the message row's place.
+constexpr Stack kOtherStack{{{1, 4}, {2, 1}, {3, 0}, {4, 0}, {2, 11}}};
 
 void blit(Image& sheet, const Image& picture, int left, int top, int zoom)
 {
@@ -66,13 +84,15 @@ Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vec
         const bool newGroup = i > 0 && base[i]->row != base[i - 1]->row;
         columnHeight += (i == 0 ? 0 : newGroup ? kGroupGap : kGap) + baseHeight;
     }
-    // Right column: the five rows as the settings window stacks them at 200 %, at the defaults and at other values.
+    // Right column: the rows as the settings window stacks them at 200 %, at the defaults and at other values.
     constexpr std::int32_t kStackPercent = 200;
     const int stackWidth = find(pictures, 1, 0, kStackPercent).width;
     const int stackRowHeight = find(pictures, 1, 0, kStackPercent).height;
     const int right = kMargin + baseWidth + 2 * kMargin;
     const int iconPanel = 32 * 8 + 2 * kMargin;
-    const int topHeight = std::max(columnHeight, 2 * 5 * stackRowHeight + 2 * kMargin + iconPanel);
+    const std::array<Stack, 2> stacks{defaultStack(), kOtherStack};
+    const int topHeight = std::max(columnHeight, static_cast<int>(stacks.size()) * kRowCount * stackRowHeight +
+                                                     2 * kMargin + iconPanel);
     // Below: one picture at every stored scale, so each can be looked at as drawn.
     int scalesHeight = 0;
     int scalesWidth = 0;
@@ -94,8 +114,6 @@ Image drawContactSheet(const std::vector<NamedPicture>& pictures, const std::vec
         y += baseHeight;
     }
 
-    const std::vector<std::vector<std::pair<int, int>>> stacks{{{1, 1}, {2, 6}, {3, 1}, {4, 2}, {5, 0}},
-                                                               {{1, 4}, {2, 1}, {3, 0}, {4, 0}, {2, 11}}};
     y = kMargin;
     for (const auto& stack : stacks) {
         for (const auto& [row, element] : stack) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/dialog/dialog_layout.h"
+
 namespace nivora::artwork {
 
 struct Rgb {
@@ -16,7 +18,7 @@ struct Rgb {
 
 inline constexpr Rgb kWhite{255, 255, 255};
 // The accent colour that every option picture and the icon's chest square share.
-inline constexpr Rgb kAccent{128, 90, 255};
+inline constexpr Rgb kAccent{kAccentColour.r, kAccentColour.g, kAccentColour.b};
 
 struct Image {
     int width = 0;

@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 
+#include "core/base/unicode_text.h"
 #include "core/dialog/dialog_layout.h"
 #include "core/dialog/option_picture_scales.h"
+#include "core/dialog/setting_rows.h"
 
 namespace nivora::artwork {
 namespace {
@@ -48,27 +50,11 @@ constexpr int kBlockBottom = 23;
 constexpr int kLabelTop = 29;
 constexpr int kLabelBottom = 36;
 
-struct Heading {
-    std::u32string_view japanese;
-    std::u32string_view english;
-};
-constexpr Heading kPrecipitationHeading{U"降雪量", U"Precipitation"};
-constexpr Heading kVelocityHeading{U"風速", U"Velocity"};
-constexpr Heading kDirectionHeading{U"風向", U"Direction"};
-constexpr Heading kBlightnessHeading{U"明度", U"Brightness"};
-constexpr Heading kMessageHeading{U"雪文字", U"Message"};
-constexpr std::array kHeadings{kPrecipitationHeading, kVelocityHeading, kDirectionHeading, kBlightnessHeading,
-                               kMessageHeading};
-
-constexpr std::array<std::u32string_view, 5> kPrecipitationValues{U"100", U"500", U"1000", U"2000", U"3000"};
-constexpr std::array<std::u32string_view, 5> kBlightnessValues{U"0", U"63", U"127", U"191", U"255"};
-constexpr std::array<std::u32string_view, 2> kDirectionWords{U"固定", U"自動"};
 constexpr std::array<std::u32string_view, 2> kDirectionEnglish{U"Fixed", U"Automatic"};
 constexpr std::u32string_view kPrecipitationUnit = U"flakes/screen";
 constexpr std::u32string_view kVelocityUnit = U"pixels/BitBlt()";
 constexpr std::u32string_view kBlightnessUnit = U"AlphaBlend";
-constexpr int kVelocityCount = 13;  // wind options 0..12 show -30..30 in steps of 5
-constexpr int kVelocityZeroIndex = 6;
+constexpr int kVelocityZeroIndex = 6;  // the calm wind, where the velocity scale's blocks start
 
 struct Columns {
     int left;
@@ -144,6 +130,11 @@ const ScaleDesign& blightnessScale()
     return scale;
 }
 
+std::size_t segmentCount(const ScaleDesign& scale)
+{
+    return scale.marksTimesTwo.size() - 1;
+}
+
 int markWidth(const ScaleDesign& scale, std::size_t mark)
 {
     return mark == 0 || mark + 1 == scale.marksTimesTwo.size() ? kPostWidth : scale.innerWidth;
@@ -195,11 +186,15 @@ private:
 
 Styles fitStyles(Typeface& face, const Grid& grid)
 {
-    std::vector<std::u32string_view> japanese;
-    std::vector<std::u32string_view> english;
-    for (const Heading& h : kHeadings) {
-        japanese.push_back(h.japanese);
-        english.push_back(h.english);
+    // The headings, and the words of the yes/no rows, as the core's row table writes them.
+    std::vector<std::u32string> japanese, english, words;
+    for (int row = 1; row <= kRowCount; ++row) {
+        const SettingRow& r = kSettingRows[static_cast<std::size_t>(row - 1)];
+        japanese.push_back(charactersOf(r.heading));
+        english.push_back(charactersOf(r.englishHeading));
+        if (rowKind(row) == RowKind::Toggle)
+            for (int i = 0; i < optionPictureCount(row); ++i)
+                words.push_back(charactersOf(r.valueLabel(i)));
     }
     const StyleOptions latin{.proportional = true, .trackingEm = 0.09, .embolden = 0.03};
     const StyleOptions small{.proportional = true, .trackingEm = 0.10, .embolden = 0.03, .condense = 0.8};
@@ -208,10 +203,13 @@ Styles fitStyles(Typeface& face, const Grid& grid)
     const auto rows = [&](const std::vector<std::u32string_view>& texts, int top, int bottom, StyleOptions options) {
         return fitStyle(face, texts, grid.edge(top), grid.edge(bottom + 1), options);
     };
-    s.heading = rows(japanese, kHeadingTop, kHeadingBottom, {});
-    s.headingLatin = rows(english, kHeadingLatinTop, kHeadingLatinBottom, latin);
+    const auto views = [](const std::vector<std::u32string>& texts) {
+        return std::vector<std::u32string_view>(texts.begin(), texts.end());
+    };
+    s.heading = rows(views(japanese), kHeadingTop, kHeadingBottom, {});
+    s.headingLatin = rows(views(english), kHeadingLatinTop, kHeadingLatinBottom, latin);
     s.value = rows({U"0123456789-"}, kValueTop, kValueBottom, {.proportional = true, .trackingEm = 0.06});
-    s.word = rows({kDirectionWords.begin(), kDirectionWords.end()}, kWordTop, kWordBottom, {});
+    s.word = rows(views(words), kWordTop, kWordBottom, {});
     s.caption = rows({kPrecipitationUnit, kVelocityUnit, kBlightnessUnit, kDirectionEnglish[0], kDirectionEnglish[1]},
                      kCaptionTop, kCaptionBottom, latin);
     s.label = rows({U"0123456789-"}, kLabelTop, kLabelBottom, small);
@@ -224,10 +222,11 @@ public:
         : face_(face), styles_(styles), grid_(grid), ink_(grid.edge(kRowWidth), grid.edge(kRowHeight))
     {}
 
-    void heading(const Heading& h)
+    void heading(const SettingRow& row)
     {
-        drawText(ink_, face_, styles_.heading, h.japanese, Align::kLeft, grid_.edge(kHeadingLeft));
-        drawText(ink_, face_, styles_.headingLatin, h.english, Align::kLeft, grid_.edge(kHeadingLatinLeft));
+        drawText(ink_, face_, styles_.heading, charactersOf(row.heading), Align::kLeft, grid_.edge(kHeadingLeft));
+        drawText(ink_, face_, styles_.headingLatin, charactersOf(row.englishHeading), Align::kLeft,
+                 grid_.edge(kHeadingLatinLeft));
     }
 
     void valueRightAligned(std::u32string_view value, int rightColumn)
@@ -326,68 +325,77 @@ private:
     Coverage ink_;
 };
 
+// The blocks of the segments 0..last of a scale: the rest stay empty.
+std::vector<bool> filledUpTo(const ScaleDesign& scale, int last)
+{
+    std::vector<bool> filled(segmentCount(scale));
+    for (int s = 0; s <= last; ++s)
+        filled[static_cast<std::size_t>(s)] = true;
+    return filled;
+}
+
+// What picture `element` of a row shows beside the heading; `value` is the value as the core writes it.
+using DrawRow = void (*)(PictureBuilder& p, int element, std::u32string_view value);
+
+void drawFlakeCount(PictureBuilder& p, int element, std::u32string_view value)
+{
+    p.valueRightAligned(value, kPrecipitationValueRight);
+    p.caption(kPrecipitationUnit, kCaptionLeft);
+    p.scale(precipitationScale(), filledUpTo(precipitationScale(), element));
+}
+
+void drawWind(PictureBuilder& p, int element, std::u32string_view)
+{
+    p.signedValue(static_cast<int>(windFromLevel(static_cast<float>(element))), kVelocityValueRight, U"30");
+    p.caption(kVelocityUnit, kCaptionLeft);
+    // Blocks run from the 0 mark towards the value.
+    std::vector<bool> filled(segmentCount(velocityScale()));
+    for (int s = std::min(element, kVelocityZeroIndex); s < std::max(element, kVelocityZeroIndex); ++s)
+        filled[static_cast<std::size_t>(s)] = true;
+    p.scale(velocityScale(), filled);
+}
+
+void drawWindMode(PictureBuilder& p, int element, std::u32string_view value)
+{
+    const InkSpan word = p.word(value);
+    if (element == 0) {
+        p.captionCentredOn(kDirectionEnglish[0], (word.left + word.right) / 2);  // under its word
+    } else {
+        p.caption(kDirectionEnglish[1], kCaptionLeft);
+    }
+}
+
+void drawBrightness(PictureBuilder& p, int element, std::u32string_view value)
+{
+    p.valueRightAligned(value, kBlightnessValueRight);
+    p.caption(kBlightnessUnit, kCaptionLeft);
+    p.scale(blightnessScale(), filledUpTo(blightnessScale(), element - 1));
+}
+
+void drawHeadingOnly(PictureBuilder&, int, std::u32string_view) {}
+
+// Each row's drawing, in the order of the core's row table.
+constexpr std::array<DrawRow, kRowCount> kRowDrawings = {drawFlakeCount, drawWind, drawWindMode, drawBrightness,
+                                                         drawHeadingOnly};
+static_assert(std::ranges::none_of(kRowDrawings, [](DrawRow d) { return d == nullptr; }),
+              "every row of the settings window needs its drawing");
+
 // The pictures of one scale, in the order of the rows, each row by index.
 std::vector<NamedPicture> drawScale(Typeface& face, std::int32_t percent)
 {
     const Grid grid(percent / 100.0);
     const Styles styles = fitStyles(face, grid);
     std::vector<NamedPicture> out;
-    const auto add = [&](int row, int element, const PictureBuilder& p) {
-        out.push_back({row, element, percent, p.finish()});
-    };
-
-    for (int i = 0; i < static_cast<int>(kPrecipitationValues.size()); ++i) {
-        PictureBuilder p(face, styles, grid);
-        p.heading(kPrecipitationHeading);
-        p.valueRightAligned(kPrecipitationValues[static_cast<std::size_t>(i)], kPrecipitationValueRight);
-        p.caption(kPrecipitationUnit, kCaptionLeft);
-        std::vector<bool> filled(5);
-        for (int s = 0; s <= i; ++s)
-            filled[static_cast<std::size_t>(s)] = true;
-        p.scale(precipitationScale(), filled);
-        add(1, i, p);
-    }
-
-    for (int i = 0; i < kVelocityCount; ++i) {
-        PictureBuilder p(face, styles, grid);
-        p.heading(kVelocityHeading);
-        p.signedValue(5 * i - 30, kVelocityValueRight, U"30");
-        p.caption(kVelocityUnit, kCaptionLeft);
-        // Blocks run from the 0 mark towards the value.
-        std::vector<bool> filled(kVelocityCount - 1);
-        for (int s = std::min(i, kVelocityZeroIndex); s < std::max(i, kVelocityZeroIndex); ++s)
-            filled[static_cast<std::size_t>(s)] = true;
-        p.scale(velocityScale(), filled);
-        add(2, i, p);
-    }
-
-    for (int i = 0; i < static_cast<int>(kDirectionWords.size()); ++i) {
-        PictureBuilder p(face, styles, grid);
-        p.heading(kDirectionHeading);
-        const InkSpan word = p.word(kDirectionWords[static_cast<std::size_t>(i)]);
-        if (i == 0) {
-            p.captionCentredOn(kDirectionEnglish[0], (word.left + word.right) / 2);  // under its word
-        } else {
-            p.caption(kDirectionEnglish[1], kCaptionLeft);
+    for (int row = 1; row <= kRowCount; ++row) {
+        const SettingRow& r = kSettingRows[static_cast<std::size_t>(row - 1)];
+        for (int i = 0; i < optionPictureCount(row); ++i) {
+            PictureBuilder p(face, styles, grid);
+            p.heading(r);
+            const std::u32string value = r.valueLabel ? charactersOf(r.valueLabel(i)) : std::u32string{};
+            kRowDrawings[static_cast<std::size_t>(row - 1)](p, i, value);
+            out.push_back({row, i, percent, p.finish()});
         }
-        add(3, i, p);
     }
-
-    for (int i = 0; i < static_cast<int>(kBlightnessValues.size()); ++i) {
-        PictureBuilder p(face, styles, grid);
-        p.heading(kBlightnessHeading);
-        p.valueRightAligned(kBlightnessValues[static_cast<std::size_t>(i)], kBlightnessValueRight);
-        p.caption(kBlightnessUnit, kCaptionLeft);
-        std::vector<bool> filled(4);
-        for (int s = 0; s < i; ++s)
-            filled[static_cast<std::size_t>(s)] = true;
-        p.scale(blightnessScale(), filled);
-        add(4, i, p);
-    }
-
-    PictureBuilder message(face, styles, grid);
-    message.heading(kMessageHeading);
-    add(5, 0, message);
     return out;
 }
 

@@ -1,4 +1,4 @@
-// The 26 option pictures of the settings window, one per value of each setting and the message row, drawn at every
+// The option pictures of the settings window, one per value of each row and one for the message row, drawn at every
 // stored display scale from the same outlines and the same geometry scaled.
 #pragma once
 
@@ -12,7 +12,7 @@
 namespace nivora::artwork {
 
 struct NamedPicture {
-    int row = 0;      // 1..5, as the settings window stacks them
+    int row = 0;      // from 1, as the settings window stacks them
     int element = 0;  // the value's index in its row
     std::int32_t percent = 100;
     Image image;

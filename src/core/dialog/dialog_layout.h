@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/settings/settings.h"
+#include "core/dialog/setting_rows.h"
 
 namespace nivora {
 
@@ -21,6 +21,15 @@ struct PixelRect {
     constexpr int32_t bottom() const { return top + height; }
     friend constexpr bool operator==(const PixelRect&, const PixelRect&) = default;
 };
+
+// The accent colour: the background of every option picture, of the text box and of the overlay's message, and
+// the icon's chest square.
+struct RgbColour {
+    uint8_t r = 0;
+    uint8_t g = 0;
+    uint8_t b = 0;
+};
+inline constexpr RgbColour kAccentColour{128, 90, 255};
 
 // ---- Display scale ----
 
@@ -81,41 +90,37 @@ consteval PixelRect fromTwips(int32_t left, int32_t top, int32_t width, int32_t 
             height / kTwipsPerPixelAt96};
 }
 
-inline constexpr int32_t kRowCount = 5;
 inline constexpr int32_t kRowWidth = 360;  // the size of every option picture at 96 dpi
 inline constexpr int32_t kRowHeight = 40;
-
-// How many pictures each value row has: one per value the dialog produces, the picture of value i at index i.
-inline constexpr int16_t kPrecipitationPictures = kPrecipitationSetting.range.maximum + 1;  // 100 to 3000 flakes
-inline constexpr int16_t kVelocityPictures = kVelocitySetting.range.maximum + 1;            // wind -30 to +30
-inline constexpr int16_t kDirectionPictures = kDirectionSetting.range.maximum + 1;          // fixed, automatic
-inline constexpr int16_t kBlightnessPictures = kBlightnessSetting.range.maximum + 1;        // alpha 0 to 255
-static_assert(kPrecipitationPictures == 5 && kVelocityPictures == 13 && kDirectionPictures == 2 &&
-              kBlightnessPictures == 5);
 
 inline constexpr int32_t kText1MaxLength = kMessageTextSetting.range.maximum;  // 128 UTF-16 code units
 
 namespace at96dpi {
 
+// Everything below the rows moves down with them; these are the rows' height and the message row's top, in twips.
+inline constexpr int32_t kRowsTwips = kRowCount * kRowHeight * 15;
+inline constexpr int32_t kMessageRowTwips = (kMessageRow - 1) * kRowHeight * 15;
+
 // The client area of frmSetting; the outer size follows from the system's frame and caption metrics.
-inline constexpr PixelRect kSettingClient = fromTwips(0, 0, 5460, 3510);  // 364 x 234
-// Picture1 holds the five rows; its sunken frame is 2 px on each side, so its inside is exactly the 360 x 200 rows.
-inline constexpr PixelRect kPicture1 = fromTwips(0, 0, 5460, 3060);
-// Text1, the message text box, over the right-hand part of row 5 (inside Picture1).
-inline constexpr PixelRect kText1 = fromTwips(1350, 2520, 3975, 360);  // 90, 168; 265 x 24
+inline constexpr PixelRect kSettingClient = fromTwips(0, 0, 5460, kRowsTwips + 510);
+// Picture1 holds the rows; its sunken frame is 2 px on each side, so its inside is exactly the rows.
+inline constexpr PixelRect kPicture1 = fromTwips(0, 0, 5460, kRowsTwips + 60);
+// Text1, the message text box, over the right-hand part of the message row (inside Picture1): 8 px below the row's
+// top, 24 px high.
+inline constexpr PixelRect kText1 = fromTwips(1350, kMessageRowTwips + 120, 3975, 360);
 // Command1 "-", Command2 "SELECT", Command3 "+", Command4 "OK", Command5 "CANCEL".
 inline constexpr std::array<PixelRect, 5> kCommandButtons = {
-    fromTwips(90, 3270, 1065, 225),    // Command1: 6, 218
-    fromTwips(1140, 3270, 1065, 225),  // Command2: 76, 218
-    fromTwips(2190, 3270, 1065, 225),  // Command3: 146, 218
-    fromTwips(3240, 3270, 1065, 225),  // Command4: 216, 218
-    fromTwips(4290, 3270, 1065, 225),  // Command5: 286, 218
+    fromTwips(90, kRowsTwips + 270, 1065, 225),    // Command1
+    fromTwips(1140, kRowsTwips + 270, 1065, 225),  // Command2
+    fromTwips(2190, kRowsTwips + 270, 1065, 225),  // Command3
+    fromTwips(3240, kRowsTwips + 270, 1065, 225),  // Command4
+    fromTwips(4290, kRowsTwips + 270, 1065, 225),  // Command5
 };
 // Frame1 holds the button labels; its top 6 px lie under Picture1, and it reaches 1 px below the client area.
-inline constexpr PixelRect kFrame1 = fromTwips(0, 2970, 5460, 555);  // 0, 198; 364 x 37
+inline constexpr PixelRect kFrame1 = fromTwips(0, kRowsTwips - 30, 5460, 555);
 // The overlay's message label: 3 px right of and below Text1 (the box's 2-px edge and the 1-px gap an edit box
 // keeps inside it), as wide.
-inline constexpr PixelRect kDisplayLabel1 = fromTwips(1395, 2565, 3975, 270);  // 93, 171; 265 x 18
+inline constexpr PixelRect kDisplayLabel1 = fromTwips(1395, kMessageRowTwips + 165, 3975, 270);
 inline constexpr int32_t kText1TextInset = 3;
 static_assert(kDisplayLabel1.left == kText1.left + kText1TextInset &&
               kDisplayLabel1.top == kText1.top + kText1TextInset && kDisplayLabel1.width == kText1.width);
@@ -169,7 +174,7 @@ struct DialogLayout {
     PixelRect settingClient;  // frmSetting's client area
     PixelRect picture1;       // in the client area
     int32_t picture1Border = 0;
-    PixelRect rowBand;                          // the five rows, in Picture1 (inside its border)
+    PixelRect rowBand;                          // the rows, in Picture1 (inside its border)
     PixelRect text1;                            // in Picture1's inside, like the rows
     std::array<PixelRect, 5> commandButtons{};  // Command1 .. Command5, in the client area
     PixelRect frame1;                           // in the client area
@@ -178,7 +183,7 @@ struct DialogLayout {
     int32_t messageFontPixels = 0;              // Text1 and the overlay's message
     std::array<int32_t, 2> labelFontPixels{};   // by LabelFont
 
-    // Row 1 precipitation, 2 wind speed, 3 wind direction, 4 brightness, 5 message; in the band (or the overlay).
+    // Row k (from 1) of kSettingRows, in the band (or the overlay).
     constexpr PixelRect row(int k) const { return {0, rowHeight * (k - 1), rowWidth, rowHeight}; }
     constexpr PixelRect labelInClient(size_t i) const
     {
@@ -208,7 +213,7 @@ constexpr DialogLayout dialogLayout(int dpi)
     // Picture1 and the client area are as wide as the rows and their border, whatever the rounding.
     l.picture1 = {0, 0, l.rowWidth + 2 * l.picture1Border, l.rowBand.height + 2 * l.picture1Border};
     l.settingClient = {0, 0, l.picture1.width, scaled(at96dpi::kSettingClient.height, dpi)};
-    // Text1 ends where row 5 ends, as it does at 96 dpi (168 + 24 = 192 < 200), and never beyond the band.
+    // Text1 ends inside the message row, as it does at 96 dpi (8 + 24 < 40 px), and never beyond the band.
     const PixelRect text1 = scaled(at96dpi::kText1, dpi);
     l.text1 = text1;
     if (l.text1.right() > l.rowWidth)
@@ -239,7 +244,8 @@ constexpr DialogLayout dialogLayout(int dpi)
 
 // The layout at 96 dpi, where a pixel is 15 twips.
 inline constexpr DialogLayout kLayoutAt96 = dialogLayout(kBaseDpi);
-static_assert(kLayoutAt96.rowBand == PixelRect{2, 2, 360, 200} && kLayoutAt96.settingClient.width == 364);
+static_assert(kLayoutAt96.rowBand == PixelRect{2, 2, kRowWidth, kRowHeight* kRowCount} &&
+              kLayoutAt96.settingClient.width == 364);
 static_assert(kLayoutAt96.displayLabel1(at96dpi::kText1TextInset) == at96dpi::kDisplayLabel1);
 
 }  // namespace nivora

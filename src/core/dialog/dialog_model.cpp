@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/dialog/dialog_layout.h"
+#include "core/dialog/setting_rows.h"
 #include "core/base/rounding.h"
 #include "core/settings/settings_text.h"
 #include "core/base/utf16.h"
@@ -14,19 +15,35 @@ namespace nivora {
 
 namespace {
 
-constexpr int16_t kPrecipitationMin = kPrecipitationSetting.range.minimum;
-constexpr int16_t kPrecipitationMax = kPrecipitationSetting.range.maximum;
-constexpr float kVelocityMin = kVelocitySetting.range.minimum;
-constexpr float kVelocityMax = kVelocitySetting.range.maximum;
-constexpr int16_t kBlightnessMin = kBlightnessSetting.range.minimum;
-constexpr int16_t kBlightnessMax = kBlightnessSetting.range.maximum;
-// The steps below test against 0 as the lower bound, and picture i shows value i.
-static_assert(kPrecipitationMin == 0 && kVelocityMin == 0 && kBlightnessMin == 0);
-
-// The picture of a wind speed option; the value is a whole number in range once the dialog has opened.
-int16_t velocityElement(float velocity)
+// The picture of a number in range: the value itself; a wind speed is a whole option once the dialog has opened.
+int16_t elementOf(int16_t value)
 {
-    return roundToInt<int16_t>(velocity).value_or(0);
+    return value;
+}
+int16_t elementOf(float value)
+{
+    return roundToInt<int16_t>(value).value_or(0);
+}
+
+// A value brought into its row's range, so it names a picture that exists.
+void bringIntoRange(int16_t& value, const Setting<int16_t>& setting)
+{
+    value = std::clamp(value, static_cast<int16_t>(setting.range.minimum), static_cast<int16_t>(setting.range.maximum));
+}
+void bringIntoRange(float& value, const Setting<float>& setting)
+{
+    double v = value;
+    if (std::isnan(v))
+        v = setting.defaultValue;  // no nearest bound: the default
+    // Rounded to a whole option so the steps stay on whole numbers (rounding also turns -0 into 0).
+    v = std::clamp(roundHalfEven(v), double{static_cast<float>(setting.range.minimum)},
+                   double{static_cast<float>(setting.range.maximum)});
+    value = static_cast<float>(v);
+}
+void bringIntoRange(bool&, const Setting<bool>&) {}
+void bringIntoRange(std::u16string& text, const Setting<std::u16string_view>&)
+{
+    text.resize(cutMessageText(text).size());
 }
 
 }  // namespace
@@ -42,53 +59,9 @@ std::u16string_view cutMessageText(std::u16string_view text)
     return text;
 }
 
-std::u16string pictureName(int row, int element)
-{
-    constexpr std::u16string_view headings[] = {u"降雪量", u"風速", u"風向", u"明度", u"雪文字"};
-    constexpr std::u16string_view precipitation[] = {u"100", u"500", u"1000", u"2000", u"3000"};
-    constexpr std::u16string_view direction[] = {u"固定", u"自動"};
-    constexpr std::u16string_view blightness[] = {u"0", u"63", u"127", u"191", u"255"};
-    const auto pick = [element](const auto& values) {
-        return element >= 0 && static_cast<size_t>(element) < std::size(values) ? values[static_cast<size_t>(element)]
-                                                                                : std::u16string_view{};
-    };
-    if (row < 1 || row > 5)
-        return {};
-    std::u16string name(headings[row - 1]);
-    std::u16string value;
-    switch (row) {
-    case 1:
-        value = pick(precipitation);
-        break;
-    case 2:
-        if (element >= 0 && element < kVelocityPictures)
-            value = formatInt16(static_cast<int16_t>(5 * element - 30));
-        break;
-    case 3:
-        value = pick(direction);
-        break;
-    case 4:
-        value = pick(blightness);
-        break;
-    default:
-        break;
-    }
-    if (!value.empty())
-        name += u" " + value;
-    return name;
-}
-
 void bringIntoDialogRanges(SnowSettings& settings)
 {
-    settings.precipitation = std::clamp(settings.precipitation, kPrecipitationMin, kPrecipitationMax);
-    settings.blightness = std::clamp(settings.blightness, kBlightnessMin, kBlightnessMax);
-    double velocity = settings.velocity;
-    if (std::isnan(velocity))
-        velocity = kVelocitySetting.defaultValue;  // no nearest bound: calm wind, the default
-    // Rounded to a whole option so the steps stay on whole numbers (rounding also turns -0 into 0).
-    velocity = std::clamp(roundHalfEven(velocity), double{kVelocityMin}, double{kVelocityMax});
-    settings.velocity = static_cast<float>(velocity);
-    settings.messageText.resize(cutMessageText(settings.messageText).size());
+    forEachSetting([&](const auto& f) { bringIntoRange(settings.*f.field, f.setting); });
 }
 
 DialogModel::DialogModel(SnowSettings& settings) : settings_(settings)
@@ -99,30 +72,25 @@ DialogModel::DialogModel(SnowSettings& settings) : settings_(settings)
 RowView DialogModel::ShowSetting(int item) const
 {
     RowView view;
-    switch (item) {
-    case 1:
-        view.frontElement = view.overlayElement = settings_.precipitation;
-        break;
-    case 2:
-        view.frontElement = view.overlayElement = velocityElement(settings_.velocity);
-        break;
-    case 3:
-        // The automatic picture (element 1) lies over the fixed one (element 0); hiding it shows the fixed one.
-        view.frontElement = 1;
-        view.frontElementVisible = settings_.direction;
-        view.overlayElement = settings_.direction ? 1 : 0;
-        break;
-    case 4:
-        view.frontElement = view.overlayElement = settings_.blightness;
-        break;
-    case 5:
-        view.text = settings_.messageText;
-        break;
-    default:
+    visitRowSetting(item, [&](const auto& f) {
+        const auto& value = settings_.*f.field;
+        using Value = decltype(f.setting.defaultValue);
+        if constexpr (rowKindOf<Value>() == RowKind::Steps) {
+            view.frontElement = view.overlayElement = elementOf(value);
+        } else if constexpr (rowKindOf<Value>() == RowKind::Toggle) {
+            // The "yes" picture (element 1) lies over the "no" one (element 0); hiding it shows the "no" one.
+            view.frontElement = 1;
+            view.frontElementVisible = value;
+            view.overlayElement = value ? 1 : 0;
+        } else {
+            view.text = value;
+        }
+        view.item = static_cast<int16_t>(item);
+    });
+    if (view.item == 0)
         return view;
-    }
-    view.item = static_cast<int16_t>(item);
-    view.name = item == 5 ? pictureName(5, 0) + u" " + view.text : pictureName(item, view.overlayElement);
+    view.name = rowKind(item) == RowKind::Text ? pictureName(item, 0) + u" " + view.text
+                                               : pictureName(item, view.overlayElement);
     return view;
 }
 
@@ -145,29 +113,21 @@ StepResult DialogModel::step(int direction)
 {
     StepResult result;
     bool atBound = false;
-    switch (currentItem_) {
-    case 1:
-        if (!stepWithin(settings_.precipitation, direction, kPrecipitationMax))
-            return result;
-        atBound = direction < 0 ? settings_.precipitation == 0 : settings_.precipitation == kPrecipitationMax;
-        break;
-    case 2:
-        if (!stepWithin(settings_.velocity, direction, kVelocityMax))
-            return result;
-        atBound = direction < 0 ? settings_.velocity == 0 : settings_.velocity == kVelocityMax;
-        break;
-    case 3:
-        settings_.direction = !settings_.direction;
-        result.shown = ShowSetting(3);
-        return result;  // a toggle has no bound: both buttons stay as they are
-    case 4:
-        if (!stepWithin(settings_.blightness, direction, kBlightnessMax))
-            return result;
-        atBound = direction < 0 ? settings_.blightness == 0 : settings_.blightness == kBlightnessMax;
-        break;
-    default:
-        return result;  // the message row has no steps
-    }
+    bool moved = false;
+    visitRowSetting(currentItem_, [&](const auto& f) {
+        auto& value = settings_.*f.field;
+        using Value = decltype(f.setting.defaultValue);
+        if constexpr (rowKindOf<Value>() == RowKind::Steps) {
+            const auto max = static_cast<Value>(f.setting.range.maximum);
+            moved = stepWithin(value, direction, max);
+            atBound = direction < 0 ? value == 0 : value == max;
+        } else if constexpr (rowKindOf<Value>() == RowKind::Toggle) {
+            value = !value;
+            result.shown = ShowSetting(currentItem_);  // a toggle has no bound: both buttons stay as they are
+        }
+    });
+    if (!moved)
+        return result;  // a toggle, the text row (it has no steps), or a value at its bound
     result.shown = ShowSetting(currentItem_);
     bool& pressed = direction < 0 ? minusEnabled_ : plusEnabled_;
     bool& opposite = direction < 0 ? plusEnabled_ : minusEnabled_;
@@ -191,28 +151,20 @@ StepResult DialogModel::Command3_Click()
 
 int16_t DialogModel::Command2_Click(std::u16string_view text1Text)
 {
-    currentItem_ = currentItem_ >= 5 ? int16_t{1} : static_cast<int16_t>(currentItem_ + 1);
-    switch (currentItem_) {
-    case 1:
+    if (rowKind(currentItem_) == RowKind::Text)
         settings_.messageText = cutMessageText(text1Text);  // the message row is being left
-        minusEnabled_ = settings_.precipitation != 0;
-        plusEnabled_ = settings_.precipitation != kPrecipitationMax;
-        break;
-    case 2:
-        minusEnabled_ = settings_.velocity != 0;
-        plusEnabled_ = settings_.velocity != kVelocityMax;
-        break;
-    case 3:
-        minusEnabled_ = plusEnabled_ = true;
-        break;
-    case 4:
-        minusEnabled_ = settings_.blightness != 0;
-        plusEnabled_ = settings_.blightness != kBlightnessMax;
-        break;
-    default:
-        minusEnabled_ = plusEnabled_ = false;
-        break;
-    }
+    currentItem_ = currentItem_ >= kRowCount ? int16_t{1} : static_cast<int16_t>(currentItem_ + 1);
+    minusEnabled_ = plusEnabled_ = false;
+    visitRowSetting(currentItem_, [&](const auto& f) {
+        const auto& value = settings_.*f.field;
+        using Value = decltype(f.setting.defaultValue);
+        if constexpr (rowKindOf<Value>() == RowKind::Steps) {
+            minusEnabled_ = value != 0;
+            plusEnabled_ = value != static_cast<Value>(f.setting.range.maximum);
+        } else if constexpr (rowKindOf<Value>() == RowKind::Toggle) {
+            minusEnabled_ = plusEnabled_ = true;
+        }
+    });
     return currentItem_;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/dialog/setting_rows.h"
 #include "core/settings/settings.h"
 
 namespace nivora {
@@ -24,17 +25,19 @@ inline constexpr std::u16string_view kEraseFailedMessage =
 // disk, a policy): "... The earlier settings could not be restored either; the stored settings are partly changed
 // or lost."
 inline constexpr std::u16string_view kSaveFailedChangedMessage =
-    u"設定値を保存できませんでした。以前の設定も元に戻せなかったため、保存されている設定は一部が変わっているか失われています。";
+    u"設定値を保存できませんでした。以前の設定も元に戻せなかったため、保存されている設定は一部が変わっているか失われて"
+    u"います。";
 inline constexpr std::u16string_view kEraseFailedChangedMessage =
-    u"設定値を消去できませんでした。以前の設定も元に戻せなかったため、保存されている設定は一部が変わっているか失われています。";
+    u"設定値を消去できませんでした。以前の設定も元に戻せなかったため、保存されている設定は一部が変わっているか失われて"
+    u"います。";
 
 // What one item looks like, in its row of the settings window and in the overlay.
 struct RowView {
-    int16_t item = 0;                 // 1 to 5; 0 when the item number names no row, and nothing is to be shown
-    int16_t frontElement = 0;         // rows 1 to 4: the element of the row's picture array to bring to the front
-    bool frontElementVisible = true;  // row 3 hides its front element (automatic) to let the fixed one show
-    int16_t overlayElement = 0;       // rows 1 to 4: the element whose picture the overlay's Image1..Image4 shows
-    std::u16string text;              // row 5: the text of Text1 and the caption of the overlay's Label1
+    int16_t item = 0;                 // from 1; 0 when the item number names no row, and nothing is to be shown
+    int16_t frontElement = 0;         // the element of the row's picture array to bring to the front
+    bool frontElementVisible = true;  // a yes/no row hides its front element ("yes") to let the "no" one show
+    int16_t overlayElement = 0;       // the element whose picture the overlay shows in the row
+    std::u16string text;              // the message row: the text of Text1 and the caption of the overlay's Label1
     std::u16string name;              // the row's name with its value, as a screen reader reads it: "降雪量 500"
     friend bool operator==(const RowView&, const RowView&) = default;
 };
@@ -50,12 +53,12 @@ struct StepResult {
 };
 
 enum class OkOutcome : uint8_t {
-    Saved,              // all five values were written
-    ErasedShowMessage,  // the stored entry was erased; show kErasedMessage, then close
-    Nothing,            // defaults and nothing stored: nothing written
-    SaveFailed,         // the store refused a value: what was stored before is back; show kSaveFailedMessage
-    EraseFailed,        // the store could not be erased: what was stored before is back; show kEraseFailedMessage
-    SaveFailedChanged,  // as SaveFailed, but the store refused the earlier values too; kSaveFailedChangedMessage
+    Saved,               // every value was written
+    ErasedShowMessage,   // the stored entry was erased; show kErasedMessage, then close
+    Nothing,             // defaults and nothing stored: nothing written
+    SaveFailed,          // the store refused a value: what was stored before is back; show kSaveFailedMessage
+    EraseFailed,         // the store could not be erased: what was stored before is back; show kEraseFailedMessage
+    SaveFailedChanged,   // as SaveFailed, but the store refused the earlier values too; kSaveFailedChangedMessage
     EraseFailedChanged,  // as EraseFailed, but the earlier values could not be put back; kEraseFailedChangedMessage
 };
 
@@ -80,10 +83,6 @@ constexpr std::u16string_view failureMessage(OkOutcome outcome)
 // box with a limit of 128 units keeps only the first half of a pair typed as the 128th character).
 std::u16string_view cutMessageText(std::u16string_view text);
 
-// The name of the picture of `row` 1..5, value `element`, as a screen reader reads it: the row's heading and the
-// value the picture shows ("降雪量 500", "風速 -30", "風向 自動", "明度 127"; the message row's heading alone).
-std::u16string pictureName(int row, int element);
-
 // Brings values from the store into the dialog's ranges, so every row names a picture that exists: numbers are
 // clamped to their nearest bound, and a wind speed is rounded to a whole option (halves to even) so steps stay on
 // whole numbers; a wind speed that is not a number takes its default. The message is cut as the text box cuts it.
@@ -100,18 +99,18 @@ public:
     bool plusEnabled() const { return plusEnabled_; }    // Command3, "+"
     const SnowSettings& settings() const { return settings_; }
 
-    // How item 1..5 is shown; any other number shows nothing (item 0).
+    // How item 1..kRowCount is shown; any other number shows nothing (item 0).
     RowView ShowSetting(int item) const;
 
     // "-" and "+": one step of the selected value. A step at a bound changes nothing, not even a button.
     StepResult Command1_Click();
     StepResult Command3_Click();
 
-    // "SELECT": selects the next item (5 wraps to 1) and returns it, for the window region. Leaving the message row
-    // takes the text box's text as the message, cut to 128 units. The rows already show their values.
+    // "SELECT": selects the next item (the last wraps to 1) and returns it, for the window region. Leaving the message
+    // row takes the text box's text as the message, cut to 128 units. The rows already show their values.
     int16_t Command2_Click(std::u16string_view text1Text);
 
-    // "OK": saves, erases, or leaves the store alone, all or nothing: all five values are written or none, and a
+    // "OK": saves, erases, or leaves the store alone, all or nothing: every value is written or none, and a
     // store that fails is put back as it was. The window closes in every case.
     OkOutcome Command4_Click(SettingsStore& store, char16_t decimalSeparator = u'.');
 

@@ -35,10 +35,10 @@ RegionOutline regionOutline(int k, int32_t width, int32_t height, const RowBand&
     }};
 }
 
-std::array<RegionOutline, 5> regionOutlines(int32_t width, int32_t height, const RowBand& band)
+std::array<RegionOutline, kRowCount> regionOutlines(int32_t width, int32_t height, const RowBand& band)
 {
-    std::array<RegionOutline, 5> outlines;
-    for (int k = 1; k <= 5; ++k)
+    std::array<RegionOutline, kRowCount> outlines;
+    for (int k = 1; k <= kRowCount; ++k)
         outlines[static_cast<std::size_t>(k - 1)] = regionOutline(k, width, height, band);
     return outlines;
 }

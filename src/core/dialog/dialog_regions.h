@@ -1,9 +1,11 @@
-// The outlines of the settings window's five shapes: the whole window with holes where the four rows that are not
+// The outlines of the settings window's shapes, one per row: the whole window with holes where the rows that are not
 // selected lie, so those rows show the translucent overlay beneath.
 #pragma once
 
 #include <array>
 #include <cstdint>
+
+#include "core/dialog/setting_rows.h"
 
 namespace nivora {
 
@@ -18,7 +20,7 @@ struct RegionPoint {
 inline constexpr int kOutlineVertexCount = 14;
 using RegionOutline = std::array<RegionPoint, kOutlineVertexCount>;
 
-// Where the five rows lie in the window, measured from the window's top-left corner: at 96 dpi and with the
+// Where the rows lie in the window, measured from the window's top-left corner: at 96 dpi and with the
 // frame, 5 px right of it and a caption height + 5 px below it, 360 px wide and 40 px a row.
 struct RowBand {
     int32_t left = 0;
@@ -27,10 +29,10 @@ struct RowBand {
     int32_t rowHeight = 0;
 };
 
-// The outline of item k (1 to 5) for a window of width x height pixels, to be filled with the WINDING rule.
+// The outline of item k (1 to kRowCount) for a window of width x height pixels, to be filled with the WINDING rule.
 RegionOutline regionOutline(int k, int32_t width, int32_t height, const RowBand& band);
 
 // regionPoints[k - 1] is the outline of item k.
-std::array<RegionOutline, 5> regionOutlines(int32_t width, int32_t height, const RowBand& band);
+std::array<RegionOutline, kRowCount> regionOutlines(int32_t width, int32_t height, const RowBand& band);
 
 }  // namespace nivora

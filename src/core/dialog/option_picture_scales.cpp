@@ -6,9 +6,6 @@
 namespace nivora {
 namespace {
 
-constexpr std::array<const char*, kRowCount> kRowStems = {"precipitation", "velocity", "direction", "blightness",
-                                                          "message"};
-
 bool isStoredScale(int32_t percent)
 {
     return std::find(kStoredPictureScales.begin(), kStoredPictureScales.end(), percent) != kStoredPictureScales.end();
@@ -41,34 +38,21 @@ std::optional<int32_t> storedScaleFor(PictureSize size)
 
 int32_t optionPictureCount(int row)
 {
-    switch (row) {
-    case 1:
-        return kPrecipitationPictures;
-    case 2:
-        return kVelocityPictures;
-    case 3:
-        return kDirectionPictures;
-    case 4:
-        return kBlightnessPictures;
-    case 5:
-        return 1;
-    default:
-        return 0;
-    }
+    return row >= 1 && row <= kRowCount ? kRowPictureCounts[static_cast<size_t>(row - 1)] : 0;
 }
 
 std::string optionPictureFile(int row, int32_t percent)
 {
     if (optionPictureCount(row) == 0 || !isStoredScale(percent))
         return {};
-    return std::to_string(percent) + "/" + kRowStems[static_cast<size_t>(row - 1)] + ".png";
+    return std::to_string(percent) + "/" + std::string(kSettingRows[static_cast<size_t>(row - 1)].stem) + ".png";
 }
 
 std::string optionPictureResource(int row, int32_t percent)
 {
     if (optionPictureCount(row) == 0 || !isStoredScale(percent))
         return {};
-    std::string name = kRowStems[static_cast<size_t>(row - 1)];
+    std::string name(kSettingRows[static_cast<size_t>(row - 1)].stem);
     std::transform(name.begin(), name.end(), name.begin(),
                    [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
     return name + "_" + std::to_string(percent);

@@ -34,10 +34,10 @@ constexpr PictureSize storedPictureSize(int32_t percent)
 // either way: no screen asks for that, and the picture's bytes then always fit in 32 bits.
 std::optional<int32_t> storedScaleFor(PictureSize size);
 
-// How many pictures row 1..5 has (one per value, the message row one); 0 for any other row.
+// How many pictures row 1..kRowCount has (one per value, the message row one); 0 for any other row.
 int32_t optionPictureCount(int row);
 
-// Where the pictures of row 1..5 are stored at `percent`: all of a row's pictures side by side in one PNG, the
+// Where the pictures of row 1..kRowCount are stored at `percent`: all of a row's pictures side by side in one PNG, the
 // picture of value i at i picture widths from the left (rows of neighbouring pictures are mostly alike, so they pack
 // far better together). The velocity row at 150 % is the file "150/velocity.png" beside the other pictures and the
 // resource "VELOCITY_150". Empty for a row or scale that is not stored.

@@ -282,7 +282,8 @@ std::string linuxUsage()
             .append(defaultText(f.setting.defaultValue, f.setting.words))
             .append("\n");
     });
-    text += "Options may begin with one dash or two. Escape, q or closing the window ends it.\n";
+    text += "Options may begin with one dash or two. Escape, q or closing the window ends it; on Wayland a key, a\n"
+            "click or a mouse movement fades it out.\n";
     return text;
 }
 
