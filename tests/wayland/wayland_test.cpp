@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "core/snow/snow_field.h"
 #include "core/snow/snow_screens.h"
 #include "message_mask.h"
@@ -37,8 +38,12 @@ extern char** environ;
 namespace nivora::wayland {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kPatience = std::chrono::seconds(20);  // for anything the tests wait on; never reached when it works
+using child_process::bin;
+using child_process::Child;
+using child_process::Clock;
+using child_process::eventually;
+using child_process::holdsFor;
+using child_process::start;
 
 // The outputs' colour, RGB(48, 96, 160), with no white for snow to be mistaken for; dimmed at the default
 // brightness (alpha 127) it reads RGB(24, 48, 80).
@@ -49,138 +54,6 @@ std::string environment(const char* name, const char* otherwise = "")
 {
     const char* value = std::getenv(name);
     return value ? value : otherwise;
-}
-
-std::string bin(const char* program)
-{
-    return environment("NIVORA_BIN", ".") + "/" + program;
-}
-
-template <class Done>
-bool eventually(Done&& done, Clock::duration patience = kPatience)
-{
-    const auto until = Clock::now() + patience;
-    while (Clock::now() < until) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-// For a state that must last rather than arrive: false as soon as it fails within `time`.
-template <typename Holds>
-bool holdsFor(Holds&& holds, std::chrono::milliseconds time)
-{
-    const auto until = Clock::now() + time;
-    while (Clock::now() < until) {
-        if (!holds())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return holds();
-}
-
-// A started program, its standard error read when it ends.
-struct Child {
-    pid_t pid = -1;
-    int errFd = -1;
-    std::string err;
-    std::optional<int> status;
-
-    bool running()
-    {
-        int raw = 0;
-        drainErr();  // a full pipe would stop the program
-        if (status || pid <= 0 || waitpid(pid, &raw, WNOHANG) != pid)
-            return !status && pid > 0;
-        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-        readErr();
-        return false;
-    }
-    // Waits for the end; nothing when it does not come within `patience`.
-    std::optional<int> wait(Clock::duration patience = kPatience)
-    {
-        eventually([&] { return !running(); }, patience);
-        return status;
-    }
-    void drainErr()
-    {
-        char buffer[4096];
-        ssize_t n = 0;
-        while (errFd >= 0 && (n = read(errFd, buffer, sizeof buffer)) > 0)
-            err.append(buffer, size_t(n));
-    }
-    void readErr()
-    {
-        drainErr();
-        if (errFd >= 0)
-            close(errFd);
-        errFd = -1;
-    }
-    // utime + stime in clock ticks.
-    long cpuTicks() const
-    {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string field;
-        long utime = 0, stime = 0;
-        for (int i = 3; i <= 15 && fields >> field; ++i) {
-            if (i == 14)
-                utime = std::stol(field);
-            if (i == 15)
-                stime = std::stol(field);
-        }
-        return utime + stime;
-    }
-    ~Child()
-    {
-        if (pid > 0 && running()) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        if (errFd >= 0)
-            close(errFd);
-    }
-};
-
-// `environment` entries replace those of the same name.
-std::unique_ptr<Child> start(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& environmentGiven = {})
-{
-    auto child = std::make_unique<Child>();
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return child;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    std::vector<std::string> argvText{program};
-    argvText.insert(argvText.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvText)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envText(environmentGiven.begin(), environmentGiven.end());
-    for (char** e = environ; *e; ++e) {
-        const std::string_view variable(*e);
-        const std::string_view name = variable.substr(0, variable.find('=') + 1);
-        if (std::none_of(environmentGiven.begin(), environmentGiven.end(),
-                         [&](const std::string& given) { return given.starts_with(name); }))
-            envText.emplace_back(variable);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : envText)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    if (posix_spawnp(&child->pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-        child->pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    child->errFd = fds[0];
-    return child;
 }
 
 // Runs a program to its end; its standard output.
