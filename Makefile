@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DNIVORA_WERROR=ON
 FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 600
 
-.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean dist
+.PHONY: all deps native win64 win32 unit e2e sanitize test run bench fuzz soak clean dist deb
 
 all: native win64 win32
 
@@ -64,6 +64,14 @@ test: native win64 win32 sanitize dist
 dist: win64 win32 native
 	scripts/deb.sh $(BUILD)/native dist
 	scripts/dist.sh $(BUILD)/win64 $(BUILD)/win32 dist
+
+# Only the Debian package, into dist/: the X11 program alone, built without the tests, from what
+# `scripts/deps.sh deb` installs (no Wine, MinGW or test tools).
+deb:
+	@scripts/deps.sh deb
+	cmake -S . -B $(BUILD)/deb $(CMAKE_FLAGS) -DNIVORA_TESTS=OFF -DNIVORA_BENCH=OFF
+	cmake --build $(BUILD)/deb -j $(JOBS) --target nivora
+	scripts/deb.sh $(BUILD)/deb dist
 
 run: win64
 	scripts/run.sh $(BUILD)/win64/bin $(MODE)

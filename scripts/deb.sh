@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package of the Linux program from the native build: nivora as an XScreenSaver module with its
-# settings file, and as the command `nivora` for Wayland's idle daemons with its manual page, the copyright and
-# changelog files Debian asks for, named after the project's version; then checks it with lintian. The same sources give the same .deb (dates from SOURCE_DATE_EPOCH or the last commit).
+# settings file, and as the command `nivora` for Wayland's idle daemons, its manual page and the command that adds it
+# to XScreenSaver's list, the copyright and changelog files Debian asks for, named after the project's version; then
+# checks it with lintian. The same sources give the same .deb (dates from SOURCE_DATE_EPOCH or the last commit).
 # Usage: scripts/deb.sh NATIVE_BUILD_FOLDER OUTPUT_FOLDER   Set NIVORA_MAINTAINER to name the package's maintainer.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,14 +24,19 @@ pkg=$stage/nivora
 umask 022
 # XScreenSaver looks for its modules in /usr/libexec/xscreensaver and for their settings in its config folder.
 install -d "$pkg/DEBIAN" "$pkg/usr/libexec/xscreensaver" "$pkg/usr/share/xscreensaver/config" \
-  "$pkg/usr/share/doc/nivora" "$pkg/usr/bin" "$pkg/usr/share/man/man1"
+  "$pkg/usr/share/doc/nivora" "$pkg/usr/share/man/man6" "$pkg/usr/share/nivora" "$pkg/usr/bin"
 strip --strip-unneeded --remove-section=.comment --remove-section=.note -o "$pkg/usr/libexec/xscreensaver/nivora" "$build/bin/nivora"
 chmod 0755 "$pkg/usr/libexec/xscreensaver/nivora"
 install -m 0644 "$root/resources/xscreensaver/nivora.xml" "$pkg/usr/share/xscreensaver/config/nivora.xml"
+# The manual page XScreenSaver's "Documentation..." button opens (man 6 nivora), read without a single warning.
+warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$root/resources/xscreensaver/nivora.6" \
+  2>&1 >/dev/null)
+[[ -z $warnings ]] || { echo "$warnings" >&2; echo "deb: the manual page nivora.6 has warnings" >&2; exit 1; }
+gzip -9n -c "$root/resources/xscreensaver/nivora.6" >"$pkg/usr/share/man/man6/nivora.6.gz"
+# The command that adds Nivora to XScreenSaver's list in ~/.xscreensaver, and takes it out again.
+install -m 0755 "$root/resources/xscreensaver/xscreensaver_programs.sh" "$pkg/usr/share/nivora/xscreensaver-programs"
 # The same program on the PATH, as swayidle and hypridle run it on Wayland.
 ln -s ../libexec/xscreensaver/nivora "$pkg/usr/bin/nivora"
-gzip -9n -c "$root/resources/linux/nivora.1" >"$pkg/usr/share/man/man1/nivora.1.gz"
-chmod 0644 "$pkg/usr/share/man/man1/nivora.1.gz"
 
 # The copyright file in Debian's machine-readable format. The program links only to the system's shared libraries;
 # what of others it carries is the inline code of the C++ standard library's headers.
@@ -94,10 +100,11 @@ Description: snow over the desktop that writes a message
  settles on the letters of a message, so that the message is slowly
  written in snow.
  .
- It runs as an XScreenSaver module (choose Nivora in XScreenSaver's
- settings), on Wayland compositors with the layer shell (sway, Hyprland,
- river, labwc, KDE Plasma) started by an idle daemon, or as a program of
- its own: nivora.
+ It runs as an XScreenSaver module (add it to XScreenSaver's list with
+ /usr/share/nivora/xscreensaver-programs add, then choose Nivora in
+ XScreenSaver's settings), on Wayland compositors with the layer shell
+ (sway, Hyprland, river, labwc, KDE Plasma) started by an idle daemon, or
+ as a program of its own: nivora.
 CONTROL
 (cd "$pkg" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$pkg/DEBIAN/md5sums"
 chmod 0644 "$pkg/DEBIAN/control" "$pkg/DEBIAN/md5sums"
@@ -108,7 +115,7 @@ dpkg-deb --root-owner-group -Zxz --build "$pkg" "$out/$package" >/dev/null
 echo "deb: $package"
 # What was packed runs: the program's usage, from the package's own files.
 dpkg-deb -x "$out/$package" "$stage/unpacked"
-"$stage/unpacked/usr/libexec/xscreensaver/nivora" -help >/dev/null || {
+"$stage/unpacked/usr/libexec/xscreensaver/nivora" --version >/dev/null || {
   echo "deb: the nivora in $package does not run" >&2
   exit 1
 }

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Nivora needs on Debian 12, when it is missing.
+# Usage: scripts/deps.sh [all|deb]   all (the default): everything `make test` uses; deb: only what building the
+# Debian package needs (`make deb`), no Wine, MinGW or test tools.
 set -euo pipefail
+target=${1:-all}
+[[ $target == all || $target == deb ]] || { echo "usage: scripts/deps.sh [all|deb]" >&2; exit 2; }
 
 # command or file that tells whether it is there : the Debian package that brings it
 wanted=(
@@ -45,6 +49,7 @@ wanted=(
   "dpkg-shlibdeps:dpkg-dev"
   "fakeroot:fakeroot"
   "lintian:lintian"
+  "man:man-db"  # the manual page's check
   "/usr/share/fonts/truetype/motoya-l-maruberi/MTLmr3m.ttf:fonts-motoya-l-maruberi"
   "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf:fonts-ipafont-gothic"
   "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Bold.ttf:fonts-liberation"
@@ -53,9 +58,16 @@ wanted=(
   "/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev"
 )
 
+# What the Debian package is built from: the compiler, the X11 program's libraries, and the packaging tools.
+for_deb=(cmake ninja g++ /usr/include/freetype2/ft2build.h /usr/include/X11/Xlib.h /usr/include/X11/extensions/XShm.h
+  /usr/include/X11/extensions/Xrandr.h dpkg-shlibdeps lintian man)
+
 missing=()
 for entry in "${wanted[@]}"; do
   probe=${entry%%:*} package=${entry#*:}
+  if [[ $target == deb && ! " ${for_deb[*]} " =~ " $probe " ]]; then
+    continue
+  fi
   if [[ $probe == /* ]]; then
     [[ -e $probe ]] || missing+=("$package")
   else

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/settings/linux_command_line.h"
+#include "nivora_version.h"
 #include "snow_window.h"
 #include "x_errors.h"
 #ifdef NIVORA_WAYLAND
@@ -71,6 +72,10 @@ int main(int argc, char** argv)
         std::fputs(nivora::linuxUsage().c_str(), stdout);
         return 0;
     }
+    if (line.options.version) {
+        std::puts("nivora " NIVORA_VERSION_STRING);
+        return 0;
+    }
     if (!listenForStop()) {
         std::perror("nivora: signals");
         return 1;
@@ -83,7 +88,8 @@ int main(int argc, char** argv)
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        std::fprintf(stderr, "nivora: cannot open display \"%s\"\n", XDisplayName(nullptr));
+        std::fprintf(stderr, "nivora: cannot open display %s\n",
+                     nivora::quotedForTerminal(XDisplayName(nullptr)).c_str());
         return 1;
     }
     nivora::x11::installErrorHandlers();

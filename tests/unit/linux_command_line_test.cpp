@@ -162,20 +162,91 @@ TEST(LinuxCommandLine, EachFaultGivesOneLineNamingIt)
         // What was typed is shown on the one line: control characters, quotes and backslashes written out.
         {{"-velocity", "1\n2"}, "", "bad value \"1\\n2\" for -velocity (0 to 12)"},
         {{"-x\t\"\\\x1b\x7f"}, "", "unknown option \"-x\\t\\\"\\\\\\x1b\\x7f\""},
+        // From 0x80 up: C1 controls (a terminal takes U+009B as an escape), invalid UTF-8 and the characters that
+        // reorder or break a line are written out byte by byte; other UTF-8 characters are shown as they are.
+        {{"-x\xC2\x9B"
+          "2J"},
+         "",
+         "unknown option \"-x\\xc2\\x9b2J\""},
+        {{"-x\xC2\x85"}, "", "unknown option \"-x\\xc2\\x85\""},
+        {{"-x\x9B"}, "", "unknown option \"-x\\x9b\""},
+        {{"-x\xFF\xFE"}, "", "unknown option \"-x\\xff\\xfe\""},
+        {{"-x\xE9\x9B"}, "", "unknown option \"-x\\xe9\\x9b\""},           // cut short
+        {{"-x\xC0\xAF"}, "", "unknown option \"-x\\xc0\\xaf\""},           // overlong
+        {{"-x\xED\xA0\x80"}, "", "unknown option \"-x\\xed\\xa0\\x80\""},  // a surrogate
+        {{"-x\xE2\x80\xAE"}, "", "unknown option \"-x\\xe2\\x80\\xae\""},  // right-to-left override
+        {{"-x\xE2\x80\xA8"}, "", "unknown option \"-x\\xe2\\x80\\xa8\""},  // line separator
+        {{"-\xE9\x9B\xAA"}, "", "unknown option \"-\xE9\x9B\xAA\""},       // 雪, shown
+        {{"-velocity", "\xEF\xBC\x95"}, "", "bad value \"\xEF\xBC\x95\" for -velocity (0 to 12)"},  // a wide 5
+        // Two places to draw at once: one of them would be ignored without a word.
+        {{"-root", "-fullscreen"}, "", "-root and -fullscreen are two places to draw; give one"},
+        {{"-fullscreen", "--root"}, "", "-root and -fullscreen are two places to draw; give one"},
+        {{"-fullscreen", "-window-id", "12"}, "", "-window-id and -fullscreen are two places to draw; give one"},
+        {{"-help=1"}, "", "option -help takes no value"},
+        {{"--version=2"}, "", "option -version takes no value"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parse(c.arguments, c.environment).error, c.error);
     }
 }
 
-TEST(LinuxCommandLine, UsageNamesEveryOptionOfTheSettingsTable)
+TEST(LinuxCommandLine, TextFromTheEnvironmentIsQuotedAsOptionsAre)
 {
-    const std::string usage = linuxUsage();
-    for (std::string_view option : {"-precipitation 0..4", "-velocity 0..12", "-direction auto|fixed",
-                                    "-brightness 0..4", "-message TEXT", "-root", "-window-id", "-fullscreen", "-seed",
-                                    "--wayland", "--x11"})
-        EXPECT_NE(usage.find(option), std::string::npos) << option;
-    EXPECT_TRUE(parse({"--help"}).options.help);
+    // The display's name from DISPLAY is shown on an error line too.
+    EXPECT_EQ(quotedForTerminal("host\x1b]0;x\x07:0"), "\"host\\x1b]0;x\\x07:0\"");
+    EXPECT_EQ(quotedForTerminal("\xC2\x9B:1"), "\"\\xc2\\x9b:1\"");
+    EXPECT_EQ(quotedForTerminal(":0"), "\":0\"");
+}
+
+TEST(LinuxCommandLine, HelpAndVersionAreAskedForAsPeopleAskForThem)
+{
+    struct Case {
+        std::vector<std::string_view> arguments;
+        bool help, version;
+    };
+    const Case cases[] = {
+        {{"-h"}, true, false},          {{"-help"}, true, false},
+        {{"--help"}, true, false},      {{"--h"}, true, false},
+        {{"--version"}, false, true},   {{"-version"}, false, true},
+        {{"-root", "-h"}, true, false}, {{"-velocity", "3", "--version"}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        const LinuxCommandLine line = parse(c.arguments);
+        EXPECT_EQ(line.error, "");
+        EXPECT_EQ(line.options.help, c.help);
+        EXPECT_EQ(line.options.version, c.version);
+    }
+    EXPECT_FALSE(parse({}).options.help);
+    EXPECT_FALSE(parse({}).options.version);
+}
+
+TEST(LinuxCommandLine, UsageSaysWhatEachNumberMeans)
+{
+    // The whole text: every option of the settings table with its range, what its values do and its default.
+    EXPECT_EQ(linuxUsage(),
+              "usage: nivora [options]\n"
+              "Snow that falls over the desktop and writes a message.\n"
+              "Where to draw (one of these; else a 1280 x 720 window of its own):\n"
+              "  -root                 the root window or virtual root; Ctrl+C or kill ends it\n"
+              "  -window-id ID         window ID (decimal or 0x hex), or XSCREENSAVER_WINDOW's\n"
+              "  -fullscreen           a window of its own over the whole screen\n"
+              "  --wayland, --x11      this display; else Wayland where WAYLAND_DISPLAY is set\n"
+              "The snow:\n"
+              "  -precipitation 0..4   100, 500, 1000, 2000 or 3000 flakes; default 1\n"
+              "  -velocity 0..12       the wind, -30 (left) to +30 pixels a frame; 6 is calm;\n"
+              "                        default 6\n"
+              "  -direction auto|fixed auto: the wind changes by itself; fixed: it does not;\n"
+              "                        default auto\n"
+              "  -brightness 0..4      the desktop at 0 (black), 25, 50, 75 or 100 %; default 2\n"
+              "  -message TEXT         the text the snow settles on, up to 128 characters;\n"
+              "                        default \"TOVEK Super Quorlane 2004\"\n"
+              "  -seed N               the seed of the snow, to see the same snowfall again\n"
+              "  -help, -h             this text\n"
+              "  -version              the version\n"
+              "Options may begin with - or --; a value may follow after = (--velocity=3).\n"
+              "In a window of its own, Escape, q or closing the window ends it.\n"
+              "On Wayland, a key, a click or a mouse movement fades it out.\n");
 }
 
 TEST(UnicodeText, CharactersJoinPairsAndStandInForHalves)

@@ -127,6 +127,8 @@ TEST(SettingsText, SingleIsWrittenWithSevenSignificantDigitsAndNoTrailingZeros)
         {0.00001f, u'.', u"0.00001"},
         {0.000012345678f, u'.', u"0.00001234568"},
         {10000000.0f, u'.', u"1E+07"},
+        {1e9f, u'.', u"1E+09"},  // ten digits, every one after the first a zero
+        {1.5e9f, u',', u"1,5E+09"},
         {12345678.0f, u',', u"1,234568E+07"},
         {0.000001f, u'.', u"1E-06"},
         {1.5e-7f, u'.', u"1.5E-07"},

@@ -90,9 +90,14 @@ TEST(SnowChanges, ManyPlacesStayWithinTheBoundAndAreAllCovered)
     struct Case {
         int32_t width, height;
         int places;
+        size_t most;  // rectangles at most
     };
-    // From a few flakes, merged only where close, to more than the bound allows, merged band by band.
-    const Case cases[] = {{1920, 1080, 20}, {1920, 1080, 3000}, {3840, 2160, 6000}, {800, 16000, 3000}};
+    // From a few flakes, merged only where close, to more than the bound allows, merged band by band. The tall area
+    // has 1000 bands of 16 rows, fewer than the 4096 rectangles allowed.
+    const Case cases[] = {{1920, 1080, 20, 4096},
+                          {1920, 1080, 3000, 4096},
+                          {3840, 2160, 6000, 4096},
+                          {800, 16000, 3000, 4096}};
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << ", " << c.places << " places");
         ChangeTracker changes;
@@ -104,8 +109,7 @@ TEST(SnowChanges, ManyPlacesStayWithinTheBoundAndAreAllCovered)
         for (const Rect& p : places)
             changes.add(p);
         changes.finish();
-        const size_t bands = static_cast<size_t>((c.height + kChangedBandHeight - 1) / kChangedBandHeight);
-        EXPECT_LE(changes.rects().size(), std::max(kMaxChangedRects, bands));
+        EXPECT_LE(changes.rects().size(), c.most);
         expectCovers(changes.rects(), places, area);
         if (c.places == 20) {
             // Far apart: what is sent follows the places, not the screen.
@@ -118,6 +122,31 @@ TEST(SnowChanges, ManyPlacesStayWithinTheBoundAndAreAllCovered)
     }
 }
 
+TEST(SnowChanges, CellsUpTo32ColumnsApartAreSentAsOne)
+{
+    // Two one-pixel places in one band: a gap of 32 columns is merged, 33 is not.
+    struct Case {
+        int32_t gap;
+        std::vector<Rect> rects;
+    };
+    const Case cases[] = {
+        {1, {{0, 3, 5, 4}}},
+        {31, {{0, 3, 35, 4}}},
+        {32, {{0, 3, 36, 4}}},
+        {33, {{0, 3, 2, 4}, {35, 3, 37, 4}}},
+        {100, {{0, 3, 2, 4}, {102, 3, 104, 4}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.gap);
+        ChangeTracker changes;
+        changes.reset({0, 0, 200, 32});
+        changes.finish();
+        changes.add({0, 3, 2, 4});
+        changes.add({2 + c.gap, 3, 4 + c.gap, 4});
+        changes.finish();
+        EXPECT_EQ(std::vector<Rect>(changes.rects().begin(), changes.rects().end()), c.rects);
+    }
+}
 
 TEST(SnowChanges, TiedGapsBeyondTheBoundAreMergedTogether)
 {

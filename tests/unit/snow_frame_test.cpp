@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/snow/flake_sprites.h"
 #include "core/snow/random.h"
 #include "core/snow/snow_field.h"
 #include "core/snow/snow_reference.h"
@@ -204,6 +205,44 @@ const Scenario kScaledScenarios[] = {
      false, 2.0},
 };
 
+// The reference frames' strips at a display scale, made here from the 100 % strips and the cell edges written out
+// (each 100 % edge k at round(k * scale), halves to even), so a fault in the saver's own scaled strips shows as a
+// difference instead of reaching both sides of the comparison.
+struct ReferenceStrips {
+    double scale;
+    int32_t edges[kFlakeCellSize + 1];
+    Image sprite, mask;
+
+    ReferenceCells cells() const { return {edges[kFlakeCellSize], edges[1], edges[4]}; }
+};
+
+ReferenceStrips referenceStrips(double scale)
+{
+    static const ReferenceStrips kEdges[] = {
+        {1.0, {0, 1, 2, 3, 4, 5, 6}, {}, {}},     {1.25, {0, 1, 2, 4, 5, 6, 8}, {}, {}},
+        {1.5, {0, 2, 3, 4, 6, 8, 9}, {}, {}},     {2.0, {0, 2, 4, 6, 8, 10, 12}, {}, {}},
+        {3.0, {0, 3, 6, 9, 12, 15, 18}, {}, {}},
+    };
+    const auto known = std::find_if(std::begin(kEdges), std::end(kEdges),
+                                    [&](const ReferenceStrips& e) { return e.scale == scale; });
+    EXPECT_NE(known, std::end(kEdges)) << "no cell edges written out for scale " << scale;
+    ReferenceStrips strips = known != std::end(kEdges) ? *known : kEdges[0];
+    const int32_t cell = strips.edges[kFlakeCellSize];
+    strips.sprite = Image(cell * kFlakeKinds, cell, kBlackPixel);
+    strips.mask = Image(cell * kFlakeKinds, cell, kWhitePixel);
+    for (int32_t kind = 0; kind < kFlakeKinds; ++kind)
+        for (int32_t y = 0; y < kFlakeCellSize; ++y)
+            for (int32_t x = 0; x < kFlakeCellSize; ++x) {
+                const size_t at100 = static_cast<size_t>(y * kFlakeStripWidth + kind * kFlakeCellSize + x);
+                for (int32_t sy = strips.edges[y]; sy < strips.edges[y + 1]; ++sy)
+                    for (int32_t sx = strips.edges[x]; sx < strips.edges[x + 1]; ++sx) {
+                        strips.sprite.at(kind * cell + sx, sy) = flakeSpriteStrip()[at100];
+                        strips.mask.at(kind * cell + sx, sy) = flakeMaskStrip()[at100];
+                    }
+            }
+    return strips;
+}
+
 // Runs the scenario's frames fast and by the reference, and stops at the first difference.
 void expectFastFramesMatchReference(const Scenario& s)
 {
@@ -213,8 +252,9 @@ void expectFastFramesMatchReference(const Scenario& s)
         // The fast frames never touch PicText once the mask is taken: the window may free it (the sanitizer build
         // would catch a read).
         fast.text = Image();
+        const ReferenceStrips strips = referenceStrips(s.mode == SnowMode::Preview ? 1.0 : s.scale);
         RasterDevice device(SnowSurfaces{plain.main.view(), plain.desk.view(), plain.text.view()},
-                            plain.field.sprites());
+                            strips.sprite.view(), strips.mask.view());
         Image screen(s.width, s.height, 0x00ABCDEFu);  // the window before the first frame is presented
         Image deskPart;
         Rect kept;
@@ -225,7 +265,7 @@ void expectFastFramesMatchReference(const Scenario& s)
             plain.advanceWind(s.autoWind, now);
 
             fast.field.DrawSnow();
-            drawSnowReference(plain.field, device);
+            drawSnowReference(plain.field, device, strips.cells());
 
             std::ostringstream tagText;
             tagText << s.name << "-frame" << frame;

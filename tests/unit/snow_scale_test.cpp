@@ -2,6 +2,7 @@
 // scale, and the message's DPI.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -87,23 +88,47 @@ TEST(SnowScale, ScaledStripsKeepTheGreysAndTheMaskFollowsTheSprite)
     }
 }
 
+// The largest flake's silhouette in the mask, row by row: how many pixels it covers and where it starts.
+struct DiscRow {
+    int32_t width, first;
+    friend bool operator==(const DiscRow&, const DiscRow&) = default;
+};
+
+std::vector<DiscRow> discRows(const FlakeSprites& sprites)
+{
+    const int32_t cell = sprites.cellSize(), left = 6 * cell;
+    std::vector<DiscRow> rows;
+    for (int32_t y = 0; y < cell; ++y) {
+        DiscRow row{0, cell};
+        for (int32_t x = 0; x < cell; ++x) {
+            if (sprites.mask().at(left + x, y) == kBlackPixel) {
+                ++row.width;
+                row.first = std::min(row.first, x);
+            }
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(SnowScale, CellEdgesAtOneAndAHalfAreRoundedHalvesToEven)
+{
+    // The 100 % edges 0..6 at 1.5: 0, 1.5, 3, 4.5, 6, 7.5, 9, halves to even. The disc's rows of 2, 4, 6, 6, 4, 2
+    // pixels then cover rows 0-1, 2, 3, 4-5, 6-7 and 8 of the 9, and columns from the same edges.
+    const FlakeSprites sprites(1.5);
+    const int32_t edges[] = {0, 2, 3, 4, 6, 8, 9};
+    for (int32_t k = 0; k <= 6; ++k)
+        EXPECT_EQ(sprites.edge(k), edges[k]) << k;
+    const std::vector<DiscRow> rows{{3, 3}, {3, 3}, {6, 2}, {9, 0}, {9, 0}, {9, 0}, {6, 2}, {6, 2}, {3, 3}};
+    EXPECT_EQ(discRows(sprites), rows);
+}
+
 TEST(SnowScale, TheDiscStaysADiscAtTwice)
 {
     // The largest flake's silhouette at 200 %: its 100 % rows of 2, 4, 6, 6, 4, 2 pixels, each twice, twice as wide.
-    const FlakeSprites sprites(2.0);
-    const int32_t cell = 12, left = 6 * cell;
-    const int32_t rowWidths[cell] = {4, 4, 8, 8, 12, 12, 12, 12, 8, 8, 4, 4};
-    for (int32_t y = 0; y < cell; ++y) {
-        int32_t black = 0, first = cell;
-        for (int32_t x = 0; x < cell; ++x) {
-            if (sprites.mask().at(left + x, y) == kBlackPixel) {
-                ++black;
-                first = std::min(first, x);
-            }
-        }
-        EXPECT_EQ(black, rowWidths[y]) << "row " << y;
-        EXPECT_EQ(first, (cell - rowWidths[y]) / 2) << "row " << y;
-    }
+    const std::vector<DiscRow> rows{{4, 4}, {4, 4}, {8, 2},  {8, 2},  {12, 0}, {12, 0},
+                                    {12, 0}, {12, 0}, {8, 2}, {8, 2}, {4, 4}, {4, 4}};
+    EXPECT_EQ(discRows(FlakeSprites(2.0)), rows);
 }
 
 TEST(SnowScale, DisplayScalesAreHeldToWhatFlakesCanBeDrawnAt)

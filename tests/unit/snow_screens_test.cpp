@@ -121,6 +121,13 @@ TEST(SnowScreens, ExactlyOnePrimaryWhateverTheSystemMarks)
         {"none marked and none at (0, 0): the first", {{{100, 0, 500, 300}, false}, {{500, 0, 900, 300}, false}}, 0},
         {"two marked: the first", {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, true}}, 0},
         {"a mirrored copy marked", {{{0, 0, 1024, 768}, false}, {{0, 0, 1024, 768}, true}}, 0},
+        // The copy's mark must reach the monitor it mirrors: without it, the one at (0, 0) would be taken.
+        {"a mirrored copy marked, away from (0, 0)",
+         {{{-800, 0, 0, 600}, false}, {{0, 0, 1024, 768}, false}, {{-800, 0, 0, 600}, true}},
+         0},
+        {"a smaller mirror marked",
+         {{{-800, 0, 0, 600}, false}, {{0, 0, 1024, 768}, false}, {{-800, 0, -100, 500}, true}},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,6 +147,59 @@ TEST(SnowScreens, MirroredAndOffScreenMonitorsAddNoArea)
     const auto screens = snowScreensFor({0, 0, 1024, 768}, monitors);
     ASSERT_TRUE(screens);
     EXPECT_EQ(screens->size(), 1u);
+}
+
+TEST(SnowScreens, AMonitorWhollyInsideAnotherIsAMirror)
+{
+    // A mirrored monitor of another size shows the same pixels as part of the larger one (xrandr --setmonitor, or a
+    // clone at a lower resolution): one snow field there, at the larger monitor's bounds and scale, so the message
+    // is written once. Monitors that only overlap keep a field each.
+    struct Expected {
+        Rect bounds;
+        bool primary;
+        double scale;
+    };
+    struct Case {
+        const char* name;
+        std::vector<ListedMonitor> monitors;
+        std::vector<Expected> screens;
+    };
+    const Case cases[] = {
+        {"a smaller mirror after the monitor",
+         {{{0, 0, 1920, 1080}, true, 1.5}, {{0, 0, 1024, 600}, false, 1.0}},
+         {{{0, 0, 1920, 1080}, true, 1.5}}},
+        {"a smaller mirror before the monitor, marked primary",
+         {{{0, 0, 1024, 600}, true, 1.0}, {{0, 0, 1920, 1080}, false, 1.5}},
+         {{{0, 0, 1920, 1080}, true, 1.5}}},
+        {"a mirror inside the second of two side by side",
+         {{{0, 0, 1920, 1080}, true, 1.0}, {{1920, 0, 3840, 1080}, false, 1.0}, {{2000, 100, 3000, 700}, false, 1.0}},
+         {{{0, 0, 1920, 1080}, true, 1.0}, {{1920, 0, 3840, 1080}, false, 1.0}}},
+        {"a chain of three, each inside the next",
+         {{{0, 0, 800, 600}, false, 1.0}, {{0, 0, 1024, 768}, false, 1.0}, {{0, 0, 1920, 1080}, true, 2.0}},
+         {{{0, 0, 1920, 1080}, true, 2.0}}},
+        {"an identical copy keeps the first listing's scale",
+         {{{0, 0, 1920, 1080}, true, 1.0}, {{0, 0, 1920, 1080}, false, 2.0}},
+         {{{0, 0, 1920, 1080}, true, 1.0}}},
+        {"overlapping monitors are no mirrors",
+         {{{0, 0, 1920, 1080}, true, 1.0}, {{960, 0, 2880, 1080}, false, 1.0}},
+         {{{0, 0, 1920, 1080}, true, 1.0}, {{960, 0, 2880, 1080}, false, 1.0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto screens = snowScreensFor({0, 0, 3840, 1080}, c.monitors);
+        ASSERT_TRUE(screens);
+        ASSERT_EQ(screens->size(), c.screens.size());
+        for (size_t i = 0; i < c.screens.size(); ++i) {
+            SCOPED_TRACE(i);
+            const SnowScreen& s = (*screens)[i];
+            EXPECT_EQ(s.bounds, c.screens[i].bounds);
+            EXPECT_EQ(s.windowX, c.screens[i].bounds.left);
+            EXPECT_EQ(s.area.drawWidth, c.screens[i].bounds.right - c.screens[i].bounds.left);
+            EXPECT_EQ(s.area.drawHeight, c.screens[i].bounds.bottom - c.screens[i].bounds.top);
+            EXPECT_EQ(s.primary, c.screens[i].primary);
+            EXPECT_EQ(s.area.scale, c.screens[i].scale);
+        }
+    }
 }
 
 TEST(SnowScreens, NoAreaWhenAMonitorIsTooLargeOrThereIsNone)

@@ -120,5 +120,29 @@ TEST(Wind, AWindOffTheWholeNumbersStillReachesItsTargets)
     }
 }
 
+TEST(Wind, AStartingWindBeyondTheThirteenWindsAimsAtTheNearerEnd)
+{
+    // The wind the snow starts with is within -30..+30; a starting wind beyond it (or no number) must not aim the
+    // first transition at the far end of 16 bits.
+    struct Case {
+        float velocity;
+        int16_t target;
+        float afterFirstTick;
+    };
+    const Case cases[] = {
+        {1e6f, 30, 30},  {-1e6f, -30, -30}, {40000, 30, 30}, {-40000, -30, -30}, {31, 30, 30},
+        {-31, -30, -30}, {30, 30, 30},      {-30, -30, -30}, {2.5f, 2, 2},       {NAN, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.velocity);
+        AutoWind wind(c.velocity);
+        EXPECT_EQ(wind.windTarget, c.target);
+        Random random(1);
+        float velocity = c.velocity;
+        wind.Timer3_Timer(velocity, random);
+        EXPECT_EQ(velocity, c.afterFirstTick);
+    }
+}
+
 }  // namespace
 }  // namespace nivora

@@ -188,5 +188,40 @@ TEST(XScreenSaverConfig, EveryArgumentItPassesIsOneTheProgramTakes)
     }
 }
 
+TEST(XScreenSaverConfig, TheManualPageNamesEveryOptionOfTheUsage)
+{
+    // Every option the usage lists (lines "  -name ...") is a tag of the manual page, written as roff writes a dash,
+    // and each setting's default is given there.
+    std::ifstream file(NIVORA_SOURCE_DIR "/resources/xscreensaver/nivora.6");
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string page = text.str();
+    ASSERT_FALSE(page.empty()) << "resources/xscreensaver/nivora.6 is missing or empty";
+    std::istringstream usage(linuxUsage());
+    size_t options = 0;
+    for (std::string line; std::getline(usage, line);) {
+        if (line.rfind("  -", 0) != 0)
+            continue;
+        for (std::istringstream words(line.substr(2)); words;) {
+            std::string word;
+            words >> word;
+            if (word.empty() || word[0] != '-')
+                break;
+            if (word.back() == ',')
+                word.pop_back();
+            std::string roff;
+            for (const char c : word)
+                roff += c == '-' ? std::string("\\-") : std::string(1, c);
+            EXPECT_NE(page.find(roff), std::string::npos) << word;
+            ++options;
+        }
+    }
+    EXPECT_EQ(options, kSettingCount + 9)
+        << "the settings, three targets, --wayland, --x11, -seed, -help, -h and -version";
+    EXPECT_NE(page.find("The default is 1."), std::string::npos);
+    EXPECT_NE(page.find("100, 500, 1000, 2000 or 3000 flakes"), std::string::npos);
+    EXPECT_NE(page.find("TOVEK Super Quorlane 2004"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace nivora

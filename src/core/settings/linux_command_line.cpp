@@ -23,28 +23,30 @@ std::string joined(std::initializer_list<std::string_view> parts)
     return text;
 }
 
-// A value as the error line shows it: in quotes, with control characters written out, so the line stays one line
-// on the terminal whatever was typed.
+// The length of the well-formed UTF-8 character at the start of `text` that a terminal shows as a character, or 0:
+// a byte that starts no such character, a C1 control (U+0080..U+009F; a terminal takes U+009B as an escape), or a
+// character that breaks the line or reorders what follows it on the screen (U+2028, U+2029, the bidi controls).
+size_t shownCharacterLength(std::string_view text)
+{
+    const auto lead = static_cast<unsigned char>(text.front());
+    const size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (length == 0 || text.size() < length)
+        return 0;
+    const std::optional<std::u16string> unit = utf16FromUtf8(text.substr(0, length));
+    if (!unit)
+        return 0;
+    const char16_t c = unit->front();
+    const bool hidden = (c >= 0x80 && c <= 0x9F) || c == 0x2028 || c == 0x2029 || (c >= 0x200E && c <= 0x200F) ||
+                        (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x061C;
+    return hidden ? 0 : length;
+}
+
 std::string quoted(std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out.append({'\\', c});
-        } else if (c == '\n') {
-            out.append("\\n");
-        } else if (c == '\t') {
-            out.append("\\t");
-        } else if (byte < 0x20 || byte == 0x7F) {
-            out.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-    return out;
+    return quotedForTerminal(text);
 }
 
 // Digits only, the whole text: "07" is 7, "+7", " 7" and "7.0" are no numbers here.
@@ -145,7 +147,94 @@ std::string valueHint(const Setting<Value>& setting)
         return joined({std::to_string(setting.range.minimum), "..", std::to_string(setting.range.maximum)});
 }
 
+// What the values of a setting do, from what the snow makes of them.
+std::string meaningOf(const Setting<int16_t>& setting)
+{
+    const SettingRange& range = setting.range;
+    std::string text;
+    const auto list = [&](auto valueOf, std::string_view unit) {
+        for (int level = range.minimum; level <= range.maximum; ++level)
+            text.append(level == range.minimum ? "" : level == range.maximum ? " or " : ", ").append(valueOf(level));
+        text.append(" ").append(unit);
+    };
+    if (setting.optionName == kPrecipitationSetting.optionName) {
+        list([](int level) { return std::to_string(flakeCountFor(static_cast<int16_t>(level))); }, "flakes");
+    } else {
+        // The desktop's share of each pixel, in per cent of full brightness.
+        text = "the desktop at ";
+        list(
+            [](int level) {
+                const std::optional<uint8_t> alpha = brightnessAlpha(static_cast<int16_t>(level));
+                return alpha ? std::to_string((*alpha * 100 + 127) / 255) : std::string("0 (black)");
+            },
+            "%");
+    }
+    return text;
+}
+std::string meaningOf(const Setting<float>& setting)
+{
+    const SettingRange& range = setting.range;
+    std::string calm;
+    for (int level = range.minimum; level <= range.maximum; ++level)
+        if (windFromLevel(static_cast<float>(level)) == 0)
+            calm = std::to_string(level);
+    const auto wind = [](int level) { return static_cast<int>(windFromLevel(static_cast<float>(level))); };
+    const int least = wind(range.minimum), most = wind(range.maximum);
+    return joined({"the wind, ", std::to_string(least), " (left) to +", std::to_string(most), " pixels a frame; ",
+                   calm, " is calm"});
+}
+std::string meaningOf(const Setting<bool>& setting)
+{
+    return joined({setting.words[1], ": the wind changes by itself; ", setting.words[0], ": it does not"});
+}
+std::string meaningOf(const Setting<std::u16string_view>& setting)
+{
+    return joined({"the text the snow settles on, up to ", std::to_string(setting.range.maximum), " characters"});
+}
+
+// The usage lines' second column, and the width they keep within.
+constexpr size_t kUsageColumn = 24;
+constexpr size_t kUsageWidth = 80;  // a terminal's usual width
+
+std::string usageLine(std::string_view option, std::string_view text)
+{
+    std::string line = joined({"  ", option});
+    line.resize(std::max(line.size() + 1, kUsageColumn), ' ');
+    return line.append(text).append("\n");
+}
+
 }  // namespace
+
+std::string quotedForTerminal(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            if (const size_t length = shownCharacterLength(text.substr(i))) {
+                out.append(text.substr(i, length));
+                i += length;
+                continue;
+            }
+        }
+        if (c == '"' || c == '\\') {
+            out.append({'\\', c});
+        } else if (c == '\n') {
+            out.append("\\n");
+        } else if (c == '\t') {
+            out.append("\\t");
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            out.append({'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]});
+        } else {
+            out += c;
+        }
+        ++i;
+    }
+    out += '"';
+    return out;
+}
 
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow)
 {
@@ -190,7 +279,7 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
             if (!noValue())
                 return line;
             o.fullscreen = true;
-        } else if (name == "help") {
+        } else if (name == "help" || name == "h") {
             if (!noValue())
                 return line;
             o.help = true;
@@ -198,6 +287,10 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
             if (!noValue())
                 return line;
             o.server = name == "wayland" ? DisplayServer::Wayland : DisplayServer::X11;
+        } else if (name == "version") {
+            if (!noValue())
+                return line;
+            o.version = true;
         } else if (name == "window-id") {
             const auto text = value();
             if (!text)
@@ -232,6 +325,11 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
         }
     }
 
+    // The own window over the whole screen and someone else's window are two targets: which one was meant?
+    if (o.fullscreen && (root || windowId)) {
+        line.error = joined({windowId ? "-window-id" : "-root", " and -fullscreen are two places to draw; give one"});
+        return line;
+    }
     if (!windowId && !screensaverWindow.empty()) {
         windowId = readWindowId(screensaverWindow);
         if (!windowId) {
@@ -269,21 +367,29 @@ bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay)
 std::string linuxUsage()
 {
     std::string text = "usage: nivora [options]\n"
-                       "  -root                 draw on the root window (or the virtual root)\n"
-                       "  -window-id ID         draw into window ID (decimal or 0x hex); also XSCREENSAVER_WINDOW\n"
-                       "  -fullscreen           a window of its own over the whole screen (else 1280 x 720)\n"
-                       "  -seed N               the seed of the snow, to replay a run\n"
-                       "  --wayland, --x11      draw on this display (default: Wayland when WAYLAND_DISPLAY is set)\n";
+                       "Snow that falls over the desktop and writes a message.\n"
+                       "Where to draw (one of these; else a 1280 x 720 window of its own):\n";
+    text.append(usageLine("-root", "the root window or virtual root; Ctrl+C or kill ends it"))
+        .append(usageLine("-window-id ID", "window ID (decimal or 0x hex), or XSCREENSAVER_WINDOW's"))
+        .append(usageLine("-fullscreen", "a window of its own over the whole screen"))
+        .append(usageLine("--wayland, --x11", "this display; else Wayland where WAYLAND_DISPLAY is set"))
+        .append("The snow:\n");
     forEachSetting([&](const auto& f) {
-        std::string option = joined({"  -", f.setting.optionName, " ", valueHint(f.setting)});
-        option.resize(std::max<size_t>(option.size() + 1, 24), ' ');
-        text.append(option)
-            .append("default ")
-            .append(defaultText(f.setting.defaultValue, f.setting.words))
-            .append("\n");
+        const std::string option = joined({"-", f.setting.optionName, " ", valueHint(f.setting)});
+        const std::string defaultPart = joined({"default ", defaultText(f.setting.defaultValue, f.setting.words)});
+        const std::string meaning = meaningOf(f.setting);
+        // A long default goes on a line of its own rather than past the terminal's edge.
+        if (meaning.size() + defaultPart.size() + 2 + kUsageColumn > kUsageWidth)
+            text.append(usageLine(option, meaning + ";")).append(usageLine("", defaultPart));
+        else
+            text.append(usageLine(option, joined({meaning, "; ", defaultPart})));
     });
-    text += "Options may begin with one dash or two. Escape, q or closing the window ends it; on Wayland a key, a\n"
-            "click or a mouse movement fades it out.\n";
+    text.append(usageLine("-seed N", "the seed of the snow, to see the same snowfall again"))
+        .append(usageLine("-help, -h", "this text"))
+        .append(usageLine("-version", "the version"))
+        .append("Options may begin with - or --; a value may follow after = (--velocity=3).\n"
+                "In a window of its own, Escape, q or closing the window ends it.\n"
+                "On Wayland, a key, a click or a mouse movement fades it out.\n");
     return text;
 }
 

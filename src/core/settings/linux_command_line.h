@@ -31,7 +31,8 @@ struct LinuxOptions {
     uint32_t windowId = 0;    // DrawTarget::Window
     bool fullscreen = false;  // the own window covers the whole screen
     std::optional<uint64_t> seed;
-    bool help = false;  // print linuxUsage() and end
+    bool help = false;     // print linuxUsage() and end
+    bool version = false;  // print the version and end
     DisplayServer server = DisplayServer::Automatic;
 };
 
@@ -53,7 +54,12 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
 // WAYLAND_DISPLAY is set and not empty) and the options ask for nothing that only X11 has (-root, a window id).
 bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay);
 
-// The options, one a line, with their ranges and defaults from the settings table.
+// Text from the user or the environment as an error line shows it: in quotes, with control characters and whatever
+// is no plain UTF-8 character written out byte by byte, so the line stays one line on the terminal, and the
+// terminal's own, whatever was typed.
+std::string quotedForTerminal(std::string_view text);
+
+// The options, one a line, with their ranges, what their values do and their defaults, from the settings table.
 std::string linuxUsage();
 
 }  // namespace nivora

@@ -41,8 +41,8 @@ inline constexpr Setting<int16_t> kPrecipitationSetting{u"reg_precipitation", 1,
 inline constexpr Setting<float> kVelocitySetting{u"velocity", 6.0f, {0, 12}, "velocity", {}};
 inline constexpr Setting<bool> kDirectionSetting{u"direction", true, {0, 1}, "direction", {"fixed", "auto"}};
 inline constexpr Setting<int16_t> kBlightnessSetting{u"blightness", 2, {0, 4}, "brightness", {}};
-inline constexpr Setting<std::u16string_view> kMessageTextSetting{u"messageText", kDefaultMessage, {0, 128}, "message",
-                                                                  {}};
+inline constexpr Setting<std::u16string_view> kMessageTextSetting{
+    u"messageText", kDefaultMessage, {0, 128}, "message", {}};
 
 // One record per process, as stored: `velocity` is the wind level 0 to 12 (the live wind in pixels per frame is the
 // snow's own, see windFromLevel), `direction` whether the wind is automatic (see isAutomaticWind).
@@ -101,9 +101,16 @@ constexpr int32_t flakeCountFor(int16_t precipitation)
 }
 
 // `velocity`: the stored wind option 0..12 as the wind in pixels per frame, -30..+30 in steps of 5 (6 is calm).
+// A hand-edited level outside 0..12 is taken as the nearer end, as the settings dialog shows it, and one that is no
+// number as the default, calm: a stored 1e6 would otherwise blow every flake off the screen in one frame.
 constexpr float windFromLevel(float level)
 {
-    return static_cast<float>(static_cast<double>(level) * 5.0 - 30.0);
+    const double range[] = {kVelocitySetting.range.minimum, kVelocitySetting.range.maximum};
+    double held = level;
+    if (!(held == held))
+        held = kVelocitySetting.defaultValue;
+    held = held < range[0] ? range[0] : held > range[1] ? range[1] : held;
+    return static_cast<float>(held * 5.0 - 30.0);
 }
 
 // `direction`: True (stored "True") lets the wind change by itself every few seconds; False keeps the level's wind.

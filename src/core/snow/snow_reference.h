@@ -28,7 +28,11 @@ enum class SnowPicture : uint8_t { Main, Desk, Text, Char, Char2 };
 class RasterDevice {
 public:
     explicit RasterDevice(const SnowSurfaces& s, const FlakeSprites& sprites = unscaledSprites())
-        : surfaces_(s), sprites_(&sprites)
+        : RasterDevice(s, sprites.sprite(), sprites.mask())
+    {}
+    // Strips made elsewhere, such as a test's own.
+    RasterDevice(const SnowSurfaces& s, const ConstSurface& sprite, const ConstSurface& mask)
+        : surfaces_(s), sprite_(sprite), mask_(mask)
     {}
 
     void bitBlt(SnowPicture dst, int32_t x, int32_t y, int32_t w, int32_t h, SnowPicture src, int32_t sx, int32_t sy,
@@ -60,9 +64,9 @@ private:
     {
         switch (p) {
         case SnowPicture::Char:
-            return sprites_->sprite();
+            return sprite_;
         case SnowPicture::Char2:
-            return sprites_->mask();
+            return mask_;
         default:
             return target(p);
         }
@@ -74,8 +78,22 @@ private:
     }
 
     SnowSurfaces surfaces_;
-    const FlakeSprites* sprites_;
+    ConstSurface sprite_;
+    ConstSurface mask_;
 };
+
+// The geometry of the strips' cells the reference frame draws with: a cell's side, and the column of the text mask
+// a landing clears (one 100 % pixel wide, four high), all in pixels at the display scale.
+struct ReferenceCells {
+    int32_t cell;
+    int32_t column;
+    int32_t rows;
+};
+
+inline ReferenceCells referenceCellsOf(const FlakeSprites& sprites)
+{
+    return {sprites.cellSize(), sprites.edge(1), sprites.edge(4)};
+}
 
 namespace reference_detail {
 
@@ -128,8 +146,9 @@ void drawSnowPreviewReference(SnowField& field, Device& device)
     }
 }
 
+// `cells` is the strips' geometry, the field's own unless a caller brings strips of its own making.
 template <class Device>
-void drawSnowReference(SnowField& field, Device& device)
+void drawSnowReference(SnowField& field, Device& device, const ReferenceCells& cells)
 {
     using reference_detail::toInt32;
     if (field.area().mode == SnowMode::Preview) {
@@ -144,9 +163,9 @@ void drawSnowReference(SnowField& field, Device& device)
     const double s = field.area().scale;
     const double width = drawWidth / s;
     const double height = drawHeight / s;
-    const int32_t cell = field.sprites().cellSize();
-    const int32_t column = field.sprites().edge(1);
-    const int32_t rows = field.sprites().edge(4);
+    const int32_t cell = cells.cell;
+    const int32_t column = cells.column;
+    const int32_t rows = cells.rows;
     device.bitBlt(SnowPicture::Main, 0, 0, drawWidth, drawHeight, SnowPicture::Desk, 0, 0, Rop::SrcCopy);
     for (int32_t i = 0; i < field.flakeCount; ++i) {
         Flake& f = field.flakes[static_cast<size_t>(i)];
@@ -179,6 +198,12 @@ void drawSnowReference(SnowField& field, Device& device)
             }
         }
     }
+}
+
+template <class Device>
+void drawSnowReference(SnowField& field, Device& device)
+{
+    drawSnowReference(field, device, referenceCellsOf(field.sprites()));
 }
 
 }  // namespace nivora

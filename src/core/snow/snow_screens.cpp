@@ -2,6 +2,7 @@
 #include "core/snow/snow_screens.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace nivora {
 
@@ -12,6 +13,18 @@ constexpr int64_t kLargestDrawingSide = 32767 - kPictureMargin;  // the pictures
 bool contains(const Rect& r, int32_t x, int32_t y)
 {
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+// `inner` lies wholly within `outer` (or is the same rectangle).
+bool inside(const Rect& inner, const Rect& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+int64_t areaOf(const Rect& r)
+{
+    return (int64_t(r.right) - r.left) * (int64_t(r.bottom) - r.top);
 }
 
 }  // namespace
@@ -32,19 +45,38 @@ bool fitsDrawingArea(int64_t width, int64_t height)
 std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
                                                       std::span<const ListedMonitor> monitors)
 {
-    std::vector<SnowScreen> screens;
-    for (const ListedMonitor& monitor : monitors) {
-        const Rect r{std::max(monitor.bounds.left, virtualScreen.left), std::max(monitor.bounds.top, virtualScreen.top),
-                     std::min(monitor.bounds.right, virtualScreen.right),
-                     std::min(monitor.bounds.bottom, virtualScreen.bottom)};
-        if (r.left >= r.right || r.top >= r.bottom)
-            continue;  // shows nothing of the virtual screen
-        const auto same = std::find_if(screens.begin(), screens.end(),
-                                       [&](const SnowScreen& s) { return s.bounds == r; });
-        if (same != screens.end()) {
-            same->primary = same->primary || monitor.primary;
-            continue;
+    // Each monitor's part of the virtual screen.
+    std::vector<Rect> shown;
+    shown.reserve(monitors.size());
+    for (const ListedMonitor& monitor : monitors)
+        shown.push_back({std::max(monitor.bounds.left, virtualScreen.left),
+                         std::max(monitor.bounds.top, virtualScreen.top),
+                         std::min(monitor.bounds.right, virtualScreen.right),
+                         std::min(monitor.bounds.bottom, virtualScreen.bottom)});
+
+    // A monitor wholly inside another shows the same pixels: a mirror, drawn by the largest monitor that holds it
+    // (the first of identical ones), which also takes its primary mark. Two fields over the same pixels would
+    // write the message in fragments.
+    // Judged by the whole monitors: one that only overlaps another is no mirror, even where the virtual screen
+    // leaves nothing of it outside the other.
+    std::vector<size_t> drawnBy(monitors.size());
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        drawnBy[i] = i;
+        for (size_t j = 0; j < monitors.size(); ++j) {
+            if (j == i || isEmpty(shown[j]) || !inside(monitors[i].bounds, monitors[j].bounds))
+                continue;
+            const int64_t area = areaOf(monitors[j].bounds), best = areaOf(monitors[drawnBy[i]].bounds);
+            if (area > best || (area == best && j < drawnBy[i]))
+                drawnBy[i] = j;
         }
+    }
+
+    std::vector<SnowScreen> screens;
+    std::vector<size_t> screenOf(monitors.size(), SIZE_MAX);
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        const Rect& r = shown[i];
+        if (isEmpty(r) || drawnBy[i] != i)
+            continue;  // shows nothing of the virtual screen, or mirrors another
         const int64_t width = int64_t(r.right) - r.left, height = int64_t(r.bottom) - r.top;
         if (!fitsDrawingArea(width, height))
             return std::nullopt;
@@ -53,9 +85,13 @@ std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
         screen.windowX = static_cast<int32_t>(int64_t(r.left) - virtualScreen.left);
         screen.windowY = static_cast<int32_t>(int64_t(r.top) - virtualScreen.top);
         screen.area = {static_cast<int16_t>(width), static_cast<int16_t>(height), SnowMode::FullScreen, 1.0f,
-                       snowScale(monitor.scale)};
-        screen.primary = monitor.primary;
+                       snowScale(monitors[i].scale)};
+        screenOf[i] = screens.size();
         screens.push_back(screen);
+    }
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        if (monitors[i].primary && !isEmpty(shown[i]))
+            screens[screenOf[drawnBy[i]]].primary = true;
     }
     if (screens.empty())
         return std::nullopt;

@@ -32,8 +32,9 @@ inline double displayScaleOfDpi(double dpi)
     return dpi / 96.0;
 }
 
-// One screen per monitor that shows part of `virtualScreen`, clipped to it; a monitor listed twice (a mirrored
-// display) counts once, at the scale of its first listing. When no monitor is marked primary, the one holding
+// One screen per monitor that shows part of `virtualScreen`, clipped to it. A monitor that lies wholly inside
+// another (a mirrored display, of the same size or smaller) gets no screen of its own: the largest monitor holding
+// it draws there, at its own scale; of identical ones the first listed does, at its scale. When no monitor is marked primary, the one holding
 // (0, 0), else the first, is. Nothing when there is no monitor or when one is too large for a drawing area (its
 // pictures are 10 pixels larger than the area and must stay within 16 bits).
 std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,

@@ -2,6 +2,7 @@
 // multiple of 1/8 and the wind lands on its target exactly after 40 increments.
 #include "core/snow/wind.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -10,6 +11,8 @@
 namespace nivora {
 
 namespace {
+
+constexpr double kWindLimit = 30;  // the strongest wind a target may be, either way
 
 int16_t toInt16Clamped(double v)
 {
@@ -20,7 +23,12 @@ int16_t toInt16Clamped(double v)
 
 }  // namespace
 
-AutoWind::AutoWind(float velocity) : windTarget(toInt16Clamped(velocity)) {}
+// The targets drawn below lie within -30..+30: a starting wind beyond them aims at the nearer end, one that is no
+// number at calm, rather than at the far end of 16 bits.
+AutoWind::AutoWind(float velocity)
+    : windTarget(std::isnan(velocity) ? int16_t{0}
+                                      : toInt16Clamped(std::clamp<double>(velocity, -kWindLimit, kWindLimit)))
+{}
 
 uint32_t AutoWind::Timer3_Timer(float& velocity, Random& random)
 {
