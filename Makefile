@@ -52,6 +52,7 @@ test: native win64 win32 sanitize dist
 	cd $(BUILD)/native && ctest --output-on-failure -j $(JOBS)
 	scripts/x11_test.sh $(BUILD)/native
 	scripts/xscreensaver_test.sh $(BUILD)/native
+	scripts/wayland_test.sh $(BUILD)/native
 	scripts/e2e.sh $(BUILD)/win64/bin
 	scripts/fuzz.sh $(BUILD)/fuzz 3
 	scripts/sign_test.sh $(BUILD)/win64 $(BUILD)/win32 $(BUILD)/signed
@@ -79,7 +80,8 @@ clean:
 	rm -rf $(BUILD)
 
 # The frame benchmarks: natively with Google Benchmark, then on real GDI under Wine; then the whole saver under Wine
-# at 1080p, 4K and two 4K monitors (its CPU and memory figures); last the X11 program against xsnow at 1080p and 4K.
+# at 1080p, 4K and two 4K monitors (its CPU and memory figures); last the X11 program against xsnow at 1080p and 4K,
+# and the Wayland program on sway headless at the same sizes (wayland_cpu_*).
 bench: native win64
 	$(BUILD)/native/bench/nivora_snow_bench
 	$(BUILD)/native/bench/nivora_picture_bench

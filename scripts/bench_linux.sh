@@ -5,7 +5,10 @@
 # nivora is measured as it is after minutes of running, with every flake in the picture: its flakes start up to 15
 # screen heights above it and the slowest fall one pixel a frame, so its test build makes 15 heights of frames before
 # it shows the first (NIVORA_FRAMES_AHEAD; seconds of processor time), then warms up for a few seconds like xsnow.
-# Usage: scripts/bench_linux.sh BUILD_FOLDER [SECONDS]   Prints, last, the linux_* and peer_xsnow_* figures.
+# The Wayland program is measured the same way on sway (headless, pixman) at the same sizes: nivora and sway
+# together, as wayland_cpu_*.
+# Usage: scripts/bench_linux.sh BUILD_FOLDER [SECONDS]   Prints, last, the linux_*, wayland_* and peer_xsnow_*
+#        figures.
 #        NIVORA_BENCH_SCREEN_HEIGHTS (default 15) sets how many screen heights of frames nivora runs ahead;
 #        NIVORA_BENCH_NO_PEER=1 leaves xsnow out, to compare builds of nivora quickly.
 set -euo pipefail
@@ -17,12 +20,14 @@ xsnow_warmup=${NIVORA_BENCH_XSNOW_WARMUP:-15}  # s
 nivora_warmup=3  # s after its frames ahead
 xsnow=/usr/games/xsnow
 source "$here/xvfb.sh"
+source "$here/sway_headless.sh"
 
 work=$(mktemp -d)
 cleanup() {  # stops what is still running of what we started: this shell's own background jobs
   local running
   running=$(jobs -p)
   [[ -z $running ]] || stop $running
+  stop_sway
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -55,13 +60,14 @@ model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 echo "bench_linux: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${seconds} s each;" \
   "nivora after $heights screen heights of frames and $nivora_warmup s, xsnow after $xsnow_warmup s"
 
-# Measures program $1's run $2 (its pid $3) with the X server it runs on, prints and keeps the figures, stops both.
+# Measures program $1's run $2 (its pid $3) with the display server it runs on ($4, the X server unless given),
+# prints and keeps the figures, stops both.
 record() {
-  local parts
-  parts=($(measure "$3" "$started_xvfb_pid"))
-  echo "bench_linux $1 $2: $1 ${parts[0]} %, X server ${parts[1]} %, together ${parts[2]} %"
+  local parts server=${4:-$started_xvfb_pid}
+  parts=($(measure "$3" "$server"))
+  echo "bench_linux $1 $2: $1 ${parts[0]} %, display server ${parts[1]} %, together ${parts[2]} %"
   cpu[$1_$2]=${parts[2]}
-  stop "$3" "$started_xvfb_pid"
+  stop "$3" "$server"
 }
 
 run_xsnow() {  # $1 = name, $2 = WIDTHxHEIGHT
@@ -76,20 +82,40 @@ run_xsnow() {  # $1 = name, $2 = WIDTHxHEIGHT
   record xsnow "$1" "$pid"
 }
 
+# Waits until nivora (pid $1) has made its frames ahead, then for the warm-up.
+frames_made() {
+  local hz before after
+  hz=$(getconf CLK_TCK)
+  # The frames ahead take all of a core; once the program uses less than half of one, it shows its frames.
+  after=$(ticks "$1")
+  while sleep 1 && kill -0 "$1" 2>/dev/null; do
+    before=$after after=$(ticks "$1")
+    ((after - before > hz / 2)) || break
+  done
+  sleep "$nivora_warmup"
+}
+
 run_nivora() {  # $1 = name, $2 = WIDTHxHEIGHT
   start_xvfb "$2x24"
   DISPLAY=$started_display NIVORA_FRAMES_AHEAD=$((heights * ${2#*x})) "$bin/nivora_test" -root -precipitation 4 \
     >"$work/nivora-$1.log" 2>&1 &
-  local pid=$! hz before after
-  hz=$(getconf CLK_TCK)
-  # The frames ahead take all of a core; once the program uses less than half of one, it shows its frames.
-  after=$(ticks "$pid")
-  while sleep 1 && kill -0 "$pid" 2>/dev/null; do
-    before=$after after=$(ticks "$pid")
-    ((after - before > hz / 2)) || break
-  done
-  sleep "$nivora_warmup"
+  local pid=$!
+  frames_made "$pid"
   record nivora "$1" "$pid"
+}
+
+# On sway, over a flat background; as root both run as nobody, from a copy that user can read.
+run_nivora_wayland() {  # $1 = name, $2 = WIDTHxHEIGHT
+  chmod 0755 "$work"
+  mkdir -p "$work/bin"
+  install -m 0755 "$bin/nivora_test" "$work/bin/"
+  start_sway "$work/sway-$1" "$2" 'output * bg #3060a0 solid_color'
+  in_sway_exec env NIVORA_FRAMES_AHEAD=$((heights * ${2#*x})) "$work/bin/nivora_test" -precipitation 4 \
+    >"$work/nivora-wayland-$1.log" 2>&1 &
+  local pid=$!
+  frames_made "$pid"
+  record wayland "$1" "$pid" "$sway_pid"
+  sway_pid=""
 }
 
 [[ -x $xsnow ]] || { echo "bench_linux: $xsnow is missing (Debian's xsnow package)" >&2; exit 1; }
@@ -99,10 +125,16 @@ if [[ -z ${NIVORA_BENCH_NO_PEER:-} ]]; then
 fi
 run_nivora 1080p 1920x1080
 run_nivora 4k 3840x2160
+run_nivora_wayland 1080p 1920x1080
+run_nivora_wayland 4k 3840x2160
 
 echo "linux_cpu_1080p: ${cpu[nivora_1080p]}"
 echo "linux_cpu_4k: ${cpu[nivora_4k]}"
 echo "linux_cpu_ratio_4k_over_1080p: $(awk -v a="${cpu[nivora_4k]}" -v b="${cpu[nivora_1080p]}" \
+  'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+echo "wayland_cpu_1080p: ${cpu[wayland_1080p]}"
+echo "wayland_cpu_4k: ${cpu[wayland_4k]}"
+echo "wayland_cpu_ratio_4k_over_1080p: $(awk -v a="${cpu[wayland_4k]}" -v b="${cpu[wayland_1080p]}" \
   'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
 [[ -n ${NIVORA_BENCH_NO_PEER:-} ]] && exit 0
 echo "peer_xsnow_cpu_1080p: ${cpu[xsnow_1080p]}"

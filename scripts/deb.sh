@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the Debian package of the X11 program from the native build: nivora as an XScreenSaver module with its
-# settings file, its manual page and the command that adds it to XScreenSaver's list, the copyright and changelog
-# files Debian asks for, named after the project's version; then checks it with lintian. The same sources give the same .deb (dates from SOURCE_DATE_EPOCH or the last commit).
+# Makes the Debian package of the Linux program from the native build: nivora as an XScreenSaver module with its
+# settings file, and as the command `nivora` for Wayland's idle daemons, its manual page and the command that adds it
+# to XScreenSaver's list, the copyright and changelog files Debian asks for, named after the project's version; then
+# checks it with lintian. The same sources give the same .deb (dates from SOURCE_DATE_EPOCH or the last commit).
 # Usage: scripts/deb.sh NATIVE_BUILD_FOLDER OUTPUT_FOLDER   Set NIVORA_MAINTAINER to name the package's maintainer.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,7 +24,7 @@ pkg=$stage/nivora
 umask 022
 # XScreenSaver looks for its modules in /usr/libexec/xscreensaver and for their settings in its config folder.
 install -d "$pkg/DEBIAN" "$pkg/usr/libexec/xscreensaver" "$pkg/usr/share/xscreensaver/config" \
-  "$pkg/usr/share/doc/nivora" "$pkg/usr/share/man/man6" "$pkg/usr/share/nivora"
+  "$pkg/usr/share/doc/nivora" "$pkg/usr/share/man/man6" "$pkg/usr/share/nivora" "$pkg/usr/bin"
 strip --strip-unneeded --remove-section=.comment --remove-section=.note -o "$pkg/usr/libexec/xscreensaver/nivora" "$build/bin/nivora"
 chmod 0755 "$pkg/usr/libexec/xscreensaver/nivora"
 install -m 0644 "$root/resources/xscreensaver/nivora.xml" "$pkg/usr/share/xscreensaver/config/nivora.xml"
@@ -34,6 +35,8 @@ warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "
 gzip -9n -c "$root/resources/xscreensaver/nivora.6" >"$pkg/usr/share/man/man6/nivora.6.gz"
 # The command that adds Nivora to XScreenSaver's list in ~/.xscreensaver, and takes it out again.
 install -m 0755 "$root/resources/xscreensaver/xscreensaver_programs.sh" "$pkg/usr/share/nivora/xscreensaver-programs"
+# The same program on the PATH, as swayidle and hypridle run it on Wayland.
+ln -s ../libexec/xscreensaver/nivora "$pkg/usr/bin/nivora"
 
 # The copyright file in Debian's machine-readable format. The program links only to the system's shared libraries;
 # what of others it carries is the inline code of the C++ standard library's headers.
@@ -43,8 +46,11 @@ Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: nivora
 Comment: Third-party notices: nivora is built with GCC and carries inline code of its C++ standard library headers
  (libstdc++), under the GNU General Public License version 3 with the GCC Runtime Library Exception 3.1, which
- permits distributing the program under its own terms. It links dynamically to libX11, libXext, libXrandr and
- FreeType from Debian, each under its own package's copyright file. It reads at run time the first of these fonts
+ permits distributing the program under its own terms. It links dynamically to libX11, libXext, libXrandr,
+ libwayland-client and FreeType from Debian, each under its own package's copyright file. Its Wayland protocol
+ tables are generated from the protocols' descriptions: wlroots' layer shell (2017 Drew DeVault) and screencopy
+ (2018 Simon Ser, 2019 Andri Yngvason), and wayland-protocols' viewporter, fractional scale, xdg-output and
+ xdg-shell, each under the MIT or a like permissive licence. It reads at run time the first of these fonts
  that is installed, none of which it contains: Motoya L Maruberi (Apache 2.0), IPAPGothic or IPAGothic (IPA Font
  License), DejaVu Sans Bold (Bitstream Vera licence), Liberation Sans Bold (SIL Open Font License 1.1).
 
@@ -96,8 +102,9 @@ Description: snow over the desktop that writes a message
  .
  It runs as an XScreenSaver module (add it to XScreenSaver's list with
  /usr/share/nivora/xscreensaver-programs add, then choose Nivora in
- XScreenSaver's settings) or as a program of its own:
- /usr/libexec/xscreensaver/nivora.
+ XScreenSaver's settings), on Wayland compositors with the layer shell
+ (sway, Hyprland, river, labwc, KDE Plasma) started by an idle daemon, or
+ as a program of its own: nivora.
 CONTROL
 (cd "$pkg" && find usr -type f | LC_ALL=C sort | xargs md5sum) >"$pkg/DEBIAN/md5sums"
 chmod 0644 "$pkg/DEBIAN/control" "$pkg/DEBIAN/md5sums"

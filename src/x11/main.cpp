@@ -1,4 +1,5 @@
-// Entry of nivora for X11: reads the command line, opens the display, and runs the snow until it is told to end.
+// Entry of nivora for Linux: reads the command line, chooses Wayland or X11, and runs the snow there until it is
+// told to end.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -13,6 +14,9 @@
 #include "nivora_version.h"
 #include "snow_window.h"
 #include "x_errors.h"
+#ifdef NIVORA_WAYLAND
+#include "wayland_main.h"
+#endif
 
 namespace {
 
@@ -76,6 +80,11 @@ int main(int argc, char** argv)
         std::perror("nivora: signals");
         return 1;
     }
+#ifdef NIVORA_WAYLAND
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    if (nivora::drawsOnWayland(line.options, waylandDisplay && *waylandDisplay))
+        return nivora::wayland::runSnow(line.options, stopPipe[0]);
+#endif
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) {

@@ -58,6 +58,36 @@ TEST(LinuxCommandLine, TargetsComeFromOptionsAndXScreenSaversWindow)
     }
 }
 
+// Wayland where the session has a compositor and nothing asks for X11; --wayland and --x11 decide alone.
+TEST(LinuxCommandLine, WaylandIsChosenBySessionUnlessAnX11TargetOrAForcedDisplay)
+{
+    struct Case {
+        std::vector<std::string_view> arguments;
+        std::string_view environment;  // XSCREENSAVER_WINDOW
+        bool waylandDisplay;
+        bool wayland;
+    };
+    const Case cases[] = {
+        {{}, "", true, true},
+        {{}, "", false, false},
+        {{"-fullscreen"}, "", true, true},
+        {{"-root"}, "", true, false},
+        {{"-window-id", "12"}, "", true, false},
+        {{}, "0x2a00007", true, false},
+        {{"--x11"}, "", true, false},
+        {{"--wayland"}, "", false, true},
+        {{"--wayland", "--x11"}, "", true, false},  // the later one
+        {{"--x11", "-wayland"}, "", false, true},
+    };
+    for (const Case& c : cases) {
+        const LinuxCommandLine line = parse(c.arguments, c.environment);
+        SCOPED_TRACE(testing::Message() << (c.arguments.empty() ? "" : c.arguments.front()) << " " << c.environment
+                                        << " " << c.waylandDisplay);
+        EXPECT_EQ(line.error, "");
+        EXPECT_EQ(drawsOnWayland(line.options, c.waylandDisplay), c.wayland);
+    }
+}
+
 TEST(LinuxCommandLine, SettingsOptionsSetTheRecord)
 {
     const LinuxCommandLine line = parse({"-precipitation", "4", "--velocity", "12", "-direction", "fixed",
@@ -124,6 +154,10 @@ TEST(LinuxCommandLine, EachFaultGivesOneLineNamingIt)
          "bad value \"4294967296\" for -window-id (a window id, decimal or 0x hexadecimal)"},
         {{"-seed", "-3"}, "", "bad value \"-3\" for -seed (a whole number)"},
         {{"-root=1"}, "", "option -root takes no value"},
+        {{"--wayland=1"}, "", "option -wayland takes no value"},
+        {{"--wayland", "-root"}, "", "-root draws on an X11 display; it cannot go with --wayland"},
+        {{"-window-id", "12", "--wayland"}, "", "a window id draws into an X11 window; it cannot go with --wayland"},
+        {{"--wayland"}, "0x2a00007", "a window id draws into an X11 window; it cannot go with --wayland"},
         {{}, "window", "bad window id \"window\" in XSCREENSAVER_WINDOW"},
         // What was typed is shown on the one line: control characters, quotes and backslashes written out.
         {{"-velocity", "1\n2"}, "", "bad value \"1\\n2\" for -velocity (0 to 12)"},
@@ -197,6 +231,7 @@ TEST(LinuxCommandLine, UsageSaysWhatEachNumberMeans)
               "  -root                 the root window or virtual root; Ctrl+C or kill ends it\n"
               "  -window-id ID         window ID (decimal or 0x hex), or XSCREENSAVER_WINDOW's\n"
               "  -fullscreen           a window of its own over the whole screen\n"
+              "  --wayland, --x11      this display; else Wayland where WAYLAND_DISPLAY is set\n"
               "The snow:\n"
               "  -precipitation 0..4   100, 500, 1000, 2000 or 3000 flakes; default 1\n"
               "  -velocity 0..12       the wind, -30 (left) to +30 pixels a frame; 6 is calm;\n"
@@ -210,7 +245,8 @@ TEST(LinuxCommandLine, UsageSaysWhatEachNumberMeans)
               "  -help, -h             this text\n"
               "  -version              the version\n"
               "Options may begin with - or --; a value may follow after = (--velocity=3).\n"
-              "In a window of its own, Escape, q or closing the window ends it.\n");
+              "In a window of its own, Escape, q or closing the window ends it.\n"
+              "On Wayland, a key, a click or a mouse movement fades it out.\n");
 }
 
 TEST(UnicodeText, CharactersJoinPairsAndStandInForHalves)

@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "core/snow/snow_field.h"
 #include "desktop_picture.h"
 #include "message_mask.h"
@@ -42,130 +43,12 @@ extern char** environ;
 namespace nivora::x11 {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kPatience = std::chrono::seconds(20);  // for anything the tests wait on; never reached when it works
-
-std::string bin(const char* program)
-{
-    const char* folder = std::getenv("NIVORA_BIN");
-    return std::string(folder ? folder : ".") + "/" + program;
-}
-
-// A started program, its standard error read when it ends.
-struct Child {
-    pid_t pid = -1;
-    int errFd = -1;
-    std::string err;
-    std::optional<int> status;
-
-    // Waits for the end; nothing when it does not come within kPatience.
-    std::optional<int> wait()
-    {
-        const auto until = Clock::now() + kPatience;
-        while (!status && Clock::now() < until) {
-            int raw = 0;
-            if (waitpid(pid, &raw, WNOHANG) == pid)
-                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        if (status && errFd >= 0) {
-            // What it wrote is in the pipe; a helper it left running may hold the pipe open, so no waiting for EOF.
-            fcntl(errFd, F_SETFL, O_NONBLOCK);
-            char buffer[4096];
-            ssize_t n = 0;
-            while ((n = read(errFd, buffer, sizeof buffer)) > 0)
-                err.append(buffer, size_t(n));
-            close(errFd);
-            errFd = -1;
-        }
-        return status;
-    }
-    bool running()
-    {
-        int raw = 0;
-        if (status || waitpid(pid, &raw, WNOHANG) != pid)
-            return !status;
-        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-        return false;
-    }
-    ~Child()
-    {
-        if (pid > 0 && running()) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        if (errFd >= 0)
-            close(errFd);
-    }
-};
-
-// `closed` names standard fds the program starts without; its standard error is read unless fd 2 is one.
-std::unique_ptr<Child> start(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::vector<std::string>& environment = {}, const std::vector<int>& closed = {})
-{
-    auto child = std::make_unique<Child>();
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return child;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (std::find(closed.begin(), closed.end(), STDERR_FILENO) == closed.end())
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    for (const int fd : closed)
-        posix_spawn_file_actions_addclose(&actions, fd);
-    std::vector<std::string> argvText{program};
-    argvText.insert(argvText.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvText)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    // The given variables replace those of the same name.
-    std::vector<std::string> envText(environment.begin(), environment.end());
-    for (char** e = environ; *e; ++e) {
-        const std::string_view variable(*e);
-        const std::string_view name = variable.substr(0, variable.find('=') + 1);
-        if (std::none_of(environment.begin(), environment.end(),
-                         [&](const std::string& given) { return given.starts_with(name); }))
-            envText.emplace_back(variable);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : envText)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    if (posix_spawn(&child->pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-        child->pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    child->errFd = fds[0];
-    return child;
-}
-
-// Polls `done` until it holds or kPatience runs out.
-template <class Done>
-bool eventually(Done&& done)
-{
-    const auto until = Clock::now() + kPatience;
-    while (Clock::now() < until) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
-
-// For a state that must last rather than arrive: false as soon as it fails within `time`.
-template <typename Holds>
-bool holdsFor(Holds&& holds, std::chrono::milliseconds time)
-{
-    const auto until = Clock::now() + time;
-    while (Clock::now() < until) {
-        if (!holds())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return holds();
-}
+using child_process::bin;
+using child_process::Child;
+using child_process::Clock;
+using child_process::eventually;
+using child_process::holdsFor;
+using child_process::start;
 
 // The picture under the snow: a gradient with a few blocks of flat colour, every pixel known.
 Pixel drawnPixel(int x, int y)

@@ -283,6 +283,10 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
             if (!noValue())
                 return line;
             o.help = true;
+        } else if (name == "wayland" || name == "x11") {
+            if (!noValue())
+                return line;
+            o.server = name == "wayland" ? DisplayServer::Wayland : DisplayServer::X11;
         } else if (name == "version") {
             if (!noValue())
                 return line;
@@ -333,6 +337,11 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
             return line;
         }
     }
+    if (o.server == DisplayServer::Wayland && (windowId || root)) {
+        line.error = windowId ? "a window id draws into an X11 window; it cannot go with --wayland"
+                              : "-root draws on an X11 display; it cannot go with --wayland";
+        return line;
+    }
     if (windowId) {
         o.target = DrawTarget::Window;
         o.windowId = *windowId;
@@ -340,6 +349,19 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
         o.target = DrawTarget::Root;
     }
     return line;
+}
+
+bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay)
+{
+    switch (options.server) {
+    case DisplayServer::Wayland:
+        return true;
+    case DisplayServer::X11:
+        return false;
+    case DisplayServer::Automatic:
+        break;
+    }
+    return waylandDisplay && options.target == DrawTarget::OwnWindow;
 }
 
 std::string linuxUsage()
@@ -350,6 +372,7 @@ std::string linuxUsage()
     text.append(usageLine("-root", "the root window or virtual root; Ctrl+C or kill ends it"))
         .append(usageLine("-window-id ID", "window ID (decimal or 0x hex), or XSCREENSAVER_WINDOW's"))
         .append(usageLine("-fullscreen", "a window of its own over the whole screen"))
+        .append(usageLine("--wayland, --x11", "this display; else Wayland where WAYLAND_DISPLAY is set"))
         .append("The snow:\n");
     forEachSetting([&](const auto& f) {
         const std::string option = joined({"-", f.setting.optionName, " ", valueHint(f.setting)});
@@ -365,7 +388,8 @@ std::string linuxUsage()
         .append(usageLine("-help, -h", "this text"))
         .append(usageLine("-version", "the version"))
         .append("Options may begin with - or --; a value may follow after = (--velocity=3).\n"
-                "In a window of its own, Escape, q or closing the window ends it.\n");
+                "In a window of its own, Escape, q or closing the window ends it.\n"
+                "On Wayland, a key, a click or a mouse movement fades it out.\n");
     return text;
 }
 

@@ -18,6 +18,13 @@ enum class DrawTarget {
     Window,     // a window made by someone else: XScreenSaver's, or one named by -window-id
 };
 
+// Which display the program draws on.
+enum class DisplayServer {
+    Automatic,  // Wayland when WAYLAND_DISPLAY is set and no X11 target is asked for, else X11
+    Wayland,    // --wayland
+    X11,        // --x11
+};
+
 struct LinuxOptions {
     SnowSettings settings;  // the defaults, changed by the options given; `velocity` is the wind option 0..12
     DrawTarget target = DrawTarget::OwnWindow;
@@ -26,6 +33,7 @@ struct LinuxOptions {
     std::optional<uint64_t> seed;
     bool help = false;     // print linuxUsage() and end
     bool version = false;  // print the version and end
+    DisplayServer server = DisplayServer::Automatic;
 };
 
 // Either the options or one line that names the bad option or value (without the program's name or a newline).
@@ -38,8 +46,13 @@ struct LinuxCommandLine {
 // value may follow as the next argument or after '=' ("--velocity=3"). "-window-id ID" takes a decimal or 0x
 // hexadecimal window id; without it, a window id in `screensaverWindow` (XScreenSaver's XSCREENSAVER_WINDOW, empty
 // when unset) is where XScreenSaver wants the module to draw, also when it passes "-root". The message is UTF-8,
-// cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one.
+// cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one. "--wayland"
+// and "--x11" force the display; -root or a window id with --wayland is an error.
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow);
+
+// Whether the program draws on Wayland: when forced, or when the session has a compositor (`waylandDisplay`:
+// WAYLAND_DISPLAY is set and not empty) and the options ask for nothing that only X11 has (-root, a window id).
+bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay);
 
 // Text from the user or the environment as an error line shows it: in quotes, with control characters and whatever
 // is no plain UTF-8 character written out byte by byte, so the line stays one line on the terminal, and the

@@ -1,0 +1,209 @@
+// One output's layer surface: its configuration, the snow's pictures at the output's scale, and frames shown in
+// reused shared-memory buffers with only what changed damaged.
+#include "snow_surface.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace nivora::wayland {
+
+namespace {
+
+// Three buffers: one shown, one the compositor may still read, one to draw into.
+constexpr int kBuffers = 3;
+// More waiting rectangles than this are damaged as the whole picture: as cheap for the compositor, and bounded.
+constexpr size_t kMostUnshownRects = 8192;
+
+Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
+{
+    return {pixels.data(), width, height, width};
+}
+
+}  // namespace
+
+const zwlr_layer_surface_v1_listener SnowSurface::kLayerListener = {&SnowSurface::onConfigure, &SnowSurface::onClosed};
+const wl_callback_listener SnowSurface::kFrameListener = {&SnowSurface::onFrameDone};
+const wp_fractional_scale_v1_listener SnowSurface::kFractionalListener = {&SnowSurface::onPreferredScale};
+
+SnowSurface::SnowSurface(const Globals& globals, wl_output* output) : compositor_(globals.compositor), shm_(globals.shm)
+{
+    surface_ = wl_compositor_create_surface(globals.compositor);
+    if (globals.viewporter && globals.fractionalScale) {
+        viewport_ = wp_viewporter_get_viewport(globals.viewporter, surface_);
+        fractional_ = wp_fractional_scale_manager_v1_get_fractional_scale(globals.fractionalScale, surface_);
+        wp_fractional_scale_v1_add_listener(fractional_, &kFractionalListener, this);
+    }
+    layerSurface_ = zwlr_layer_shell_v1_get_layer_surface(globals.layerShell, surface_, output,
+                                                          ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "nivora");
+    zwlr_layer_surface_v1_add_listener(layerSurface_, &kLayerListener, this);
+    zwlr_layer_surface_v1_set_anchor(layerSurface_,
+                                     ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                         ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    // Over panels too: no other surface's exclusive zone moves it.
+    zwlr_layer_surface_v1_set_exclusive_zone(layerSurface_, -1);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(layerSurface_,
+                                                     ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+    zwlr_layer_surface_v1_set_size(layerSurface_, 0, 0);  // the output's size, as anchored
+    wl_surface_commit(surface_);                          // no buffer yet: asks for the first configure
+}
+
+SnowSurface::~SnowSurface()
+{
+    if (frameCallback_)
+        wl_callback_destroy(frameCallback_);
+    if (fractional_)
+        wp_fractional_scale_v1_destroy(fractional_);
+    if (viewport_)
+        wp_viewport_destroy(viewport_);
+    zwlr_layer_surface_v1_destroy(layerSurface_);
+    wl_surface_destroy(surface_);
+}
+
+void SnowSurface::onConfigure(void* data, zwlr_layer_surface_v1* layerSurface, uint32_t serial, uint32_t width,
+                              uint32_t height)
+{
+    auto* self = static_cast<SnowSurface*>(data);
+    zwlr_layer_surface_v1_ack_configure(layerSurface, serial);
+    if (self->built_ && (int32_t(width) != self->width_ || int32_t(height) != self->height_))
+        self->resized_ = true;
+    self->width_ = int32_t(width);
+    self->height_ = int32_t(height);
+}
+
+void SnowSurface::onClosed(void* data, zwlr_layer_surface_v1*)
+{
+    static_cast<SnowSurface*>(data)->closed_ = true;
+}
+
+void SnowSurface::onFrameDone(void* data, wl_callback* callback, uint32_t)
+{
+    wl_callback_destroy(callback);
+    static_cast<SnowSurface*>(data)->frameCallback_ = nullptr;
+}
+
+void SnowSurface::onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale)
+{
+    auto* self = static_cast<SnowSurface*>(data);
+    self->preferredScale_ = scale;
+    if (!self->built_)
+        return;
+    if (self->builtScale_ == 0 && scale != uint32_t(self->integerScale_) * 120)
+        self->rescaled_ = true;  // the first it hears of it: built again at it
+    else if (self->builtScale_ != 0 && scale != self->builtScale_)
+        self->resized_ = true;  // a scale changed after it was known: an output change
+}
+
+std::optional<ListedMonitor> SnowSurface::monitor(int32_t integerScale)
+{
+    // A fractional scale goes through the viewport, whose destination is the logical size.
+    integerScale_ = integerScale;
+    builtScale_ = fractional_ ? preferredScale_ : 0;
+    const double scale = builtScale_ ? builtScale_ / 120.0 : double(integerScale);
+    const int64_t width = std::llround(width_ * scale);
+    const int64_t height = std::llround(height_ * scale);
+    if (!fitsDrawingArea(width, height)) {
+        std::fprintf(stderr, "nivora: an output of %lld x %lld pixels is too large or too small for the snow\n",
+                     static_cast<long long>(width), static_cast<long long>(height));
+        return std::nullopt;
+    }
+    return ListedMonitor{{0, 0, int32_t(width), int32_t(height)}, false, scale};
+}
+
+bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* desktop, const SnowSettings& settings,
+                         x11::MessageFaces& faces)
+{
+    const SnowArea& area = session.screen(i).area;
+    drawWidth_ = area.drawWidth;
+    drawHeight_ = area.drawHeight;
+    stride_ = session.pictureWidth(i);
+    const int32_t pictureHeight = session.pictureHeight(i);
+    picMain_.assign(size_t(stride_) * size_t(pictureHeight), kBlackPixel);
+    PicDesk_.assign(picMain_.size(), kBlackPixel);
+    const Surface desk = surfaceOf(PicDesk_, stride_, pictureHeight);
+    if (const std::optional<uint8_t> alpha = brightnessAlpha(settings.blightness); alpha && desktop)
+        blendOverBlack(desk, desktop->surface(), *alpha);
+
+    // PicText only where the message is written: the session keeps a mask of it.
+    std::vector<Pixel> text;
+    if (!session.message(i).empty() && !faces.empty()) {
+        text.assign(size_t(drawWidth_) * size_t(drawHeight_), kBlackPixel);
+        // 48 points at the output's scale, as on the other platforms at their DPI.
+        faces.print(surfaceOf(text, drawWidth_, drawHeight_), session.message(i), 96.0 * area.scale);
+    }
+    session.attach(i, {surfaceOf(picMain_, stride_, pictureHeight), desk,
+                       text.empty() ? Surface{} : surfaceOf(text, drawWidth_, drawHeight_)});
+
+    buffers_ = std::make_unique<ShmBuffers>();
+    unshownWhole_ = true;
+    unshown_.clear();
+    rescaled_ = false;
+    if (!buffers_->create(shm_, drawWidth_, drawHeight_, kBuffers)) {
+        std::fprintf(stderr, "nivora: no memory for the buffers of an output of %d x %d\n", drawWidth_, drawHeight_);
+        return false;
+    }
+    if (fractional_) {  // at the integer scale until the fractional one is known
+        wl_surface_set_buffer_scale(surface_, 1);
+        wp_viewport_set_destination(viewport_, width_, height_);
+    } else {
+        wl_surface_set_buffer_scale(surface_, integerScale_);
+    }
+    // Every pixel is drawn: the compositor need not draw what lies under it, until the fade blends.
+    wl_region* opaque = wl_compositor_create_region(compositor_);
+    wl_region_add(opaque, 0, 0, width_, height_);
+    wl_surface_set_opaque_region(surface_, opaque);
+    wl_region_destroy(opaque);
+    built_ = true;
+    return true;
+}
+
+void SnowSurface::changed(const Presentation& presentation)
+{
+    if (presentation.whole) {
+        buffers_->changedWhole();
+        unshownWhole_ = true;
+        unshown_.clear();
+        return;
+    }
+    buffers_->changed(presentation.rects);
+    if (unshownWhole_)
+        return;
+    if (unshown_.size() + presentation.rects.size() > kMostUnshownRects) {
+        unshownWhole_ = true;
+        unshown_.clear();
+    } else {
+        unshown_.insert(unshown_.end(), presentation.rects.begin(), presentation.rects.end());
+    }
+}
+
+void SnowSurface::present(uint8_t opacity)
+{
+    if (frameCallback_)
+        return;  // the compositor has not shown the last frame yet: this one waits for it
+    if (opacity < 255) {
+        if (!blending_) {
+            wl_surface_set_opaque_region(surface_, nullptr);
+            blending_ = true;
+        }
+        buffers_->changedWhole();
+        unshownWhole_ = true;
+        unshown_.clear();
+    }
+    const ConstSurface picture{picMain_.data(), drawWidth_, drawHeight_, stride_};
+    wl_buffer* buffer = buffers_->take(picture, opacity);
+    if (!buffer)
+        return;
+    wl_surface_attach(surface_, buffer, 0, 0);
+    if (unshownWhole_) {
+        wl_surface_damage_buffer(surface_, 0, 0, drawWidth_, drawHeight_);
+    } else {
+        for (const Rect& r : unshown_)
+            wl_surface_damage_buffer(surface_, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    unshown_.clear();
+    unshownWhole_ = false;
+    frameCallback_ = wl_surface_frame(surface_);
+    wl_callback_add_listener(frameCallback_, &kFrameListener, this);
+    wl_surface_commit(surface_);
+}
+
+}  // namespace nivora::wayland

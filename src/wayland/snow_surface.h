@@ -1,0 +1,98 @@
+// The snow on one output: a layer-shell surface on the overlay layer over the whole output, taking the keyboard,
+// its pictures at the output's scale, and the buffers that show them. The compositor paces it with frame callbacks:
+// while the last frame shown has not been called back, what changes waits, gathered, for the next one.
+#pragma once
+
+#include <wayland-client.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/snow/snow_session.h"
+#include "globals.h"
+#include "message_mask.h"
+#include "screencopy.h"
+#include "shm_buffers.h"
+
+namespace nivora::wayland {
+
+class SnowSurface {
+public:
+    SnowSurface(const Globals& globals, wl_output* output);
+    ~SnowSurface();
+    SnowSurface(const SnowSurface&) = delete;
+    SnowSurface& operator=(const SnowSurface&) = delete;
+
+    wl_surface* surface() const { return surface_; }
+    // The compositor has told the surface's size.
+    bool configured() const { return width_ > 0 && height_ > 0; }
+    // The compositor closed the surface, or resized it or changed its fractional scale after it was built at one:
+    // the saver ends.
+    bool closed() const { return closed_; }
+    bool resized() const { return resized_; }
+    // The preferred fractional scale came after the surface was built at the output's integer scale (compositors
+    // tell it once the surface is shown on the output): it must be built again.
+    bool rescaled() const { return rescaled_; }
+
+    // The output as the snow sees it: its buffer's pixels (the logical size at the preferred fractional scale
+    // where one is known, else at `integerScale`) and that scale. Nothing when the size is beyond a drawing
+    // area, said in one line.
+    std::optional<ListedMonitor> monitor(int32_t integerScale);
+
+    // Makes screen `i`'s pictures for `session`, the desktop dimmed under the snow and the message printed, and
+    // the buffers. False, with one line said, when there is no memory for them.
+    bool attach(SnowSession& session, size_t i, const OutputPicture* desktop, const SnowSettings& settings,
+                x11::MessageFaces& faces);
+    // PicDesk is read no more: a whole output of pixels less.
+    void releaseDesk() { std::vector<Pixel>().swap(PicDesk_); }
+
+    // What the last frame changed, to be shown with the next present.
+    void changed(const Presentation& presentation);
+    // Shows what changed since the last frame shown (the whole picture below full opacity, as the fade blends it)
+    // and asks to be called back, unless the last one has not been called back yet or every buffer is held.
+    void present(uint8_t opacity);
+    // The last frame shown has not been called back: the compositor has not shown it yet, or shows nothing now.
+    bool waitingForFrame() const { return frameCallback_ != nullptr; }
+    // Changes wait to be shown.
+    bool unshown() const { return unshownWhole_ || !unshown_.empty(); }
+
+private:
+    static const zwlr_layer_surface_v1_listener kLayerListener;
+    static const wl_callback_listener kFrameListener;
+    static const wp_fractional_scale_v1_listener kFractionalListener;
+    static void onConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t width, uint32_t height);
+    static void onClosed(void* data, zwlr_layer_surface_v1*);
+    static void onFrameDone(void* data, wl_callback*, uint32_t);
+    static void onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale);
+
+    wl_surface* surface_ = nullptr;
+    zwlr_layer_surface_v1* layerSurface_ = nullptr;
+    wp_viewport* viewport_ = nullptr;
+    wp_fractional_scale_v1* fractional_ = nullptr;
+    wl_callback* frameCallback_ = nullptr;
+    wl_compositor* compositor_ = nullptr;
+    wl_shm* shm_ = nullptr;
+    int32_t width_ = 0;  // logical, as configured
+    int32_t height_ = 0;
+    uint32_t preferredScale_ = 0;  // in 120ths, where fractional scales are offered
+    int32_t integerScale_ = 1;
+    bool built_ = false;
+    bool closed_ = false;
+    bool resized_ = false;
+    bool rescaled_ = false;
+    uint32_t builtScale_ = 0;  // the fractional scale built at, in 120ths; 0 when built at the integer scale
+    bool blending_ = false;    // the fade's buffers are shown: no longer opaque
+
+    int32_t drawWidth_ = 0;
+    int32_t drawHeight_ = 0;
+    int32_t stride_ = 0;          // picMain's row, margin included
+    std::vector<Pixel> picMain_;  // what is seen; the buffers take what changed of it
+    std::vector<Pixel> PicDesk_;  // the dimmed desktop with every settled flake, until the session lets go of it
+    std::vector<Rect> unshown_;   // what changed since the last buffer was committed
+    bool unshownWhole_ = true;
+    std::unique_ptr<ShmBuffers> buffers_;  // made anew with each build
+};
+
+}  // namespace nivora::wayland

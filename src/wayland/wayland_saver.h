@@ -1,0 +1,95 @@
+// The snow on a Wayland compositor: a layer-shell surface on every output over its picture taken by screencopy, the
+// snow session driven by the compositor's frame callbacks, the seat's keyboard and pointer, the compositor's events.
+#pragma once
+
+#include <wayland-client.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/settings/linux_command_line.h"
+#include "core/snow/snow_session.h"
+#include "globals.h"
+#include "message_mask.h"
+#include "output.h"
+#include "screencopy.h"
+#include "snow_surface.h"
+#include "wayland_main.h"
+
+namespace nivora::wayland {
+
+class WaylandSaver {
+public:
+    WaylandSaver(wl_display* display, LinuxOptions options, int stopFd);
+    ~WaylandSaver();
+    WaylandSaver(const WaylandSaver&) = delete;
+    WaylandSaver& operator=(const WaylandSaver&) = delete;
+
+    // Binds the globals, takes each output's picture and shows a surface on each; prints one line and returns
+    // false when it cannot.
+    bool InitData();
+    // Frames and events until the saver ends; the exit status.
+    int run();
+
+private:
+    struct Screen {
+        std::unique_ptr<Output> output;
+        std::optional<OutputPicture> desktop;  // kept for a rebuild at another scale
+        std::unique_ptr<SnowSurface> snow;
+    };
+
+    static const wl_registry_listener kRegistryListener;
+    static const wl_seat_listener kSeatListener;
+    static const wl_keyboard_listener kKeyboardListener;
+    static const wl_pointer_listener kPointerListener;
+    static void onGlobal(void* data, wl_registry*, uint32_t name, const char* interface, uint32_t version);
+    static void onGlobalRemove(void* data, wl_registry*, uint32_t name);
+    static void onCapabilities(void* data, wl_seat*, uint32_t capabilities);
+    static void onKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t);
+    static void onKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state);
+    static void onPointerEnter(void* data, wl_pointer*, uint32_t serial, wl_surface* surface, wl_fixed_t x,
+                               wl_fixed_t y);
+    static void onPointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*);
+    static void onMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y);
+    static void onButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state);
+
+    bool roundtrip();
+    void takeDesktops();
+    bool showSurfaces();
+    bool build();
+    size_t messageScreen() const;
+    void carryOut(const SessionStep& step);
+    void frame();
+    void presentWaiting();
+    void pointerAt(wl_fixed_t x, wl_fixed_t y);
+    bool anyReady() const;
+    void followFrameCallbacks(int64_t now);
+    void noteEnds();
+    bool dispatch(int64_t wait);
+    void lost();
+
+    wl_display* display_;
+    LinuxOptions options_;
+    int stopFd_;
+    wl_registry* registry_ = nullptr;
+    Globals globals_;
+    wl_keyboard* keyboard_ = nullptr;
+    wl_pointer* pointer_ = nullptr;
+    const Screen* pointerOn_ = nullptr;  // the screen whose surface the pointer is over
+    std::vector<Screen> screens_;
+    bool started_ = false;  // the surfaces are built: any change of the outputs ends the saver
+
+    x11::MessageFaces faces_;
+    std::optional<SnowSession> session_;  // screen i is screens_[i]'s output
+    uint8_t opacity_ = 255;               // below 255 while the fade runs
+    std::optional<uint64_t> holdAfter_;
+    bool hidden_ = false;  // no output calls back for frames: the session is paused
+    bool held_ = false;
+    bool heldAnnounced_ = false;
+    bool ended_ = false;
+    int status_ = 0;
+};
+
+}  // namespace nivora::wayland
