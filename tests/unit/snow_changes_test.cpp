@@ -189,5 +189,42 @@ TEST(SnowChanges, TiedGapsBeyondTheBoundAreMergedTogether)
     }
 }
 
+TEST(SnowChanges, BandsHoldEveryChangeInOneBoxPerBand)
+{
+    struct Case {
+        const char* name;
+        int32_t bandHeight;
+        std::vector<Rect> rects;
+        std::vector<Rect> bands;
+    };
+    const std::vector<Case> cases = {
+        {"no change, no rectangle", 64, {}, {}},
+        {"empty rectangles are no change", 64, {{5, 5, 5, 9}, {7, 3, 9, 3}}, {}},
+        {"one rectangle stays as it is", 64, {{10, 20, 14, 24}}, {{10, 20, 14, 24}}},
+        {"two in a band become their bounding box", 64, {{10, 20, 14, 24}, {300, 2, 305, 7}}, {{10, 2, 305, 24}}},
+        {"order does not matter", 64, {{300, 70, 305, 75}, {10, 20, 14, 24}}, {{10, 20, 14, 24}, {300, 70, 305, 75}}},
+        {"a rectangle across a band's edge lies in both", 64, {{10, 60, 14, 68}, {100, 66, 110, 70}},
+         {{10, 60, 14, 64}, {10, 64, 110, 70}}},
+        {"bands that meet with the same columns are one", 16, {{0, 0, 50, 40}}, {{0, 0, 50, 40}}},
+        {"a band with nothing in it keeps the bands apart", 16, {{0, 0, 50, 10}, {0, 40, 50, 45}},
+         {{0, 0, 50, 10}, {0, 40, 50, 45}}},
+        {"above row 0 too", 64, {{-8, -70, -2, -60}, {3, -5, 9, 5}}, {{-8, -70, -2, -64}, {-8, -64, 9, 0}, {3, 0, 9, 5}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(mergeIntoBands(c.rects, c.bandHeight), c.bands);
+    }
+}
+
+TEST(SnowChanges, BandsOfAFrameFullOfFlakesCoverThemWithFewRectangles)
+{
+    Random random(7);
+    const Rect area{0, 0, 3840, 2160};
+    const std::vector<Rect> places = scatter(random, area, 3000);
+    const std::vector<Rect> bands = mergeIntoBands(places, kDamageBandHeight);
+    EXPECT_LE(bands.size(), 34u);  // 2160 rows in bands of 64
+    expectCovers(bands, places, area);
+}
+
 }  // namespace
 }  // namespace nivora

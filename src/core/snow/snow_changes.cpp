@@ -11,7 +11,51 @@ namespace {
 constexpr int16_t kLow = INT16_MIN;
 constexpr int16_t kHigh = INT16_MAX;
 
+// The band holding row `y`, also above row 0.
+int32_t bandOf(int32_t y, int32_t bandHeight)
+{
+    return y >= 0 ? y / bandHeight : -((-y - 1) / bandHeight) - 1;
+}
+
 }  // namespace
+
+std::vector<Rect> mergeIntoBands(std::span<const Rect> rects, int32_t bandHeight)
+{
+    std::vector<Rect> out;
+    bool any = false;
+    int32_t first = 0;
+    int32_t last = 0;
+    for (const Rect& r : rects) {
+        if (isEmpty(r))
+            continue;
+        first = any ? std::min(first, bandOf(r.top, bandHeight)) : bandOf(r.top, bandHeight);
+        last = any ? std::max(last, bandOf(r.bottom - 1, bandHeight)) : bandOf(r.bottom - 1, bandHeight);
+        any = true;
+    }
+    if (!any)
+        return out;
+    // An empty box per band, grown by the part of each rectangle within it.
+    std::vector<Rect> boxes(static_cast<size_t>(last - first) + 1, Rect{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN});
+    for (const Rect& r : rects) {
+        if (isEmpty(r))
+            continue;
+        for (int32_t band = bandOf(r.top, bandHeight); band <= bandOf(r.bottom - 1, bandHeight); ++band) {
+            Rect& b = boxes[static_cast<size_t>(band - first)];
+            const int32_t top = std::max(r.top, band * bandHeight);
+            const int32_t bottom = std::min(r.bottom, (band + 1) * bandHeight);
+            b = {std::min(b.left, r.left), std::min(b.top, top), std::max(b.right, r.right),
+                 std::max(b.bottom, bottom)};
+        }
+    }
+    for (const Rect& b : boxes) {
+        // Bands that meet with the same columns are one rectangle: fewer still when the snow fills the picture.
+        if (!out.empty() && out.back().left == b.left && out.back().right == b.right && out.back().bottom == b.top)
+            out.back().bottom = b.bottom;
+        else if (!isEmpty(b))
+            out.push_back(b);
+    }
+    return out;
+}
 
 void ChangeTracker::reset(const Rect& area)
 {
