@@ -11,8 +11,10 @@ source "$here/wine_env.sh"
 work=$(mktemp -d)
 trap 'stop_all; rm -rf "$work"' EXIT
 # The settings window has a row for each entry of the rows table; the overlay is found by that many rows.
-rows=$(awk '/kSettingRows = \{\{/ {inside = 1; next} inside && /^\}\};/ {exit} inside && /^ *\{/ {n++} END {print n + 0}' \
-  "$here/../src/core/dialog/setting_rows.h")
+rows=$(awk '/kSettingRows = \{\{/ {inside = 1; next}
+             inside && /^\}\};/ {exit}
+             inside && /^ *\{/ {n++}
+             END {print n + 0}' "$here/../src/core/dialog/setting_rows.h")
 if (( rows < 1 )); then
   echo "settings_screenshots.sh: no rows found in src/core/dialog/setting_rows.h" >&2
   exit 1
