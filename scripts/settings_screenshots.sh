@@ -10,6 +10,15 @@ out=$(mkdir -p "$2" && cd "$2" && pwd)
 source "$here/wine_env.sh"
 work=$(mktemp -d)
 trap 'stop_all; rm -rf "$work"' EXIT
+# The settings window has a row for each entry of the rows table; the overlay is found by that many rows.
+rows=$(awk '/kSettingRows = \{\{/ {inside = 1; next}
+             inside && /^\}\};/ {exit}
+             inside && /^ *\{/ {n++}
+             END {print n + 0}' "$here/../src/core/dialog/setting_rows.h")
+if (( rows < 1 )); then
+  echo "settings_screenshots.sh: no rows found in src/core/dialog/setting_rows.h" >&2
+  exit 1
+fi
 start_display force
 start_wine "$work/prefix"
 
@@ -36,22 +45,26 @@ shoot() {  # $1 = dpi, $2 = output name, $3 = crop width x height
   done
   sleep 2  # both windows painted
   import -window root "$work/seen.png"
-  # Of the two windows captioned "Nivora Setting", the overlay is the one five rows high (a row is 9 times as wide
-  # as high); the other is the dialog.
+  # Of the two windows captioned "Nivora Setting", the overlay is the one as high as all the rows (a row is 9 times
+  # as wide as high); the other is the dialog.
   local overlay="" dialog="" g gw grest gh
   for g in $(xwininfo -root -tree | awk '/"Nivora Setting"/ {print $(NF-1)}'); do
     gw=${g%%x*} grest=${g#*x}
     gh=${grest%%+*}
-    if (( gh * 9 == gw * 5 )); then overlay=$g; else dialog=$g; fi
+    if (( gh * 9 == gw * rows )); then overlay=$g; else dialog=$g; fi
   done
+  if [[ -z $overlay || -z $dialog ]]; then
+    echo "settings_screenshots.sh: no overlay of $rows rows beside the dialog at $1 dpi" >&2
+    exit 1
+  fi
   local w=${overlay%%x*} rest=${overlay#*x}
   local h=${rest%%+*} pos=${rest#*+}
   local x=${pos%%+*} y=${pos#*+}
-  local row=$(( h / 5 ))
+  local row=$(( h / rows ))
   local dw=${dialog%%x*} drest=${dialog#*x}
   local dh=${drest%%+*} dpos=${drest#*+}
   local dx=${dpos%%+*} dy=${dpos#*+}
-  # Seen through the holes: rows 2 to 5 (row 1 is selected and solid).
+  # Seen through the holes: every row but the first, which is selected and solid.
   convert "$work/seen.png" "$work/behind.png" -compose blend -define compose:args=37.3,62.7 -composite "$work/blend.png"
   convert -size 1024x768 xc:black -fill white -draw "rectangle $x $(( y + row )) $(( x + w - 1 )) $(( y + h - 1 ))" "$work/mask.png"
   convert "$work/seen.png" "$work/blend.png" "$work/mask.png" -composite "$work/full.png"

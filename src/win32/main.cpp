@@ -68,8 +68,7 @@ int runPreview(const SnowSettings& settings, HWND parent, PreviewArea host)
     area.drawWidth = host.width;
     area.drawHeight = host.height;
     area.mode = SnowMode::Preview;
-    area.previewScaleY = static_cast<float>(double(area.drawHeight) /
-                                            (Screen::heightTwips() / Screen::twipsPerPixelY()));
+    area.previewScaleY = static_cast<float>(double(area.drawHeight) / Screen::heightPixels());
     SnowScreen box;
     box.bounds = {0, 0, area.drawWidth, area.drawHeight};
     box.area = area;

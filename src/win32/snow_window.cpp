@@ -75,10 +75,12 @@ uint64_t runSeed()
 FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
 {
     frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
-    // Borderless, black, design size 529 x 249; InitData gives it the whole virtual screen or preview box. Where no
-    // monitor has a picture, the black background shows, at no cost.
+    // Borderless and black, over the whole virtual screen or preview box. Where no monitor has a picture, the black
+    // background shows, at no cost.
+    const Rect& w = start_.window;
     create({kMainClass, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), programIcon(false)},
-           WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW, boundsAt(0, 0, 529, 249), nullptr, L"Nivora");
+           WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW, boundsAt(w.left, w.top, w.right - w.left, w.bottom - w.top),
+           nullptr, L"Nivora");
     if (!hwnd() || start_.screens.empty())
         return;
     if (preview()) {
@@ -90,6 +92,8 @@ FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
         SetParent(hwnd(), start_.previewParent);
         if (GetParent(hwnd()) != start_.previewParent)
             return;
+        // Reparenting may keep the window where it was on the screen: it goes to the box's corner.
+        SetWindowPos(hwnd(), nullptr, w.left, w.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     bool loaded = true;
@@ -134,10 +138,6 @@ bool FrmMain::InitData()
         return false;
     session_.emplace(start_.settings, start_.screens, start_.seed);
     notePause();  // what the system said while the window was made
-
-    // Maximised: the whole virtual screen, or the whole preview box.
-    const Rect& w = start_.window;
-    SetWindowPos(hwnd(), nullptr, w.left, w.top, w.right - w.left, w.bottom - w.top, SWP_NOZORDER | SWP_NOACTIVATE);
     setCaption(kMainCaption);
 
     for (size_t i = 0; i < monitors_.size(); ++i) {
@@ -201,9 +201,7 @@ void FrmMain::captureDesktop(size_t i)
     POINT origin{};
     GetDCOrgEx(desktopDC.get(), &origin);
     // Full screen: the monitor 1:1. Preview: the whole primary screen shrunk into the box.
-    const Rect source = preview() ? Rect{0, 0, Screen::widthTwips() / Screen::twipsPerPixelX(),
-                                         Screen::heightTwips() / Screen::twipsPerPixelY()}
-                                  : screen.bounds;
+    const Rect source = preview() ? Rect{0, 0, Screen::widthPixels(), Screen::heightPixels()} : screen.bounds;
     const int x = source.left - origin.x, y = source.top - origin.y;
     const int width = source.right - source.left, height = source.bottom - source.top;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, *alpha, 0};

@@ -51,16 +51,6 @@ int Screen::heightPixels()
 {
     return GetSystemMetrics(SM_CYSCREEN);
 }
-// 1440 twips to the inch: 15 at 96 dots per inch, 10 at 144. Above 1440 dpi a pixel is less than a twip; it
-// counts as one, so nothing divides by zero.
-int Screen::twipsPerPixelX()
-{
-    return std::max(1, 1440 / logPixels(LOGPIXELSX));
-}
-int Screen::twipsPerPixelY()
-{
-    return std::max(1, 1440 / logPixels(LOGPIXELSY));
-}
 
 // --- Window ----------------------------------------------------------------------------------------------------
 

@@ -14,14 +14,10 @@
 
 namespace nivora::win32 {
 
-// The screen object: sizes in pixels and twips, and the twips-per-pixel factors of the display.
+// The screen object: the primary screen's size in pixels.
 struct Screen {
     static int widthPixels();
     static int heightPixels();
-    static int twipsPerPixelX();
-    static int twipsPerPixelY();
-    static int widthTwips() { return widthPixels() * twipsPerPixelX(); }
-    static int heightTwips() { return heightPixels() * twipsPerPixelY(); }
 };
 
 // Base of every window and control of the program. The instance is attached to its window (GWLP_USERDATA), and

@@ -680,7 +680,7 @@ TEST_F(SettingsDialog, LeavingTheTextBoxTakesTheMessageCutTo128CharactersIntoThe
     EXPECT_TRUE(mode->saver.waitExit(5000));
     EXPECT_EQ(storedText(L"messageText").value_or(L"(none)"), std::wstring(127, L'a'))
         << "the last message, cut before half a character";
-    EXPECT_EQ(storedText(L"velocity").value_or(L"(none)"), L"6") << "all five values are written";
+    EXPECT_EQ(storedText(L"velocity").value_or(L"(none)"), L"6") << "every value is written";
 }
 
 TEST_F(SettingsDialog, StoredValuesOutsideTheDialogsRangesOpenAtTheNearestValueAndBoundsDoNothing)
@@ -1190,7 +1190,7 @@ TEST_F(SettingsDialog, ScaleAfterScaleKeepsOnlyTheCurrentPictures)
     for (int dpi = first + 2; dpi < first + 26; ++dpi)
         send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
     send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(first + 1, first + 1), 0);
-    // 26 pictures of at least 360 x 40 pixels a scale: 24 more scales kept would be over 35 MB more.
+    // Every option picture is at least 360 x 40 pixels a scale: 24 more scales kept would be over 35 MB more.
     EXPECT_LT(committed(), before + (SIZE_T{12} << 20));
     send(mode->dialog, WM_DPICHANGED, MAKEWPARAM(first, first), 0);
 }

@@ -1,4 +1,4 @@
-// The committed artwork read back as Windows would load it: the 26 option pictures at every stored scale with the
+// The committed artwork read back as Windows would load it: every option picture at every stored scale with the
 // pixel layout of their headings, values and scales, the program icon with its two images and transparency mask, and
 // the setup's page picture at each of its sizes.
 #include <gtest/gtest.h>

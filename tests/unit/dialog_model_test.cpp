@@ -429,7 +429,7 @@ TEST(DialogModel, TextBoxLeavesAtMost128CodeUnitsAndNeverHalfACharacter)
     }
 }
 
-// The five values as the store holds them after a save.
+// Every value as the store holds it after a save.
 std::map<std::u16string, std::u16string> storedFive(const char16_t* precipitation, const char16_t* velocity,
                                                     const char16_t* direction, const char16_t* blightness,
                                                     const char16_t* message)
@@ -472,7 +472,7 @@ TEST(DialogModel, OkSavesErasesOrLeavesTheStoreAlone)
          allFive,
          0,
          storedFive(u"0", u"12", u"False", u"4", u"abc")},
-        {"only the message changed: all five are written", makeSettings(1, 6, true, 2, u"Hello"), earlierSave,
+        {"only the message changed: every value is written", makeSettings(1, 6, true, 2, u"Hello"), earlierSave,
          OkOutcome::Saved, allFive, 0, storedFive(u"1", u"6", u"True", u"2", u"Hello")},
         {"a message differing only in letter case counts as changed",
          makeSettings(1, 6, true, 2, u"Tovek Super Quorlane 2004"),

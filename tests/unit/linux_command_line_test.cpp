@@ -1,4 +1,4 @@
-// The X11 program's command line: targets, the five settings as options, and one clear line for what is wrong.
+// The X11 program's command line: targets, each setting as an option, and one clear line for what is wrong.
 #include "core/settings/linux_command_line.h"
 
 #include <gtest/gtest.h>

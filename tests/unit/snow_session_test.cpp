@@ -292,6 +292,37 @@ TEST(SnowSession, TheWindChangesOnItsOwnScheduleOnlyWhenAutomatic)
     }
 }
 
+TEST(SnowSession, AReshapeKeepsTheLiveWindAndItsCourse)
+{
+    SessionRun run(testSettings(true), twoMonitors());
+    SnowSession& session = run.session;
+    session.start(0);
+    // Runs until the wind has changed `changes` times; gives the time of the last change.
+    auto runUntilChanges = [&session](int64_t from, int changes) {
+        int64_t now = from;
+        for (float wind = session.wind(); changes > 0 && now < 60'000'000;) {
+            now += session.waitFrom(now);
+            session.run(now);
+            if (session.wind() != wind)
+                --changes;
+            wind = session.wind();
+        }
+        return now;
+    };
+    // The automatic wind's first three steps of 0.375 away from the stored level's +10, towards the target it drew.
+    EXPECT_EQ(runUntilChanges(0, 3), 9'087'000);
+    EXPECT_EQ(session.wind(), 8.875f);
+
+    run.reshape(twoLargerMonitors());
+    EXPECT_EQ(session.wind(), 8.875f) << "the wind blows on as it was";
+    for (size_t i = 0; i < session.screenCount(); ++i)
+        EXPECT_EQ(session.field(i).velocity, 8.875f) << "screen " << i;
+    // Its clock and its target go on: the next step comes 100 ms after the last, on towards the same target.
+    EXPECT_EQ(runUntilChanges(9'087'000, 1), 9'187'000);
+    EXPECT_EQ(session.wind(), 8.5f);
+    EXPECT_EQ(session.field(1).velocity, 8.5f);
+}
+
 TEST(SnowSession, AnyReasonHoldsTheFramesUntilTheLastGoes)
 {
     SessionRun run(testSettings(), twoMonitors());

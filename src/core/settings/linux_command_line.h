@@ -1,5 +1,5 @@
-// The command line of the X11 program, as XScreenSaver starts its modules: where to draw, the five settings as
-// options named by the settings table, and a seed to replay a run.
+// The command line of the X11 program, as XScreenSaver starts its modules: where to draw, each setting as an
+// option named by the settings table, and a seed to replay a run.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// Loading, saving and erasing the five settings, driven by the one table of settings in settings.h.
+// Loading, saving and erasing the settings, driven by the one table of settings in settings.h.
 #include "core/settings/settings.h"
 
 #include "core/settings/settings_text.h"

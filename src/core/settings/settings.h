@@ -1,4 +1,4 @@
-// The five user settings, their defaults and text forms, and the store operations built on a small store interface.
+// The user's settings, their defaults and text forms, and the store operations built on a small store interface.
 #pragma once
 
 #include <array>
@@ -146,7 +146,7 @@ public:
 // unreadable), loads as that field's default; the other fields load as stored. No range is checked beyond what the
 // field's type holds, and nothing is written.
 SnowSettings loadSettings(SettingsStore& store, char16_t decimalSeparator = u'.');
-// Writes all five values, in the stored order.
+// Writes every value, in the stored order.
 void saveSettings(const SnowSettings& settings, SettingsStore& store, char16_t decimalSeparator = u'.');
 void eraseSettings(SettingsStore& store);
 // True when "velocity" is stored with a text that is not empty.
