@@ -109,29 +109,16 @@ std::optional<ListedMonitor> SnowSurface::monitor(int32_t integerScale)
     return ListedMonitor{{0, 0, int32_t(width), int32_t(height)}, false, scale};
 }
 
-bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* desktop, const SnowSettings& settings,
-                         x11::MessageFaces& faces)
+bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* desktop, program::MessageFaces& faces)
 {
     const SnowArea& area = session.screen(i).area;
     drawWidth_ = area.drawWidth;
     drawHeight_ = area.drawHeight;
     stride_ = session.pictureWidth(i);
-    const int32_t pictureHeight = session.pictureHeight(i);
-    picMain_.assign(size_t(stride_) * size_t(pictureHeight), kBlackPixel);
-    PicDesk_.assign(picMain_.size(), kBlackPixel);
-    const Surface desk = surfaceOf(PicDesk_, stride_, pictureHeight);
-    if (const std::optional<uint8_t> alpha = brightnessAlpha(settings.blightness); alpha && desktop)
-        blendOverBlack(desk, desktop->surface(), *alpha);
-
-    // PicText only where the message is written: the session keeps a mask of it.
-    std::vector<Pixel> text;
-    if (!session.message(i).empty() && !faces.empty()) {
-        text.assign(size_t(drawWidth_) * size_t(drawHeight_), kBlackPixel);
-        // 48 points at the output's scale, as on the other platforms at their DPI.
-        faces.print(surfaceOf(text, drawWidth_, drawHeight_), session.message(i), 96.0 * area.scale);
-    }
-    session.attach(i, {surfaceOf(picMain_, stride_, pictureHeight), desk,
-                       text.empty() ? Surface{} : surfaceOf(text, drawWidth_, drawHeight_)});
+    picMain_.assign(size_t(stride_) * size_t(session.pictureHeight(i)), kBlackPixel);
+    // The message at 48 points at the output's scale, as on the other platforms at their DPI.
+    kept_.attach(session, i, surfaceOf(picMain_, stride_, session.pictureHeight(i)),
+                 desktop ? desktop->surface() : ConstSurface{}, faces, 96.0 * area.scale);
 
     buffers_ = std::make_unique<ShmBuffers>();
     unshownWhole_ = true;

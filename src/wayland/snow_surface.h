@@ -12,9 +12,10 @@
 
 #include "core/snow/snow_session.h"
 #include "globals.h"
-#include "message_mask.h"
+#include "message_faces.h"
 #include "screencopy.h"
 #include "shm_buffers.h"
+#include "snow_pictures.h"
 
 namespace nivora::wayland {
 
@@ -41,12 +42,11 @@ public:
     // area, said in one line.
     std::optional<ListedMonitor> monitor(int32_t integerScale);
 
-    // Makes screen `i`'s pictures for `session`, the desktop dimmed under the snow and the message printed, and
-    // the buffers. False, with one line said, when there is no memory for them.
-    bool attach(SnowSession& session, size_t i, const OutputPicture* desktop, const SnowSettings& settings,
-                x11::MessageFaces& faces);
+    // Makes screen `i`'s pictures for `session`, over the output's `desktop` (none: black) and with the message
+    // printed, and the buffers. False, with one line said, when there is no memory for them.
+    bool attach(SnowSession& session, size_t i, const OutputPicture* desktop, program::MessageFaces& faces);
     // PicDesk is read no more: a whole output of pixels less.
-    void releaseDesk() { std::vector<Pixel>().swap(PicDesk_); }
+    void releaseDesk() { kept_.releaseDesk(); }
 
     // What the last frame changed, to be shown with the next present.
     void changed(const Presentation& presentation);
@@ -87,10 +87,10 @@ private:
 
     int32_t drawWidth_ = 0;
     int32_t drawHeight_ = 0;
-    int32_t stride_ = 0;          // picMain's row, margin included
-    std::vector<Pixel> picMain_;  // what is seen; the buffers take what changed of it
-    std::vector<Pixel> PicDesk_;  // the dimmed desktop with every settled flake, until the session lets go of it
-    std::vector<Rect> unshown_;   // what changed since the last buffer was committed
+    int32_t stride_ = 0;            // picMain's row, margin included
+    std::vector<Pixel> picMain_;    // what is seen; the buffers take what changed of it
+    program::ScreenPictures kept_;  // PicDesk, until the session lets go of it
+    std::vector<Rect> unshown_;     // what changed since the last buffer was committed
     bool unshownWhole_ = true;
     std::unique_ptr<ShmBuffers> buffers_;  // made anew with each build
 };

@@ -3,7 +3,6 @@
 #include "wayland_saver.h"
 
 #include <poll.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,18 +12,20 @@
 #include <new>
 #include <string_view>
 
-#include "test_hooks.h"
+#include "event_loop.h"
+#include "snow_pictures.h"
+#include "test_seams.h"
 
 namespace nivora::wayland {
 
 namespace {
 
-int64_t clockNow()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
-}
+using program::clockNow;
+
+// The connection, closed however the run ends.
+struct DisplayCloser {
+    void operator()(wl_display* display) const { wl_display_disconnect(display); }
+};
 
 template <class Proxy>
 Proxy* bind(wl_registry* registry, uint32_t name, const wl_interface& interface, uint32_t offered, uint32_t wanted)
@@ -64,24 +65,14 @@ const wl_pointer_listener WaylandSaver::kPointerListener = {
 
 int runSnow(const LinuxOptions& options, int stopFd)
 {
-    wl_display* display = wl_display_connect(nullptr);
+    const std::unique_ptr<wl_display, DisplayCloser> display(wl_display_connect(nullptr));
     if (!display) {
         const char* name = std::getenv("WAYLAND_DISPLAY");
         std::fprintf(stderr, "nivora: cannot connect to the Wayland compositor \"%s\"\n", name ? name : "wayland-0");
         return 1;
     }
-    int status = 1;
-    try {
-        WaylandSaver saver(display, options, stopFd);
-        if (saver.InitData())
-            status = saver.run();
-    } catch (const std::bad_alloc&) {
-        // Pictures too large for the memory the program may have (huge outputs, a ulimit): one line, not an abort.
-        std::fprintf(stderr, "nivora: not enough memory for the snow\n");
-        status = 1;
-    }
-    wl_display_disconnect(display);
-    return status;
+    WaylandSaver saver(display.get(), options, stopFd);
+    return saver.InitData() ? saver.run() : 1;
 }
 
 WaylandSaver::WaylandSaver(wl_display* display, LinuxOptions options, int stopFd)
@@ -138,7 +129,7 @@ void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, co
         wl_seat_add_listener(g.seat, &kSeatListener, self);
     } else if (is == zwlr_layer_shell_v1_interface.name && !g.layerShell) {
         g.layerShell = bind<zwlr_layer_shell_v1>(registry, name, zwlr_layer_shell_v1_interface, version, 4);
-    } else if (is == zwlr_screencopy_manager_v1_interface.name && !g.screencopy && !ignoreScreencopy()) {
+    } else if (is == zwlr_screencopy_manager_v1_interface.name && !g.screencopy && !program::ignoreScreencopy()) {
         g.screencopy = bind<zwlr_screencopy_manager_v1>(registry, name, zwlr_screencopy_manager_v1_interface, version,
                                                         3);
     } else if (is == zxdg_output_manager_v1_interface.name && !g.xdgOutputs) {
@@ -271,13 +262,11 @@ bool WaylandSaver::InitData()
         std::fprintf(stderr, "nivora: the compositor shows no output\n");
         return false;
     }
-    if (faces_.empty() && !options_.settings.messageText.empty())
-        std::fprintf(stderr, "nivora: no font for the message found; the snow falls without it\n");
+    program::warnWithoutFont(faces_, options_.settings);
     takeDesktops();
     if (ended_ || !showSurfaces())
         return false;
-    holdAfter_ = holdAfterFrames();
-    session_->runAhead(framesAhead());
+    program::applyTestSeams(*session_);
     for (Screen& s : screens_)
         s.output->settle();
     started_ = true;
@@ -286,7 +275,7 @@ bool WaylandSaver::InitData()
 
 void WaylandSaver::takeDesktops()
 {
-    if (!brightnessAlpha(options_.settings.blightness))
+    if (!SnowSession::wantsDesktop(options_.settings))
         return;  // nothing of the desktop is shown: it is not taken either
     if (!globals_.screencopy) {
         std::fprintf(stderr, "nivora: the compositor offers no screencopy (zwlr_screencopy_manager_v1); the snow "
@@ -297,8 +286,7 @@ void WaylandSaver::takeDesktops()
     for (Screen& s : screens_) {
         s.desktop = captureOutput(display_, globals_.screencopy, globals_.shm, s.output->get(), stopFd_);
         missing |= !s.desktop;
-        pollfd stop{stopFd_, POLLIN, 0};
-        if (poll(&stop, 1, 0) > 0) {
+        if (program::stopRequested(stopFd_)) {
             ended_ = true;
             return;
         }
@@ -306,27 +294,6 @@ void WaylandSaver::takeDesktops()
     if (missing)
         std::fprintf(stderr, "nivora: the compositor gave no picture of an output; the snow falls over a dark "
                              "background there\n");
-}
-
-// The message is written on the output at the layout's origin, else on the first.
-size_t WaylandSaver::messageScreen() const
-{
-    std::vector<ListedMonitor> layout;
-    Rect all{};
-    for (const Screen& s : screens_) {
-        const Rect b = s.output->info().logicalBounds();
-        layout.push_back({b, false, 1.0});
-        all = layout.size() == 1 ? b
-                                 : Rect{std::min(all.left, b.left), std::min(all.top, b.top),
-                                        std::max(all.right, b.right), std::max(all.bottom, b.bottom)};
-    }
-    if (const auto chosen = snowScreensFor(all, layout))
-        for (const SnowScreen& screen : *chosen)
-            if (screen.primary)
-                for (size_t i = 0; i < screens_.size(); ++i)
-                    if (layout[i].bounds == screen.bounds)
-                        return i;
-    return 0;
 }
 
 bool WaylandSaver::showSurfaces()
@@ -345,30 +312,25 @@ bool WaylandSaver::showSurfaces()
 }
 
 // The screens at the surfaces' scales, and their pictures: made once, and again when a surface learns its
-// fractional scale after it was shown. Each output is a layout of its own: its surface's buffer.
+// fractional scale after it was shown. Each output is a picture of its own, its surface's buffer; the layout
+// decides which one carries the message.
 bool WaylandSaver::build()
 {
-    const size_t primary = messageScreen();
-    std::vector<SnowScreen> shown;
-    for (size_t i = 0; i < screens_.size(); ++i) {
-        const std::optional<ListedMonitor> monitor = screens_[i].snow->monitor(screens_[i].output->info().scale);
+    std::vector<OwnOutput> outputs;
+    for (const Screen& s : screens_) {
+        const std::optional<ListedMonitor> monitor = s.snow->monitor(s.output->info().scale);
         if (!monitor)
             return false;
-        const std::optional<std::vector<SnowScreen>> own = snowScreensFor(monitor->bounds, {&*monitor, 1});
-        if (!own || own->size() != 1)
-            return false;
-        shown.push_back(own->front());
-        shown.back().primary = i == primary;  // alone, each would be the primary of its own layout
+        outputs.push_back(
+            {s.output->info().logicalBounds(), monitor->bounds.right, monitor->bounds.bottom, monitor->scale});
     }
-    if (session_) {
-        session_->reshape(std::move(shown));  // the same generator, the wind as it blows, the clocks
-    } else {
-        const uint64_t seed = options_.seed ? *options_.seed : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40);
-        session_.emplace(options_.settings, std::move(shown), seed);
-    }
+    std::optional<std::vector<SnowScreen>> shown = snowScreensOfOwnOutputs(outputs);
+    if (!shown)
+        return false;
+    program::buildSession(session_, options_, std::move(*shown), 0);
     for (size_t i = 0; i < screens_.size(); ++i) {
         Screen& s = screens_[i];
-        if (!s.snow->attach(*session_, i, s.desktop ? &*s.desktop : nullptr, options_.settings, faces_))
+        if (!s.snow->attach(*session_, i, s.desktop ? &*s.desktop : nullptr, faces_))
             return false;
     }
     return true;
@@ -380,19 +342,14 @@ bool WaylandSaver::anyReady() const
 }
 
 // Every output takes the frame's changes; those whose last frame has been called back show them now.
-void WaylandSaver::frame()
+void WaylandSaver::frame(const SessionStep& step)
 {
     for (size_t i = 0; i < screens_.size(); ++i) {
         SnowSurface& snow = *screens_[i].snow;
         snow.changed(session_->presentation(i));
-        if (session_->deskReleased(i))
-            snow.releaseDesk();
         snow.present(opacity_);
     }
-    if (holdAfter_ && session_->frameCount() == *holdAfter_) {
-        held_ = true;
-        session_->pause(PauseReason::HeldForTest, clockNow());
-    }
+    held_ |= step.held;
 }
 
 // Changes that waited for a frame callback go out as soon as it comes, not a frame later.
@@ -403,11 +360,13 @@ void WaylandSaver::presentWaiting()
             s.snow->present(opacity_);
 }
 
-// The frame first, then the fade, as the session asks.
+// The desks let go first, then the frame, then the fade, as the session asks.
 void WaylandSaver::carryOut(const SessionStep& step)
 {
+    for (const size_t i : step.releasedDesks)
+        screens_[i].snow->releaseDesk();
     if (step.drawn)
-        frame();
+        frame(step);
     switch (step.fade.kind) {
     case FadeAction::Kind::Nothing:
         break;
@@ -428,13 +387,10 @@ void WaylandSaver::carryOut(const SessionStep& step)
 void WaylandSaver::followFrameCallbacks(int64_t now)
 {
     const bool ready = anyReady();
-    if (!ready && !hidden_ && session_->waitFrom(now) == 0) {
-        hidden_ = true;
+    if (!ready && session_->waitFrom(now) == 0)
         session_->pause(PauseReason::Hidden, now);
-    } else if (ready && hidden_) {
-        hidden_ = false;
+    else if (ready)
         session_->resume(PauseReason::Hidden, now);
-    }
 }
 
 void WaylandSaver::noteEnds()
@@ -483,19 +439,17 @@ bool WaylandSaver::dispatch(int64_t wait)
         }
         unsent = true;
     }
-    const short events = short(POLLIN | (unsent ? POLLOUT : 0));
-    pollfd fds[2] = {{wl_display_get_fd(display_), events, 0}, {stopFd_, POLLIN, 0}};
-    const timespec timeout{wait / 1'000'000, long(wait % 1'000'000) * 1000};
-    const int ready = ppoll(fds, 2, wait == FrameClock::kNever ? nullptr : &timeout, nullptr);
-    if (ready > 0 && (fds[0].revents & POLLIN)) {
+    const program::Woken woken = program::waitFor(wl_display_get_fd(display_), short(POLLIN | (unsent ? POLLOUT : 0)),
+                                                  stopFd_, wait);
+    if (woken.display & POLLIN) {
         if (wl_display_read_events(display_) != 0)
             return false;
     } else {
         wl_display_cancel_read(display_);
-        if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP)))
+        if (woken.display & (POLLERR | POLLHUP))
             return false;
     }
-    if (fds[1].revents & POLLIN)
+    if (woken.stop)
         ended_ = true;
     return wl_display_dispatch_pending(display_) >= 0;
 }
@@ -515,7 +469,7 @@ int WaylandSaver::run()
         if (held_ && !heldAnnounced_ && std::none_of(screens_.begin(), screens_.end(), [](const Screen& s) {
                 return s.snow->waitingForFrame() || s.snow->unshown();
             })) {
-            announceHeld(session_->frameCount());  // the held frame has been called back: it is on the screen
+            program::announceHeld(session_->frameCount());  // the held frame has been called back: it is on the screen
             heldAnnounced_ = true;
         }
         if (ended_)

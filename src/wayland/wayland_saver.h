@@ -12,7 +12,7 @@
 #include "core/settings/linux_command_line.h"
 #include "core/snow/snow_session.h"
 #include "globals.h"
-#include "message_mask.h"
+#include "message_faces.h"
 #include "output.h"
 #include "screencopy.h"
 #include "snow_surface.h"
@@ -59,9 +59,8 @@ private:
     void takeDesktops();
     bool showSurfaces();
     bool build();
-    size_t messageScreen() const;
     void carryOut(const SessionStep& step);
-    void frame();
+    void frame(const SessionStep& step);
     void presentWaiting();
     void pointerAt(wl_fixed_t x, wl_fixed_t y);
     bool anyReady() const;
@@ -81,11 +80,9 @@ private:
     std::vector<Screen> screens_;
     bool started_ = false;  // the surfaces are built: any change of the outputs ends the saver
 
-    x11::MessageFaces faces_;
+    program::MessageFaces faces_;
     std::optional<SnowSession> session_;  // screen i is screens_[i]'s output
     uint8_t opacity_ = 255;               // below 255 while the fade runs
-    std::optional<uint64_t> holdAfter_;
-    bool hidden_ = false;  // no output calls back for frames: the session is paused
     bool held_ = false;
     bool heldAnnounced_ = false;
     bool ended_ = false;

@@ -64,19 +64,13 @@ Rect virtualScreen()
 
 int runPreview(const SnowSettings& settings, HWND parent, PreviewArea host)
 {
-    SnowArea area;
-    area.drawWidth = host.width;
-    area.drawHeight = host.height;
-    area.mode = SnowMode::Preview;
-    area.previewScaleY = static_cast<float>(double(area.drawHeight) / Screen::heightPixels());
-    SnowScreen box;
-    box.bounds = {0, 0, area.drawWidth, area.drawHeight};
-    box.area = area;
-    box.primary = true;
+    const std::optional<SnowScreen> box = previewScreen(host.width, host.height, Screen::heightPixels());
+    if (!box)
+        return 1;  // a box no drawing area fits in
 
     // A child of another program's window must share that window's DPI awareness, or Windows refuses it as a child.
     const ThreadDpiAwarenessOf hostAwareness(parent);
-    FrmMain frmMain({settings, {box}, box.bounds, parent, runSeed()});
+    FrmMain frmMain({settings, {*box}, box->bounds, parent, runSeed()});
     if (!frmMain.InitData())
         return 1;
     ShowWindow(frmMain.hwnd(), SW_SHOWNA);

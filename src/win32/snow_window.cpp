@@ -69,7 +69,7 @@ uint64_t runSeed()
     }
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
-    return uint64_t(counter.QuadPart) ^ (GetTickCount64() << 20) ^ (uint64_t(GetCurrentProcessId()) << 40);
+    return nivora::runSeed(uint64_t(counter.QuadPart), GetCurrentProcessId(), GetTickCount64());
 }
 
 FrmMain::FrmMain(SnowStart start) : start_(std::move(start))

@@ -1,24 +1,16 @@
-// Taking the desktop picture: XGetImage of the root window, or XScreenSaver's helper run on a pixmap.
+// Taking the desktop picture: XGetImage of the root window, or what XScreenSaver's helper paints on the window.
 #include "desktop_picture.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <X11/Xutil.h>
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <string>
 
+#include "helper_process.h"
 #include "x_errors.h"
-
-extern char** environ;
 
 namespace nivora::x11 {
 
@@ -100,21 +92,6 @@ void clearWholly(Display* display, Window window)
     XClearArea(display, window, 0, 0, 0, 0, True);
 }
 
-// SIGTERM, then SIGKILL for a helper that ignores it, so that the program's own end never waits on the helper's.
-void endHelper(pid_t child)
-{
-    kill(child, SIGTERM);
-    const auto patience = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (waitpid(child, nullptr, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() >= patience) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-            return;
-        }
-        poll(nullptr, 0, 10);
-    }
-}
-
 }  // namespace
 
 void DesktopPicture::copyTo(const Surface& to, const Rect& area) const
@@ -174,49 +151,33 @@ HelperImage imageFromHelper(Display* display, Window window, const Rect& bounds,
     XSync(display, False);
     char windowId[32];
     std::snprintf(windowId, sizeof windowId, "0x%lx", window);
-    std::string displayName = DisplayString(display);
-    pid_t child = -1;
-    for (const char* helper : kHelperPaths) {
-        char* const argv[] = {const_cast<char*>(helper), const_cast<char*>("--display"), displayName.data(), windowId,
-                              nullptr};
-        if (posix_spawnp(&child, helper, nullptr, nullptr, argv, environ) == 0)
-            break;
-        child = -1;
-    }
-    if (child <= 0)
+    const program::HelperRun run = program::runHelper(kHelperPaths, {"--display", DisplayString(display), windowId},
+                                                      stopFd, kHelperTime);
+    switch (run.end) {
+    case program::HelperEnd::Missing:
         return {};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kHelperSeconds);
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child)
-            break;
-        if (done < 0)
-            return {};
-        pollfd stop{stopFd, POLLIN, 0};
-        if (poll(&stop, 1, 10) > 0) {
-            endHelper(child);
-            return {HelperOutcome::Stopped, std::nullopt};
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            endHelper(child);
-            if (!windowExists(display, window))
-                return {HelperOutcome::WindowGone, std::nullopt};
-            // Ended in the middle of a grab, it may have left the window unmapped.
-            if (wasViewable && !isViewable(display, window))
-                XMapRaised(display, window);
-            clearWholly(display, window);
-            return {HelperOutcome::TimedOut, std::nullopt};
-        }
+    case program::HelperEnd::Stopped:
+        return {HelperOutcome::Stopped, std::nullopt};
+    case program::HelperEnd::TimedOut:
+        if (!windowExists(display, window))
+            return {HelperOutcome::WindowGone, std::nullopt};
+        // Ended in the middle of a grab, it may have left the window unmapped.
+        if (wasViewable && !isViewable(display, window))
+            XMapRaised(display, window);
+        clearWholly(display, window);
+        return {HelperOutcome::TimedOut, std::nullopt};
+    case program::HelperEnd::Exited:
+        break;
     }
+    const int status = run.status;
     if (!windowExists(display, window))
         return {HelperOutcome::WindowGone, std::nullopt};
     HelperImage image;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
         if (!hasProperty(display, window, imageName))
             image.outcome = HelperOutcome::NotChosen;
-        else if ((image.picture =
-                      getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top, bounds)))
+        else if ((image.picture = getImage(display, window, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                                           bounds)))
             image.outcome = HelperOutcome::Picture;
     }
     clearWholly(display, window);

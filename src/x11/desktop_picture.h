@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -26,14 +27,14 @@ std::optional<DesktopPicture> captureScreen(Display* display, Window root, const
 
 // How long xscreensaver-getimage may take: a desktop grab takes well under a second and a file from the user's
 // folder a few; past this the snow starts over a dark background rather than wait for ever.
-constexpr int kHelperSeconds = 5;
+constexpr std::chrono::seconds kHelperTime{5};
 
 // What came of running xscreensaver-getimage on a window.
 enum class HelperOutcome {
     Picture,     // the desktop, or an image the user chose
     NotChosen,   // the user allows neither: the helper painted its colour-bar test card, which is not shown
     Failed,      // missing, or it ended badly
-    TimedOut,    // still running after kHelperSeconds: ended
+    TimedOut,    // still running after kHelperTime: ended
     Stopped,     // the program was told to end meanwhile
     WindowGone,  // the window was destroyed meanwhile
 };

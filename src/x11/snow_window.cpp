@@ -3,7 +3,6 @@
 #include "snow_window.h"
 
 #include <poll.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <X11/Xatom.h>
@@ -16,7 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "event_loop.h"
 #include "frame_hold.h"
+#include "x11_main.h"
 #include "x_errors.h"
 
 namespace nivora::x11 {
@@ -57,8 +58,10 @@ Window virtualRoot(Display* display, Window root)
         XWindowAttributes attributes{};
         const Status exists = XGetWindowAttributes(display, found, &attributes);
         if (!trap.passed() || !exists) {
-            std::fprintf(stderr, "nivora: __SWM_VROOT names window 0x%lx, which does not exist; drawing on the root "
-                                 "window\n", found);
+            std::fprintf(stderr,
+                         "nivora: __SWM_VROOT names window 0x%lx, which does not exist; drawing on the root "
+                         "window\n",
+                         found);
             found = root;
         }
     }
@@ -76,8 +79,8 @@ std::vector<ListedMonitor> randrMonitors(Display* display, Window root)
     int count = 0;
     XRRMonitorInfo* list = XRRGetMonitors(display, root, True, &count);
     for (int i = 0; i < count; ++i)
-        found.push_back({{list[i].x, list[i].y, list[i].x + list[i].width, list[i].y + list[i].height},
-                         list[i].primary != 0});
+        found.push_back(
+            {{list[i].x, list[i].y, list[i].x + list[i].width, list[i].y + list[i].height}, list[i].primary != 0});
     if (list)
         XRRFreeMonitors(list);
     return found;
@@ -87,6 +90,11 @@ Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
 {
     return {pixels.data(), width, height, width};
 }
+
+// The display, closed however the run ends.
+struct DisplayCloser {
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
 
 // What desktops expect of a top-level window: its process, for "end the program"; its host, which makes the pid
 // meaningful; its class, for rules and docks; its icon name.
@@ -112,11 +120,16 @@ void describeOwnWindow(Display* display, Window window)
 
 }  // namespace
 
-int64_t clockNow()
+int runSnow(const LinuxOptions& options, int stopFd)
 {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
+    const std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+    if (!display) {
+        std::fprintf(stderr, "nivora: cannot open display %s\n", quotedForTerminal(XDisplayName(nullptr)).c_str());
+        return 1;
+    }
+    installErrorHandlers();
+    SnowWindow window(display.get(), options, stopFd);
+    return window.InitData() ? window.run() : 1;
 }
 
 double displayDpi(Display* display)
@@ -159,19 +172,18 @@ bool SnowWindow::InitData()
 {
     if (!findTarget())
         return false;
-    seed_ = options_.seed ? *options_.seed
-                          : uint64_t(clockNow()) ^ (uint64_t(getpid()) << 40) ^ uint64_t(window_) << 20;
-    takeDesktop();
+    dpi_ = displayDpi(display_);
+    if (!buildSession())
+        return false;
+    if (SnowSession::wantsDesktop(options_.settings))
+        takeDesktop();  // at brightness 0 nothing of the desktop is shown: it is not taken either
     if (ended_)
         return true;  // told to end, or the window went, while the helper ran: no frame is made
-    dpi_ = displayDpi(display_);
-    if (faces_.empty() && !options_.settings.messageText.empty())
-        std::fprintf(stderr, "nivora: no font for the message found; the snow falls without it\n");
-    if (!build())
-        return false;
-    holdAfter_ = holdAfterFrames();
-    session_->runAhead(framesAhead());
-    releaseDesks();
+    program::warnWithoutFont(faces_, options_.settings);
+    for (size_t i = 0; i < monitors_.size(); ++i)
+        if (!buildPictures(i))
+            return false;
+    program::applyTestSeams(*session_);
     if (ownWindow_)
         XMapRaised(display_, window_);
     return true;
@@ -188,8 +200,7 @@ bool SnowWindow::findTarget()
         const ErrorTrap trap(display_);
         const Status found = XGetWindowAttributes(display_, window_, &attributes);
         if (!trap.passed() || !found) {
-            std::fprintf(stderr, "nivora: there is no window 0x%lx on display %s\n", window_,
-                         DisplayString(display_));
+            std::fprintf(stderr, "nivora: there is no window 0x%lx on display %s\n", window_, DisplayString(display_));
             return false;
         }
         if (attributes.c_class == InputOnly) {
@@ -260,8 +271,6 @@ Rect SnowWindow::windowInRoot() const
 
 void SnowWindow::takeDesktop()
 {
-    if (!brightnessAlpha(options_.settings.blightness))
-        return;  // nothing of the desktop is shown: it is not taken either
     if (options_.target == DrawTarget::Window) {
         HelperImage image = imageFromHelper(display_, window_, windowInRoot(), stopFd_);
         desktop_ = std::move(image.picture);
@@ -274,8 +283,10 @@ void SnowWindow::takeDesktop()
                                  "a dark background\n");
             break;
         case HelperOutcome::TimedOut:
-            std::fprintf(stderr, "nivora: xscreensaver-getimage gave no picture within %d s; the snow falls over a "
-                                 "dark background\n", kHelperSeconds);
+            std::fprintf(stderr,
+                         "nivora: xscreensaver-getimage gave no picture within %d s; the snow falls over a "
+                         "dark background\n",
+                         int(kHelperTime.count()));
             break;
         case HelperOutcome::Stopped:
         case HelperOutcome::WindowGone:
@@ -292,38 +303,20 @@ void SnowWindow::takeDesktop()
         std::fprintf(stderr, "nivora: the screen could not be read; the snow falls over a dark background\n");
 }
 
-bool SnowWindow::build()
+// The screens of the monitors the window shows, at X11's one scale for the whole display (Xft.dpi), and the session
+// over them: made once, reshaped when the window changes size (the same generator, the wind as it blows, the
+// clocks).
+bool SnowWindow::buildSession()
 {
-    monitors_.clear();
-    const Rect window = windowInRoot();
-    std::vector<ListedMonitor> shown = randrMonitors(display_, root_);
-    // The message is written on the primary monitor: a window that does not show it (XScreenSaver makes one per
-    // monitor) has none.
-    const bool primaryElsewhere = std::any_of(shown.begin(), shown.end(), [&](const ListedMonitor& m) {
-        return m.primary && isEmpty(clipRect(m.bounds, window));
-    });
-    if (shown.empty())
-        shown.push_back({window, true});
-    // X11 has one scale for the whole display, Xft.dpi: every monitor snows at it.
-    for (ListedMonitor& m : shown)
-        m.scale = displayScaleOfDpi(dpi_);
-    std::optional<std::vector<SnowScreen>> screens = snowScreensFor(window, shown);
+    std::optional<std::vector<SnowScreen>> screens = snowScreensInWindow(windowInRoot(), randrMonitors(display_, root_),
+                                                                         displayScaleOfDpi(dpi_));
     if (!screens) {
         std::fprintf(stderr, "nivora: the window (%d x %d) is too large or too small for the snow\n", width_, height_);
         return false;
     }
-    if (primaryElsewhere)
-        for (SnowScreen& screen : *screens)
-            screen.primary = false;
-    // A rebuild keeps the session: the same generator, the wind as it blows, the clocks.
-    if (session_)
-        session_->reshape(std::move(*screens));
-    else
-        session_.emplace(options_.settings, std::move(*screens), seed_);
+    program::buildSession(session_, options_, std::move(*screens), window_);
+    monitors_.clear();
     monitors_.resize(session_->screenCount());
-    for (size_t i = 0; i < monitors_.size(); ++i)
-        if (!buildPictures(i))
-            return false;
     return true;
 }
 
@@ -342,36 +335,34 @@ bool SnowWindow::buildPictures(size_t i)
     }
     shared_ = m.picMain->shared();
 
-    m.PicDesk.assign(size_t(pictureWidth) * size_t(pictureHeight), kBlackPixel);
-    const Surface desk = surfaceOf(m.PicDesk, pictureWidth, pictureHeight);
-    if (const std::optional<uint8_t> alpha = brightnessAlpha(options_.settings.blightness); alpha && desktop_) {
-        std::vector<Pixel> shown(size_t(width) * size_t(height), kBlackPixel);
+    // The desktop as this monitor shows it; what the picture does not cover stays black.
+    std::vector<Pixel> shown;
+    if (desktop_) {
+        shown.assign(size_t(width) * size_t(height), kBlackPixel);
         desktop_->copyTo(surfaceOf(shown, width, height), screen.bounds);
-        blendOverBlack(desk, surfaceOf(shown, width, height), *alpha);
     }
-
-    // PicText only where a message is written; the session keeps a one-byte mask of it and never reads it again.
-    std::vector<Pixel> text;
-    const std::u16string& message = session_->message(i);
-    if (!message.empty() && !faces_.empty()) {
-        text.assign(size_t(width) * size_t(height), kBlackPixel);
-        faces_.print(surfaceOf(text, width, height), message, dpi_);
-    }
-    session_->attach(i, {m.picMain->surface(), desk, text.empty() ? Surface{} : surfaceOf(text, width, height)});
+    m.kept.attach(*session_, i, m.picMain->surface(), shown.empty() ? ConstSurface{} : surfaceOf(shown, width, height),
+                  faces_, dpi_);
     return true;
 }
 
-// A whole monitor of pixels less once the session reads PicDesk no more: snow settles only on the message.
-void SnowWindow::releaseDesks()
+bool SnowWindow::build()
 {
+    if (!buildSession())
+        return false;
     for (size_t i = 0; i < monitors_.size(); ++i)
-        if (session_->deskReleased(i) && !monitors_[i].PicDesk.empty())
-            std::vector<Pixel>().swap(monitors_[i].PicDesk);
+        if (!buildPictures(i))
+            return false;
+    return true;
 }
 
-void SnowWindow::presentFrame()
+// The desks let go first, then the frame, as the session asks.
+void SnowWindow::carryOut(const SessionStep& step)
 {
-    releaseDesks();
+    for (const size_t i : step.releasedDesks)
+        monitors_[i].kept.releaseDesk();
+    if (!step.drawn)
+        return;
     for (size_t i = 0; i < monitors_.size(); ++i)
         present(i, session_->presentation(i).rects);
     // The server reads shared pictures when it handles the requests: it must be done before the next frame draws
@@ -380,8 +371,8 @@ void SnowWindow::presentFrame()
         XSync(display_, False);
     else
         XFlush(display_);
-    if (holdAfter_ && session_->frameCount() == *holdAfter_)
-        holdForTest();
+    if (step.held)
+        announceHeld(display_, window_, session_->frameCount());
 }
 
 void SnowWindow::present(size_t i, std::span<const Rect> rects) const
@@ -405,24 +396,13 @@ void SnowWindow::repaint(const Rect& exposed) const
     }
 }
 
-void SnowWindow::holdForTest()
-{
-    session_->pause(PauseReason::HeldForTest, clockNow());
-    announceHeld(display_, window_, session_->frameCount());
-}
-
+// Nobody sees the snow: no frame is made, and the clocks keep what was left of their waits.
 void SnowWindow::updateVisibility()
 {
-    const int64_t now = clockNow();
-    if (visible() == !paused_)
-        return;
-    paused_ = !visible();
-    // Nobody sees the snow: no frame is made, and the clocks keep what was left of their waits.
-    if (paused_)
-        session_->pause(PauseReason::Hidden, now);
-    else
-        session_->resume(PauseReason::Hidden, now);
-    if (!paused_)
+    const int64_t now = program::clockNow();
+    const PauseChange change = visible() ? session_->resume(PauseReason::Hidden, now)
+                                         : session_->pause(PauseReason::Hidden, now);
+    if (change == PauseChange::Resume)
         repaint({0, 0, width_, height_});
 }
 
@@ -485,12 +465,10 @@ int SnowWindow::run()
 {
     if (ended_)
         return status_;
-    const int64_t start = clockNow();
-    paused_ = !visible();
-    if (paused_)
+    const int64_t start = program::clockNow();
+    if (!visible())
         session_->pause(PauseReason::Hidden, start);
-    if (session_->start(start).drawn)  // the first frame at once, as the window is shown
-        presentFrame();
+    carryOut(session_->start(start));  // the first frame at once, as the window is shown
 
     const int connection = ConnectionNumber(display_);
     while (!ended_) {
@@ -501,17 +479,12 @@ int SnowWindow::run()
         }
         if (ended_)
             break;
-        if (session_->run(clockNow()).drawn)
-            presentFrame();
+        carryOut(session_->run(program::clockNow()));
         // Flushes, and takes in what the server has sent meanwhile (read while syncing, or arrived since): an event
-        // left in Xlib's buffers would not wake the poll, and while paused nothing else would.
+        // left in Xlib's buffers would not wake the wait, and while paused nothing else would.
         if (XPending(display_) > 0)
             continue;
-        const int64_t wait = session_->waitFrom(clockNow());
-        timespec timeout{wait / 1'000'000, long(wait % 1'000'000) * 1000};
-        pollfd fds[2] = {{connection, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        ppoll(fds, 2, wait == FrameClock::kNever ? nullptr : &timeout, nullptr);
-        if (fds[1].revents & POLLIN)
+        if (program::waitFor(connection, POLLIN, stopFd_, session_->waitFrom(program::clockNow())).stop)
             ended_ = true;
     }
     return status_;

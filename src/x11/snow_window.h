@@ -15,8 +15,9 @@
 #include "core/snow/snow_screens.h"
 #include "core/snow/snow_session.h"
 #include "desktop_picture.h"
-#include "message_mask.h"
+#include "message_faces.h"
 #include "shared_picture.h"
+#include "snow_pictures.h"
 
 namespace nivora::x11 {
 
@@ -39,22 +40,21 @@ private:
     // One monitor's pictures, for the session's screen of the same index.
     struct MonitorPictures {
         std::unique_ptr<SharedPicture> picMain;  // what is seen
-        std::vector<Pixel> PicDesk;  // the dimmed desktop with every settled flake, until the session lets go
+        program::ScreenPictures kept;            // PicDesk, until the session lets go
     };
 
     bool findTarget();
     void takeDesktop();
     Rect windowInRoot() const;
-    bool build();
+    bool buildSession();
     bool buildPictures(size_t i);
-    void presentFrame();
-    void releaseDesks();
+    bool build();
+    void carryOut(const SessionStep& step);
     void present(size_t i, std::span<const Rect> rects) const;
     void repaint(const Rect& exposed) const;
     void handle(const XEvent& event);
     void updateVisibility();
     bool visible() const { return mapped_ && !obscured_; }
-    void holdForTest();
 
     Display* display_;
     LinuxOptions options_;
@@ -71,20 +71,14 @@ private:
     bool shared_ = true;  // MIT-SHM until the server refuses it
 
     std::optional<DesktopPicture> desktop_;
-    MessageFaces faces_;
-    uint64_t seed_ = 0;  // of the run's one generator, across rebuilds
+    program::MessageFaces faces_;
     std::optional<SnowSession> session_;
     std::vector<MonitorPictures> monitors_;
     bool mapped_ = true;
     bool obscured_ = false;
-    bool paused_ = false;
     bool ended_ = false;
     int status_ = 0;  // of the program once the loop ends
-    std::optional<uint64_t> holdAfter_;
 };
-
-// Microseconds of the monotonic clock.
-int64_t clockNow();
 
 // The display's resolution for text: the Xft.dpi resource, else 96.
 double displayDpi(Display* display);

@@ -86,7 +86,7 @@ struct SnowRun {
     SnowField field;
     AutoWind wind;
     Image main, desk, text;
-    uint32_t nextWindTick = kWindFirstInterval;
+    int64_t nextWindTick = kWindFirstInterval.count();  // ms
 
     explicit SnowRun(const Scenario& s)
         : random(s.seed),
@@ -112,10 +112,10 @@ struct SnowRun {
     }
 
     // The frame clock of 20 ms drives the wind timer as the window's timers would.
-    void advanceWind(bool autoWind, uint32_t now)
+    void advanceWind(bool autoWind, int64_t now)
     {
         if (autoWind && now >= nextWindTick)
-            nextWindTick = now + wind.Timer3_Timer(field.velocity, random);
+            nextWindTick = now + wind.Timer3_Timer(field.velocity, random).count();
     }
 };
 

@@ -1,6 +1,8 @@
 // Drawing areas of the full-screen snow over one or several monitors.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "core/snow/snow_screens.h"
@@ -141,9 +143,9 @@ TEST(SnowScreens, ExactlyOnePrimaryWhateverTheSystemMarks)
 TEST(SnowScreens, MirroredAndOffScreenMonitorsAddNoArea)
 {
     const ListedMonitor monitors[] = {{{0, 0, 1024, 768}, true},
-                                {{0, 0, 1024, 768}, false},      // mirrored
-                                {{5000, 0, 6000, 768}, false},   // outside the virtual screen
-                                {{1024, 0, 1024, 768}, false}};  // empty
+                                      {{0, 0, 1024, 768}, false},      // mirrored
+                                      {{5000, 0, 6000, 768}, false},   // outside the virtual screen
+                                      {{1024, 0, 1024, 768}, false}};  // empty
     const auto screens = snowScreensFor({0, 0, 1024, 768}, monitors);
     ASSERT_TRUE(screens);
     EXPECT_EQ(screens->size(), 1u);
@@ -214,6 +216,128 @@ TEST(SnowScreens, NoAreaWhenAMonitorIsTooLargeOrThereIsNone)
     const auto screens = snowScreensFor({INT32_MAX - 1000, INT32_MIN, INT32_MAX, INT32_MIN + 1000}, far);
     ASSERT_TRUE(screens);
     EXPECT_EQ((*screens)[0].area.drawWidth, 1000);
+}
+
+TEST(SnowScreens, APrimaryMarkOnAMonitorThatShowsNothingPassesToTheOneAtTheOrigin)
+{
+    // The marked monitor lies wholly outside the virtual screen given: it has no area, and the mark goes by the rule.
+    const ListedMonitor monitors[] = {{{0, 0, 800, 600}, false},
+                                      {{800, 0, 1600, 600}, false},
+                                      {{5000, 0, 5800, 600}, true}};
+    const auto screens = snowScreensFor({0, 0, 1600, 600}, monitors);
+    ASSERT_TRUE(screens);
+    ASSERT_EQ(screens->size(), 2u);
+    EXPECT_TRUE((*screens)[0].primary);
+    EXPECT_FALSE((*screens)[1].primary);
+}
+
+// XScreenSaver's window on one monitor, X11's own window and the root: which monitors get a screen, and where the
+// message is written.
+TEST(SnowScreens, AWindowShowsTheMessageOnlyWhereItShowsTheLayoutsPrimaryMonitor)
+{
+    const ListedMonitor twoMarked[] = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2304, 1024}, false}};
+    const ListedMonitor twoUnmarked[] = {{{1024, 0, 2304, 1024}, false}, {{0, 0, 1024, 768}, false}};
+    struct Case {
+        const char* what;
+        Rect window;
+        std::span<const ListedMonitor> layout;
+        std::vector<Rect> bounds;  // of each screen, in order
+        std::vector<bool> primary;
+    };
+    const Case cases[] = {
+        {"the root over both",
+         {0, 0, 2304, 1024},
+         twoMarked,
+         {{0, 0, 1024, 768}, {1024, 0, 2304, 1024}},
+         {true, false}},
+        {"a window on the primary monitor", {0, 0, 1024, 768}, twoMarked, {{0, 0, 1024, 768}}, {true}},
+        {"a window on the other monitor", {1024, 0, 2304, 1024}, twoMarked, {{1024, 0, 2304, 1024}}, {false}},
+        {"unmarked: the monitor at the origin is primary, and the window elsewhere has no message",
+         {1024, 0, 2304, 1024},
+         twoUnmarked,
+         {{1024, 0, 2304, 1024}},
+         {false}},
+        {"unmarked, the window at the origin", {0, 0, 1024, 768}, twoUnmarked, {{0, 0, 1024, 768}}, {true}},
+        {"no monitor listed: the window is one screen with the message",
+         {10, 20, 330, 260},
+         {},
+         {{10, 20, 330, 260}},
+         {true}},
+        {"a window across both halves",
+         {512, 0, 1536, 768},
+         twoMarked,
+         {{512, 0, 1024, 768}, {1024, 0, 1536, 768}},
+         {true, false}},
+    };
+    for (const Case& c : cases) {
+        const auto screens = snowScreensInWindow(c.window, c.layout, 1.5);
+        ASSERT_TRUE(screens) << c.what;
+        ASSERT_EQ(screens->size(), c.bounds.size()) << c.what;
+        for (size_t i = 0; i < screens->size(); ++i) {
+            EXPECT_EQ((*screens)[i].bounds, c.bounds[i]) << c.what;
+            EXPECT_EQ((*screens)[i].primary, c.primary[i]) << c.what << ", screen " << i;
+            EXPECT_EQ((*screens)[i].windowX, c.bounds[i].left - c.window.left) << c.what;
+            EXPECT_EQ((*screens)[i].area.scale, 1.5) << c.what;
+        }
+    }
+}
+
+TEST(SnowScreens, EachOutputWithAPictureOfItsOwnHasAScreenAtItsOrigin)
+{
+    struct Case {
+        const char* what;
+        std::vector<OwnOutput> outputs;
+        size_t primary;
+    };
+    const Case cases[] = {
+        {"one output", {{{0, 0, 1280, 720}, 2560, 1440, 2.0}}, 0},
+        {"the output at the layout's origin carries the message",
+         {{{1280, 0, 2560, 720}, 1920, 1080, 1.5}, {{0, 0, 1280, 720}, 1280, 720, 1.0}},
+         1},
+        {"none at the origin: the first",
+         {{{100, 0, 1380, 720}, 1280, 720, 1.0}, {{-1280, 0, -1, 720}, 1279, 720, 1.0}},
+         0},
+        {"a marked one wins", {{{0, 0, 1280, 720}, 1280, 720, 1.0}, {{1280, 0, 2560, 720}, 1280, 720, 1.0, true}}, 1},
+        {"mirrored outputs each get a screen, the message on one",
+         {{{0, 0, 1280, 720}, 1280, 720, 1.0}, {{0, 0, 1280, 720}, 2560, 1440, 2.0}},
+         0},
+    };
+    for (const Case& c : cases) {
+        const auto screens = snowScreensOfOwnOutputs(c.outputs);
+        ASSERT_TRUE(screens) << c.what;
+        ASSERT_EQ(screens->size(), c.outputs.size()) << c.what;
+        for (size_t i = 0; i < screens->size(); ++i) {
+            const SnowScreen& s = (*screens)[i];
+            EXPECT_EQ(s.bounds, (Rect{0, 0, c.outputs[i].width, c.outputs[i].height})) << c.what;
+            EXPECT_EQ(s.windowX, 0) << c.what;
+            EXPECT_EQ(s.windowY, 0) << c.what;
+            EXPECT_EQ(s.area.drawWidth, c.outputs[i].width) << c.what;
+            EXPECT_EQ(s.area.drawHeight, c.outputs[i].height) << c.what;
+            EXPECT_EQ(s.area.mode, SnowMode::FullScreen) << c.what;
+            EXPECT_EQ(s.primary, i == c.primary) << c.what << ", screen " << i;
+        }
+    }
+    EXPECT_EQ(snowScreensOfOwnOutputs({}), std::nullopt);
+    const OwnOutput tooLarge[] = {{{0, 0, 1280, 720}, 1280, 720, 1.0}, {{1280, 0, 33000, 720}, 32758, 720, 1.0}};
+    EXPECT_EQ(snowScreensOfOwnOutputs(tooLarge), std::nullopt);
+    const OwnOutput empty[] = {{{0, 0, 0, 0}, 0, 720, 1.0}};
+    EXPECT_EQ(snowScreensOfOwnOutputs(empty), std::nullopt);
+}
+
+TEST(SnowScreens, ThePreviewBoxIsOneScreenWithItsOwnSpeed)
+{
+    const std::optional<SnowScreen> box = previewScreen(152, 112, 768);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->bounds, (Rect{0, 0, 152, 112}));
+    EXPECT_EQ(box->area.drawWidth, 152);
+    EXPECT_EQ(box->area.drawHeight, 112);
+    EXPECT_EQ(box->area.mode, SnowMode::Preview);
+    EXPECT_FLOAT_EQ(box->area.previewScaleY, 0.14583333f);
+    EXPECT_TRUE(box->primary);
+    EXPECT_EQ(box->windowX, 0);
+    EXPECT_EQ(box->windowY, 0);
+    EXPECT_EQ(previewScreen(0, 112, 768), std::nullopt);
+    EXPECT_EQ(previewScreen(152, 112, 0), std::nullopt);
 }
 
 }  // namespace

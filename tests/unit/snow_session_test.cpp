@@ -239,8 +239,10 @@ TEST(SnowSession, FramesRunAheadAreShownWholeInTheFirstFrame)
     EXPECT_TRUE(session.deskReleased(0));
     EXPECT_EQ(session.frameCount(), 0u) << "frames run ahead are not counted";
     // The reference catches up with the frames run ahead, unseen.
+    SessionStep drawn;
+    drawn.drawn = true;
     for (int i = 0; i < 300; ++i)
-        run.drawn({true, {}});
+        run.drawn(drawn);
 
     ASSERT_TRUE(session.start(1'000).drawn);
     for (size_t i = 0; i < 2; ++i) {
@@ -249,7 +251,7 @@ TEST(SnowSession, FramesRunAheadAreShownWholeInTheFirstFrame)
         ASSERT_EQ(p.rects.size(), 1u);
         EXPECT_EQ(p.rects[0], (Rect{0, 0, session.screen(i).area.drawWidth, session.screen(i).area.drawHeight}));
     }
-    run.drawn({true, {}});
+    run.drawn(drawn);
     run.expectScreensAreReference();
     EXPECT_EQ(session.frameCount(), 1u);
 
@@ -383,6 +385,72 @@ TEST(SnowSession, InputStartsTheFadeWhichEndsTheProgram)
         }
         EXPECT_EQ(actions, c.expected);
     }
+}
+
+// Linux hands the session the desktop as it shows, undimmed: PicDesk becomes black with the desktop blended over it
+// at the brightness, whatever it held before; the margin stays black.
+TEST(SnowSession, TheDesktopIsDimmedIntoPicDeskByTheBrightness)
+{
+    struct Case {
+        int16_t blightness;
+        bool wanted;
+        Pixel inside;  // a desktop pixel of 0x00C08040 after the blend
+    };
+    const Case cases[] = {
+        {0, false, 0x00000000}, {1, true, 0x002F2010}, {2, true, 0x00604020},
+        {4, true, 0x00C08040},  {9, true, 0x00C08040}, {-3, false, 0x00000000},
+    };
+    for (const Case& c : cases) {
+        SnowSettings settings = testSettings();
+        settings.blightness = c.blightness;
+        EXPECT_EQ(SnowSession::wantsDesktop(settings), c.wanted) << c.blightness;
+        SnowSession session(settings, screensOf({0, 0, 64, 48}, {{{0, 0, 64, 48}, true}}), kSeed);
+        Image main(74, 58), desk(74, 58, 0x12345678u), desktop(64, 48, 0x00C08040u), noDesktop;
+        session.attach(0, {main.view(), desk.view(), {}}, desktop.view());
+        EXPECT_EQ(desk.at(0, 0), c.inside) << c.blightness;
+        EXPECT_EQ(desk.at(63, 47), c.inside) << c.blightness;
+        EXPECT_EQ(desk.at(64, 47), kBlackPixel) << c.blightness;
+        EXPECT_EQ(desk.at(70, 57), kBlackPixel) << c.blightness;
+        session.attach(0, {main.view(), desk.view(), {}}, noDesktop.view());
+        EXPECT_EQ(desk.at(10, 10), kBlackPixel) << "no desktop could be taken: black, " << c.blightness;
+    }
+}
+
+// The steps say what the front end must do: which PicDesks it may free, once, and when the test build's frame is
+// held.
+TEST(SnowSession, StepsNameTheReleasedDesksOnceAndTheHeldFrame)
+{
+    SessionRun run(testSettings(), twoMonitors());
+    SnowSession& session = run.session;
+    session.holdAfter(3);
+    const SessionStep first = session.start(0);
+    EXPECT_EQ(std::vector<size_t>(first.releasedDesks.begin(), first.releasedDesks.end()), (std::vector<size_t>{0, 1}));
+    EXPECT_FALSE(first.held);
+    const SessionStep second = session.run(20'000);
+    EXPECT_TRUE(second.drawn);
+    EXPECT_TRUE(second.releasedDesks.empty()) << "named once";
+    EXPECT_FALSE(second.held);
+    const SessionStep third = session.run(40'000);
+    EXPECT_TRUE(third.drawn);
+    EXPECT_TRUE(third.held);
+    EXPECT_EQ(session.frameCount(), 3u);
+    EXPECT_TRUE(session.pausedFor(PauseReason::HeldForTest));
+    EXPECT_EQ(session.waitFrom(40'000), FrameClock::kNever) << "no frame after the held one";
+
+    // Frames run ahead cut the desks unseen: the first step shown names them.
+    SessionRun ahead(testSettings(), twoMonitors());
+    ahead.session.runAhead(2);
+    EXPECT_EQ(ahead.session.start(0).releasedDesks.size(), 2u);
+}
+
+TEST(SnowSession, RunSeedsDifferWhenAnyOfTheirPartsDoes)
+{
+    const uint64_t seed = runSeed(1'000'000, 4242, 0x1e00007);
+    EXPECT_EQ(seed, runSeed(1'000'000, 4242, 0x1e00007)) << "the same parts, the same seed";
+    EXPECT_NE(seed, runSeed(1'000'001, 4242, 0x1e00007));
+    EXPECT_NE(seed, runSeed(1'000'000, 4243, 0x1e00007));
+    EXPECT_NE(seed, runSeed(1'000'000, 4242, 0x1e00008));
+    EXPECT_NE(runSeed(1, 2, 3), runSeed(3, 2, 1)) << "the parts are not simply mixed together";
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ TEST(Wind, FirstTickDrawsAPinnedTargetAndPauseFromTwoDraws)
         float velocity;
         uint64_t seed;
         int16_t target;
-        uint32_t pause;
+        int64_t pause;  // ms
         int16_t step;  // the whole way from the wind to the target
     };
     const Case cases[] = {
@@ -28,7 +28,7 @@ TEST(Wind, FirstTickDrawsAPinnedTargetAndPauseFromTwoDraws)
         EXPECT_EQ(wind.windTarget, static_cast<int16_t>(c.velocity));
         Random random(c.seed), probe(c.seed);
         float velocity = c.velocity;
-        EXPECT_EQ(wind.Timer3_Timer(velocity, random), c.pause) << c.seed;
+        EXPECT_EQ(wind.Timer3_Timer(velocity, random).count(), c.pause) << c.seed;
         EXPECT_EQ(wind.windTarget, c.target) << c.seed;
         EXPECT_EQ(wind.windStep, c.step) << c.seed;
         EXPECT_EQ(velocity, c.velocity);
@@ -45,9 +45,9 @@ TEST(Wind, MovesInFortyEqualStepsAndLandsExactlyOnTheTarget)
         float velocity = static_cast<float>(static_cast<int>(seed % 13) * 5 - 30);
         AutoWind wind(velocity);
         for (int transition = 0; transition < 5; ++transition) {
-            const uint32_t pause = wind.Timer3_Timer(velocity, random);
-            EXPECT_GE(pause, 1000u);
-            EXPECT_LE(pause, 10999u);
+            const int64_t pause = wind.Timer3_Timer(velocity, random).count();
+            EXPECT_GE(pause, 1000);
+            EXPECT_LE(pause, 10999);
             EXPECT_EQ(wind.windTarget % 5, 0);
             EXPECT_GE(wind.windTarget, -30);
             EXPECT_LE(wind.windTarget, 30);

@@ -30,7 +30,7 @@
 #include "child_process.h"
 #include "core/snow/snow_field.h"
 #include "core/snow/snow_screens.h"
-#include "message_mask.h"
+#include "message_faces.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 extern char** environ;
@@ -143,7 +143,7 @@ Picture coreFrame(int width, int height, double scale, int frames, std::optional
         for (int row = 0; row < height; ++row)
             std::fill_n(desk.begin() + std::ptrdiff_t(row) * (width + 10), width,
                         blendOverBlack(*desktop, *brightnessAlpha(settings.blightness)));
-    x11::MessageFaces faces;
+    program::MessageFaces faces;
     faces.print({text.data(), width, height, width}, settings.messageText, 96.0 * scale);
     Random random(7);
     SnowField field;
@@ -360,7 +360,7 @@ TEST_F(WaylandTest, HeldFramesAreTheCoresFramesAtScaleOneAndTwo)
         EXPECT_NE(shown[0].pixels, shown[1].pixels) << "the snow moves";
         // The message is being written: snow lies on its pixels where the dimmed desktop was.
         std::vector<Pixel> text(1280 * 720);
-        x11::MessageFaces faces;
+        program::MessageFaces faces;
         ASSERT_TRUE(faces.print({text.data(), 1280, 720, 1280}, u"Snow 雪", 96.0 * scale));
         size_t messagePixels = 0, snowOnMessage = 0;
         for (int y = 0; y < 720; ++y)
@@ -404,7 +404,7 @@ TEST_F(WaylandTest, TwoOutputsHaveSnowOnBothAndTheMessageOnTheFirst)
     EXPECT_GT(whitePixels(first), 200u);
     EXPECT_GT(whitePixels(second), 200u);
     std::vector<Pixel> text(1280 * 720);
-    x11::MessageFaces faces;
+    program::MessageFaces faces;
     ASSERT_TRUE(faces.print({text.data(), 1280, 720, 1280}, u"Snow 雪", 96.0));
     size_t onFirst = 0, onSecond = 0;
     for (size_t i = 0; i < text.size(); ++i)

@@ -34,7 +34,7 @@
 #include "child_process.h"
 #include "core/snow/snow_field.h"
 #include "desktop_picture.h"
-#include "message_mask.h"
+#include "message_faces.h"
 #include "snow_window.h"
 #include "x_errors.h"
 
@@ -44,6 +44,7 @@ namespace nivora::x11 {
 namespace {
 
 using child_process::bin;
+using program::MessageFaces;
 using child_process::Child;
 using child_process::Clock;
 using child_process::eventually;

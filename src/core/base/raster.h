@@ -96,7 +96,7 @@ constexpr Pixel blendOverBlack(Pixel src, uint8_t alpha)
 }
 
 // The desktop picture dimmed into the background: every pixel of `src` blended over black into `dst`, over the size
-// the two share. The X11 program has no AlphaBlend of its own to call; this is the same arithmetic.
+// the two share. Linux has no AlphaBlend to call; this is the same arithmetic.
 void blendOverBlack(const Surface& dst, const ConstSurface& src, uint8_t alpha);
 
 }  // namespace nivora

@@ -2,11 +2,12 @@
 // eighth fade tick (or another key or click) ends the program. The preview never ends on input.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace nivora {
 
-inline constexpr uint32_t kFadeInterval = 200;  // Timer2, ms
+inline constexpr std::chrono::milliseconds kFadeInterval{200};  // Timer2
 inline constexpr int16_t kFadeStepSize = 32;
 
 // What the window layer has to do after an event.

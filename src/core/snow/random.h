@@ -19,4 +19,8 @@ private:
     uint64_t state_ = 0;
 };
 
+// The seed of a run that was given none: the clock, the process and a third number that differs between runs of the
+// same moment (a window, a second clock), mixed so that runs started close together still snow differently.
+uint64_t runSeed(uint64_t clock, uint64_t process, uint64_t place);
+
 }  // namespace nivora

@@ -27,6 +27,20 @@ int64_t areaOf(const Rect& r)
     return (int64_t(r.right) - r.left) * (int64_t(r.bottom) - r.top);
 }
 
+// The one that carries the message, of `count` places (`placeOf(i)`), `marked(i)` by the system: the first marked,
+// else the one holding (0, 0), else the first.
+template <class Place, class Marked>
+size_t primaryOf(size_t count, Place placeOf, Marked marked)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (marked(i))
+            return i;
+    for (size_t i = 0; i < count; ++i)
+        if (contains(placeOf(i), 0, 0))
+            return i;
+    return 0;
+}
+
 }  // namespace
 
 SnowSettings screenSettings(const SnowSettings& settings, const SnowScreen& screen)
@@ -95,18 +109,62 @@ std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
     }
     if (screens.empty())
         return std::nullopt;
-    auto primary = std::find_if(screens.begin(), screens.end(), [](const SnowScreen& s) { return s.primary; });
-    if (primary == screens.end()) {
-        primary = std::find_if(screens.begin(), screens.end(),
-                               [](const SnowScreen& s) { return contains(s.bounds, 0, 0); });
-        if (primary == screens.end())
-            primary = screens.begin();
-        primary->primary = true;
-    }
     // Exactly one primary, even when two were marked.
-    for (SnowScreen& s : screens)
-        s.primary = &s == &*primary;
+    const size_t primary = primaryOf(
+        screens.size(), [&](size_t i) { return screens[i].bounds; }, [&](size_t i) { return screens[i].primary; });
+    for (size_t i = 0; i < screens.size(); ++i)
+        screens[i].primary = i == primary;
     return screens;
+}
+
+std::optional<std::vector<SnowScreen>> snowScreensInWindow(const Rect& window, std::span<const ListedMonitor> layout,
+                                                           double scale)
+{
+    std::vector<ListedMonitor> monitors(layout.begin(), layout.end());
+    if (monitors.empty())
+        monitors.push_back({window, true});
+    for (ListedMonitor& m : monitors)
+        m.scale = scale;
+    std::optional<std::vector<SnowScreen>> screens = snowScreensFor(window, monitors);
+    // The message belongs to the layout's primary monitor: when the window does not show it, it is written nowhere.
+    const size_t primary = primaryOf(
+        monitors.size(), [&](size_t i) { return monitors[i].bounds; }, [&](size_t i) { return monitors[i].primary; });
+    if (screens && isEmpty(clipRect(monitors[primary].bounds, window)))
+        for (SnowScreen& s : *screens)
+            s.primary = false;
+    return screens;
+}
+
+std::optional<std::vector<SnowScreen>> snowScreensOfOwnOutputs(std::span<const OwnOutput> outputs)
+{
+    if (outputs.empty())
+        return std::nullopt;
+    std::vector<SnowScreen> screens;
+    for (const OwnOutput& output : outputs) {
+        if (!fitsDrawingArea(output.width, output.height))
+            return std::nullopt;
+        SnowScreen screen;
+        screen.bounds = {0, 0, output.width, output.height};
+        screen.area = {static_cast<int16_t>(output.width), static_cast<int16_t>(output.height), SnowMode::FullScreen,
+                       1.0f, snowScale(output.scale)};
+        screens.push_back(screen);
+    }
+    const size_t primary = primaryOf(
+        outputs.size(), [&](size_t i) { return outputs[i].layout; }, [&](size_t i) { return outputs[i].primary; });
+    screens[primary].primary = true;
+    return screens;
+}
+
+std::optional<SnowScreen> previewScreen(int32_t width, int32_t height, int32_t screenHeight)
+{
+    if (!fitsDrawingArea(width, height) || screenHeight < 1)
+        return std::nullopt;
+    SnowScreen box;
+    box.bounds = {0, 0, width, height};
+    box.area = {static_cast<int16_t>(width), static_cast<int16_t>(height), SnowMode::Preview,
+                static_cast<float>(double(height) / screenHeight), 1.0f};
+    box.primary = true;
+    return box;
 }
 
 }  // namespace nivora

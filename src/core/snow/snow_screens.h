@@ -32,13 +32,39 @@ inline double displayScaleOfDpi(double dpi)
     return dpi / 96.0;
 }
 
+// The full-screen snow in one window over the whole virtual screen (Windows, X11's root and own window).
 // One screen per monitor that shows part of `virtualScreen`, clipped to it. A monitor that lies wholly inside
 // another (a mirrored display, of the same size or smaller) gets no screen of its own: the largest monitor holding
-// it draws there, at its own scale; of identical ones the first listed does, at its scale. When no monitor is marked primary, the one holding
-// (0, 0), else the first, is. Nothing when there is no monitor or when one is too large for a drawing area (its
-// pictures are 10 pixels larger than the area and must stay within 16 bits).
+// it draws there, at its own scale; of identical ones the first listed does, at its scale. When no monitor is marked
+// primary, the one holding (0, 0), else the first, is. Nothing when there is no monitor or when one is too large for a
+// drawing area (its pictures are 10 pixels larger than the area and must stay within 16 bits).
 std::optional<std::vector<SnowScreen>> snowScreensFor(const Rect& virtualScreen,
                                                       std::span<const ListedMonitor> monitors);
+
+// A window that shows only part of the layout (XScreenSaver makes one per monitor): the screens of the monitors
+// it shows, as snowScreensFor gives them over `window`, with the message only where the layout's primary monitor
+// is. A window that does not show the primary monitor has no message at all. With no monitor listed, the window is
+// one screen of its own.
+std::optional<std::vector<SnowScreen>> snowScreensInWindow(const Rect& window, std::span<const ListedMonitor> layout,
+                                                           double scale);
+
+// An output with a picture of its own (a Wayland surface): its place in the layout, which decides the primary one
+// as snowScreensFor does, and its picture's size in pixels at its scale.
+struct OwnOutput {
+    Rect layout;  // in the layout's coordinates, as the compositor places it
+    int32_t width = 0;
+    int32_t height = 0;
+    double scale = 1.0;
+    bool primary = false;
+};
+
+// One screen per output, each at (0, 0) of its own picture, the message on one of them. Nothing when there is no
+// output or one is too large for a drawing area.
+std::optional<std::vector<SnowScreen>> snowScreensOfOwnOutputs(std::span<const OwnOutput> outputs);
+
+// The preview box's one screen: `width` x `height` pixels, its flakes falling at the speed they have on a screen
+// `screenHeight` pixels high. Nothing when the box cannot hold a drawing area.
+std::optional<SnowScreen> previewScreen(int32_t width, int32_t height, int32_t screenHeight);
 
 // The settings of one screen's snow: the message is written on the primary monitor only.
 SnowSettings screenSettings(const SnowSettings& settings, const SnowScreen& screen);

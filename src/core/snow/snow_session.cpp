@@ -14,9 +14,10 @@ bool isPreview(std::span<const SnowScreen> screens)
     return !screens.empty() && screens.front().area.mode == SnowMode::Preview;
 }
 
-int64_t microseconds(uint32_t ms)
+// The clocks count in microseconds.
+int64_t microseconds(std::chrono::microseconds duration)
 {
-    return int64_t{ms} * 1000;
+    return duration.count();
 }
 
 }  // namespace
@@ -58,6 +59,19 @@ int32_t SnowSession::pictureHeight(size_t i) const
     return screens_[i].screen.area.drawHeight + kPictureMargin;
 }
 
+bool SnowSession::wantsDesktop(const SnowSettings& settings)
+{
+    return brightnessAlpha(settings.blightness).has_value();
+}
+
+void SnowSession::attach(size_t i, const SnowSurfaces& pictures, const ConstSurface& desktop)
+{
+    bitBlt(pictures.desk, 0, 0, pictures.desk.width, pictures.desk.height, Rop::Blackness);
+    if (const std::optional<uint8_t> alpha = brightnessAlpha(settings_.blightness); alpha && desktop.pixels)
+        blendOverBlack(pictures.desk, desktop, *alpha);
+    attach(i, pictures);
+}
+
 void SnowSession::attach(size_t i, const SnowSurfaces& pictures)
 {
     ScreenSnow& s = screens_[i];
@@ -69,22 +83,36 @@ void SnowSession::attach(size_t i, const SnowSurfaces& pictures)
 
 void SnowSession::drawFrame()
 {
-    for (ScreenSnow& s : screens_) {
+    for (size_t i = 0; i < screens_.size(); ++i) {
+        ScreenSnow& s = screens_[i];
         s.field.DrawSnow();
         // After the first frame PicDesk is read only where snow can settle: that part is kept, the rest let go.
         if (!s.deskCut && s.desk.pixels != nullptr && cutDeskInto(s.field, s.desk, s.deskPart)) {
             s.deskCut = true;
             s.desk = {};
+            released_.push_back(i);
         }
     }
 }
 
-void SnowSession::frame()
+void SnowSession::frame(SessionStep& step, int64_t now)
 {
     drawFrame();
     presentWhole_ = wholeNext_;
     wholeNext_ = false;
     ++frameCount_;
+    step.drawn = true;
+    if (holdAfter_ && frameCount_ == *holdAfter_) {
+        hold(PauseReason::HeldForTest, true, now);
+        step.held = true;
+    }
+}
+
+void SnowSession::reportReleased(SessionStep& step)
+{
+    reported_.swap(released_);
+    released_.clear();
+    step.releasedDesks = reported_;
 }
 
 void SnowSession::runAhead(uint64_t frames)
@@ -97,26 +125,26 @@ void SnowSession::runAhead(uint64_t frames)
 
 SessionStep SnowSession::start(int64_t now)
 {
-    frameClock_.start(now, kFrameInterval);
+    frameClock_.start(now, microseconds(kFrameInterval));
     if (automaticWind_)
         windClock_.start(now, microseconds(kWindFirstInterval));
+    SessionStep step;
     if (pause_.paused()) {
         // Not seen from the start: the first frame comes a whole interval after the resume.
         for (FrameClock* clock : {&frameClock_, &fadeClock_, &windClock_})
             clock->pause(now);
-        return {};
+    } else {
+        frame(step, now);
     }
-    frame();
-    return {true, {}};
+    reportReleased(step);
+    return step;
 }
 
 SessionStep SnowSession::run(int64_t now)
 {
     SessionStep step;
-    if (frameClock_.tick(now)) {
-        frame();
-        step.drawn = true;
-    }
+    if (frameClock_.tick(now))
+        frame(step, now);
     if (fadeClock_.tick(now)) {
         step.fade = fade_.Timer2_Timer();
         if (!fade_.timer2Enabled())
@@ -124,12 +152,13 @@ SessionStep SnowSession::run(int64_t now)
     }
     if (windClock_.tick(now))
         windStep(now);
+    reportReleased(step);
     return step;
 }
 
 void SnowSession::windStep(int64_t now)
 {
-    const uint32_t interval = autoWind_.Timer3_Timer(wind_, random_);
+    const std::chrono::milliseconds interval = autoWind_.Timer3_Timer(wind_, random_);
     for (ScreenSnow& s : screens_)
         s.field.velocity = wind_;  // one wind over every monitor
     windClock_.start(now, microseconds(interval));
@@ -187,12 +216,12 @@ SessionStep SnowSession::onPointerMove(float x, float y, int64_t now)
 
 SessionStep SnowSession::carryOut(const FadeAction& action, int64_t now)
 {
-    SessionStep step{false, action};
+    SessionStep step;
+    step.fade = action;
     switch (action.kind) {
     case FadeAction::Kind::BeginFadeOut:
         fadeClock_.start(now, microseconds(kFadeInterval));
-        frame();  // the fade starts from a frame of its own
-        step.drawn = true;
+        frame(step, now);  // the fade starts from a frame of its own
         break;
     case FadeAction::Kind::Unload:
         fadeClock_.stop();
@@ -201,11 +230,13 @@ SessionStep SnowSession::carryOut(const FadeAction& action, int64_t now)
     case FadeAction::Kind::SetOpacity:
         break;
     }
+    reportReleased(step);
     return step;
 }
 
 void SnowSession::reshape(std::vector<SnowScreen> screens)
 {
+    released_.clear();  // of the old screens: their pictures go with them
     startFields(std::move(screens));
 }
 

@@ -3,7 +3,9 @@
 // drives it the same way; it owns every decision about the snow that no platform needs to make.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,23 +32,28 @@ struct Presentation {
     std::span<const Rect> rects;
 };
 
-// What the front end does after a call, in this order: when `drawn`, present every monitor's presentation(); then
-// carry out `fade` (FadeAction).
+// What the front end does after a call, in this order: free the PicDesk of every screen in `releasedDesks`; when
+// `drawn`, present every monitor's presentation(); then carry out `fade` (FadeAction). When `held`, the test build's
+// frame count is reached: the session makes no more frames, and the front end says so once the frame is shown.
 struct SessionStep {
     bool drawn = false;
     FadeAction fade;
+    // Screens whose PicDesk is read no more since the last step (see deskReleased). Valid until the next call.
+    std::span<const size_t> releasedDesks;
+    bool held = false;
 };
 
 // The life cycle, and who does what:
-//   1. The front end lists the monitors with their scales and gets the screens from snowScreensFor (or makes the
-//      preview box's one screen), then makes the session with the settings and a seed.
-//   2. For each screen i it makes picMain and PicDesk of pictureWidth(i) x pictureHeight(i), 32-bit pixels, blends
-//      the dimmed desktop into PicDesk (black where the settings show none), prints message(i), if any, in white
-//      on black into a PicText of the drawing area's size, and hands the three over with attach(i, ...).
-//   3. In a test build it may runAhead(frames).
-//   4. As the window shows: start(now), then present. From then on, run(now) whenever waitFrom(now) has passed,
-//      and carry out each step; once deskReleased(i), PicDesk may be freed. Times are microseconds of one monotonic
-//      clock of the front end's choosing.
+//   1. The front end lists the monitors with their scales and gets the screens from one of the entry points of
+//      snow_screens.h, then makes the session with the settings and a seed (runSeed).
+//   2. For each screen i it makes picMain and PicDesk of pictureWidth(i) x pictureHeight(i), 32-bit pixels, prints
+//      message(i), if any, in white on black into a PicText of the drawing area's size, and hands them over with
+//      attach(i, ...): with the desktop as it shows on the screen, which the session dims into PicDesk, or with
+//      PicDesk already dimmed by the platform (Windows blends with GDI). The desktop is needed only when
+//      wantsDesktop(settings).
+//   3. In a test build it may runAhead(frames) and holdAfter(frames).
+//   4. As the window shows: start(now), then carry out the step. From then on, run(now) whenever waitFrom(now) has
+//      passed, and carry out each step. Times are microseconds of one monotonic clock of the front end's choosing.
 //   5. It reports what it learns: pause(reason)/resume(reason), onKey/onClick/onPointerMove, and reshape when its
 //      window changes size (then step 2 again for the new screens).
 // No call draws into a picture except start, run and runAhead, and the input calls when they start the fade.
@@ -59,8 +66,8 @@ public:
     SnowSession(const SnowSession&) = delete;
     SnowSession& operator=(const SnowSession&) = delete;
 
-    // The frame interval (Timer1), in microseconds: a frame every 20 ms.
-    static constexpr int64_t kFrameInterval = 20'000;
+    // The frame interval (Timer1).
+    static constexpr std::chrono::microseconds kFrameInterval{20'000};
 
     size_t screenCount() const { return screens_.size(); }
     const SnowScreen& screen(size_t i) const { return screens_[i].screen; }
@@ -71,10 +78,18 @@ public:
     // have none; then no PicText is needed.
     const std::u16string& message(size_t i) const { return screens_[i].settings.messageText; }
 
+    // Whether the settings show anything of the desktop: at brightness 0 the snow falls over black, and the desktop
+    // need not be taken at all. Asked before the session is made: the desktop is taken before the snow covers it.
+    static bool wantsDesktop(const SnowSettings& settings);
+
     // Screen i's pictures (see step 2). PicText (`text`, may be empty) is read here and never again: it may be freed
     // as soon as this returns. picMain must live until the session is reshaped or freed, PicDesk until
     // deskReleased(i). The next frame copies PicDesk whole into picMain.
     void attach(size_t i, const SnowSurfaces& pictures);
+    // The same, with PicDesk made here: black, with `desktop` (the screen's drawing area as it shows, undimmed; its
+    // top-left corner at the area's) blended over it at the settings' brightness. An empty `desktop` (none could be
+    // taken) or brightness 0 leaves it black.
+    void attach(size_t i, const SnowSurfaces& pictures, const ConstSurface& desktop);
     // Whether screen i's PicDesk is read no more: after its first frame the session keeps the part that snow can
     // still settle on (a few rows around the message, nothing where there is none), and the front end may free the
     // picture, a whole monitor of pixels.
@@ -83,6 +98,9 @@ public:
     // Makes `frames` frames before the first one is shown, so that the snow has fallen into the picture: the test
     // build's seam. The next frame is then presented whole. The frames are not counted.
     void runAhead(uint64_t frames);
+    // The test build's other seam: once `frames` frames are made, the session holds (PauseReason::HeldForTest) so that
+    // a test can read the picture; the step that made the last one says `held`.
+    void holdAfter(uint64_t frames) { holdAfter_ = frames; }
 
     // The first frame, made at once as the window shows; the clocks count from `now`: the next frame 20 ms later,
     // and with the automatic wind its first change 5 s later.
@@ -101,6 +119,7 @@ public:
     PauseChange pause(PauseReason reason, int64_t now);
     PauseChange resume(PauseReason reason, int64_t now);
     bool paused() const { return pause_.paused(); }
+    bool pausedFor(PauseReason reason) const { return pause_.holds(reason); }
 
     // Input on any monitor. The first key, click or real pointer move starts the fade (its step asks the front end
     // to begin it, and draws a frame); another key or click, or the fade's last step, ends the program. The
@@ -135,9 +154,10 @@ private:
     };
 
     void startFields(std::vector<SnowScreen> screens);
-    void drawFrame();  // every screen's frame
-    void frame();      // a frame that is shown
+    void drawFrame();                            // every screen's frame
+    void frame(SessionStep& step, int64_t now);  // a frame that is shown
     SessionStep carryOut(const FadeAction& action, int64_t now);
+    void reportReleased(SessionStep& step);
     PauseChange hold(PauseReason reason, bool holds, int64_t now);
     void windStep(int64_t now);
     bool preview() const;
@@ -156,6 +176,9 @@ private:
     bool presentWhole_ = false;  // the last frame is presented whole
     bool wholeNext_ = false;     // and so is the next one
     uint64_t frameCount_ = 0;
+    std::optional<uint64_t> holdAfter_;
+    std::vector<size_t> released_;  // PicDesks let go since the last step
+    std::vector<size_t> reported_;  // those the last step named
 };
 
 }  // namespace nivora

@@ -30,7 +30,7 @@ AutoWind::AutoWind(float velocity)
                                       : toInt16Clamped(std::clamp<double>(velocity, -kWindLimit, kWindLimit)))
 {}
 
-uint32_t AutoWind::Timer3_Timer(float& velocity, Random& random)
+std::chrono::milliseconds AutoWind::Timer3_Timer(float& velocity, Random& random)
 {
     if (static_cast<float>(windTarget) != velocity) {
         const double increment = windStep / 40.0;
@@ -45,7 +45,8 @@ uint32_t AutoWind::Timer3_Timer(float& velocity, Random& random)
     }
     windTarget = static_cast<int16_t>(std::floor(static_cast<double>(random.next()) * 13) * 5 - 30);
     windStep = toInt16Clamped(windTarget - static_cast<double>(velocity));
-    return static_cast<uint32_t>(std::floor(static_cast<double>(random.next()) * 10000) + 1000);
+    const double pause = std::floor(static_cast<double>(random.next()) * 10000) + 1000;
+    return std::chrono::milliseconds(static_cast<int64_t>(pause));
 }
 
 }  // namespace nivora

@@ -1,5 +1,5 @@
 // The message printed into PicText with FreeType: white on black, without antialiasing, at the design-time 48 point
-// bold at the display's resolution, fitted and placed by the same rule as on Windows (core/snow_message.h).
+// bold at the display's resolution, fitted and placed by the same rule as on Windows (core/snow/snow_message.h).
 #pragma once
 
 #include <memory>
@@ -9,7 +9,7 @@
 
 #include "core/base/raster.h"
 
-namespace nivora::x11 {
+namespace nivora::program {
 
 // The faces the message is drawn with, the first that holds a character drawing it: the rounded Japanese face of
 // fonts-motoya-l-maruberi first, as close as Debian comes to "HG丸ｺﾞｼｯｸM-PRO", then plain Japanese and Latin faces.
@@ -34,4 +34,4 @@ private:
 // Where the faces are looked for, in order.
 const std::vector<std::string>& messageFontFiles();
 
-}  // namespace nivora::x11
+}  // namespace nivora::program

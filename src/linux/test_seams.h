@@ -1,12 +1,14 @@
-// The Wayland tests' and benchmarks' seams: in the test build only, the frames stop after a given count so that a
-// test can read the screen and compare it with the core's frame of that count, frames can run ahead, and the
-// compositor's screencopy can be ignored as if it had none. The shipped program has none of them.
+// The Linux tests' and benchmarks' seams, for both displays: in the test build only, the frames stop after a given
+// count so that a test can read the screen and compare it with the core's frame of that count, frames can run
+// ahead so that every flake is in the picture at once, and a compositor's screencopy can be ignored as if it had
+// none. The shipped program has none of them: this file is built into each program, with NIVORA_TEST_HOOKS into
+// nivora_test only.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
-namespace nivora::wayland {
+namespace nivora::program {
 
 // NIVORA_HOLD_AFTER_FRAMES in the test build; always nothing in the shipped one.
 std::optional<uint64_t> holdAfterFrames();
@@ -17,4 +19,4 @@ bool ignoreScreencopy();
 // Says that the held frame is on the screen: writes the frame count into the file NIVORA_HELD_FILE names.
 void announceHeld(uint64_t frames);
 
-}  // namespace nivora::wayland
+}  // namespace nivora::program

@@ -1,6 +1,6 @@
 // FreeType behind the message layout: one face per character from the chain, synthetic bold where the face has
 // none (as Windows makes it for a bold request), one-bit glyphs so that the strokes are exactly white.
-#include "message_mask.h"
+#include "message_faces.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -9,10 +9,10 @@
 #include <cmath>
 
 #include "core/base/rounding.h"
-#include "core/snow/snow_message.h"
 #include "core/base/unicode_text.h"
+#include "core/snow/snow_message.h"
 
-namespace nivora::x11 {
+namespace nivora::program {
 
 namespace {
 
@@ -164,4 +164,4 @@ bool MessageFaces::print(const Surface& picText, std::u16string_view message, do
     return true;
 }
 
-}  // namespace nivora::x11
+}  // namespace nivora::program
