@@ -65,7 +65,7 @@ dist: win64 win32 native
 	scripts/deb.sh $(BUILD)/native dist
 	scripts/dist.sh $(BUILD)/win64 $(BUILD)/win32 dist
 
-# Only the Debian package, into dist/: the X11 program alone, built without the tests, from what
+# Only the Debian package, into dist/: the Linux program for X11 and Wayland, built without the tests, from what
 # `scripts/deps.sh deb` installs (no Wine, MinGW or test tools).
 deb:
 	@scripts/deps.sh deb

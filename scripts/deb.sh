@@ -13,6 +13,14 @@ out=$(cd "$2" && pwd)
 
 version=$(sed -n 's/^#define NIVORA_VERSION_STRING "\(.*\)"$/\1/p' "$build/generated/nivora_version.h")
 [[ -n $version && -x $build/bin/nivora ]] || { echo "deb: no nivora or no version in $build; build it" >&2; exit 1; }
+# The package promises both displays: a nivora built without one (a build dependency was left out on purpose) is
+# no package, since `nivora --wayland` would only answer that it cannot.
+displays=$("$build/bin/nivora" --version 2>/dev/null || true)
+[[ $displays == *"(X11, Wayland)" ]] || {
+  echo "deb: $build/bin/nivora draws on ${displays:-nothing} only; the package needs X11 and Wayland" \
+    "(scripts/deps.sh deb installs what both need; build again)" >&2
+  exit 1
+}
 stamp=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)}
 export SOURCE_DATE_EPOCH=$stamp
 maintainer=${NIVORA_MAINTAINER:-"The Nivora authors <maintainers@nivora.invalid>"}

@@ -35,6 +35,7 @@ wanted=(
   "/usr/include/X11/Xlib.h:libx11-dev"
   "/usr/include/X11/extensions/XShm.h:libxext-dev"
   "/usr/include/X11/extensions/Xrandr.h:libxrandr-dev"
+  "pkg-config:pkg-config"  # how CMake finds libwayland-client
   "/usr/include/wayland-client.h:libwayland-dev"
   "wayland-scanner:libwayland-bin"
   "/usr/share/wayland-protocols/stable/viewporter/viewporter.xml:wayland-protocols"
@@ -58,9 +59,10 @@ wanted=(
   "/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev"
 )
 
-# What the Debian package is built from: the compiler, the X11 program's libraries, and the packaging tools.
+# What the Debian package is built from: the compiler, the libraries of both displays, and the packaging tools.
 for_deb=(cmake ninja g++ /usr/include/freetype2/ft2build.h /usr/include/X11/Xlib.h /usr/include/X11/extensions/XShm.h
-  /usr/include/X11/extensions/Xrandr.h dpkg-shlibdeps lintian man)
+  /usr/include/X11/extensions/Xrandr.h pkg-config /usr/include/wayland-client.h wayland-scanner
+  /usr/share/wayland-protocols/stable/viewporter/viewporter.xml dpkg-shlibdeps lintian man)
 
 missing=()
 for entry in "${wanted[@]}"; do

@@ -542,6 +542,54 @@ TEST_F(X11Test, ASignalWhileTheHelperRunsEndsItWithoutAFrame)
     }
 }
 
+// Whether the process is gone: no such process, or a zombie that nobody has reaped yet.
+bool processGone(pid_t pid)
+{
+    if (kill(pid, 0) != 0)
+        return true;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+// The helper runs in a process group of its own: what it started ends with it, even a child deaf to SIGTERM, at the
+// time limit, when nivora is told to end, and when the helper ends by itself and leaves the child behind.
+TEST_F(X11Test, WhatTheHelperStartedEndsWithIt)
+{
+    const std::string child = "sh -c 'trap \"\" TERM; echo $$ >\"$1/child.partial\"; mv \"$1/child.partial\" "
+                              "\"$1/child\"; exec sleep 1000' sh \"$here\" &\n";
+    struct Case {
+        const char* what;
+        std::string script;
+        bool signal;  // nivora is sent SIGTERM once the child runs
+    };
+    const Case cases[] = {
+        {"at the time limit", child + "trap '' TERM; while [ ! -e \"$here/child\" ]; do :; done; exec sleep 1000", false},
+        {"at a signal", child + "exec sleep 1000", true},
+        {"when the helper ends by itself", child + "while [ ! -e \"$here/child\" ]; do :; done; exit 1", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Window target = pictureWindow(100, 100, 200, 150);
+        const FakeHelper helper(c.script);
+        auto nivora = start(bin("nivora"), {"-window-id", std::to_string(target)}, {helper.path()});
+        ASSERT_TRUE(eventually([&] { return helper.left("child") || !nivora->running(); }));
+        pid_t pid = 0;
+        std::ifstream(helper.folder + "/child") >> pid;
+        ASSERT_GT(pid, 0);
+        if (c.signal)
+            kill(nivora->pid, SIGTERM);
+        EXPECT_TRUE(eventually([&] { return processGone(pid); })) << "the helper's child still runs";
+        if (!processGone(pid))
+            kill(pid, SIGKILL);
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        XDestroyWindow(d, target);
+    }
+}
+
 // The top-level window named "Nivora", once it is mapped.
 std::optional<Window> ownWindow(Display* d)
 {
