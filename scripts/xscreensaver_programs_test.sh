@@ -73,8 +73,8 @@ cp "$file" "$work/added"
 check "remove then add gives the same bytes" cmp -s "$file" "$work/added"
 
 echo "== a list that holds only Nivora, entries that only look like it, a readable file"
-for only in 'programs:\t\t\\\n  "Nivora"  nivora --root \\n\n' 'programs: "Nivora" nivora --root \\n\n'; do
-  printf "mode:\trandom\n$only"'pointerHysteresis:\t10\n' >"$file"
+for only in $'programs:\t\t\\\n  "Nivora"  nivora --root \\n\n' $'programs: "Nivora" nivora --root \\n\n'; do
+  printf 'mode:\trandom\n%spointerHysteresis:\t10\n' "$only" >"$file"
   "$tool" remove >/dev/null
   check "remove leaves an empty list that is not continued" test "$(grep -c '\\$' "$file")" = 0
   check "and the next setting stays a setting of its own" test "$(others "$file")" = $'mode:\trandom\npointerHysteresis:\t10'
