@@ -395,7 +395,7 @@ TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture)
                                                                     {"velocity", 116},
                                                                     {"blightness", 120}};
                 const auto right = valueRight.find(kSettingRows[static_cast<std::size_t>(n.row - 1)].stem);
-                ASSERT_NE(right, valueRight.end()) << "no value column written down for this row";
+                ASSERT_TRUE(right != valueRight.end()) << "no value column written down for this row";
                 EXPECT_EQ(value.right, edge(right->second + 1) - 1) << "the value is right-aligned";
                 // Row 10 crosses only blocks: as many at every scale as at 100 %, and none of them merged.
                 const auto atHundred = picture(n.row, n.element);

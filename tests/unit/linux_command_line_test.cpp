@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/base/unicode_text.h"
@@ -272,6 +275,41 @@ TEST(LinuxCommandLine, EverySettingHasAMeaningOfItsOwn)
         EXPECT_NE(meaning, "");
         EXPECT_TRUE(meanings.insert(meaning).second) << "shared with another setting: " << meaning;
         EXPECT_NE(settingUsage(f.setting).find(meaning), std::string::npos) << settingUsage(f.setting);
+    });
+}
+
+// The manual page gives every setting's option in its synopsis and a paragraph of its own that tells the range and
+// the default, as the usage does: a setting added to the table and forgotten in either place fails here.
+TEST(LinuxCommandLine, TheManualPageHasEverySettingInItsSynopsisAndAParagraph)
+{
+    std::ifstream file(NIVORA_SOURCE_DIR "/resources/xscreensaver/nivora.6");
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string page = text.str();
+    ASSERT_FALSE(page.empty()) << "resources/xscreensaver/nivora.6 is missing or empty";
+    const auto roff = [](std::string_view option) {
+        std::string out = "\\-";
+        for (const char c : option)
+            out += c == '-' ? std::string("\\-") : std::string(1, c);
+        return out;
+    };
+    forEachSetting([&](const auto& f) {
+        const std::string option = roff(f.setting.optionName);
+        SCOPED_TRACE(option);
+        EXPECT_NE(page.find(".RB [ " + option + "\n"), std::string::npos) << "not in the synopsis";
+        const size_t tag = page.find(".BI " + option + " ");
+        ASSERT_NE(tag, std::string::npos) << "no paragraph";
+        const size_t end = page.find(".TP", tag);
+        const std::string paragraph = page.substr(tag, end == std::string::npos ? std::string::npos : end - tag);
+        EXPECT_NE(paragraph.find("The default is"), std::string::npos) << paragraph;
+        using Value = std::remove_cvref_t<decltype(f.setting.defaultValue)>;
+        if constexpr (std::is_same_v<Value, int16_t> || std::is_same_v<Value, float>) {
+            const std::string range = std::to_string(f.setting.range.minimum) + " to " +
+                                      std::to_string(f.setting.range.maximum) + ":";
+            EXPECT_NE(paragraph.find(range), std::string::npos) << paragraph;
+            const std::string defaultText = "The default is " + std::to_string(int(f.setting.defaultValue)) + ".";
+            EXPECT_NE(paragraph.find(defaultText), std::string::npos) << paragraph;
+        }
     });
 }
 
