@@ -258,8 +258,8 @@ TEST(LinuxCommandLine, UsageSaysWhatEachNumberMeans)
 // brightness sentence ("the desktop at 0 (black), 25 or 50 %").
 TEST(LinuxCommandLine, ANumberSettingsUsageIsItsOwnMeaning)
 {
-    static constexpr Setting<int16_t> kFlakeSize{
-        u"flakeSize", 1, {0, 2}, "flakesize", {}, [] { return std::string("small, normal or large flakes"); }};
+    const Setting<int16_t> kFlakeSize{u"flakeSize", 1,  {0, 2},
+                                      "flakesize",  {}, [] { return std::string("small, normal or large flakes"); }};
     EXPECT_EQ(settingUsage(kFlakeSize), "  -flakesize 0..2       small, normal or large flakes; default 1\n");
 }
 
