@@ -2,7 +2,9 @@
 // either one line naming what is wrong, or options within the settings' ranges and a message of well-formed UTF-16
 // no longer than the dialog keeps.
 #include <algorithm>
+#include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/settings/linux_command_line.h"
@@ -28,14 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     const SnowSettings& s = line.options.settings;
-    FUZZ_CHECK(s.precipitation >= kPrecipitationSetting.range.minimum &&
-                   s.precipitation <= kPrecipitationSetting.range.maximum,
-               "precipitation %d", int(s.precipitation));
-    FUZZ_CHECK(s.velocity >= float(kVelocitySetting.range.minimum) &&
-                   s.velocity <= float(kVelocitySetting.range.maximum) && s.velocity == float(int(s.velocity)),
-               "velocity %f", double(s.velocity));
-    FUZZ_CHECK(s.blightness >= kBlightnessSetting.range.minimum && s.blightness <= kBlightnessSetting.range.maximum,
-               "brightness %d", int(s.blightness));
+    // Every number setting the table holds, within its range in whole levels.
+    forEachSetting([&](const auto& f) {
+        using Value = std::remove_cvref_t<decltype(f.setting.defaultValue)>;
+        if constexpr (std::is_same_v<Value, int16_t> || std::is_same_v<Value, float>) {
+            const Value v = s.*f.field;
+            FUZZ_CHECK(v >= Value(f.setting.range.minimum) && v <= Value(f.setting.range.maximum) && v == Value(int(v)),
+                       "-%s %f", std::string(f.setting.optionName).c_str(), double(v));
+        }
+    });
     FUZZ_CHECK(s.messageText.size() <= size_t(kMessageTextSetting.range.maximum), "message of %zu units",
                s.messageText.size());
     for (size_t i = 0; i < s.messageText.size(); ++i) {

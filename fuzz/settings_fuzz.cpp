@@ -2,9 +2,11 @@
 // back and read again, and loadSettings over a store holding any text for each setting, invalid UTF-16, NULs and
 // megabyte values included.
 //
-// Input: byte 0 picks the decimal separator. Then records: a header byte (low 3 bits: which setting in the stored
-// order, none past the last; high 5 bits: 28..31 repeat the text 16, 256, 4096 or 65536 times), a length byte, and
-// that many UTF-16LE units.
+// Input: byte 0 picks the decimal separator. Then records, each naming its setting by the stored name, so a setting
+// added or moved leaves every seed with the value it was written for: a repeat byte (its high 5 bits: 28..31 repeat
+// the text 16, 256, 4096 or 65536 times), a length byte and that many bytes of the name (one UTF-16 unit each; a
+// name the table does not hold is stored as well, and loading must pass it by), a length byte and that many
+// UTF-16LE units of the text.
 #include <algorithm>
 #include <array>
 #include <cfloat>
@@ -24,16 +26,6 @@ namespace {
 constexpr char16_t kSeparators[] = {u'.', u',', u'\u066B', u'\''};
 constexpr size_t kMaxUnits = size_t{1} << 19;  // a megabyte of UTF-16
 constexpr size_t kMaxNumberUnits = size_t{1} << 16;
-
-static_assert(kSettingCount < 8, "three bits of a record's header pick its setting");
-
-// The stored names in the stored order.
-const std::array<std::u16string_view, kSettingCount> kNames = [] {
-    std::array<std::u16string_view, kSettingCount> names{};
-    size_t i = 0;
-    forEachSetting([&](const auto& f) { names[i++] = f.setting.storedName; });
-    return names;
-}();
 
 // A store in memory that counts what is done to it.
 class MemoryStore : public SettingsStore {
@@ -225,21 +217,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     MemoryStore store;
     for (size_t i = 1; i + 2 <= size;) {
         const uint8_t header = data[i];
-        const size_t units = std::min<size_t>(data[i + 1], (size - i - 2) / 2);
-        const std::u16string piece = fuzz::unitsFromBytes(data + i + 2, units * 2);
-        i += 2 + units * 2;
-        const size_t which = header & 7;
-        if (which >= kSettingCount)
-            continue;
+        const size_t nameLength = std::min<size_t>(data[i + 1], size - i - 2);
+        std::u16string name(data + i + 2, data + i + 2 + nameLength);
+        i += 2 + nameLength;
+        if (i >= size)
+            break;
+        const size_t units = std::min<size_t>(data[i], (size - i - 1) / 2);
+        const std::u16string piece = fuzz::unitsFromBytes(data + i + 1, units * 2);
+        i += 1 + units * 2;
         // Mostly once, sometimes many times over: a message up to a megabyte, a number up to 65536 units
         // (numbers that long cost the reference readers much time and find nothing more).
         const int power = header >> 3;
         const size_t repeat = power >= 28 ? size_t{1} << (4 * (power - 27)) : 1;
-        const size_t limit = kNames[which] == kMessageTextSetting.storedName ? kMaxUnits : kMaxNumberUnits;
+        const size_t limit = name == kMessageTextSetting.storedName ? kMaxUnits : kMaxNumberUnits;
         std::u16string text;
         for (size_t k = 0; k < repeat && text.size() + piece.size() <= limit; ++k)
             text += piece;
-        store.values[std::u16string(kNames[which])] = text;
+        store.values[std::move(name)] = text;
     }
 
     for (const auto& [name, text] : store.values)

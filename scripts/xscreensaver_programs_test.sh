@@ -72,6 +72,31 @@ cp "$file" "$work/added"
 "$tool" add >/dev/null
 check "remove then add gives the same bytes" cmp -s "$file" "$work/added"
 
+echo "== a list that holds only Nivora, entries that only look like it, a readable file"
+for only in $'programs:\t\t\\\n  "Nivora"  nivora --root \\n\n' $'programs: "Nivora" nivora --root \\n\n'; do
+  printf 'mode:\trandom\n%spointerHysteresis:\t10\n' "$only" >"$file"
+  "$tool" remove >/dev/null
+  check "remove leaves an empty list that is not continued" test "$(grep -c '\\$' "$file")" = 0
+  check "and the next setting stays a setting of its own" test "$(others "$file")" = $'mode:\trandom\npointerHysteresis:\t10'
+done
+# Another program named like Nivora, a title holding the word, a folder of that name: none of them is Nivora's.
+cat >"$file" <<'SETTINGS'
+programs:	\
+  "Nivora Lookalike"  xnivora --root \n\
+  nivora-classic --root \n\
+  maze --root -title nivora \n\
+- GL:  /opt/nivora/bin/snowglobe --root \n
+SETTINGS
+chmod 0644 "$file"
+lookalikes=$'"Nivora Lookalike"  xnivora --root\nnivora-classic --root\nmaze --root -title nivora\n- GL:  /opt/nivora/bin/snowglobe --root'
+"$tool" add >/dev/null
+check "entries that only look like Nivora's do not keep it from being added" \
+  test "$(programs "$file")" = "$nivora_entry"$'\n'"$lookalikes"
+check "a file readable by all stays so, 0644" test "$(stat -c %a "$file")" = 644
+"$tool" remove >/dev/null
+check "remove takes out Nivora's entry alone" test "$(programs "$file")" = "$lookalikes"
+check "and the mode stays 0644" test "$(stat -c %a "$file")" = 644
+
 echo "== a file without a list, a disabled entry, a list on one line, a link"
 printf 'mode:\tone\nselected:\t3\n' >"$file"
 "$tool" add >/dev/null

@@ -26,7 +26,15 @@ target=$(readlink -f -- "$file" 2>/dev/null || printf '%s' "$file")
 # backslash (a continued line). Each entry of the list is one such line ending in \n.
 edit() {  # edit add|remove < old > new
   NIVORA_ENTRY=$entry awk -v action="$1" -v defaults="$defaults" '
-    function nivora(line) { return line ~ /(^|[^[:alnum:]_.-])nivora([[:space:]]|\\|$)/ }
+    # The entry of Nivora runs the program nivora: the command of the entry, after the mark of a disabled entry
+    # ("-"), a visual ("GL:") and the name shown ("Nivora"), is nivora, with or without a folder. Another program
+    # whose name or arguments hold the word is not Nivora.
+    function nivora(line) {
+      sub(/^[[:space:]]*-?[[:space:]]*/, "", line)
+      sub(/^[[:alnum:]_-]+:[[:space:]]*/, "", line)
+      sub(/^"[^"]*"[[:space:]]*/, "", line)
+      return line ~ /^([^[:space:]"]*\/)?nivora([[:space:]]|\\|$)/
+    }
     function continued(line) { return line ~ /\\[[:space:]]*$/ }
     function uncontinued(line) { sub(/\\[[:space:]]*$/, "", line); return line }
     # Reads the block that starts at lines[first] into head (the "programs:" line without an entry) and

@@ -14,10 +14,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/dialog/option_picture_scales.h"
+#include "core/dialog/setting_rows.h"
 #include "snow_test_pictures.h"
 
 namespace nivora {
@@ -236,15 +238,25 @@ struct PictureName {
     std::string name;  // "velocity_6", "message"
 };
 
+// Every picture of every row of the row table: a row added there is checked with the others.
 std::vector<PictureName> pictureNames()
 {
     std::vector<PictureName> names;
-    for (const auto& [stem, row] : {std::pair{"precipitation", 1}, std::pair{"velocity", 2}, std::pair{"direction", 3},
-                                    std::pair{"blightness", 4}})
-        for (int i = 0; i < optionPictureCount(row); ++i)
-            names.push_back({row, i, std::string(stem) + "_" + std::to_string(i)});
-    names.push_back({5, 0, "message"});
+    for (int row = 1; row <= kRowCount; ++row) {
+        const std::string stem(kSettingRows[static_cast<std::size_t>(row - 1)].stem);
+        if (rowKind(row) == RowKind::Text)
+            names.push_back({row, 0, stem});
+        else
+            for (int i = 0; i < optionPictureCount(row); ++i)
+                names.push_back({row, i, stem + "_" + std::to_string(i)});
+    }
     return names;
+}
+
+// Whether the row's pictures show a scale: the rows that step through their values.
+bool hasScale(int row)
+{
+    return rowKind(row) == RowKind::Steps;
 }
 
 // The picture at 100 % by its name, "velocity_6.bmp" or "message.bmp" as the pictures were once named.
@@ -302,7 +314,7 @@ int edgeAt(int designEdge, std::int32_t percent)
 TEST(OptionPictures, EveryRowIsStoredAtEveryScaleAsOneIndexedPngOfItsPicturesSideBySide)
 {
     for (std::int32_t percent : kStoredPictureScales)
-        for (int row = 1; row <= 5; ++row) {
+        for (int row = 1; row <= kRowCount; ++row) {
             SCOPED_TRACE(optionPictureFile(row, percent));
             const Png& png = strip(row, percent);
             ASSERT_EQ(png.fault, "");
@@ -364,7 +376,7 @@ TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture)
                 const Box english = inkBox(*p, 0, edge(76) - 1, edge(28), p->height - 1);
                 EXPECT_EQ(english.left, edge(10));
                 EXPECT_EQ(english.top, edge(29));
-                if (n.row == 3 || n.row == 5)
+                if (!hasScale(n.row))
                     return;
 
                 for (int y = edge(25); y < edge(28); ++y)
@@ -378,8 +390,13 @@ TEST(OptionPictures, EveryScaleKeepsTheGeometryOfTheHundredPercentPicture)
                 EXPECT_EQ(labels.left, edge(164)) << "the first label starts at the scale";
                 EXPECT_EQ(labels.right, edge(357) - 1) << "the last label ends at the scale";
                 const Box value = inkBox(*p, edge(76), edge(163) - 1, 0, edge(28) - 1);
-                const int valueRight[] = {0, 132, 116, 0, 120};
-                EXPECT_EQ(value.right, edge(valueRight[n.row] + 1) - 1) << "the value is right-aligned";
+                // The last column of each scaled row's value at 100 %, by the row's picture stem.
+                const std::map<std::string_view, int> valueRight = {{"precipitation", 132},
+                                                                    {"velocity", 116},
+                                                                    {"blightness", 120}};
+                const auto right = valueRight.find(kSettingRows[static_cast<std::size_t>(n.row - 1)].stem);
+                ASSERT_TRUE(right != valueRight.end()) << "no value column written down for this row";
+                EXPECT_EQ(value.right, edge(right->second + 1) - 1) << "the value is right-aligned";
                 // Row 10 crosses only blocks: as many at every scale as at 100 %, and none of them merged.
                 const auto atHundred = picture(n.row, n.element);
                 ASSERT_TRUE(atHundred.has_value());
@@ -470,7 +487,7 @@ TEST(OptionPictures, RowsWithoutAScaleShowNothingRightOfTheirTexts)
 TEST(OptionPictureScales, BaselineAndEndPostsFrameEveryScale)
 {
     for (const auto& n : pictureNames()) {
-        if (n.row == 3 || n.row == 5)
+        if (!hasScale(n.row))
             continue;
         SCOPED_TRACE(n.name);
         const auto p = picture(n.row, n.element);
@@ -603,6 +620,13 @@ TEST(OptionPictureScales, EachValueFillsItsNumberOfSegments)
         {"velocity", 13, [](int i) { return std::abs(i - 6) + 1; }},
         {"blightness", 5, [](int i) { return i; }},
     };
+    // Every row with a scale is in the table above: a row added without its case fails here.
+    for (int row = 1; row <= kRowCount; ++row) {
+        const std::string_view stem = kSettingRows[static_cast<std::size_t>(row - 1)].stem;
+        const bool listed = std::any_of(std::begin(cases), std::end(cases),
+                                        [&](const Case& c) { return c.stem == stem; });
+        EXPECT_EQ(listed, hasScale(row)) << stem;
+    }
     for (const Case& c : cases)
         for (int i = 0; i < c.count; ++i) {
             const std::string name = std::string(c.stem) + "_" + std::to_string(i) + ".bmp";  // as once named

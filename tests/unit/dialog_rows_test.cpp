@@ -45,6 +45,31 @@ TEST(SettingRows, EachSettingHasItsRowWithItsPicturesNamesAndIdentifiers)
     EXPECT_EQ(nivora::optionPictureCount(nivora::kRowCount + 1), 0);
 }
 
+// The headings as the pictures and a screen reader show them, letter for letter: a misspelt one would otherwise
+// surface only when the artwork is drawn again.
+TEST(SettingRows, EachRowHasItsHeadingsAndStem)
+{
+    struct Case {
+        std::u16string_view heading;
+        std::u16string_view englishHeading;
+        std::string_view stem;
+    };
+    const Case cases[] = {
+        {u"降雪量", u"Precipitation", "precipitation"},
+        {u"風速", u"Velocity", "velocity"},
+        {u"風向", u"Direction", "direction"},
+        {u"明度", u"Brightness", "blightness"},
+        {u"雪文字", u"Message", "message"},
+    };
+    ASSERT_EQ(nivora::kSettingRows.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i + 1);
+        EXPECT_TRUE(nivora::kSettingRows[i].heading == cases[i].heading);
+        EXPECT_TRUE(nivora::kSettingRows[i].englishHeading == cases[i].englishHeading);
+        EXPECT_EQ(nivora::kSettingRows[i].stem, cases[i].stem);
+    }
+}
+
 TEST(SettingRows, PictureIdentifiersNeverOverlapAndStayBelowTheButtons)
 {
     std::set<int> ids;

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "core/base/unicode_text.h"
@@ -150,7 +155,8 @@ TEST(LinuxCommandLine, EachFaultGivesOneLineNamingIt)
         {{"-window-id", "0"}, "", "bad value \"0\" for -window-id (a window id, decimal or 0x hexadecimal)"},
         {{"-window-id", "0x"}, "", "bad value \"0x\" for -window-id (a window id, decimal or 0x hexadecimal)"},
         {{"-window-id", "0x1g"}, "", "bad value \"0x1g\" for -window-id (a window id, decimal or 0x hexadecimal)"},
-        {{"-window-id", "4294967296"}, "",
+        {{"-window-id", "4294967296"},
+         "",
          "bad value \"4294967296\" for -window-id (a window id, decimal or 0x hexadecimal)"},
         {{"-seed", "-3"}, "", "bad value \"-3\" for -seed (a whole number)"},
         {{"-root=1"}, "", "option -root takes no value"},
@@ -224,29 +230,87 @@ TEST(LinuxCommandLine, HelpAndVersionAreAskedForAsPeopleAskForThem)
 TEST(LinuxCommandLine, UsageSaysWhatEachNumberMeans)
 {
     // The whole text: every option of the settings table with its range, what its values do and its default.
-    EXPECT_EQ(linuxUsage(),
-              "usage: nivora [options]\n"
-              "Snow that falls over the desktop and writes a message.\n"
-              "Where to draw (one of these; else a 1280 x 720 window of its own):\n"
-              "  -root                 the root window or virtual root; Ctrl+C or kill ends it\n"
-              "  -window-id ID         window ID (decimal or 0x hex), or XSCREENSAVER_WINDOW's\n"
-              "  -fullscreen           a window of its own over the whole screen\n"
-              "  --wayland, --x11      this display; else Wayland where WAYLAND_DISPLAY is set\n"
-              "The snow:\n"
-              "  -precipitation 0..4   100, 500, 1000, 2000 or 3000 flakes; default 1\n"
-              "  -velocity 0..12       the wind, -30 (left) to +30 pixels a frame; 6 is calm;\n"
-              "                        default 6\n"
-              "  -direction auto|fixed auto: the wind changes by itself; fixed: it does not;\n"
-              "                        default auto\n"
-              "  -brightness 0..4      the desktop at 0 (black), 25, 50, 75 or 100 %; default 2\n"
-              "  -message TEXT         the text the snow settles on, up to 128 characters;\n"
-              "                        default \"TOVEK Super Quorlane 2004\"\n"
-              "  -seed N               the seed of the snow, to see the same snowfall again\n"
-              "  -help, -h             this text\n"
-              "  -version              the version\n"
-              "Options may begin with - or --; a value may follow after = (--velocity=3).\n"
-              "In a window of its own, Escape, q or closing the window ends it.\n"
-              "On Wayland, a key, a click or a mouse movement fades it out.\n");
+    EXPECT_EQ(linuxUsage(), "usage: nivora [options]\n"
+                            "Snow that falls over the desktop and writes a message.\n"
+                            "Where to draw (one of these; else a 1280 x 720 window of its own):\n"
+                            "  -root                 the root window or virtual root; Ctrl+C or kill ends it\n"
+                            "  -window-id ID         window ID (decimal or 0x hex), or XSCREENSAVER_WINDOW's\n"
+                            "  -fullscreen           a window of its own over the whole screen\n"
+                            "  --wayland, --x11      this display; else Wayland where WAYLAND_DISPLAY is set\n"
+                            "The snow:\n"
+                            "  -precipitation 0..4   100, 500, 1000, 2000 or 3000 flakes; default 1\n"
+                            "  -velocity 0..12       the wind, -30 (left) to +30 pixels a frame; 6 is calm;\n"
+                            "                        default 6\n"
+                            "  -direction auto|fixed auto: the wind changes by itself; fixed: it does not;\n"
+                            "                        default auto\n"
+                            "  -brightness 0..4      the desktop at 0 (black), 25, 50, 75 or 100 %; default 2\n"
+                            "  -message TEXT         the text the snow settles on, up to 128 characters;\n"
+                            "                        default \"TOVEK Super Quorlane 2004\"\n"
+                            "  -seed N               the seed of the snow, to see the same snowfall again\n"
+                            "  -help, -h             this text\n"
+                            "  -version              the version\n"
+                            "Options may begin with - or --; a value may follow after = (--velocity=3).\n"
+                            "In a window of its own, Escape, q or closing the window ends it.\n"
+                            "On Wayland, a key, a click or a mouse movement fades it out.\n");
+}
+
+// A number setting's line says what its own values do: another one beside precipitation does not borrow the
+// brightness sentence ("the desktop at 0 (black), 25 or 50 %").
+TEST(LinuxCommandLine, ANumberSettingsUsageIsItsOwnMeaning)
+{
+    const Setting<int16_t> kFlakeSize{u"flakeSize", 1,  {0, 2},
+                                      "flakesize",  {}, [] { return std::string("small, normal or large flakes"); }};
+    EXPECT_EQ(settingUsage(kFlakeSize), "  -flakesize 0..2       small, normal or large flakes; default 1\n");
+}
+
+// Every setting of the table says something of its own, and its usage line says it; checked here as well as at
+// build time, since the sanitizer build cannot compare function addresses in a constant expression.
+TEST(LinuxCommandLine, EverySettingHasAMeaningOfItsOwn)
+{
+    std::set<std::string> meanings;
+    forEachSetting([&](const auto& f) {
+        SCOPED_TRACE(std::string(f.setting.optionName));
+        ASSERT_NE(f.setting.meaning, nullptr);
+        const std::string meaning = f.setting.meaning();
+        EXPECT_NE(meaning, "");
+        EXPECT_TRUE(meanings.insert(meaning).second) << "shared with another setting: " << meaning;
+        EXPECT_NE(settingUsage(f.setting).find(meaning), std::string::npos) << settingUsage(f.setting);
+    });
+}
+
+// The manual page gives every setting's option in its synopsis and a paragraph of its own that tells the range and
+// the default, as the usage does: a setting added to the table and forgotten in either place fails here.
+TEST(LinuxCommandLine, TheManualPageHasEverySettingInItsSynopsisAndAParagraph)
+{
+    std::ifstream file(NIVORA_SOURCE_DIR "/resources/xscreensaver/nivora.6");
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string page = text.str();
+    ASSERT_FALSE(page.empty()) << "resources/xscreensaver/nivora.6 is missing or empty";
+    const auto roff = [](std::string_view option) {
+        std::string out = "\\-";
+        for (const char c : option)
+            out += c == '-' ? std::string("\\-") : std::string(1, c);
+        return out;
+    };
+    forEachSetting([&](const auto& f) {
+        const std::string option = roff(f.setting.optionName);
+        SCOPED_TRACE(option);
+        EXPECT_NE(page.find(".RB [ " + option + "\n"), std::string::npos) << "not in the synopsis";
+        const size_t tag = page.find(".BI " + option + " ");
+        ASSERT_NE(tag, std::string::npos) << "no paragraph";
+        const size_t end = page.find(".TP", tag);
+        const std::string paragraph = page.substr(tag, end == std::string::npos ? std::string::npos : end - tag);
+        EXPECT_NE(paragraph.find("The default is"), std::string::npos) << paragraph;
+        using Value = std::remove_cvref_t<decltype(f.setting.defaultValue)>;
+        if constexpr (std::is_same_v<Value, int16_t> || std::is_same_v<Value, float>) {
+            const std::string range = std::to_string(f.setting.range.minimum) + " to " +
+                                      std::to_string(f.setting.range.maximum) + ":";
+            EXPECT_NE(paragraph.find(range), std::string::npos) << paragraph;
+            const std::string defaultText = "The default is " + std::to_string(int(f.setting.defaultValue)) + ".";
+            EXPECT_NE(paragraph.find(defaultText), std::string::npos) << paragraph;
+        }
+    });
 }
 
 TEST(UnicodeText, CharactersJoinPairsAndStandInForHalves)

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace nivora {
@@ -48,13 +49,12 @@ public:
 const std::vector<std::u16string> kStoredOrder = {u"reg_precipitation", u"velocity", u"direction", u"blightness",
                                                   u"messageText"};
 
+// Every field of the settings table, so a setting added there is compared with the others.
 void expectSameRecord(const SnowSettings& actual, const SnowSettings& expected)
 {
-    EXPECT_EQ(actual.precipitation, expected.precipitation);
-    EXPECT_EQ(actual.velocity, expected.velocity);
-    EXPECT_EQ(actual.direction, expected.direction);
-    EXPECT_EQ(actual.blightness, expected.blightness);
-    EXPECT_TRUE(actual.messageText == expected.messageText);
+    forEachSetting([&](const auto& f) {
+        EXPECT_TRUE(actual.*f.field == expected.*f.field) << "the field of " << std::string(f.setting.optionName);
+    });
 }
 
 TEST(Settings, EmptyStoreLoadsTheDefaults)

@@ -87,8 +87,8 @@ std::string badValue(std::string_view value, std::string_view option, std::strin
 
 // Sets one setting from its option's value; the error line otherwise. Numbers are whole levels within the range.
 template <class Number>
-    requires std::is_same_v<Number, int16_t> || std::is_same_v<Number, float>
-std::string setFromOption(SnowSettings& settings, const SettingField<Number, Number>& f, std::string_view value)
+requires std::is_same_v<Number, int16_t> || std::is_same_v<Number, float> std::string
+setFromOption(SnowSettings& settings, const SettingField<Number, Number>& f, std::string_view value)
 {
     const auto number = readWhole<int>(value);
     if (!number || *number < f.setting.range.minimum || *number > f.setting.range.maximum)
@@ -145,51 +145,6 @@ std::string valueHint(const Setting<Value>& setting)
         return "TEXT";
     else
         return joined({std::to_string(setting.range.minimum), "..", std::to_string(setting.range.maximum)});
-}
-
-// What the values of a setting do, from what the snow makes of them.
-std::string meaningOf(const Setting<int16_t>& setting)
-{
-    const SettingRange& range = setting.range;
-    std::string text;
-    const auto list = [&](auto valueOf, std::string_view unit) {
-        for (int level = range.minimum; level <= range.maximum; ++level)
-            text.append(level == range.minimum ? "" : level == range.maximum ? " or " : ", ").append(valueOf(level));
-        text.append(" ").append(unit);
-    };
-    if (setting.optionName == kPrecipitationSetting.optionName) {
-        list([](int level) { return std::to_string(flakeCountFor(static_cast<int16_t>(level))); }, "flakes");
-    } else {
-        // The desktop's share of each pixel, in per cent of full brightness.
-        text = "the desktop at ";
-        list(
-            [](int level) {
-                const std::optional<uint8_t> alpha = brightnessAlpha(static_cast<int16_t>(level));
-                return alpha ? std::to_string((*alpha * 100 + 127) / 255) : std::string("0 (black)");
-            },
-            "%");
-    }
-    return text;
-}
-std::string meaningOf(const Setting<float>& setting)
-{
-    const SettingRange& range = setting.range;
-    std::string calm;
-    for (int level = range.minimum; level <= range.maximum; ++level)
-        if (windFromLevel(static_cast<float>(level)) == 0)
-            calm = std::to_string(level);
-    const auto wind = [](int level) { return static_cast<int>(windFromLevel(static_cast<float>(level))); };
-    const int least = wind(range.minimum), most = wind(range.maximum);
-    return joined({"the wind, ", std::to_string(least), " (left) to +", std::to_string(most), " pixels a frame; ",
-                   calm, " is calm"});
-}
-std::string meaningOf(const Setting<bool>& setting)
-{
-    return joined({setting.words[1], ": the wind changes by itself; ", setting.words[0], ": it does not"});
-}
-std::string meaningOf(const Setting<std::u16string_view>& setting)
-{
-    return joined({"the text the snow settles on, up to ", std::to_string(setting.range.maximum), " characters"});
 }
 
 // The usage lines' second column, and the width they keep within.
@@ -364,6 +319,23 @@ bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay)
     return waylandDisplay && options.target == DrawTarget::OwnWindow;
 }
 
+template <class Value>
+std::string settingUsage(const Setting<Value>& setting)
+{
+    const std::string option = joined({"-", setting.optionName, " ", valueHint(setting)});
+    const std::string defaultPart = joined({"default ", defaultText(setting.defaultValue, setting.words)});
+    const std::string meaning = setting.meaning();
+    // A long default goes on a line of its own rather than past the terminal's edge.
+    if (meaning.size() + defaultPart.size() + 2 + kUsageColumn > kUsageWidth)
+        return usageLine(option, meaning + ";").append(usageLine("", defaultPart));
+    return usageLine(option, joined({meaning, "; ", defaultPart}));
+}
+
+template std::string settingUsage(const Setting<int16_t>&);
+template std::string settingUsage(const Setting<float>&);
+template std::string settingUsage(const Setting<bool>&);
+template std::string settingUsage(const Setting<std::u16string_view>&);
+
 std::string linuxUsage()
 {
     std::string text = "usage: nivora [options]\n"
@@ -374,16 +346,7 @@ std::string linuxUsage()
         .append(usageLine("-fullscreen", "a window of its own over the whole screen"))
         .append(usageLine("--wayland, --x11", "this display; else Wayland where WAYLAND_DISPLAY is set"))
         .append("The snow:\n");
-    forEachSetting([&](const auto& f) {
-        const std::string option = joined({"-", f.setting.optionName, " ", valueHint(f.setting)});
-        const std::string defaultPart = joined({"default ", defaultText(f.setting.defaultValue, f.setting.words)});
-        const std::string meaning = meaningOf(f.setting);
-        // A long default goes on a line of its own rather than past the terminal's edge.
-        if (meaning.size() + defaultPart.size() + 2 + kUsageColumn > kUsageWidth)
-            text.append(usageLine(option, meaning + ";")).append(usageLine("", defaultPart));
-        else
-            text.append(usageLine(option, joined({meaning, "; ", defaultPart})));
-    });
+    forEachSetting([&](const auto& f) { text.append(settingUsage(f.setting)); });
     text.append(usageLine("-seed N", "the seed of the snow, to see the same snowfall again"))
         .append(usageLine("-help, -h", "this text"))
         .append(usageLine("-version", "the version"))

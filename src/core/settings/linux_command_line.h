@@ -59,6 +59,12 @@ bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay);
 // terminal's own, whatever was typed.
 std::string quotedForTerminal(std::string_view text);
 
+// The usage of one setting's option: its values, its meaning from the settings table and its default, on one line or
+// two ("  -precipitation 0..4   100, 500, 1000, 2000 or 3000 flakes; default 1\n"). Made for the four value types
+// of the table.
+template <class Value>
+std::string settingUsage(const Setting<Value>& setting);
+
 // The options, one a line, with their ranges, what their values do and their defaults, from the settings table.
 std::string linuxUsage();
 

@@ -22,9 +22,13 @@ struct SettingRange {
 // The words of a yes/no setting on the command line: `words[0]` for false, `words[1]` for true.
 using SettingWords = std::array<std::string_view, 2>;
 
+// What the values of a setting do, in words, as the X11 program's usage tells it: "100, 500, 1000, 2000 or 3000
+// flakes". Each setting has its own, taken from what the snow makes of its values.
+using SettingMeaning = std::string (*)();
+
 // One stored setting. Its text form follows from Value: int16_t decimal, float up to 7 significant digits,
-// bool "True"/"False", text unchanged (see core/settings_text.h). `optionName` is its option on the X11 program's
-// command line and in the XScreenSaver settings file: "-precipitation 3", "--direction fixed".
+// bool "True"/"False", text unchanged (see core/settings/settings_text.h). `optionName` is its option on the X11
+// program's command line and in the XScreenSaver settings file: "-precipitation 3", "--direction fixed".
 template <class Value>
 struct Setting {
     std::u16string_view storedName;
@@ -32,17 +36,27 @@ struct Setting {
     SettingRange range;
     std::string_view optionName;
     SettingWords words;  // yes/no settings only
+    SettingMeaning meaning;
 };
+
+// Each setting's meaning (see setting_meanings.cpp).
+std::string precipitationMeaning();
+std::string velocityMeaning();
+std::string directionMeaning();
+std::string blightnessMeaning();
+std::string messageTextMeaning();
 
 // Each setting is declared here and nowhere else; the record, the store, the dialog, the command line and the tests
 // read these rows. The option of `blightness` is spelt "brightness": the stored name keeps its historic spelling,
 // a user typing the option should not have to.
-inline constexpr Setting<int16_t> kPrecipitationSetting{u"reg_precipitation", 1, {0, 4}, "precipitation", {}};
-inline constexpr Setting<float> kVelocitySetting{u"velocity", 6.0f, {0, 12}, "velocity", {}};
-inline constexpr Setting<bool> kDirectionSetting{u"direction", true, {0, 1}, "direction", {"fixed", "auto"}};
-inline constexpr Setting<int16_t> kBlightnessSetting{u"blightness", 2, {0, 4}, "brightness", {}};
+inline constexpr Setting<int16_t> kPrecipitationSetting{u"reg_precipitation", 1,  {0, 4},
+                                                        "precipitation",      {}, precipitationMeaning};
+inline constexpr Setting<float> kVelocitySetting{u"velocity", 6.0f, {0, 12}, "velocity", {}, velocityMeaning};
+inline constexpr Setting<bool> kDirectionSetting{u"direction",    true, {0, 1}, "direction", {"fixed", "auto"},
+                                                 directionMeaning};
+inline constexpr Setting<int16_t> kBlightnessSetting{u"blightness", 2, {0, 4}, "brightness", {}, blightnessMeaning};
 inline constexpr Setting<std::u16string_view> kMessageTextSetting{
-    u"messageText", kDefaultMessage, {0, 128}, "message", {}};
+    u"messageText", kDefaultMessage, {0, 128}, "message", {}, messageTextMeaning};
 
 // One record per process, as stored: `velocity` is the wind level 0 to 12 (the live wind in pixels per frame is the
 // snow's own, see windFromLevel), `direction` whether the wind is automatic (see isAutomaticWind).
@@ -78,6 +92,19 @@ constexpr void forEachSetting(Visit&& visit)
 {
     std::apply([&](const auto&... fields) { (visit(fields), ...); }, kSettingFields);
 }
+
+// A setting without its meaning would have no sentence of its own on the command line. GCC's null-pointer sanitizer
+// keeps a function's address from being compared in a constant expression, so the sanitizer build leaves this check
+// to the ordinary builds (and to the unit test that reads every meaning).
+#ifndef NIVORA_NULL_SANITIZER
+static_assert(
+    [] {
+        bool all = true;
+        forEachSetting([&](const auto& f) { all = all && f.setting.meaning != nullptr; });
+        return all;
+    }(),
+    "every setting needs its meaning");
+#endif
 
 // What each setting does to the snow, beside the rows above.
 
