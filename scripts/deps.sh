@@ -43,6 +43,8 @@ wanted=(
   "swaymsg:sway"
   "grim:grim"
   "wtype:wtype"
+  "swaylock:swaylock"  # the Wayland tests' locker, which must end the saver as it takes the keyboard
+  "swayidle:swayidle"  # the Wayland tests run the idle line the docs give
   "/usr/libexec/xscreensaver/xscreensaver-getimage:xscreensaver"
   "xscreensaver-command:xscreensaver"
   "/usr/games/xsnow:xsnow"

@@ -2,11 +2,12 @@
 // into it and says ready (or failed).
 #include "screencopy.h"
 
-#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstring>
+
+#include "core/snow/frame_clock.h"
 
 namespace nivora::wayland {
 
@@ -71,53 +72,26 @@ std::optional<bool> redIsHigh(uint32_t format)
     }
 }
 
-// Dispatches until `done` holds; false when the connection ends or `stopFd` becomes readable first.
-template <class Done>
-bool dispatchUntil(wl_display* display, int stopFd, Done&& done)
-{
-    while (!done()) {
-        while (wl_display_prepare_read(display) != 0)
-            if (wl_display_dispatch_pending(display) < 0)
-                return false;
-        if (done()) {
-            wl_display_cancel_read(display);
-            break;
-        }
-        wl_display_flush(display);
-        pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {stopFd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN)) {
-            wl_display_cancel_read(display);
-            return false;
-        }
-        if (fds[0].revents & POLLIN) {
-            if (wl_display_read_events(display) != 0)
-                return false;
-        } else {
-            wl_display_cancel_read(display);
-        }
-        if (fds[0].revents & (POLLERR | POLLHUP))
-            return false;
-        if (wl_display_dispatch_pending(display) < 0)
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
-std::optional<OutputPicture> captureOutput(wl_display* display, zwlr_screencopy_manager_v1* manager, wl_shm* shm,
-                                           wl_output* output, int stopFd)
+Waited captureOutput(wl_display* display, zwlr_screencopy_manager_v1* manager, wl_shm* shm, wl_output* output,
+                     int stopFd, std::optional<OutputPicture>& picture)
 {
     Capture c;
     zwlr_screencopy_frame_v1* frame = zwlr_screencopy_manager_v1_capture_output(manager, 0, output);
     zwlr_screencopy_frame_v1_add_listener(frame, &kFrameListener, &c);
-    std::optional<OutputPicture> picture;
-    const bool described = dispatchUntil(display, stopFd, [&] { return c.described || c.failed; });
-    const std::optional<bool> redHigh = redIsHigh(c.format);
-    if (!described || c.failed || !c.offered || !redHigh || c.width == 0 || c.height == 0 || c.width > 32767 ||
-        c.height > 32767 || c.stride < c.width * 4 || uint64_t(c.stride) * c.height > INT32_MAX) {
+    picture.reset();
+    const Waited described = dispatchUntil(
+        display, stopFd, [&] { return c.described || c.failed; }, FrameClock::kNever);
+    if (described != Waited::Ready) {
         zwlr_screencopy_frame_v1_destroy(frame);
-        return picture;
+        return described;
+    }
+    const std::optional<bool> redHigh = redIsHigh(c.format);
+    if (c.failed || !c.offered || !redHigh || c.width == 0 || c.height == 0 || c.width > 32767 || c.height > 32767 ||
+        c.stride < c.width * 4 || uint64_t(c.stride) * c.height > INT32_MAX) {
+        zwlr_screencopy_frame_v1_destroy(frame);
+        return Waited::Ready;
     }
     const size_t bytes = size_t(c.stride) * c.height;
     const int fd = memfd_create("nivora-desktop", MFD_CLOEXEC);
@@ -128,7 +102,7 @@ std::optional<OutputPicture> captureOutput(wl_display* display, zwlr_screencopy_
         if (fd >= 0)
             close(fd);
         zwlr_screencopy_frame_v1_destroy(frame);
-        return picture;
+        return Waited::Ready;
     }
     wl_shm_pool* pool = wl_shm_create_pool(shm, fd, int32_t(bytes));
     close(fd);
@@ -136,7 +110,9 @@ std::optional<OutputPicture> captureOutput(wl_display* display, zwlr_screencopy_
                                                   c.format);
     wl_shm_pool_destroy(pool);
     zwlr_screencopy_frame_v1_copy(frame, buffer);
-    if (dispatchUntil(display, stopFd, [&] { return c.ready || c.failed; }) && c.ready) {
+    const Waited copied = dispatchUntil(
+        display, stopFd, [&] { return c.ready || c.failed; }, FrameClock::kNever);
+    if (copied == Waited::Ready && c.ready) {
         picture.emplace();
         picture->width = int32_t(c.width);
         picture->height = int32_t(c.height);
@@ -155,7 +131,7 @@ std::optional<OutputPicture> captureOutput(wl_display* display, zwlr_screencopy_
     wl_buffer_destroy(buffer);
     zwlr_screencopy_frame_v1_destroy(frame);
     munmap(memory, bytes);
-    return picture;
+    return copied;
 }
 
 }  // namespace nivora::wayland

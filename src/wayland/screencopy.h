@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/base/raster.h"
+#include "dispatch.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace nivora::wayland {
@@ -21,10 +22,10 @@ struct OutputPicture {
     ConstSurface surface() const { return {pixels.data(), width, height, width}; }
 };
 
-// The output as it is now, without the cursor; nothing when the compositor fails the copy, offers no format the
-// core can read, or the connection ends. Dispatches `display`'s events until the copy is done; returns early, with
-// nothing, when `stopFd` becomes readable.
-std::optional<OutputPicture> captureOutput(wl_display* display, zwlr_screencopy_manager_v1* manager, wl_shm* shm,
-                                           wl_output* output, int stopFd);
+// The output as it is now, without the cursor, into `picture`; nothing there when the compositor fails the copy or
+// offers no format the core can read (Ready all the same). Dispatches `display`'s events until the copy is done;
+// Stopped as soon as `stopFd` becomes readable, Lost when the connection fails, with nothing taken.
+Waited captureOutput(wl_display* display, zwlr_screencopy_manager_v1* manager, wl_shm* shm, wl_output* output,
+                     int stopFd, std::optional<OutputPicture>& picture);
 
 }  // namespace nivora::wayland

@@ -37,12 +37,18 @@ ShmBuffers::~ShmBuffers()
         munmap(memory_, bytes_);
 }
 
+bool ShmBuffers::fits(int64_t width, int64_t height, int count)
+{
+    return width > 0 && height > 0 && count > 0 && width <= INT32_MAX / height &&
+           width * height <= INT32_MAX / int64_t(sizeof(Pixel)) / count;
+}
+
 bool ShmBuffers::create(wl_shm* shm, int32_t width, int32_t height, int count)
 {
+    if (!fits(width, height, count))
+        return false;
     const size_t one = size_t(width) * size_t(height) * sizeof(Pixel);
     const size_t bytes = one * size_t(count);
-    if (width <= 0 || height <= 0 || count <= 0 || bytes > size_t(INT32_MAX))
-        return false;
     const int fd = memfd_create("nivora-frames", MFD_CLOEXEC);
     if (fd < 0)
         return false;

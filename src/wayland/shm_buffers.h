@@ -21,6 +21,9 @@ public:
     ShmBuffers(const ShmBuffers&) = delete;
     ShmBuffers& operator=(const ShmBuffers&) = delete;
 
+    // Whether `count` buffers of width x height fit in one pool, whose size the protocol gives as an int32_t.
+    static bool fits(int64_t width, int64_t height, int count);
+
     // `count` buffers of width x height; false, with nothing made, when there is no memory for them.
     bool create(wl_shm* shm, int32_t width, int32_t height, int count);
 

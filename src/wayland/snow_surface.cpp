@@ -93,6 +93,15 @@ void SnowSurface::onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t
         self->resized_ = true;  // a scale changed after it was known: an output change
 }
 
+bool SnowSurface::buffersFit(int64_t width, int64_t height)
+{
+    if (ShmBuffers::fits(width, height, kBuffers))
+        return true;
+    std::fprintf(stderr, "nivora: an output of %lld x %lld pixels is too large for the compositor's shared memory\n",
+                 static_cast<long long>(width), static_cast<long long>(height));
+    return false;
+}
+
 std::optional<ListedMonitor> SnowSurface::monitor(int32_t integerScale)
 {
     // A fractional scale goes through the viewport, whose destination is the logical size.
@@ -106,6 +115,8 @@ std::optional<ListedMonitor> SnowSurface::monitor(int32_t integerScale)
                      static_cast<long long>(width), static_cast<long long>(height));
         return std::nullopt;
     }
+    if (!buffersFit(width, height))
+        return std::nullopt;
     return ListedMonitor{{0, 0, int32_t(width), int32_t(height)}, false, scale};
 }
 

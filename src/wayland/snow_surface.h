@@ -37,6 +37,10 @@ public:
     // tell it once the surface is shown on the output): it must be built again.
     bool rescaled() const { return rescaled_; }
 
+    // Whether an output of width x height pixels has room for its buffers in the compositor's shared memory; when
+    // not, says so in one line.
+    static bool buffersFit(int64_t width, int64_t height);
+
     // The output as the snow sees it: its buffer's pixels (the logical size at the preferred fractional scale
     // where one is known, else at `integerScale`) and that scale. Nothing when the size is beyond a drawing
     // area, said in one line.

@@ -2,7 +2,6 @@
 // frames when the compositor calls for them and waits on nothing while it does not.
 #include "wayland_saver.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,8 @@
 #include <new>
 #include <string_view>
 
+#include "core/settings/linux_command_line.h"
+#include "dispatch.h"
 #include "event_loop.h"
 #include "snow_pictures.h"
 #include "test_seams.h"
@@ -21,6 +22,9 @@ namespace nivora::wayland {
 namespace {
 
 using program::clockNow;
+
+// How long the end waits for the compositor to let go of the buffers: a stalled one is not waited for.
+constexpr int64_t kFarewellLimit = 100'000;
 
 // The connection, closed however the run ends.
 struct DisplayCloser {
@@ -35,8 +39,6 @@ Proxy* bind(wl_registry* registry, uint32_t name, const wl_interface& interface,
 
 // The events nivora has no use for.
 void onSeatName(void*, wl_seat*, const char*) {}
-void onKeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
-void onKeyboardLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
 void onModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void onRepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
 void onAxis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
@@ -49,8 +51,12 @@ void onAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
 
 const wl_registry_listener WaylandSaver::kRegistryListener = {&WaylandSaver::onGlobal, &WaylandSaver::onGlobalRemove};
 const wl_seat_listener WaylandSaver::kSeatListener = {&WaylandSaver::onCapabilities, &onSeatName};
-const wl_keyboard_listener WaylandSaver::kKeyboardListener = {
-    &WaylandSaver::onKeymap, &onKeyboardEnter, &onKeyboardLeave, &WaylandSaver::onKey, &onModifiers, &onRepeatInfo};
+const wl_keyboard_listener WaylandSaver::kKeyboardListener = {&WaylandSaver::onKeymap,
+                                                              &WaylandSaver::onKeyboardEnter,
+                                                              &WaylandSaver::onKeyboardLeave,
+                                                              &WaylandSaver::onKey,
+                                                              &onModifiers,
+                                                              &onRepeatInfo};
 const wl_pointer_listener WaylandSaver::kPointerListener = {
     &WaylandSaver::onPointerEnter,
     &WaylandSaver::onPointerLeave,
@@ -65,14 +71,22 @@ const wl_pointer_listener WaylandSaver::kPointerListener = {
 
 int runSnow(const LinuxOptions& options, int stopFd)
 {
+    // libwayland takes WAYLAND_SOCKET before WAYLAND_DISPLAY, and unsets it as it reads it.
+    const char* socket = std::getenv("WAYLAND_SOCKET");
+    const std::string socketText = socket ? socket : "";
     const std::unique_ptr<wl_display, DisplayCloser> display(wl_display_connect(nullptr));
     if (!display) {
         const char* name = std::getenv("WAYLAND_DISPLAY");
-        std::fprintf(stderr, "nivora: cannot connect to the Wayland compositor \"%s\"\n", name ? name : "wayland-0");
+        if (socket)
+            std::fprintf(stderr, "nivora: cannot connect to the Wayland compositor through WAYLAND_SOCKET %s\n",
+                         quotedForTerminal(socketText).c_str());
+        else
+            std::fprintf(stderr, "nivora: cannot connect to the Wayland compositor %s\n",
+                         quotedForTerminal(name && *name ? name : "wayland-0").c_str());
         return 1;
     }
     WaylandSaver saver(display.get(), options, stopFd);
-    return saver.InitData() ? saver.run() : 1;
+    return saver.InitData() ? saver.run() : saver.status();
 }
 
 WaylandSaver::WaylandSaver(wl_display* display, LinuxOptions options, int stopFd)
@@ -112,7 +126,9 @@ WaylandSaver::~WaylandSaver()
         wl_compositor_destroy(globals_.compositor);
     if (registry_)
         wl_registry_destroy(registry_);
-    wl_display_roundtrip(display_);  // the compositor lets go of the buffers before the program ends
+    // The compositor lets go of the buffers before the program ends; but a stalled compositor is not waited for,
+    // and after a signal nothing is.
+    wayland::roundtrip(display_, stopFd_, kFarewellLimit);
 }
 
 void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version)
@@ -120,6 +136,8 @@ void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, co
     auto* self = static_cast<WaylandSaver*>(data);
     Globals& g = self->globals_;
     const std::string_view is(interface);
+    if (is == "gtk_shell1")
+        self->onGnome_ = true;  // GNOME's own: there a line can name the session that has what is missing
     if (is == wl_compositor_interface.name && version >= 4 && !g.compositor) {
         g.compositor = bind<wl_compositor>(registry, name, wl_compositor_interface, version, 4);
     } else if (is == wl_shm_interface.name && !g.shm) {
@@ -140,7 +158,9 @@ void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, co
         g.fractionalScale = bind<wp_fractional_scale_manager_v1>(registry, name,
                                                                  wp_fractional_scale_manager_v1_interface, version, 1);
     } else if (is == wl_output_interface.name && version >= 2) {
-        if (self->started_) {  // an output came: it would stay uncovered and live
+        if (self->listed_) {
+            // An output came once the outputs were listed: during the start as after it, it would stay uncovered
+            // and live, so the saver ends. Nothing is added to the screens, which the start may be walking.
             self->ended_ = true;
             return;
         }
@@ -168,6 +188,7 @@ void WaylandSaver::onCapabilities(void* data, wl_seat* seat, uint32_t capabiliti
     } else if (!keyboard && self->keyboard_) {
         wl_keyboard_release(self->keyboard_);
         self->keyboard_ = nullptr;
+        self->keyboardLeft_ = false;  // the last keyboard went (unplugged), not to another program
     }
     if (pointer && !self->pointer_) {
         self->pointer_ = wl_seat_get_pointer(seat);
@@ -182,6 +203,37 @@ void WaylandSaver::onCapabilities(void* data, wl_seat* seat, uint32_t capabiliti
 void WaylandSaver::onKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t)
 {
     close(fd);  // any key counts: the keymap is not needed
+}
+
+bool WaylandSaver::ours(const wl_surface* surface) const
+{
+    return surface && std::any_of(screens_.begin(), screens_.end(),
+                                  [&](const Screen& s) { return s.snow && s.snow->surface() == surface; });
+}
+
+void WaylandSaver::onKeyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface, wl_array*)
+{
+    auto* self = static_cast<WaylandSaver*>(data);
+    if (!self->ours(surface))
+        return;
+    // From one of its surfaces to another: still its own. Back to the very surface it just left: another program
+    // had it for a moment (sway 1.7 hands a locker's surface the keyboard, then gives it back to the exclusive
+    // overlay surface that came first, where the locker would never hear the password).
+    if (self->keyboardLeft_ && surface == self->keyboardLeftFrom_)
+        self->keyboardTaken_ = true;
+    self->keyboardLeft_ = false;
+}
+
+// Another program took the keyboard (a locker, any surface given the keyboard exclusively): it is in front of the
+// snow, which ends at once, as on Windows when another window comes to the front. Moves between its own surfaces
+// come as a leave and an enter together, and the enter takes the leave back before the loop looks.
+void WaylandSaver::onKeyboardLeave(void* data, wl_keyboard*, uint32_t, wl_surface* surface)
+{
+    auto* self = static_cast<WaylandSaver*>(data);
+    if (self->ours(surface)) {
+        self->keyboardLeft_ = true;
+        self->keyboardLeftFrom_ = surface;
+    }
 }
 
 void WaylandSaver::onKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state)
@@ -230,11 +282,24 @@ void WaylandSaver::pointerAt(wl_fixed_t x, wl_fixed_t y)
                                      static_cast<float>(info.y + wl_fixed_to_double(y)), clockNow()));
 }
 
+bool WaylandSaver::goOn(Waited waited)
+{
+    if (waited == Waited::Lost)
+        lost();
+    else if (waited == Waited::Stopped)
+        ended_ = true;  // told to end: status 0, nothing said
+    return !ended_;
+}
+
 bool WaylandSaver::roundtrip()
 {
-    if (wl_display_roundtrip(display_) >= 0)
-        return true;
-    lost();
+    return goOn(wayland::roundtrip(display_, stopFd_, FrameClock::kNever));
+}
+
+bool WaylandSaver::fail()
+{
+    ended_ = true;
+    status_ = 1;
     return false;
 }
 
@@ -243,28 +308,36 @@ bool WaylandSaver::InitData()
     registry_ = wl_display_get_registry(display_);
     wl_registry_add_listener(registry_, &kRegistryListener, this);
     // The globals; then what the outputs say of themselves; then what xdg-output adds.
-    for (int i = 0; i < 3; ++i)
+    if (!roundtrip())
+        return false;
+    listed_ = true;  // from here on the screens never grow
+    for (int i = 0; i < 2; ++i)
         if (!roundtrip())
             return false;
     if (!globals_.layerShell) {
-        std::fprintf(stderr, "nivora: the compositor offers no layer shell (zwlr_layer_shell_v1), which the snow "
-                             "needs; on GNOME use its X11 session\n");
-        return false;
+        std::fprintf(stderr,
+                     "nivora: the compositor offers no layer shell (zwlr_layer_shell_v1), which the snow "
+                     "needs%s\n",
+                     onGnome_ ? "; on GNOME use its X11 session" : "");
+        return fail();
     }
     if (!globals_.compositor || !globals_.shm) {
         std::fprintf(stderr, "nivora: the compositor offers no wl_compositor 4 or no wl_shm\n");
-        return false;
+        return fail();
     }
     screens_.erase(
         std::remove_if(screens_.begin(), screens_.end(), [](const Screen& s) { return !s.output->described(); }),
         screens_.end());
     if (screens_.empty()) {
         std::fprintf(stderr, "nivora: the compositor shows no output\n");
-        return false;
+        return fail();
     }
+    // Refused before its picture is taken: the buffers' limit is known at once, the memory's only once it is spent.
+    for (const Screen& s : screens_)
+        if (!SnowSurface::buffersFit(s.output->info().modeWidth, s.output->info().modeHeight))
+            return fail();
     program::warnWithoutFont(faces_, options_.settings);
-    takeDesktops();
-    if (ended_ || !showSurfaces())
+    if (!takeDesktops() || !showSurfaces())
         return false;
     program::applyTestSeams(*session_);
     for (Screen& s : screens_)
@@ -273,27 +346,26 @@ bool WaylandSaver::InitData()
     return true;
 }
 
-void WaylandSaver::takeDesktops()
+bool WaylandSaver::takeDesktops()
 {
     if (!SnowSession::wantsDesktop(options_.settings))
-        return;  // nothing of the desktop is shown: it is not taken either
+        return true;  // nothing of the desktop is shown: it is not taken either
     if (!globals_.screencopy) {
         std::fprintf(stderr, "nivora: the compositor offers no screencopy (zwlr_screencopy_manager_v1); the snow "
                              "falls over a dark background\n");
-        return;
+        return true;
     }
     bool missing = false;
-    for (Screen& s : screens_) {
-        s.desktop = captureOutput(display_, globals_.screencopy, globals_.shm, s.output->get(), stopFd_);
+    for (size_t i = 0; i < screens_.size(); ++i) {
+        Screen& s = screens_[i];
+        if (!goOn(captureOutput(display_, globals_.screencopy, globals_.shm, s.output->get(), stopFd_, s.desktop)))
+            return false;  // told to end, the connection lost, or an output came or went: nothing more to say
         missing |= !s.desktop;
-        if (program::stopRequested(stopFd_)) {
-            ended_ = true;
-            return;
-        }
     }
     if (missing)
         std::fprintf(stderr, "nivora: the compositor gave no picture of an output; the snow falls over a dark "
                              "background there\n");
+    return true;
 }
 
 bool WaylandSaver::showSurfaces()
@@ -305,10 +377,10 @@ bool WaylandSaver::showSurfaces()
     for (const Screen& s : screens_) {
         if (s.snow->closed() || !s.snow->configured()) {
             std::fprintf(stderr, "nivora: the compositor gave no place to the snow on an output\n");
-            return false;
+            return fail();
         }
     }
-    return build();
+    return build() || fail();
 }
 
 // The screens at the surfaces' scales, and their pictures: made once, and again when a surface learns its
@@ -371,6 +443,9 @@ void WaylandSaver::carryOut(const SessionStep& step)
     case FadeAction::Kind::Nothing:
         break;
     case FadeAction::Kind::BeginFadeOut:
+        fading_ = true;
+        session_->resume(PauseReason::Hidden, clockNow());
+        [[fallthrough]];
     case FadeAction::Kind::SetOpacity:
         opacity_ = step.fade.opacity;  // the next frame shown blends at it
         break;
@@ -383,10 +458,11 @@ void WaylandSaver::carryOut(const SessionStep& step)
 // Nobody is shown the snow while no output calls back for a frame (outputs off, the compositor not drawing): once
 // a frame is due then, the session stands still, keeping what was left of its waits, and goes on where it stopped
 // when a frame is called back again. Between frames the callbacks are simply awaited: the compositor draws at its
-// own rate, and the session's frames come at theirs.
+// own rate, and the session's frames come at theirs. The fade is the exception: the user is back and waits for it,
+// so it takes its time on the wall clock and ends the saver on time however slowly the compositor shows its steps.
 void WaylandSaver::followFrameCallbacks(int64_t now)
 {
-    const bool ready = anyReady();
+    const bool ready = anyReady() || fading_;
     if (!ready && session_->waitFrom(now) == 0)
         session_->pause(PauseReason::Hidden, now);
     else if (ready)
@@ -395,6 +471,8 @@ void WaylandSaver::followFrameCallbacks(int64_t now)
 
 void WaylandSaver::noteEnds()
 {
+    if (keyboardLeft_ || keyboardTaken_)
+        ended_ = true;
     bool rescaled = false;
     for (const Screen& s : screens_) {
         if (s.output->changed() || s.snow->closed() || s.snow->resized())
@@ -423,37 +501,6 @@ void WaylandSaver::lost()
     status_ = 1;
 }
 
-// Waits up to `wait` microseconds (FrameClock::kNever: with no timeout) for the compositor or the stop, and
-// handles what came. False when the connection is lost.
-bool WaylandSaver::dispatch(int64_t wait)
-{
-    while (wl_display_prepare_read(display_) != 0)
-        if (wl_display_dispatch_pending(display_) < 0)
-            return false;
-    // A full socket takes the rest once the compositor has read: wait for that too.
-    bool unsent = false;
-    if (wl_display_flush(display_) < 0) {
-        if (errno != EAGAIN) {
-            wl_display_cancel_read(display_);
-            return false;
-        }
-        unsent = true;
-    }
-    const program::Woken woken = program::waitFor(wl_display_get_fd(display_), short(POLLIN | (unsent ? POLLOUT : 0)),
-                                                  stopFd_, wait);
-    if (woken.display & POLLIN) {
-        if (wl_display_read_events(display_) != 0)
-            return false;
-    } else {
-        wl_display_cancel_read(display_);
-        if (woken.display & (POLLERR | POLLHUP))
-            return false;
-    }
-    if (woken.stop)
-        ended_ = true;
-    return wl_display_dispatch_pending(display_) >= 0;
-}
-
 int WaylandSaver::run()
 {
     carryOut(session_->start(clockNow()));  // the first frame at once, as the surfaces are shown
@@ -474,10 +521,8 @@ int WaylandSaver::run()
         }
         if (ended_)
             break;
-        if (!dispatch(session_->waitFrom(clockNow()))) {
-            lost();
+        if (!goOn(dispatchOnce(display_, stopFd_, session_->waitFrom(clockNow()))))
             break;
-        }
     }
     return status_;
 }

@@ -32,6 +32,8 @@ public:
     bool InitData();
     // Frames and events until the saver ends; the exit status.
     int run();
+    // The exit status when InitData returned false: 0 when told to end or when the outputs changed, else 1.
+    int status() const { return status_; }
 
 private:
     struct Screen {
@@ -48,6 +50,8 @@ private:
     static void onGlobalRemove(void* data, wl_registry*, uint32_t name);
     static void onCapabilities(void* data, wl_seat*, uint32_t capabilities);
     static void onKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t);
+    static void onKeyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface, wl_array*);
+    static void onKeyboardLeave(void* data, wl_keyboard*, uint32_t, wl_surface* surface);
     static void onKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state);
     static void onPointerEnter(void* data, wl_pointer*, uint32_t serial, wl_surface* surface, wl_fixed_t x,
                                wl_fixed_t y);
@@ -55,8 +59,11 @@ private:
     static void onMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y);
     static void onButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state);
 
+    bool ours(const wl_surface* surface) const;
+    bool goOn(Waited waited);
     bool roundtrip();
-    void takeDesktops();
+    bool fail();
+    bool takeDesktops();
     bool showSurfaces();
     bool build();
     void carryOut(const SessionStep& step);
@@ -66,7 +73,6 @@ private:
     bool anyReady() const;
     void followFrameCallbacks(int64_t now);
     void noteEnds();
-    bool dispatch(int64_t wait);
     void lost();
 
     wl_display* display_;
@@ -78,11 +84,18 @@ private:
     wl_pointer* pointer_ = nullptr;
     const Screen* pointerOn_ = nullptr;  // the screen whose surface the pointer is over
     std::vector<Screen> screens_;
-    bool started_ = false;  // the surfaces are built: any change of the outputs ends the saver
+    bool listed_ = false;   // the outputs are listed: one that comes now ends the saver
+    bool onGnome_ = false;  // the compositor is GNOME's
+    bool started_ = false;
+    bool keyboardLeft_ = false;  // the keyboard went from its surfaces to another program's
+    const wl_surface* keyboardLeftFrom_ = nullptr;
+    bool keyboardTaken_ = false;  // another program had the keyboard, if only for a moment  // the surfaces are built:
+                                  // any change of the outputs ends the saver
 
     program::MessageFaces faces_;
     std::optional<SnowSession> session_;  // screen i is screens_[i]'s output
     uint8_t opacity_ = 255;               // below 255 while the fade runs
+    bool fading_ = false;                 // the fade has begun: its clock never stands still
     bool held_ = false;
     bool heldAnnounced_ = false;
     bool ended_ = false;

@@ -9,7 +9,9 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +33,7 @@
 #include "core/snow/snow_field.h"
 #include "core/snow/snow_screens.h"
 #include "message_faces.h"
+#include "shm_buffers.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 extern char** environ;
@@ -565,6 +568,329 @@ TEST_F(WaylandTest, BadOptionsEndWithStatusTwoBeforeAnyConnection)
     auto nivora = start(bin("nivora"), {"--wayland", "-root"}, session());
     EXPECT_EQ(nivora->wait(), 2);
     EXPECT_EQ(nivora->err, "nivora: -root draws on an X11 display; it cannot go with --wayland\n");
+}
+
+// Processes of this test's session (their XDG_RUNTIME_DIR is the test's own), named `name`: other tests' programs
+// of the same name, which may run beside these, are not counted.
+std::vector<pid_t> sessionProcesses(const std::string& name, const std::string& runtime)
+{
+    std::vector<pid_t> found;
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return found;
+    while (const dirent* entry = readdir(proc)) {
+        const std::string pid = entry->d_name;
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream comm("/proc/" + pid + "/comm"), environ("/proc/" + pid + "/environ");
+        std::string command;
+        std::getline(comm, command);
+        const std::string variables((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
+        std::string wanted = "XDG_RUNTIME_DIR=";
+        wanted.append(runtime).push_back('\0');
+        if (command == name && variables.find(wanted) != std::string::npos)
+            found.push_back(pid_t(std::stol(pid)));
+    }
+    closedir(proc);
+    return found;
+}
+
+// Whether `pid` holds a socket: it has connected.
+bool holdsSocket(pid_t pid)
+{
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (const dirent* entry = readdir(dir)) {
+        char target[256] = {};
+        if (readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target - 1) > 0)
+            found |= std::string_view(target).starts_with("socket:");
+    }
+    closedir(dir);
+    return found;
+}
+
+// The colour most of a picture shows, from a grid of samples: the background, whatever few flakes lie on it.
+Pixel mostPixels(const Picture& p)
+{
+    std::vector<Pixel> samples;
+    for (int y = p.height / 16; y < p.height; y += p.height / 8)
+        for (int x = p.width / 16; x < p.width; x += p.width / 8)
+            samples.push_back(p.at(x, y));
+    std::sort(samples.begin(), samples.end());
+    Pixel best = 0;
+    size_t bestCount = 0;
+    for (size_t i = 0; i < samples.size();) {
+        size_t j = i;
+        while (j < samples.size() && samples[j] == samples[i])
+            ++j;
+        if (j - i > bestCount)
+            best = samples[i], bestCount = j - i;
+        i = j;
+    }
+    return best;
+}
+
+// Signals end it in every phase within 500 ms (the behaviour asks 200; the limit leaves room for a busy machine,
+// a hang would take the whole patience), with status 0 and nothing said: waiting for the first answer of a socket
+// that never answers, and with the compositor stopped before nivora starts or while the snow shows.
+TEST_F(WaylandTest, SignalsEndItInEveryPhaseEvenWhenTheCompositorNeverAnswers)
+{
+    startSway();
+    enum class Phase { SilentSocket, StoppedBeforeTheStart, StoppedWhileShown };
+    for (const Phase phase : {Phase::SilentSocket, Phase::StoppedBeforeTheStart, Phase::StoppedWhileShown}) {
+        SCOPED_TRACE(int(phase));
+        std::unique_ptr<Child> nivora;
+        int silent = -1, accepted = -1;
+        if (phase == Phase::SilentSocket) {
+            // A socket that takes the connection and never says a word.
+            silent = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const std::string path = runtime_ + "/silent-0";
+            std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+            ASSERT_EQ(bind(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+            ASSERT_EQ(listen(silent, 1), 0);
+            nivora = start(bin("nivora_test"), kTestOptions,
+                           {"XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=silent-0"});
+            ASSERT_TRUE(eventually([&] { return (accepted = accept(silent, nullptr, nullptr)) >= 0; }));
+            ASSERT_TRUE(eventually([&] { return holdsSocket(nivora->pid); }));
+        } else if (phase == Phase::StoppedBeforeTheStart) {
+            kill(sway_->pid, SIGSTOP);
+            nivora = startNivora();
+            ASSERT_TRUE(eventually([&] { return holdsSocket(nivora->pid); }));
+        } else {
+            nivora = startNivora();
+            ASSERT_TRUE(snowShows(*nivora)) << nivora->err;
+            kill(sway_->pid, SIGSTOP);
+        }
+        const auto sent = Clock::now();
+        kill(nivora->pid, SIGTERM);
+        const std::optional<int> status = nivora->wait();
+        const auto took = Clock::now() - sent;
+        kill(sway_->pid, SIGCONT);
+        if (accepted >= 0)
+            close(accepted);  // open until nivora is gone: a closed one would be an answer
+        if (silent >= 0)
+            close(silent);
+        ASSERT_EQ(status, 0) << nivora->err;
+        EXPECT_LE(took, std::chrono::milliseconds(500));
+        EXPECT_EQ(nivora->err, "");
+    }
+}
+
+// An output that comes while nivora starts is never added to the screens it is walking: the start ends cleanly,
+// status 0 and nothing said, or the snow shows and the new output ends it as after the start. Once with the
+// start held at its first shared memory (the picture of the first output) while the output comes, then a few plain
+// runs with the output made at once (which nivora may also find already listed, and cover).
+TEST_F(WaylandTest, AnOutputThatComesDuringTheStartEndsItCleanly)
+{
+    startSway();
+    const std::string trace = runtime_ + "/strace";
+    std::vector<std::string> variables = session();
+    variables.push_back("ASAN_OPTIONS=detect_leaks=0");  // LeakSanitizer cannot stop a traced process
+    std::vector<std::string> arguments{
+        "-o", trace, "-e", "trace=memfd_create", "-e", "inject=memfd_create:delay_exit=2000000", bin("nivora_test")};
+    arguments.insert(arguments.end(), kTestOptions.begin(), kTestOptions.end());
+    auto traced = start("strace", arguments, variables);
+    ASSERT_TRUE(eventually([&] {
+        std::ifstream in(trace);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return text.find("nivora-desktop") != std::string::npos || !traced->running();
+    }));
+    swaymsg("create_output");
+    EXPECT_EQ(traced->wait(), 0) << traced->err;
+    EXPECT_EQ(traced->err.find("nivora:"), std::string::npos) << traced->err;
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        auto nivora = startNivora();
+        swaymsg("create_output");
+        // Listed before nivora did, the output is one of its screens: then the snow shows there and goes on.
+        if (nivora->running() && snowShows(*nivora, "HEADLESS-" + std::to_string(3 + run)) && nivora->running())
+            kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0) << nivora->err;
+        EXPECT_EQ(nivora->err, "");
+    }
+}
+
+// One true line for each fault, and status 1: names from the environment quoted as every line of nivora quotes
+// them, the variable that failed named, and a compositor that dies while the desktop is taken reported as lost
+// (not as an output without a picture).
+TEST_F(WaylandTest, EachFaultSaysOneTrueLine)
+{
+    startSway();
+    struct Case {
+        std::vector<std::string> variables;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{"WAYLAND_DISPLAY=no\x1b[31mne"}, "nivora: cannot connect to the Wayland compositor \"no\\x1b[31mne\"\n"},
+        {{"WAYLAND_SOCKET=x"}, "nivora: cannot connect to the Wayland compositor through WAYLAND_SOCKET \"x\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<std::string> variables{"XDG_RUNTIME_DIR=" + runtime_};
+        variables.insert(variables.end(), c.variables.begin(), c.variables.end());
+        auto nivora = start(bin("nivora_test"), {"--wayland"}, variables);
+        EXPECT_EQ(nivora->wait(), 1);
+        EXPECT_EQ(nivora->err, c.line);
+    }
+    const std::string trace = runtime_ + "/strace";
+    std::vector<std::string> arguments{
+        "-o", trace, "-e", "trace=memfd_create", "-e", "inject=memfd_create:delay_exit=2000000", bin("nivora_test")};
+    arguments.insert(arguments.end(), kTestOptions.begin(), kTestOptions.end());
+    std::vector<std::string> variables = session();
+    variables.push_back("ASAN_OPTIONS=detect_leaks=0");
+    auto traced = start("strace", arguments, variables);
+    ASSERT_TRUE(eventually([&] {
+        std::ifstream in(trace);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return text.find("nivora-desktop") != std::string::npos || !traced->running();
+    }));
+    kill(sway_->pid, SIGKILL);
+    EXPECT_EQ(traced->wait(), 1);
+    EXPECT_EQ(traced->err, "nivora: the connection to the Wayland compositor was lost\n");
+}
+
+// Three buffers of an output must fit one shared-memory pool, whose size is an int32_t: 2 GiB less a byte.
+TEST(ShmBuffersTest, BuffersFitOnePoolUpToTwoGibibytes)
+{
+    struct Case {
+        int64_t width, height;
+        bool fits;
+    };
+    const Case cases[] = {{3840, 2160, true},    {7680, 4320, true},    {13377, 13377, true},
+                          {13378, 13378, false}, {16384, 16384, false}, {1, 178956970, true},
+                          {1, 178956971, false}, {0, 720, false},       {1 << 30, 1 << 30, false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ShmBuffers::fits(c.width, c.height, 3), c.fits) << c.width << " x " << c.height;
+}
+
+// Another program that takes the keyboard is in front: a locker started while the snow shows ends it at once.
+// The headless seat has a keyboard only while a virtual one lives: wtype's, waiting long before its key, is there
+// as the locker comes (its key then goes to the locker).
+TEST_F(WaylandTest, ALockerStartedWhileTheSnowShowsEndsItWithinOneSecond)
+{
+    startSway();
+    auto nivora = startNivora({"WAYLAND_DEBUG=1"});
+    ASSERT_TRUE(snowShows(*nivora)) << nivora->err;
+    auto keyboard = start("wtype", {"-s", "20000", "a"}, session());
+    ASSERT_TRUE(eventually([&] {
+        nivora->running();
+        return nivora->err.find("wl_keyboard@") != std::string::npos &&
+               nivora->err.find(".enter(") != std::string::npos;
+    })) << "the snow never had the keyboard";
+    // -f: swaylock goes to the background once it has locked.
+    auto locker = start("swaylock", {"-f", "--color", "000000"}, session());
+    ASSERT_EQ(locker->wait(), 0) << locker->err;
+    const auto locked = Clock::now();
+    EXPECT_EQ(nivora->wait(), 0);
+    EXPECT_LE(Clock::now() - locked, std::chrono::seconds(1));
+    EXPECT_EQ(nivora->err.find("nivora:"), std::string::npos) << "a line was said";
+    EXPECT_TRUE(eventually([&] { return screen("HEADLESS-1").at(640, 360) == 0; })) << "swaylock never showed";
+}
+
+// The docs' swayidle line, with seconds for minutes: nivora shows at the first timeout, and at the second swaylock
+// locks on time, which ends nivora.
+TEST_F(WaylandTest, TheDocsSwayidleLineLocksOnTimeWhileTheSaverShows)
+{
+    startSway();
+    std::string saver = "'";
+    saver.append(bin("nivora")).append("'");
+    for (const std::string& option : kTestOptions)
+        saver.append(" '").append(option).append("'");
+    auto keyboard = start("wtype", {"-s", "20000", "a"}, session());  // a keyboard on the seat, as a user has
+    auto idle = start("swayidle", {"-w", "timeout", "1", saver + " &", "timeout", "4", "swaylock -f --color 000000"},
+                      session());
+    std::vector<pid_t> savers;
+    ASSERT_TRUE(eventually([&] {
+        savers = sessionProcesses("nivora", runtime_);
+        return !savers.empty() || !idle->running();
+    })) << idle->err;
+    ASSERT_EQ(savers.size(), 1u) << idle->err;
+    ASSERT_TRUE(eventually([&] {
+        const Picture p = screen("HEADLESS-1");
+        return !p.pixels.empty() && whitePixels(p) > 20;
+    })) << "the saver never showed";
+    const bool showingAtTheLock = eventually([&] {
+        return !sessionProcesses("swaylock", runtime_).empty() || sessionProcesses("nivora", runtime_).empty();
+    });
+    ASSERT_TRUE(showingAtTheLock);
+    EXPECT_FALSE(sessionProcesses("swaylock", runtime_).empty()) << "the saver ended before swaylock started";
+    EXPECT_TRUE(eventually([&] { return sessionProcesses("nivora", runtime_).empty(); }, std::chrono::seconds(2)))
+        << "the saver goes on under the lock";
+    EXPECT_TRUE(eventually([&] { return screen("HEADLESS-1").at(640, 360) == 0; })) << "swaylock never showed";
+    kill(idle->pid, SIGTERM);
+    idle->wait();
+}
+
+// The fade is seen on the screen falling step by step from the dimmed desktop to the desktop, each level seen nearer
+// the desktop than the last, down to an opacity of half or less (blue 0x78 and over: the fade's fifth step or a
+// later one), whatever grim's pace. Fade buffers never released would stop it at its third step.
+TEST_F(WaylandTest, TheFadeIsSeenFallingStepByStep)
+{
+    startSway();
+    auto nivora = startNivora();
+    ASSERT_TRUE(snowShows(*nivora)) << nivora->err;
+    output({"wtype", "-s", "400", "a"}, session());
+    std::vector<Pixel> levels;
+    while (nivora->running()) {
+        const Picture p = screen("HEADLESS-1");
+        if (p.pixels.empty())
+            continue;
+        const Pixel level = mostPixels(p);
+        if (level != kDimmedBackground && level != kBackground && (levels.empty() || levels.back() != level))
+            levels.push_back(level);
+    }
+    EXPECT_EQ(nivora->status, 0) << nivora->err;
+    std::ostringstream seen;
+    for (const Pixel level : levels)
+        seen << std::hex << level << " ";
+    ASSERT_GE(levels.size(), 2u) << seen.str();
+    for (size_t i = 1; i < levels.size(); ++i)
+        for (const int shift : {16, 8, 0})
+            EXPECT_GT(levels[i] >> shift & 0xFF, levels[i - 1] >> shift & 0xFF) << seen.str();
+    EXPECT_GE(levels.back() & 0xFF, 0x78u) << seen.str();
+}
+
+// The fade keeps the wall clock's time while the compositor stalls: a key, then the compositor stopped, and nivora
+// is gone within 2.5 s of the key (the fade takes 1.6 s).
+TEST_F(WaylandTest, AStalledCompositorDoesNotHoldTheFade)
+{
+    startSway();
+    auto nivora = startNivora();
+    ASSERT_TRUE(snowShows(*nivora)) << nivora->err;
+    output({"wtype", "-s", "400", "a"}, session());
+    const auto typed = Clock::now();
+    ASSERT_TRUE(eventually([&] {
+        const Picture p = screen("HEADLESS-1");
+        return !nivora->running() || (!p.pixels.empty() && mostPixels(p) != kDimmedBackground);
+    })) << "the fade never began";
+    kill(sway_->pid, SIGSTOP);
+    const std::optional<int> status = nivora->wait(std::chrono::seconds(3));
+    const auto took = Clock::now() - typed;
+    kill(sway_->pid, SIGCONT);
+    EXPECT_EQ(status, 0) << nivora->err;
+    EXPECT_LE(took, std::chrono::milliseconds(2500));
+}
+
+// Pointer positions are the layout's: a jump to the same place on the next output is a move in both axes.
+TEST_F(WaylandTest, APointerJumpToTheSamePlaceOnAnotherOutputStartsTheFade)
+{
+    startSway(2);
+    VirtualPointer pointer(runtime_ + "/" + socket_);
+    ASSERT_TRUE(pointer.made());
+    swaymsg("seat - cursor set 100 100");
+    auto nivora = startNivora();
+    ASSERT_TRUE(snowShows(*nivora)) << nivora->err;
+    ASSERT_TRUE(snowShows(*nivora, "HEADLESS-2")) << nivora->err;
+    swaymsg("seat - cursor set 110 100");  // along one axis: armed, no move yet
+    EXPECT_TRUE(holdsFor([&] { return nivora->running(); }, std::chrono::milliseconds(500))) << nivora->err;
+    // HEADLESS-2 lies right of HEADLESS-1: locally a move along one axis, in the layout along both.
+    swaymsg("seat - cursor set " + std::to_string(1280 + 110) + " 110");
+    EXPECT_EQ(nivora->wait(std::chrono::milliseconds(2500)), 0) << nivora->err;
 }
 
 }  // namespace
