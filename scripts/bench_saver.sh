@@ -3,13 +3,16 @@
 # own at 1920x1080, 3840x2160, two 3840x2160 monitors side by side, and 3840x2160 at 200 % (192 dpi). CPU is the
 # saver, the X server and the wineserver together, from their utime + stime over SECONDS after a warm-up, as a
 # percentage of one core; memory is the saver's resident set (VmRSS) at the end and its peak (VmHWM). The snow is
-# measured as it is after minutes of running: every flake in the picture.
+# measured as it is after minutes of running: every flake in the picture. Then the frames a second over
+# NIVORA_BENCH_RATE_SECONDS (10), read from the saver's frame count by the end-to-end tests' program (the tests
+# themselves check only that frames are never early nor in bursts: a busy machine makes them late).
 # Usage: scripts/bench_saver.sh BIN_FOLDER [SECONDS]   Prints, last, the saver_* figures.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$(cd "$1" && pwd)
 seconds=${2:-20}
 warmup=${NIVORA_BENCH_WARMUP:-3}  # s after the window shows
+rate_seconds=${NIVORA_BENCH_RATE_SECONDS:-10}
 source "$here/wine_env.sh"
 
 work=$(mktemp -d)
@@ -52,7 +55,15 @@ wineserver_pid() {
   done
 }
 
-# One run: prints its breakdown and sets cpu, rss_mb and peak_mb.
+# The frames a second of the saver on the screen, by the e2e program's benchmark-only test; "?" when it cannot tell.
+frame_rate() {
+  local said
+  said=$(NIVORA_BENCH_SECONDS=$rate_seconds wine "$bin/nivora_e2e.exe" --gtest_also_run_disabled_tests \
+    --gtest_filter='SaverFrameRate.*' 2>/dev/null | tr -d '\r' | sed -n 's/^saver_frames_per_second: //p')
+  echo "${said:-?}"
+}
+
+# One run: prints its breakdown and sets cpu, rss_mb, peak_mb and fps.
 measure() {  # $1 = name, $2 = WIDTHxHEIGHT of the X screen, $3 = monitors (1 or 2)
   local name=$1 size=$2 monitors=$3
   start_bench_display "$size"
@@ -85,6 +96,8 @@ measure() {  # $1 = name, $2 = WIDTHxHEIGHT of the X screen, $3 = monitors (1 or
   rss=$(status_kb "$saver_pid" VmRSS)
   hwm=$(status_kb "$saver_pid" VmHWM)
   hz=$(getconf CLK_TCK)
+  # After the CPU figures, which the measuring program's own start would add to.
+  fps=$(frame_rate)
   kill "$saver_pid" 2>/dev/null || true
   wait "$saver_pid" 2>/dev/null || true
   saver_pid=""
@@ -98,7 +111,7 @@ measure() {  # $1 = name, $2 = WIDTHxHEIGHT of the X screen, $3 = monitors (1 or
   local parts=($result)
   cpu=${parts[0]} rss_mb=${parts[4]} peak_mb=${parts[5]}
   echo "saver_bench $name: saver ${parts[1]} %, X server ${parts[2]} %, wineserver ${parts[3]} %, together $cpu %;" \
-    "saver resident $rss_mb MB, peak $peak_mb MB"
+    "saver resident $rss_mb MB, peak $peak_mb MB; $fps frames a second"
 }
 
 # One prefix for the three runs, booted on a display of its own. Xinerama's monitors rather than XRandR's, so that
@@ -112,17 +125,17 @@ stop_all
 model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 echo "saver_bench: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${seconds} s each after ${warmup} s"
 measure 1080p 1920x1080 1
-cpu_1080p=$cpu
+cpu_1080p=$cpu fps_1080p=$fps
 measure 4k 3840x2160 1
-cpu_4k=$cpu rss_4k=$rss_mb
+cpu_4k=$cpu rss_4k=$rss_mb fps_4k=$fps
 measure 2x4k 7680x2160 2
-cpu_2x4k=$cpu rss_2x4k=$rss_mb
+cpu_2x4k=$cpu rss_2x4k=$rss_mb fps_2x4k=$fps
 # The 4K monitor at 200 %, as Windows scales it by default: larger flakes, the same snow.
 start_bench_display 1024x768
 set_dpi 192
 stop_all
 measure 4k200 3840x2160 1
-cpu_4k200=$cpu rss_4k200=$rss_mb
+cpu_4k200=$cpu rss_4k200=$rss_mb fps_4k200=$fps
 
 echo "saver_cpu_1080p: $cpu_1080p"
 echo "saver_cpu_4k: $cpu_4k"
@@ -133,3 +146,7 @@ echo "saver_rss_mb_4k: $rss_4k"
 echo "saver_rss_mb_2x4k: $rss_2x4k"
 echo "saver_cpu_4k200: $cpu_4k200"
 echo "saver_rss_mb_4k200: $rss_4k200"
+echo "saver_fps_1080p: $fps_1080p"
+echo "saver_fps_4k: $fps_4k"
+echo "saver_fps_2x4k: $fps_2x4k"
+echo "saver_fps_4k200: $fps_4k200"

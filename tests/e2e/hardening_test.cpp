@@ -121,7 +121,7 @@ TEST_F(Hardening, APreviewThatItsHostRefusesEnds)
             e2e::pump(20);
         DestroyWindow(host);
     });
-    WaitForSingleObject(made, 10000);
+    WaitForSingleObject(made, e2e::kPatienceMs);
     {
         Saver saver(L"/p " + handleText(host));
         const bool ended = saver.waitExit(e2e::exitLimitMs(1));

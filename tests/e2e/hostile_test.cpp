@@ -76,7 +76,7 @@ std::wstring handleText(HWND hwnd)
 bool answers(HWND window)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000, &result) != 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, e2e::kPatienceMs, &result) != 0;
 }
 
 enum class Outcome { FullScreen, Preview, Settings, EndsAtOnce };

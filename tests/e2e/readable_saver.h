@@ -31,7 +31,8 @@ public:
         saver_ = std::make_unique<Saver>(program, L"\"" + program + L"\" /s");
         SetEnvironmentVariableW(nivora::readback::kEnvironmentVariable, nullptr);
         SetEnvironmentVariableW(nivora::readback::kFramesAheadVariable, nullptr);
-        window_ = saver_->waitForWindow(L"Nivora MAIN", 30000);  // the frames run ahead come first
+        // The frames run ahead come before the window shows.
+        window_ = saver_->waitForWindow(L"Nivora MAIN", framesAheadLimitMs(framesAhead ? _wtoi(framesAhead) : 0));
         message_ = RegisterWindowMessageW(nivora::readback::kMessageName);
         frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
     }
@@ -47,13 +48,13 @@ public:
     LRESULT request(WPARAM what, LPARAM which = 0)
     {
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(window_, message_, what, which, SMTO_ABORTIFHUNG, 5000, &result);
+        SendMessageTimeoutW(window_, message_, what, which, SMTO_NORMAL, kPatienceMs, &result);
         return LRESULT(result);
     }
     LRESULT frames()
     {
         DWORD_PTR result = 0;
-        SendMessageTimeoutW(window_, frameCountMessage_, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        SendMessageTimeoutW(window_, frameCountMessage_, 0, 0, SMTO_NORMAL, kPatienceMs, &result);
         return LRESULT(result);
     }
 

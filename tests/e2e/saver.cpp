@@ -324,7 +324,9 @@ int64_t frameCount(HWND snowWindow)
 {
     static const UINT message = RegisterWindowMessageW(L"NivoraFrameCount");
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(snowWindow, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result))
+    // Not SMTO_ABORTIFHUNG: a saver that has not looked at its messages for a few seconds (frames run ahead, a
+    // starved machine) is busy, not hung.
+    if (!SendMessageTimeoutW(snowWindow, message, 0, 0, SMTO_NORMAL, kPatienceMs, &result))
         return -1;
     return static_cast<int64_t>(result);
 }
@@ -332,7 +334,14 @@ int64_t frameCount(HWND snowWindow)
 bool waitFrames(HWND snowWindow, int64_t frames, DWORD limit)
 {
     const int64_t start = frameCount(snowWindow);
-    return start >= 0 && pumpUntil([&] { return frameCount(snowWindow) >= start + frames; }, limit);
+    return start >= 0 &&
+           pumpUntil(
+               [&] {
+                   const int64_t now = frameCount(snowWindow);
+                   return now < 0 || now >= start + frames;
+               },
+               limit) &&
+           frameCount(snowWindow) >= start + frames;
 }
 
 uint32_t dominantColour(const Picture& picture, const RECT& r)

@@ -102,13 +102,10 @@ TEST_F(Snow, TheDesktopShowsDimmedByTheBrightnessWithSnowMovingOverIt)
         ASSERT_TRUE(e2e::waitFrames(window, 50));
         const e2e::Picture first = e2e::captureScreen();
         e2e::Picture second;
-        EXPECT_TRUE(e2e::pumpUntil(
-            [&] {
-                second = e2e::captureScreen();
-                return changedPixels(first, second) > 100;
-            },
-            10000))
-            << "snow falls between two screenshots";
+        EXPECT_TRUE(e2e::pumpUntil([&] {
+            second = e2e::captureScreen();
+            return changedPixels(first, second) > 100;
+        })) << "snow falls between two screenshots";
         if (c.blightness == 2)
             e2e::saveBmp(second, e2e::outputPath(L"fullscreen_brightness2.bmp"));
 
@@ -133,7 +130,7 @@ TEST_F(Snow, TheMessageIsWrittenInSnowAndNothingElseStaysWhite)
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(e2e::waitFrames(window, 500, 60000)) << "ten seconds of snow";
+    ASSERT_TRUE(e2e::waitFrames(window, 500)) << "ten seconds of snow";
 
     // White that stays through five screenshots is settled snow, not a flake passing by; with 3000 flakes a pixel
     // outside the message is still, rarely, white in all five, so only white that stays through two such looks in a
@@ -175,45 +172,71 @@ TEST_F(Snow, TheMessageIsWrittenInSnowAndNothingElseStaysWhite)
     EXPECT_EQ(outside, 0) << "no snow settles anywhere else";
 }
 
-// Opacity of the snow window as the fade leaves it, read back while the fade runs; `lastStepAt` is when the last
-// of them was first seen.
-std::vector<int> watchFade(Saver& saver, HWND window, ULONGLONG* lastStepAt = nullptr)
+// Microseconds of the performance counter, the clock the saver's timers run on.
+int64_t clockNow()
 {
-    std::vector<int> steps;
-    e2e::pumpUntil(
-        [&] {
-            BYTE alpha = 0;
-            DWORD flags = 0;
-            if ((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) &&
-                GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) && (flags & LWA_ALPHA) &&
-                (steps.empty() || steps.back() != alpha)) {
-                steps.push_back(alpha);
-                if (lastStepAt)
-                    *lastStepAt = GetTickCount64();
-            }
-            return !saver.running();
-        },
-        15000);
+    LARGE_INTEGER frequency{}, counter{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart / frequency.QuadPart * 1000000 +
+           counter.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
+}
+
+// The fade's opacities as they are first seen while it runs, each with the time it was seen.
+struct FadeStep {
+    int opacity;
+    int64_t seenAt;
+};
+std::vector<FadeStep> watchFade(Saver& saver, HWND window)
+{
+    std::vector<FadeStep> steps;
+    e2e::pumpUntil([&] {
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        if ((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) &&
+            GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) && (flags & LWA_ALPHA) &&
+            (steps.empty() || steps.back().opacity != alpha))
+            steps.push_back({alpha, clockNow()});
+        return !saver.running();
+    });
     return steps;
 }
 
+// Whether `seen` holds only opacities of `all`, in its order.
+bool inOrderOf(const std::vector<FadeStep>& seen, const std::vector<int>& all)
+{
+    auto next = all.begin();
+    for (const FadeStep& s : seen) {
+        next = std::find(next, all.end(), s.opacity);
+        if (next == all.end())
+            return false;
+        ++next;
+    }
+    return true;
+}
+
+const std::vector<int> kFadeOpacities{255, 223, 191, 159, 127, 95, 63, 31};
+
+// The fade's steps come on their clock, never early. A busy machine may show a step so briefly that the poll misses
+// it, so the steps are checked by what is seen: in order, each no sooner than its 200 ms after the key. Every step,
+// and that the eighth tick ends, the core's tests pin down.
 TEST_F(Snow, AKeyFadesTheSaverOutInSevenStepsAndEndsIt)
 {
     Saver saver(L"/s");
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(e2e::waitFrames(window, 10));
-    const ULONGLONG start = GetTickCount64();
+    const int64_t start = clockNow();
     PostMessageW(e2e::picMainOf(window), WM_KEYDOWN, 'A', 0);
-    ULONGLONG lastStepAt = start;
-    const std::vector<int> steps = watchFade(saver, window, &lastStepAt);
-    const ULONGLONG elapsed = GetTickCount64() - start;
+    const std::vector<FadeStep> steps = watchFade(saver, window);
     EXPECT_FALSE(saver.running());
-    EXPECT_GE(lastStepAt - start, 1300u) << "seven steps of 200 ms";
-    EXPECT_LE(lastStepAt - start, 2400u) << "seven steps of 200 ms, seen within a second of the last one's time";
-    EXPECT_LE(elapsed, 1600u + e2e::exitLimitMs(1)) << "the eighth tick ends the saver";
-    // Each opacity lasts 200 ms, and the window's is read back every few: none is missed.
-    EXPECT_EQ(steps, (std::vector<int>{255, 223, 191, 159, 127, 95, 63, 31}));
+    EXPECT_EQ(saver.exitCode(), 0u);
+    ASSERT_FALSE(steps.empty()) << "no fade";
+    EXPECT_TRUE(inOrderOf(steps, kFadeOpacities));
+    for (const FadeStep& s : steps) {
+        const int64_t step = (255 - s.opacity) / 32;
+        EXPECT_GE(s.seenAt - start, step * 200'000) << "opacity " << s.opacity << " came early";
+    }
 }
 
 TEST_F(Snow, ASecondKeyDuringTheFadeEndsTheSaverAtOnce)
@@ -223,29 +246,117 @@ TEST_F(Snow, ASecondKeyDuringTheFadeEndsTheSaverAtOnce)
     ASSERT_NE(window, nullptr);
     HWND pic = e2e::picMainOf(window);
     PostMessageW(pic, WM_KEYDOWN, 'A', 0);
-    ASSERT_TRUE(e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }, 10000));
+    // The window is made layered first and given its opacity next.
+    BYTE atClick = 0;
+    ASSERT_TRUE(e2e::pumpUntil([&] {
+        DWORD flags = 0;
+        return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) &&
+               GetLayeredWindowAttributes(window, nullptr, &atClick, &flags) && (flags & LWA_ALPHA);
+    }));
     PostMessageW(pic, WM_LBUTTONDOWN, 0, 0);
-    // At once: before the fade has gone further than the step it was at.
-    const std::vector<int> steps = watchFade(saver, window);
+    // At once: the click waits for no more than the step that may have been on its way when it was posted.
+    const std::vector<FadeStep> steps = watchFade(saver, window);
     EXPECT_FALSE(saver.running());
-    EXPECT_GE(steps.empty() ? 255 : steps.back(), 191) << "the fade did not run its course";
+    EXPECT_GE(steps.empty() ? int(atClick) : steps.back().opacity, int(atClick) - 32)
+        << "the fade went on after the click, from " << int(atClick);
 }
 
-TEST_F(Snow, FramesComeFiftyTimesASecond)
+// Frames keep the schedule of their clock, however busy the machine: a frame every 20 ms on a grid that starts with
+// the first frame, late when the machine is slow but never early, short delays made up at most two to an interval
+// and a stall not made up at all. Each poll asks the saver its frame count; the saver answers between frames, so the
+// frames counted between two answers were drawn between the moment the first was asked for and the moment the second
+// came. From the clock's rules, n frames within D microseconds after the first frame at S:
+//   frame k is drawn no sooner than S + (k - 1) x 20 ms;
+//   n <= 2 x D / 20 ms + 1 (never two frames closer than half an interval);
+//   n <= D / 20 ms + kCatchUp (at most 5 intervals made up, and one more for the frame late on its grid).
+// The rate itself is the benchmarks' figure (scripts/bench_saver.sh).
+TEST_F(Snow, FramesComeOnTheirScheduleNeverEarlyNorInBursts)
 {
+    constexpr int64_t kInterval = 20'000;
+    constexpr int64_t kCatchUp = 7;
+    struct Sample {
+        int64_t askedAt, answeredAt, frames;
+    };
+    // The window shows just before the first frame is drawn: the last look that did not find it gives the earliest
+    // moment of that frame.
+    const int64_t launched = clockNow();
     Saver saver(L"/s");
-    HWND window = saver.waitForWindow(L"Nivora MAIN");
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(e2e::waitFrames(window, 5));
-    const int64_t first = e2e::frameCount(window);
-    const ULONGLONG start = GetTickCount64();
-    e2e::pumpUntil([&] { return GetTickCount64() - start >= 5000; }, 6000);
-    const int64_t last = e2e::frameCount(window);
-    const double seconds = double(GetTickCount64() - start) / 1000.0;
-    const double rate = double(last - first) / seconds;
-    RecordProperty("frames_per_second", std::to_string(rate));
-    EXPECT_GE(rate, 48.0) << (last - first) << " frames in " << seconds << " s";
-    EXPECT_LE(rate, 52.0) << "no bursts beyond the frame rate";
+    int64_t notShownAt = launched;
+    HWND window = nullptr;
+    ASSERT_TRUE(e2e::pumpUntil([&] {
+        const int64_t lookedAt = clockNow();
+        for (HWND w : e2e::topLevelWindowsOf(saver.pid()))
+            if (e2e::captionOf(w) == L"Nivora MAIN" && IsWindowVisible(w))
+                window = w;
+        if (!window)
+            notShownAt = lookedAt;
+        return window != nullptr;
+    }));
+    std::vector<Sample> samples;
+    // Polls the count as often as the machine lets this test run, until `frames` frames have come.
+    auto sampleUntil = [&](int64_t frames) {
+        const ULONGLONG end = GetTickCount64() + e2e::kPatienceMs;
+        for (;;) {
+            const int64_t asked = clockNow();
+            const int64_t count = e2e::frameCount(window);
+            samples.push_back({asked, clockNow(), count});
+            if (count < 0 || count >= frames)
+                return count >= 0;
+            if (GetTickCount64() >= end)
+                return false;
+            Sleep(1);
+        }
+    };
+    // Stops the saver's loop for a while, as a busy machine may.
+    auto stall = [&](DWORD milliseconds) {
+        ASSERT_NE(SuspendThread(saver.mainThread()), DWORD(-1));
+        Sleep(milliseconds);
+        ResumeThread(saver.mainThread());
+    };
+    ASSERT_TRUE(sampleUntil(100));
+    // Four intervals missed: made up, but never two frames closer than half an interval.
+    stall(80);
+    ASSERT_TRUE(sampleUntil(samples.back().frames + 100));
+    // Fifty intervals missed: the frames go on from the resume without making them up.
+    stall(1000);
+    ASSERT_TRUE(sampleUntil(samples.back().frames + 150));
+    std::printf("[ snow ] %d polls of the frame count\n", int(samples.size()));
+
+    int early = 0, bursts = 0, madeUp = 0;
+    for (size_t k = 0; k < samples.size(); ++k) {
+        const Sample& b = samples[k];
+        if (b.frames > (b.answeredAt - notShownAt) / kInterval + 1 && early++ == 0)
+            ADD_FAILURE() << "frame " << b.frames << " drawn within " << (b.answeredAt - notShownAt) / 1000
+                          << " ms of the first";
+        for (size_t j = 0; j < k; ++j) {
+            const Sample& a = samples[j];
+            const int64_t n = b.frames - a.frames, d = b.answeredAt - a.askedAt;
+            if (n > 2 * d / kInterval + 1 && bursts++ == 0)
+                ADD_FAILURE() << n << " frames within " << d << " us";
+            if (n > d / kInterval + kCatchUp && madeUp++ == 0)
+                ADD_FAILURE() << n << " frames within " << d << " us: more than a few made up";
+        }
+    }
+    EXPECT_EQ(early, 0);
+    EXPECT_EQ(bursts, 0);
+    EXPECT_EQ(madeUp, 0);
+}
+
+// Only for the benchmark (scripts/bench_saver.sh runs it beside a saver it started): the frames a second of the
+// saver whose window is on the screen, over NIVORA_BENCH_SECONDS.
+TEST(SaverFrameRate, DISABLED_OfTheRunningSaver)
+{
+    HWND window = FindWindowW(nullptr, L"Nivora MAIN");
+    ASSERT_NE(window, nullptr) << "no saver runs";
+    wchar_t text[16] = {};
+    const DWORD n = GetEnvironmentVariableW(L"NIVORA_BENCH_SECONDS", text, DWORD(std::size(text)));
+    const int seconds = n > 0 && n < std::size(text) ? std::max(1, _wtoi(text)) : 10;
+    const int64_t first = e2e::frameCount(window), start = clockNow();
+    e2e::pump(DWORD(seconds) * 1000);
+    const int64_t last = e2e::frameCount(window), end = clockNow();
+    ASSERT_GE(first, 0);
+    ASSERT_GE(last, first);
+    std::printf("saver_frames_per_second: %.2f\n", double(last - first) * 1e6 / double(end - start));
 }
 
 // Keys and buttons as a user presses them, through the system's input: Alt and F10 come as system keys, the other
@@ -283,13 +394,12 @@ TEST_F(Snow, AltF10AndEveryMouseButtonStartTheFadeAndEndTheSaver)
         HWND window = saver.waitForWindow(L"Nivora MAIN");
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(e2e::waitFrames(window, 5));
-        ASSERT_TRUE(e2e::pumpUntil([&] { return GetForegroundWindow() == window; }, 10000))
-            << "the saver takes the input";
+        ASSERT_TRUE(e2e::pumpUntil([&] { return GetForegroundWindow() == window; })) << "the saver takes the input";
         INPUT both[] = {c.down, c.up};
         SendInput(2, both, sizeof(INPUT));
-        EXPECT_TRUE(e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }, 10000))
+        EXPECT_TRUE(e2e::pumpUntil([&] { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }))
             << "the fade starts";
-        EXPECT_TRUE(saver.waitExit(15000));
+        EXPECT_TRUE(saver.waitExit());
     }
 }
 
@@ -299,17 +409,15 @@ TEST_F(Snow, LosingActivationEndsTheSaverAtOnce)
     HWND window = saver.waitForWindow(L"Nivora MAIN");
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(e2e::waitFrames(window, 5));
-    ASSERT_TRUE(e2e::pumpUntil([&] { return GetForegroundWindow() == window; }, 10000));
+    ASSERT_TRUE(e2e::pumpUntil([&] { return GetForegroundWindow() == window; }));
     // Another program takes the foreground, as after a click that reached it.
     e2e::TestWindow other({100, 100, 300, 300}, nullptr);
     SetForegroundWindow(other.hwnd());
     bool faded = false;
-    EXPECT_TRUE(e2e::pumpUntil(
-        [&] {
-            faded = faded || (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-            return !saver.running();
-        },
-        15000));
+    EXPECT_TRUE(e2e::pumpUntil([&] {
+        faded = faded || (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+        return !saver.running();
+    }));
     EXPECT_FALSE(faded) << "at once, without the fade";
 }
 
@@ -333,8 +441,8 @@ TEST_F(Snow, PointerMovesEndTheSaverOnlyWhenBothCoordinatesChangeAfterTheFirst)
     EXPECT_FALSE(fading());
     EXPECT_TRUE(saver.running());
     PostMessageW(pic, WM_MOUSEMOVE, 0, MAKELPARAM(p.x + 50, p.y + 40));  // both
-    EXPECT_TRUE(e2e::pumpUntil(fading, 10000));
-    EXPECT_TRUE(saver.waitExit(15000));
+    EXPECT_TRUE(e2e::pumpUntil(fading));
+    EXPECT_TRUE(saver.waitExit());
 }
 
 // A preview box with no pixels: no picture can be made for it (start-up refuses such a host first, and the snow
@@ -344,7 +452,7 @@ TEST_F(Snow, ASetUpWhosePicturesCannotBeMadeEndsAtOnce)
 {
     e2e::TestWindow host({300, 300, 300, 300}, nullptr);
     Saver saver(L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host.hwnd())));
-    EXPECT_TRUE(saver.waitExit(15000));
+    EXPECT_TRUE(saver.waitExit());
     EXPECT_EQ(FindWindowExW(host.hwnd(), nullptr, nullptr, nullptr), nullptr);
 }
 
@@ -355,7 +463,7 @@ TEST_F(Snow, PreviewSnowsWithSinglePixelFlakesAndIgnoresInput)
     Saver saver(L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host.hwnd())));
     HWND child = nullptr;
     ASSERT_TRUE(e2e::pumpUntil(
-        [&] { return (child = FindWindowExW(host.hwnd(), nullptr, nullptr, L"Nivora Preview")) != nullptr; }, 10000));
+        [&] { return (child = FindWindowExW(host.hwnd(), nullptr, nullptr, L"Nivora Preview")) != nullptr; }));
     HWND pic = e2e::picMainOf(child);
     for (UINT message : {UINT(WM_KEYDOWN), UINT(WM_LBUTTONDOWN), UINT(WM_MOUSEMOVE), UINT(WM_MOUSEMOVE)})
         PostMessageW(pic, message, 0, MAKELPARAM(rand() % 100, rand() % 100));

@@ -206,5 +206,30 @@ TEST(FrameClock, WaitsAndTicksFollowStartStopAndIntervalChanges)
     EXPECT_EQ(clock.waitFrom(9'000'000), FrameClock::kNever);
 }
 
+// A clock paused before it is started, or given a new interval while paused (as the wind's is at each of its steps),
+// stays paused: no wake-up and no tick until the resume, and then a whole interval.
+TEST(FrameClock, StartedWhilePausedItWaitsForTheResumeAndThenAWholeInterval)
+{
+    struct Case {
+        const char* name;
+        bool runningBefore;
+    };
+    for (const Case& c : {Case{"paused before its start", false}, Case{"restarted while paused", true}}) {
+        SCOPED_TRACE(c.name);
+        FrameClock clock;
+        if (c.runningBefore)
+            clock.start(0, kFrame);
+        clock.pause(1'000);
+        clock.start(2'000, 5'000'000);
+        EXPECT_TRUE(clock.paused());
+        EXPECT_EQ(clock.waitFrom(2'000), FrameClock::kNever);
+        EXPECT_FALSE(clock.tick(60'000'000));
+        clock.resume(70'000'000);
+        EXPECT_EQ(clock.waitFrom(70'000'000), 5'000'000);
+        EXPECT_FALSE(clock.tick(74'999'999));
+        EXPECT_TRUE(clock.tick(75'000'000));
+    }
+}
+
 }  // namespace
 }  // namespace nivora

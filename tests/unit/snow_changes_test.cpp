@@ -228,3 +228,36 @@ TEST(SnowChanges, BandsOfAFrameFullOfFlakesCoverThemWithFewRectangles)
 
 }  // namespace
 }  // namespace nivora
+
+namespace nivora {
+namespace {
+
+// Rows above row 0 lie in bands counted down from it: rows -1 to -16 in band -1, -17 to -32 in band -2. A row put
+// into a band it is not in would be clipped away, and its change never shown.
+TEST(SnowChanges, RowsAboveRowZeroFallInTheirOwnBands)
+{
+    struct Case {
+        const char* name;
+        std::vector<Rect> rects;
+        std::vector<Rect> bands;
+    };
+    const std::vector<Case> cases = {
+        {"the row just above row 0", {{3, -1, 5, 0}}, {{3, -1, 5, 0}}},
+        {"the top row of the band above row 0", {{3, -16, 5, -15}}, {{3, -16, 5, -15}}},
+        {"the bottom row of the second band", {{3, -17, 5, -16}}, {{3, -17, 5, -16}}},
+        {"the top row of the second band", {{3, -32, 5, -31}}, {{3, -32, 5, -31}}},
+        {"a rectangle ending on a band's edge", {{3, -48, 5, -32}}, {{3, -48, 5, -32}}},
+        {"across two edges above row 0",
+         {{0, -20, 4, -12}, {8, -14, 12, -10}, {20, -33, 22, -31}},
+         {{20, -33, 22, -32}, {0, -32, 22, -16}, {0, -16, 12, -10}}},
+        {"across row 0", {{0, -17, 4, 17}}, {{0, -17, 4, 17}}},
+        {"on both sides of row 0", {{0, -3, 4, -1}, {10, 0, 14, 2}}, {{0, -3, 4, -1}, {10, 0, 14, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(mergeIntoBands(c.rects, kChangedBandHeight), c.bands);
+    }
+}
+
+}  // namespace
+}  // namespace nivora

@@ -455,3 +455,110 @@ TEST(SnowSession, RunSeedsDifferWhenAnyOfTheirPartsDoes)
 
 }  // namespace
 }  // namespace nivora
+
+namespace nivora {
+namespace {
+
+// Paused before the window shows: no clock runs, so a front end that wakes for its own reasons finds nothing due and
+// the automatic wind stays as stored; after the resume every clock counts from there.
+TEST(SnowSession, AStartWhilePausedWakesForNothingAndKeepsTheWindUntilTheResume)
+{
+    SessionRun run(testSettings(true), twoMonitors());
+    SnowSession& session = run.session;
+    EXPECT_EQ(session.pause(PauseReason::DisplayOff, 0), PauseChange::Pause);
+    EXPECT_FALSE(session.start(0).drawn);
+    int wakes = 0, drawn = 0, windChanges = 0;
+    for (int64_t now = 0; now <= 20'000'000; now += 50'000) {
+        wakes += session.waitFrom(now) != FrameClock::kNever;
+        drawn += session.run(now).drawn;
+        windChanges += session.wind() != 10.0f;
+    }
+    EXPECT_EQ(wakes, 0);
+    EXPECT_EQ(drawn, 0);
+    EXPECT_EQ(windChanges, 0) << "the wind moved while paused";
+    EXPECT_EQ(session.frameCount(), 0u);
+
+    EXPECT_EQ(session.resume(PauseReason::DisplayOff, 20'000'000), PauseChange::Resume);
+    EXPECT_EQ(session.waitFrom(20'000'000), 20'000) << "the first frame a whole interval after the resume";
+    int64_t now = 20'000'000;
+    while (session.wind() == 10.0f && now < 60'000'000) {
+        now += session.waitFrom(now);
+        session.run(now);
+    }
+    // The wind's first tick 5 s after the resume draws a target and the time to the first step (7.525 s with this
+    // seed, after the frames made meanwhile).
+    EXPECT_EQ(now, 32'525'000);
+}
+
+// The fade starts from a frame made for it, beside the frames of the clock: counted, presented, and the same as the
+// reference's next frame.
+TEST(SnowSession, TheFadeBeginsWithAFreshFrameOfItsOwn)
+{
+    SessionRun run(testSettings(), twoMonitors());
+    SnowSession& session = run.session;
+    run.drawn(session.start(0));
+    run.runUntil(1'010'000);
+    ASSERT_FALSE(::testing::Test::HasFailure());
+    ASSERT_EQ(session.frameCount(), 51u);
+    const SessionStep step = session.onKey(1'010'000);
+    EXPECT_EQ(step.fade, (FadeAction{Kind::BeginFadeOut, 255}));
+    EXPECT_TRUE(step.drawn);
+    EXPECT_EQ(session.frameCount(), 52u);
+    run.drawn(step);
+    run.expectScreensAreReference();
+    // The frames keep their own schedule beside it.
+    EXPECT_EQ(session.waitFrom(1'010'000), 10'000);
+}
+
+// Once the fade has ended the program, by a second key or by its last step, its clock is stopped: the only wake-ups
+// left are frames.
+TEST(SnowSession, AfterTheFadeEndsOnlyTheFramesWake)
+{
+    struct Case {
+        const char* name;
+        int64_t keyAt;  // the second key, 0 for none: the eighth fade step ends it
+        int64_t endedAt;
+    };
+    const Case cases[] = {{"a second key", 1'101'000, 1'101'000}, {"the last fade step", 0, 1'605'000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SnowSession session(testSettings(), twoMonitors(), kSeed);
+        std::vector<Image> pictures;
+        for (size_t i = 0; i < session.screenCount(); ++i) {
+            pictures.emplace_back(session.pictureWidth(i), session.pictureHeight(i));
+            pictures.emplace_back(makeDesk(session.pictureWidth(i), session.pictureHeight(i)));
+            session.attach(i, {pictures[pictures.size() - 2].view(), pictures.back().view(), {}});
+        }
+        session.start(0);
+        // The fade's steps fall 5 ms after the frames' grid of 20 ms, so a step owes nothing to a frame's wake-up.
+        ASSERT_EQ(session.onKey(5'000).fade.kind, Kind::BeginFadeOut);
+        int64_t now = 5'000, endedAt = 0;
+        while (endedAt == 0 && now < 3'000'000) {
+            const int64_t next = now + session.waitFrom(now);
+            if (c.keyAt != 0 && next > c.keyAt) {
+                now = c.keyAt;
+                if (session.onKey(now).fade.kind == Kind::Unload)
+                    endedAt = now;
+                continue;
+            }
+            now = next;
+            if (session.run(now).fade.kind == Kind::Unload)
+                endedAt = now;
+        }
+        EXPECT_EQ(endedAt, c.endedAt);
+        int wakes = 0, frames = 0, fadeSteps = 0;
+        for (const int64_t until = now + 2'000'000; now + session.waitFrom(now) <= until;) {
+            now += session.waitFrom(now);
+            const SessionStep step = session.run(now);
+            ++wakes;
+            frames += step.drawn;
+            fadeSteps += step.fade.kind != Kind::Nothing;
+        }
+        EXPECT_EQ(frames, 100) << "two seconds of frames";
+        EXPECT_EQ(wakes, frames) << "a wake-up for nothing";
+        EXPECT_EQ(fadeSteps, 0);
+    }
+}
+
+}  // namespace
+}  // namespace nivora

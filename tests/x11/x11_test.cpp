@@ -1101,5 +1101,64 @@ TEST_F(X11Test, SixteenBitDesktopChannelsScaleToTheNearestEightBitValue)
         EXPECT_EQ(pixels[i], cases[i].expected) << std::hex << cases[i].pixel;
 }
 
+// The error handlers' rule, request by request: an error that says the watched window is gone, as a drawing request
+// (BadDrawable) or a window request (BadWindow) reports it, ends the program quietly with status 0; the same error
+// on any other resource is an X error, status 1 and one line. Each case runs in a child of its own, on a connection
+// of its own, as the handlers end the process.
+TEST_F(X11Test, AnErrorOnTheWatchedWindowEndsQuietlyAndAnyOtherIsAnXError)
+{
+    struct Case {
+        const char* name;
+        bool drawing;    // XFillRectangle rather than XMapWindow on the window that is gone
+        bool watchGone;  // the watched window is the one that is gone, not another that lives
+        int status;
+        bool saysSomething;
+    };
+    const Case cases[] = {
+        {"a drawing request on the watched window", true, true, 0, false},
+        {"a window request on the watched window", false, true, 0, false},
+        {"a drawing request on another window", true, false, 1, true},
+        {"a window request on another window", false, false, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int fds[2];
+        ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            dup2(fds[1], STDERR_FILENO);
+            Display* own = XOpenDisplay(nullptr);
+            if (!own)
+                _exit(5);
+            const Window ownRoot = DefaultRootWindow(own);
+            const Window gone = XCreateSimpleWindow(own, ownRoot, 0, 0, 10, 10, 0, 0, 0);
+            const Window live = XCreateSimpleWindow(own, ownRoot, 0, 0, 10, 10, 0, 0, 0);
+            const GC gc = XCreateGC(own, ownRoot, 0, nullptr);
+            XDestroyWindow(own, gone);
+            XSync(own, False);
+            installErrorHandlers();
+            endQuietlyWhenGone(c.watchGone ? gone : live);
+            if (c.drawing)
+                XFillRectangle(own, gone, gc, 0, 0, 5, 5);
+            else
+                XMapWindow(own, gone);
+            XSync(own, False);
+            _exit(7);  // no error came at all
+        }
+        close(fds[1]);
+        int raw = 0;
+        ASSERT_TRUE(eventually([&] { return waitpid(pid, &raw, WNOHANG) == pid; })) << "the child hangs";
+        std::string said;
+        char buffer[512];
+        for (ssize_t n = 0; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+            said.append(buffer, size_t(n));
+        close(fds[0]);
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), c.status) << said;
+        EXPECT_EQ(!said.empty(), c.saysSomething) << said;
+    }
+}
+
 }  // namespace
 }  // namespace nivora::x11
