@@ -112,7 +112,7 @@ uninstall_silently() {
     key_exists "$last_key" || break
     sleep 0.2
   done
-  for _ in $(seq 50); do
+  for _ in $(seq 300); do  # a minute, as long as a busy machine may take
     [[ -e $instdir_unix ]] || break
     sleep 0.2
   done
@@ -139,7 +139,7 @@ echo "== 2. the installed saver, full screen, left running"
 wine "$sysdir\\nivora.scr" /s &
 saver=$!
 shown=no
-for _ in $(seq 100); do
+for _ in $(seq 300); do  # a minute, as long as a busy machine may take
   if xwininfo -root -tree 2>/dev/null | grep -q '"Nivora MAIN"'; then shown=yes; break; fi
   sleep 0.2
 done
@@ -174,7 +174,7 @@ xdotool mousemove 300 200
 sleep 0.3
 xdotool mousemove 500 400
 ended=no
-for _ in $(seq 100); do  # the fade, and up to 2 s for each window Wine hides without a window manager
+for _ in $(seq 300); do  # the fade, and up to 2 s for each window Wine hides without a window manager
   kill -0 $saver 2>/dev/null || { ended=yes; break; }
   sleep 0.2
 done

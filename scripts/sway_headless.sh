@@ -35,7 +35,7 @@ start_sway() {
     WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 WLR_HEADLESS_OUTPUTS=1 \
     sway -c "$sway_folder/config" >"$sway_folder/sway.log" 2>&1 &
   sway_pid=$!
-  local deadline=$((SECONDS + 20)) socket
+  local deadline=$((SECONDS + 90)) socket  # a busy machine starts sway slowly
   until socket=$(cd "$sway_folder/run" && compgen -G 'wayland-*' | grep -v lock | head -n1) && [[ -n $socket ]] &&
     compgen -G "$sway_folder/run/sway-ipc.*" >/dev/null; do
     ((SECONDS < deadline)) || { echo "sway did not start:"; cat "$sway_folder/sway.log"; return 1; } >&2

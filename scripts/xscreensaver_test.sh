@@ -63,7 +63,7 @@ convert -size 1024x768 'xc:rgb(40,100,160)' \
   "$work/desktop.png"
 display -window root "$work/desktop.png" || true  # sets the root's background and ends; its status says nothing
 desktop_shown() { screenshot && [[ $(count_colour 100x100+600+200 200 190 170) == 10000 ]]; }
-within 10 desktop_shown || { echo "the desktop picture did not show on $DISPLAY" >&2; exit 1; }
+within 60 desktop_shown || { echo "the desktop picture did not show on $DISPLAY" >&2; exit 1; }
 
 # The daemon's user: nobody when we are root, else ourselves.
 as_user=()
@@ -119,13 +119,13 @@ SETTINGS
   (cd "$home" && exec "${as_user[@]}" env -i HOME="$home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
     xscreensaver -no-splash >"$work/daemon.log" 2>&1) &
   daemon_pid=$!
-  check "xscreensaver-command -activate reaches the daemon" within 20 activated
-  check "the daemon starts nivora" within 20 module_runs
+  check "xscreensaver-command -activate reaches the daemon" within 60 activated
+  check "the daemon starts nivora" within 60 module_runs
   pids=$(module_pids)
 }
 stop_daemon() {
   xscreensaver-command -exit >/dev/null 2>&1 || true
-  check "when the daemon exits, nivora ends" within 10 no_module
+  check "when the daemon exits, nivora ends" within 60 no_module
   check "no shared-memory segment of nivora is left (ipcs)" no_leftover
   wait "$daemon_pid" 2>/dev/null || true
   daemon_pid=""

@@ -7,7 +7,7 @@ start_xvfb() {
   # would vanish.
   Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$fd_file" >/dev/null 2>&1 &
   started_xvfb_pid=$!
-  for _ in $(seq 200); do
+  for _ in $(seq 1200); do  # up to a minute: a busy machine starts it slowly
     [[ -s $fd_file ]] && break
     sleep 0.05
   done
