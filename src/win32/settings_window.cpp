@@ -6,7 +6,7 @@
 #include "core/dialog/placement.h"
 #include "fonts.h"
 #include "registry_store.h"
-#include "surface_readback.h"
+#include "test_seams.h"
 
 namespace nivora::win32 {
 

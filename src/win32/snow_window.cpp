@@ -10,7 +10,6 @@
 #include "captions.h"
 #include "clocked_loop.h"
 #include "fonts.h"
-#include "readback_protocol.h"
 
 namespace nivora::win32 {
 
@@ -72,9 +71,8 @@ uint64_t runSeed()
     return uint64_t(counter.QuadPart) ^ (GetTickCount64() << 20) ^ (uint64_t(GetCurrentProcessId()) << 40);
 }
 
-FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
+FrmMain::FrmMain(SnowStart start) : start_(std::move(start)), testSeam_(makeSnowWindowSeam(*this))
 {
-    frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
     // Borderless and black, over the whole virtual screen or preview box. Where no monitor has a picture, the black
     // background shows, at no cost.
     const Rect& w = start_.window;
@@ -290,14 +288,13 @@ void FrmMain::focusPicMain()
 
 LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == frameCountMessage_ && message != 0)
-        return static_cast<LRESULT>(frameCount());
+    if (testSeam_)
+        if (const std::optional<LRESULT> answer = testSeam_->answer(message, wParam, lParam))
+            return *answer;
     if (pauseNotifications_.onMessage(message, wParam, lParam)) {
         notePause();
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
-    if (readback_.message() != 0 && message == readback_.message())
-        return onReadback(wParam, lParam);
     switch (message) {
     case WM_ACTIVATEAPP:
         // A click that reached another program, or a window that took the foreground: the saver is over, as the
@@ -338,33 +335,6 @@ void FrmMain::notePause()
             session_->pause(reason, now);
         else
             session_->resume(reason, now);
-    }
-}
-
-LRESULT FrmMain::onReadback(WPARAM request, LPARAM picture)
-{
-    if (!session_)
-        return 0;
-    switch (request) {
-    case readback::kHoldAndWrite: {
-        session_->pause(PauseReason::HeldForTest, clockNow());
-        if (picture < 0 || size_t(picture) >= monitors_.size())
-            return 0;
-        const MonitorPictures& m = *monitors_[size_t(picture)];
-        const SnowScreen& screen = session_->screen(size_t(picture));
-        GdiFlush();
-        const int width = std::min<int>(screen.area.drawWidth, m.picMain.width());
-        const int height = std::min<int>(screen.area.drawHeight, m.picMain.height());
-        return SurfaceReadback::write(m.picMain.pixels(), m.picMain.width(), screen.bounds.left, screen.bounds.top,
-                                      width, height)
-                   ? 1
-                   : 0;
-    }
-    case readback::kRelease:
-        session_->resume(PauseReason::HeldForTest, clockNow());
-        return 1;
-    default:
-        return 0;
     }
 }
 

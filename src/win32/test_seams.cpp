@@ -1,48 +1,35 @@
-// Test-only readback of the snow window's picture into a file mapping that the test created, and the frames run
-// ahead. Only the test build (NIVORA_TEST_HOOKS) has them: the shipped saver reads no such variable and writes into
-// no mapping, since any program of the user's session could set the one or make the other.
-#include "surface_readback.h"
+// The end-to-end tests' seams, compiled into the test build only (NIVORA_TEST_HOOKS): the shipped saver registers no
+// test message, reads no such variable and writes into no mapping, since any program of the user's session could set
+// the one or make the other.
+#include "test_seams.h"
+
+#ifdef NIVORA_TEST_HOOKS
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "clocked_loop.h"
 #include "readback_protocol.h"
+#include "snow_window.h"
+
+#endif
 
 namespace nivora::win32 {
 
 #ifdef NIVORA_TEST_HOOKS
 
-SurfaceReadback::SurfaceReadback()
+namespace {
+
+bool environmentSaysOne(const wchar_t* name)
 {
     wchar_t value[4] = {};
-    const DWORD n = GetEnvironmentVariableW(readback::kEnvironmentVariable, value, 4);
-    if (n == 1 && value[0] == L'1')
-        message_ = RegisterWindowMessageW(readback::kMessageName);
+    return GetEnvironmentVariableW(name, value, 4) == 1 && value[0] == L'1';
 }
 
-uint32_t testFramesAhead()
-{
-    wchar_t value[8] = {};
-    const DWORD n = GetEnvironmentVariableW(readback::kFramesAheadVariable, value, 8);
-    if (n == 0 || n >= 8)
-        return 0;
-    uint32_t frames = 0;
-    for (DWORD i = 0; i < n; ++i) {
-        if (value[i] < L'0' || value[i] > L'9')
-            return 0;
-        frames = frames * 10 + uint32_t(value[i] - L'0');
-    }
-    return std::min(frames, readback::kMostFramesAhead);
-}
-
-bool testTakesAnyScale()
-{
-    wchar_t value[4] = {};
-    return GetEnvironmentVariableW(readback::kAnyScaleVariable, value, 4) == 1 && value[0] == L'1';
-}
-
-bool SurfaceReadback::write(const uint32_t* pixels, int stride, int left, int top, int width, int height)
+// Writes `width` x `height` pixels, rows `stride` pixels apart, into the mapping the test made for this process.
+// False when there is no such mapping or it is too small for them.
+bool writeToMapping(const uint32_t* pixels, int stride, int left, int top, int width, int height)
 {
     if (!pixels || width <= 0 || height <= 0 || stride < width)
         return false;
@@ -75,9 +62,96 @@ bool SurfaceReadback::write(const uint32_t* pixels, int stride, int left, int to
     return written;
 }
 
+}  // namespace
+
+// A friend of FrmMain: it reads the session's frame count and holds the frames while a picture is read back.
+class SnowWindowTestSeam final : public SnowWindowSeam {
+public:
+    explicit SnowWindowTestSeam(FrmMain& window)
+        : window_(window), frameCountMessage_(RegisterWindowMessageW(readback::kFrameCountMessageName))
+    {
+        // The readback answers only when the tests ask for it, so that the other tests run the saver as it ships.
+        if (environmentSaysOne(readback::kEnvironmentVariable))
+            readbackMessage_ = RegisterWindowMessageW(readback::kMessageName);
+    }
+
+    std::optional<LRESULT> answer(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        // No registered message is 0: a registration that failed answers nothing.
+        if (message == 0)
+            return std::nullopt;
+        if (message == frameCountMessage_)
+            return static_cast<LRESULT>(window_.session_ ? window_.session_->frameCount() : 0);
+        if (message == readbackMessage_)
+            return readBack(wParam, lParam);
+        return std::nullopt;
+    }
+
+private:
+    LRESULT readBack(WPARAM request, LPARAM picture)
+    {
+        std::optional<SnowSession>& session = window_.session_;
+        if (!session)
+            return 0;
+        switch (request) {
+        case readback::kHoldAndWrite: {
+            session->pause(PauseReason::HeldForTest, clockNow());
+            if (picture < 0 || size_t(picture) >= window_.monitors_.size())
+                return 0;
+            const FrmMain::MonitorPictures& m = *window_.monitors_[size_t(picture)];
+            const SnowScreen& screen = session->screen(size_t(picture));
+            GdiFlush();
+            const int width = std::min<int>(screen.area.drawWidth, m.picMain.width());
+            const int height = std::min<int>(screen.area.drawHeight, m.picMain.height());
+            return writeToMapping(m.picMain.pixels(), m.picMain.width(), screen.bounds.left, screen.bounds.top, width,
+                                  height)
+                       ? 1
+                       : 0;
+        }
+        case readback::kRelease:
+            session->resume(PauseReason::HeldForTest, clockNow());
+            return 1;
+        default:
+            return 0;
+        }
+    }
+
+    FrmMain& window_;
+    const UINT frameCountMessage_;
+    UINT readbackMessage_ = 0;
+};
+
+std::unique_ptr<SnowWindowSeam> makeSnowWindowSeam(FrmMain& window)
+{
+    return std::make_unique<SnowWindowTestSeam>(window);
+}
+
+uint32_t testFramesAhead()
+{
+    wchar_t value[8] = {};
+    const DWORD n = GetEnvironmentVariableW(readback::kFramesAheadVariable, value, 8);
+    if (n == 0 || n >= 8)
+        return 0;
+    uint32_t frames = 0;
+    for (DWORD i = 0; i < n; ++i) {
+        if (value[i] < L'0' || value[i] > L'9')
+            return 0;
+        frames = frames * 10 + uint32_t(value[i] - L'0');
+    }
+    return std::min(frames, readback::kMostFramesAhead);
+}
+
+bool testTakesAnyScale()
+{
+    return environmentSaysOne(readback::kAnyScaleVariable);
+}
+
 #else
 
-SurfaceReadback::SurfaceReadback() = default;
+std::unique_ptr<SnowWindowSeam> makeSnowWindowSeam(FrmMain&)
+{
+    return nullptr;
+}
 
 uint32_t testFramesAhead()
 {
@@ -85,11 +159,6 @@ uint32_t testFramesAhead()
 }
 
 bool testTakesAnyScale()
-{
-    return false;
-}
-
-bool SurfaceReadback::write(const uint32_t*, int, int, int, int, int)
 {
     return false;
 }

@@ -1,28 +1,28 @@
-// Test-only: hands the snow window's own picture to the end-to-end tests (see readback_protocol.h). In the shipped
-// saver it never answers and runs no frames ahead.
+// The end-to-end tests' seams (readback_protocol.h): the snow window's answers to their messages (its frame count,
+// its own picture read back), the frames run ahead, the settings window following any scale. Only the test build
+// (NIVORA_TEST_HOOKS) has them; the shipped saver registers no such message and reads no such variable.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 namespace nivora::win32 {
 
-class SurfaceReadback {
+class FrmMain;
+
+// Answers the tests' messages to one snow window.
+class SnowWindowSeam {
 public:
-    // Reads the environment once: the message is registered only when the tests ask for it.
-    SurfaceReadback();
-
-    // The registered message, or 0 when the tests have not asked for it (no message is ever 0).
-    UINT message() const { return message_; }
-
-    // Writes `width` x `height` pixels, rows `stride` pixels apart, into the mapping the test made for this process.
-    // False when there is no such mapping or it is too small for them.
-    static bool write(const uint32_t* pixels, int stride, int left, int top, int width, int height);
-
-private:
-    UINT message_ = 0;
+    virtual ~SnowWindowSeam() = default;
+    // The answer to a message of the tests; nothing for any other message.
+    virtual std::optional<LRESULT> answer(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 };
+
+// The seam of this snow window in the test build; null in the shipped saver.
+std::unique_ptr<SnowWindowSeam> makeSnowWindowSeam(FrmMain& window);
 
 // The frames the tests ask to run before the first one is shown (0 for a user's saver).
 uint32_t testFramesAhead();

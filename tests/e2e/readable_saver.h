@@ -33,7 +33,7 @@ public:
         SetEnvironmentVariableW(nivora::readback::kFramesAheadVariable, nullptr);
         window_ = saver_->waitForWindow(L"Nivora MAIN", 30000);  // the frames run ahead come first
         message_ = RegisterWindowMessageW(nivora::readback::kMessageName);
-        frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
+        frameCountMessage_ = RegisterWindowMessageW(nivora::readback::kFrameCountMessageName);
     }
     ~ReadableSaver()
     {

@@ -101,8 +101,9 @@ uint32_t dominantColour(const Picture& picture, const RECT& r);
 // A part of the desktop, in desktop coordinates (the primary monitor's corner is (0, 0)).
 Picture captureScreen(const RECT& area);
 RECT virtualScreenRect();
-// Frames the snow window has drawn so far (the saver answers the registered message "NivoraFrameCount"); -1 when
-// it does not answer.
+// Frames the snow window has drawn so far (the test build answers the registered message of
+// readback::kFrameCountMessageName); -1 when the window does not answer, 0 from the shipped saver, which has no such
+// message.
 int64_t frameCount(HWND snowWindow);
 // Waits until the snow window has drawn `frames` more frames than it had; false when it stops answering or the
 // generous limit passes. Messages posted to it before are handled by then, as each pass of its loop handles the
