@@ -111,11 +111,13 @@ bool FrmMain::loadMonitor(size_t i)
 {
     const SnowScreen& screen = start_.screens[i];
     MonitorPictures& m = *monitors_[i];
-    const int x = screen.windowX, y = screen.windowY;
+    // Each covers the monitor from the start. Their images come with InitData, which knows the session's margin and
+    // whether this monitor has a message at all.
+    const RECT bounds = boundsAt(screen.windowX, screen.windowY, screen.area.drawWidth, screen.area.drawHeight);
     const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
-    m.picMain.create(hwnd(), {boundsAt(x, y, 391, 56), true, kBlack, windowText});
-    m.PicDesk.create(hwnd(), {boundsAt(x, y, 161, 153), true, kBlack, kBlack});
-    m.PicText.create(hwnd(), {boundsAt(x, y, 281, 105), true, kBlack, kWhite});
+    m.picMain.create(hwnd(), {.bounds = bounds, .backColor = kBlack, .foreColor = windowText, .image = false});
+    m.PicDesk.create(hwnd(), {.bounds = bounds, .backColor = kBlack, .foreColor = kBlack, .image = false});
+    m.PicText.create(hwnd(), {.bounds = bounds, .backColor = kBlack, .foreColor = kWhite, .image = false});
     if (!m.picMain.hwnd() || !m.PicDesk.hwnd() || !m.PicText.hwnd())
         return false;
     m.PicText.setFont(messageFont(screen.area));
@@ -145,9 +147,7 @@ bool FrmMain::InitData()
         const int width = session_->pictureWidth(i), height = session_->pictureHeight(i);
 
         // The windows cover the monitor; the images are larger by the session's margin, as the frames expect.
-        const RECT bounds = boundsAt(screen.windowX, screen.windowY, area.drawWidth, area.drawHeight);
         for (PictureBox* box : {&m.PicDesk, &m.picMain}) {
-            box->setBounds(bounds);
             box->resizeImage(width, height);
             if (!hasImage(*box, width, height))
                 return false;
@@ -172,15 +172,14 @@ bool FrmMain::InitData()
 bool FrmMain::layOutMessage(size_t i)
 {
     MonitorPictures& m = *monitors_[i];
-    const SnowScreen& screen = session_->screen(i);
-    const SnowArea& area = screen.area;
+    const SnowArea& area = session_->screen(i).area;
     const std::u16string& message = session_->message(i);
     const std::wstring text(message.begin(), message.end());
     PicTextFont font(m.PicText, text, messageFont(area));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
     if (text.empty())
-        return false;  // PicText keeps its design size: no whole-screen picture of nothing but black
-    m.PicText.setBounds(boundsAt(screen.windowX, screen.windowY, area.drawWidth, area.drawHeight));
+        return false;  // PicText gets no image: no whole-screen picture of nothing but black
+    m.PicText.resizeImage(area.drawWidth, area.drawHeight);
     const MessagePosition at = messagePosition(area.drawWidth, area.drawHeight, m.PicText.textWidth(text));
     m.PicText.print(roundToInt<int>(at.x).value_or(0), roundToInt<int>(at.y).value_or(0), text);
     return true;

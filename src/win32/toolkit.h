@@ -78,7 +78,10 @@ public:
         bool visible = true;
         COLORREF backColor = RGB(0, 0, 0);
         COLORREF foreColor = RGB(0, 0, 0);
+        // False: the window alone, until resizeImage gives it an image of the size its owner decides.
+        bool image = true;
     };
+    // Creates the window, and with `image` an image of the window's size cleared to the background colour.
     void create(HWND parent, const Definition& definition);
 
     HDC hDC() const { return memoryDc_.get(); }
@@ -87,8 +90,7 @@ public:
     // First pixel of the top row; rows are `width()` pixels apart (0x00RRGGBB per pixel).
     uint32_t* pixels() const { return pixels_; }
 
-    // Moves the box and gives it a new image of that size, cleared to the background colour.
-    void setBounds(const RECT& bounds);
+    // A new image of that size (none at 0 x 0), cleared to the background colour.
     void resizeImage(int width, int height);
     void setBackColor(COLORREF color);  // also clears the image, as the background colour always does
     void setForeColor(COLORREF color) { foreColor_ = color; }
