@@ -254,7 +254,7 @@ void FrmMain::presentFrame()
             m.PicDesk.resizeImage(0, 0);
         presented_.clear();
         for (const Rect& r : session_->presentation(i).rects)
-            presented_.push_back(RECT{r.left, r.top, r.right, r.bottom});
+            presented_.push_back(winRect(r));
         m.picMain.present(presented_.data(), presented_.size());
     }
 }

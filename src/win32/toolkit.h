@@ -10,9 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/rect.h"
 #include "handles.h"
 
 namespace nivora::win32 {
+
+// A rectangle of the core as Win32 takes it: the same four edges, as LONG.
+constexpr RECT winRect(const Rect& r)
+{
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
 
 // The screen object: the primary screen's size in pixels.
 struct Screen {
