@@ -332,8 +332,19 @@ int64_t frameCount(HWND snowWindow)
 
 bool waitFrames(HWND snowWindow, int64_t frames, DWORD limit)
 {
-    const int64_t start = frameCount(snowWindow);
-    return start >= 0 && pumpUntil([&] { return frameCount(snowWindow) >= start + frames; }, limit);
+    // The count to start from is the first one answered: a saver that ran frames ahead for more than 5 s has fetched
+    // no message for as long, and the system takes it for hung (SMTO_ABORTIFHUNG) until its loop runs.
+    int64_t start = -1;
+    return pumpUntil(
+        [&] {
+            const int64_t now = frameCount(snowWindow);
+            if (now < 0)
+                return false;
+            if (start < 0)
+                start = now;
+            return now >= start + frames;
+        },
+        limit);
 }
 
 uint32_t dominantColour(const Picture& picture, const RECT& r)

@@ -105,8 +105,8 @@ RECT virtualScreenRect();
 // readback::kFrameCountMessageName); -1 when the window does not answer, 0 from the shipped saver, which has no such
 // message.
 int64_t frameCount(HWND snowWindow);
-// Waits until the snow window has drawn `frames` more frames than it had; false when it stops answering or the
-// generous limit passes. Messages posted to it before are handled by then, as each pass of its loop handles the
+// Waits until the snow window has drawn `frames` more frames than it had when it first answered; false when the
+// generous limit passes first. Messages posted to it before are handled by then, as each pass of its loop handles the
 // waiting messages before it draws.
 bool waitFrames(HWND snowWindow, int64_t frames, DWORD limit = 20000);
 // True once the screen inside `area` shows something other than it did at the call: frames are being drawn.
