@@ -28,13 +28,38 @@ convert -size 1024x768 gradient:'#27496d-#0c1e33' \
   -fill '#e8b84c' -draw 'rectangle 600 330 1024 430' \
   -fill white -font DejaVu-Sans -pointsize 40 -annotate +640+395 'Desktop behind' "$work/desktop.png"
 
+# Polls until the screen shows this picture (within the rounding of its colours to the screen's depth), then keeps
+# the screenshot as $2; false after about 30 s.
+screen_shows() {  # $1 = picture, $2 = output picture
+  for _ in $(seq 150); do
+    import -window root "$2"
+    [[ $(compare -metric AE -fuzz 1% "$2" "$1" null: 2>&1) == 0 ]] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Polls until two screenshots in a row are the same, so that every window has painted; the last one is $1.
+screen_settles() {  # $1 = output picture
+  import -window root "$1"
+  for _ in $(seq 60); do
+    sleep 0.5
+    import -window root "$work/again.png"
+    [[ $(compare -metric AE "$work/again.png" "$1" null: 2>&1) == 0 ]] && return 0
+    mv "$work/again.png" "$1"
+  done
+  return 1
+}
+
 shoot() {  # $1 = dpi, $2 = output name, $3 = crop width x height
   set_dpi "$1"
   # The desktop as a plain X window at the origin; without a window manager the saver's windows come above it.
   display -geometry +0+0 -borderwidth 0 "$work/desktop.png" &
   local desktop=$!
-  sleep 2
-  import -window root "$work/behind.png"
+  if ! screen_shows "$work/desktop.png" "$work/behind.png"; then
+    echo "settings_screenshots.sh: the desktop picture is not on the screen at $1 dpi" >&2
+    exit 1
+  fi
   xdotool mousemove 512 384
   wine "$bin/nivora.scr" /c &
   local saver=$! geometry=""
@@ -43,8 +68,10 @@ shoot() {  # $1 = dpi, $2 = output name, $3 = crop width x height
     [[ $(wc -w <<<"$geometry") -eq 2 ]] && break
     sleep 0.2
   done
-  sleep 2  # both windows painted
-  import -window root "$work/seen.png"
+  if ! screen_settles "$work/seen.png"; then
+    echo "settings_screenshots.sh: the settings window never stops changing at $1 dpi" >&2
+    exit 1
+  fi
   # Of the two windows captioned "Nivora Setting", the overlay is the one as high as all the rows (a row is 9 times
   # as wide as high); the other is the dialog.
   local overlay="" dialog="" g gw grest gh

@@ -5,7 +5,7 @@
 
 namespace nivora::win32 {
 
-// What follows the program's own name on the command line, quoted or not (see core/command_line.h).
+// What follows the program's own name on the command line, quoted or not (see core/settings/command_line.h).
 std::u16string processArgumentText();
 
 }  // namespace nivora::win32

@@ -1,6 +1,6 @@
-// Test-only protocol by which the end-to-end tests read back the snow window's own picture, to compare it with what
-// the screen shows. The saver answers only when NIVORA_TEST_READBACK is "1" in its
-// environment; shared by the saver and the tests.
+// Test-only protocol by which the end-to-end tests count the snow window's frames and read back its own picture, to
+// compare it with what the screen shows; shared by the test build of the saver (test_seams.cpp) and the tests. Every
+// wide string here is a seam's name, which scripts/check_shipped.sh looks for in what ships.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,10 @@
 
 namespace nivora::readback {
 
-// Registered with RegisterWindowMessageW and sent to the snow window; wParam is one of the requests below.
+// Registered with RegisterWindowMessageW and sent to the snow window: it answers the frames drawn so far.
+inline constexpr const wchar_t* kFrameCountMessageName = L"NivoraFrameCount";
+// Registered and sent the same way; wParam is one of the requests below. Answered only when the environment
+// variable is "1" for the saver.
 inline constexpr const wchar_t* kMessageName = L"NivoraTestReadback";
 inline constexpr const wchar_t* kEnvironmentVariable = L"NIVORA_TEST_READBACK";
 // A whole number of frames (at most kMostFramesAhead) that the saver runs before it shows the first one, so that

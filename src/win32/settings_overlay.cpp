@@ -14,11 +14,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr BYTE kOverlayAlpha = 160;      // what lies behind shows through at 95 of 255
 constexpr UINT kActivated = WM_APP + 1;  // Form_activate, once the activation has run its course
 
-RECT toRect(const PixelRect& r)
-{
-    return RECT{r.left, r.top, r.right(), r.bottom()};
-}
-
 }  // namespace
 
 void FrmDisplay::load(const DialogLayout& layout, std::function<void()> onActivated, std::function<void()> onClose)
@@ -27,13 +22,13 @@ void FrmDisplay::load(const DialogLayout& layout, std::function<void()> onActiva
     onClose_ = std::move(onClose);
     // Borderless and without a taskbar button of its own: the settings window stands for both.
     create({kDisplayClass, nullptr, programIcon(false)}, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW,
-           toRect(layout.displayClient), nullptr, kSettingCaption);
+           winRect(layout.displayClient), nullptr, kSettingCaption);
     if (!hwnd())
         return;
-    Label1.create(hwnd(), {toRect(layout.displayLabel1(at96dpi::kText1TextInset)), L"Label1", kWhite, kAccent});
+    Label1.create(hwnd(), {winRect(layout.displayLabel1(at96dpi::kText1TextInset)), L"Label1", kWhite, kAccent});
     std::vector<HWND> frontToBack{Label1.hwnd()};
     for (int row = kRowCount; row >= 1; --row) {
-        image(row).create(hwnd(), toRect(layout.row(row)), kAccent);
+        image(row).create(hwnd(), winRect(layout.row(row)), kAccent);
         frontToBack.push_back(image(row).hwnd());
     }
     stackFrontToBack(frontToBack);
@@ -43,11 +38,11 @@ void FrmDisplay::load(const DialogLayout& layout, std::function<void()> onActiva
 void FrmDisplay::applyLayout(const DialogLayout& layout, int textInset, UniqueHfont messageFont)
 {
     // Exactly the rows of the settings window, in pixels.
-    SetWindowPos(hwnd(), nullptr, 0, 0, layout.displayClient.width, layout.displayClient.height,
+    SetWindowPos(hwnd(), nullptr, 0, 0, widthOf(layout.displayClient), heightOf(layout.displayClient),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int row = 1; row <= kRowCount; ++row)
-        image(row).setBounds(toRect(layout.row(row)));
-    Label1.setBounds(toRect(layout.displayLabel1(textInset)));
+        image(row).setBounds(winRect(layout.row(row)));
+    Label1.setBounds(winRect(layout.displayLabel1(textInset)));
     Label1.setFont(std::move(messageFont));
 }
 

@@ -6,7 +6,7 @@
 #include "core/dialog/placement.h"
 #include "fonts.h"
 #include "registry_store.h"
-#include "surface_readback.h"
+#include "test_seams.h"
 
 namespace nivora::win32 {
 
@@ -33,14 +33,10 @@ constexpr UINT kFirstCommandId = 201;  // Command1 .. Command5
 constexpr UINT kText1Id = 210;
 static_assert(firstPictureId(kRowCount + 1) <= static_cast<int>(kFirstCommandId), "picture identifiers overlap");
 
-RECT toRect(const PixelRect& r)
+// A rectangle of the rows (Text1, a row) where it lies inside Picture1: moved by the band's corner.
+RECT inPicture1(const Rect& r, const Rect& rowBand)
 {
-    return RECT{r.left, r.top, r.right(), r.bottom()};
-}
-
-RECT offset(const PixelRect& r, const PixelRect& origin)
-{
-    return RECT{origin.left + r.left, origin.top + r.top, origin.left + r.right(), origin.top + r.bottom()};
+    return winRect(offsetRect(r, rowBand.left, rowBand.top));
 }
 
 }  // namespace
@@ -58,7 +54,8 @@ bool FrmSetting::load(POINT at)
     // Created on the monitor it will open on, so it is laid out at that monitor's scale from the start.
     const int dpi = monitorDpi(at);
     layout_ = dialogLayout(dpi);
-    RECT bounds = windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle, dpi);
+    RECT bounds = windowRectForClient(widthOf(layout_.settingClient), heightOf(layout_.settingClient), kStyle, kExStyle,
+                                      dpi);
     OffsetRect(&bounds, at.x - bounds.left, at.y - bounds.top);
     create({kSettingClass, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), programIcon(false)}, kStyle, kExStyle, bounds,
            nullptr, kSettingCaption);
@@ -81,24 +78,24 @@ void FrmSetting::createControls()
 {
     PushButton* commands[] = {&Command1, &Command2, &Command3, &Command4, &Command5};
     for (size_t i = 0; i < 5; ++i)
-        commands[i]->create(hwnd(), toRect(layout_.commandButtons[i]), kFirstCommandId + static_cast<UINT>(i),
+        commands[i]->create(hwnd(), winRect(layout_.commandButtons[i]), kFirstCommandId + static_cast<UINT>(i),
                             wideText(kCommandNames[i]));
-    Picture1.create(hwnd(), {toRect(layout_.picture1), kWhite, Panel::Border::Sunken, layout_.picture1Border, true});
-    Frame1.create(hwnd(), {toRect(layout_.frame1), GetSysColor(COLOR_BTNFACE), Panel::Border::Etched});
+    Picture1.create(hwnd(), {winRect(layout_.picture1), kWhite, Panel::Border::Sunken, layout_.picture1Border, true});
+    Frame1.create(hwnd(), {winRect(layout_.frame1), GetSysColor(COLOR_BTNFACE), Panel::Border::Etched});
     stackFrontToBack({Command5.hwnd(), Command4.hwnd(), Command3.hwnd(), Command2.hwnd(), Command1.hwnd(),
                       Picture1.hwnd(), Frame1.hwnd()});
 
     // The rows, inside Picture1's sunken edge.
     HWND rows = Picture1.hwnd();
-    Text1.create(rows,
-                 {offset(layout_.text1, layout_.rowBand), wideText(kDefaultMessage), kText1MaxLength, kWhite, kAccent},
-                 kText1Id);
+    Text1.create(
+        rows, {inPicture1(layout_.text1, layout_.rowBand), wideText(kDefaultMessage), kText1MaxLength, kWhite, kAccent},
+        kText1Id);
     std::vector<HWND> inside{Text1.hwnd()};
     for (int row = kRowCount; row >= 1; --row) {
         std::vector<PictureControl>& picturesOfRow = pictures(row);
         for (size_t i = picturesOfRow.size(); i-- > 0;) {
             const int element = static_cast<int>(i);
-            picturesOfRow[i].create(rows, offset(layout_.row(row), layout_.rowBand), kAccent,
+            picturesOfRow[i].create(rows, inPicture1(layout_.row(row), layout_.rowBand), kAccent,
                                     static_cast<UINT>(firstPictureId(row) + element));
             picturesOfRow[i].setCaption(wideText(pictureName(row, element)));
             inside.push_back(picturesOfRow[i].hwnd());
@@ -111,7 +108,7 @@ void FrmSetting::createControls()
     for (size_t i = 0; i < 5; ++i) {
         const ButtonLabel& label = layout_.buttonLabels[i];
         labels[i]->create(Frame1.hwnd(),
-                          {toRect(label.inFrame), wideText(label.caption), kLabelText, GetSysColor(COLOR_BTNFACE)});
+                          {winRect(label.inFrame), wideText(label.caption), kLabelText, GetSysColor(COLOR_BTNFACE)});
     }
     stackFrontToBack({Label3.hwnd(), Label4.hwnd(), Label5[0].hwnd(), Label1.hwnd(), Label2.hwnd()});
 
@@ -142,8 +139,8 @@ void FrmSetting::applyLayout(int dpi, const RECT* suggested)
 {
     layingOut_ = true;
     layout_ = dialogLayout(dpi);
-    const RECT bounds = windowRectForClient(layout_.settingClient.width, layout_.settingClient.height, kStyle, kExStyle,
-                                            layout_.dpi);
+    const RECT bounds = windowRectForClient(widthOf(layout_.settingClient), heightOf(layout_.settingClient), kStyle,
+                                            kExStyle, layout_.dpi);
     const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
     // The system suggests a rectangle for its own idea of the size: the window keeps the middle of it.
     const POINT corner = suggested ? POINT{(suggested->left + suggested->right - width) / 2,
@@ -155,29 +152,29 @@ void FrmSetting::applyLayout(int dpi, const RECT* suggested)
     // caption of the new scale is not the one drawn. One correction by what the client area lacks or has too much.
     RECT client{};
     GetClientRect(hwnd(), &client);
-    const int extraWidth = layout_.settingClient.width - client.right;
-    const int extraHeight = layout_.settingClient.height - client.bottom;
+    const int extraWidth = widthOf(layout_.settingClient) - client.right;
+    const int extraHeight = heightOf(layout_.settingClient) - client.bottom;
     if (extraWidth != 0 || extraHeight != 0)
         SetWindowPos(hwnd(), nullptr, 0, 0, bounds.right - bounds.left + extraWidth,
                      bounds.bottom - bounds.top + extraHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 
     PushButton* commands[] = {&Command1, &Command2, &Command3, &Command4, &Command5};
     for (size_t i = 0; i < 5; ++i)
-        commands[i]->setBounds(toRect(layout_.commandButtons[i]));
-    Picture1.setBounds(toRect(layout_.picture1), layout_.picture1Border);
-    Frame1.setBounds(toRect(layout_.frame1), 0);
-    Text1.setBounds(offset(layout_.text1, layout_.rowBand));
+        commands[i]->setBounds(winRect(layout_.commandButtons[i]));
+    Picture1.setBounds(winRect(layout_.picture1), layout_.picture1Border);
+    Frame1.setBounds(winRect(layout_.frame1), 0);
+    Text1.setBounds(inPicture1(layout_.text1, layout_.rowBand));
     Text1.setFont(createFont(messageTextFont(layout_.messageFontPixels)));
     for (int row = 1; row <= kRowCount; ++row)
         for (PictureControl& picture : pictures(row))
-            picture.setBounds(offset(layout_.row(row), layout_.rowBand));
+            picture.setBounds(inPicture1(layout_.row(row), layout_.rowBand));
     Label* labels[] = {&Label3, &Label4, &Label5[0], &Label1, &Label2};
     for (size_t i = 0; i < 5; ++i) {
         const ButtonLabel& label = layout_.buttonLabels[i];
-        labels[i]->setBounds(toRect(label.inFrame));
+        labels[i]->setBounds(winRect(label.inFrame));
         const auto font = static_cast<size_t>(label.font);
         labels[i]->setFont(fittedFont(labelFont(label.font, layout_.labelFontPixels[font]), wideText(label.caption),
-                                      label.inFrame.width));
+                                      widthOf(label.inFrame)));
     }
     frmDisplay_.applyLayout(layout_, Text1.textInset(), createFont(messageTextFont(layout_.messageFontPixels)));
     showPictures();

@@ -10,7 +10,6 @@
 #include "captions.h"
 #include "clocked_loop.h"
 #include "fonts.h"
-#include "readback_protocol.h"
 
 namespace nivora::win32 {
 
@@ -72,9 +71,8 @@ uint64_t runSeed()
     return nivora::runSeed(uint64_t(counter.QuadPart), GetCurrentProcessId(), GetTickCount64());
 }
 
-FrmMain::FrmMain(SnowStart start) : start_(std::move(start))
+FrmMain::FrmMain(SnowStart start) : start_(std::move(start)), testSeam_(makeSnowWindowSeam(*this))
 {
-    frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
     // Borderless and black, over the whole virtual screen or preview box. Where no monitor has a picture, the black
     // background shows, at no cost.
     const Rect& w = start_.window;
@@ -113,11 +111,13 @@ bool FrmMain::loadMonitor(size_t i)
 {
     const SnowScreen& screen = start_.screens[i];
     MonitorPictures& m = *monitors_[i];
-    const int x = screen.windowX, y = screen.windowY;
+    // Each covers the monitor from the start. Their images come with InitData, which knows the session's margin and
+    // whether this monitor has a message at all.
+    const RECT bounds = boundsAt(screen.windowX, screen.windowY, screen.area.drawWidth, screen.area.drawHeight);
     const COLORREF windowText = GetSysColor(COLOR_WINDOWTEXT);
-    m.picMain.create(hwnd(), {boundsAt(x, y, 391, 56), true, kBlack, windowText});
-    m.PicDesk.create(hwnd(), {boundsAt(x, y, 161, 153), true, kBlack, kBlack});
-    m.PicText.create(hwnd(), {boundsAt(x, y, 281, 105), true, kBlack, kWhite});
+    m.picMain.create(hwnd(), {.bounds = bounds, .backColor = kBlack, .foreColor = windowText, .image = false});
+    m.PicDesk.create(hwnd(), {.bounds = bounds, .backColor = kBlack, .foreColor = kBlack, .image = false});
+    m.PicText.create(hwnd(), {.bounds = bounds, .backColor = kBlack, .foreColor = kWhite, .image = false});
     if (!m.picMain.hwnd() || !m.PicDesk.hwnd() || !m.PicText.hwnd())
         return false;
     m.PicText.setFont(messageFont(screen.area));
@@ -147,9 +147,7 @@ bool FrmMain::InitData()
         const int width = session_->pictureWidth(i), height = session_->pictureHeight(i);
 
         // The windows cover the monitor; the images are larger by the session's margin, as the frames expect.
-        const RECT bounds = boundsAt(screen.windowX, screen.windowY, area.drawWidth, area.drawHeight);
         for (PictureBox* box : {&m.PicDesk, &m.picMain}) {
-            box->setBounds(bounds);
             box->resizeImage(width, height);
             if (!hasImage(*box, width, height))
                 return false;
@@ -174,15 +172,14 @@ bool FrmMain::InitData()
 bool FrmMain::layOutMessage(size_t i)
 {
     MonitorPictures& m = *monitors_[i];
-    const SnowScreen& screen = session_->screen(i);
-    const SnowArea& area = screen.area;
+    const SnowArea& area = session_->screen(i).area;
     const std::u16string& message = session_->message(i);
     const std::wstring text(message.begin(), message.end());
     PicTextFont font(m.PicText, text, messageFont(area));
     fitMessageFont(font, messageWidthLimit(area.drawWidth));
     if (text.empty())
-        return false;  // PicText keeps its design size: no whole-screen picture of nothing but black
-    m.PicText.setBounds(boundsAt(screen.windowX, screen.windowY, area.drawWidth, area.drawHeight));
+        return false;  // PicText gets no image: no whole-screen picture of nothing but black
+    m.PicText.resizeImage(area.drawWidth, area.drawHeight);
     const MessagePosition at = messagePosition(area.drawWidth, area.drawHeight, m.PicText.textWidth(text));
     m.PicText.print(roundToInt<int>(at.x).value_or(0), roundToInt<int>(at.y).value_or(0), text);
     return true;
@@ -257,7 +254,7 @@ void FrmMain::presentFrame()
             m.PicDesk.resizeImage(0, 0);
         presented_.clear();
         for (const Rect& r : session_->presentation(i).rects)
-            presented_.push_back(RECT{r.left, r.top, r.right, r.bottom});
+            presented_.push_back(winRect(r));
         m.picMain.present(presented_.data(), presented_.size());
     }
 }
@@ -290,14 +287,13 @@ void FrmMain::focusPicMain()
 
 LRESULT FrmMain::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == frameCountMessage_ && message != 0)
-        return static_cast<LRESULT>(frameCount());
+    if (testSeam_)
+        if (const std::optional<LRESULT> answer = testSeam_->answer(message, wParam, lParam))
+            return *answer;
     if (pauseNotifications_.onMessage(message, wParam, lParam)) {
         notePause();
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
-    if (readback_.message() != 0 && message == readback_.message())
-        return onReadback(wParam, lParam);
     switch (message) {
     case WM_ACTIVATEAPP:
         // A click that reached another program, or a window that took the foreground: the saver is over, as the
@@ -338,33 +334,6 @@ void FrmMain::notePause()
             session_->pause(reason, now);
         else
             session_->resume(reason, now);
-    }
-}
-
-LRESULT FrmMain::onReadback(WPARAM request, LPARAM picture)
-{
-    if (!session_)
-        return 0;
-    switch (request) {
-    case readback::kHoldAndWrite: {
-        session_->pause(PauseReason::HeldForTest, clockNow());
-        if (picture < 0 || size_t(picture) >= monitors_.size())
-            return 0;
-        const MonitorPictures& m = *monitors_[size_t(picture)];
-        const SnowScreen& screen = session_->screen(size_t(picture));
-        GdiFlush();
-        const int width = std::min<int>(screen.area.drawWidth, m.picMain.width());
-        const int height = std::min<int>(screen.area.drawHeight, m.picMain.height());
-        return SurfaceReadback::write(m.picMain.pixels(), m.picMain.width(), screen.bounds.left, screen.bounds.top,
-                                      width, height)
-                   ? 1
-                   : 0;
-    }
-    case readback::kRelease:
-        session_->resume(PauseReason::HeldForTest, clockNow());
-        return 1;
-    default:
-        return 0;
     }
 }
 

@@ -10,7 +10,7 @@
 #include "core/snow/snow_screens.h"
 #include "core/snow/snow_session.h"
 #include "pause_notifications.h"
-#include "surface_readback.h"
+#include "test_seams.h"
 #include "toolkit.h"
 
 namespace nivora::win32 {
@@ -45,9 +45,6 @@ public:
         PictureBox PicText;  // text mask: exactly white pixels catch flakes
     };
 
-    // Frames drawn so far; tests read it through the registered message "NivoraFrameCount".
-    uint64_t frameCount() const { return session_ ? session_->frameCount() : 0; }
-
 protected:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -57,7 +54,7 @@ private:
     // Prints the message into PicText; false when this monitor has none, and so needs no PicText at all.
     bool layOutMessage(size_t i);
     void captureDesktop(size_t i);
-    // What a step of the session asks: the fade's step, then the frame presented on every monitor.
+    // What a step of the session asks: the frame presented on every monitor, then the fade's step.
     void carryOut(const SessionStep& step);
     void presentFrame();
     void Form_Unload();
@@ -68,17 +65,17 @@ private:
     void picMain_MouseMove(float x, float y);
     // The reasons the system gives for nobody seeing the snow, handed to the session.
     void notePause();
-    LRESULT onReadback(WPARAM request, LPARAM picture);
 
     SnowStart start_;
     std::vector<std::unique_ptr<MonitorPictures>> monitors_;  // one per start_.screens entry
     std::optional<SnowSession> session_;
     std::vector<RECT> presented_;
-    UINT frameCountMessage_ = 0;
     // Nobody sees the snow (display off, session locked or away): no frame is made, the clocks keep their time.
     PauseNotifications pauseNotifications_;
-    SurfaceReadback readback_;
+    std::unique_ptr<SnowWindowSeam> testSeam_;  // the test build's answers to the tests; null in the shipped saver
     bool loaded_ = false;
+
+    friend class SnowWindowTestSeam;
 };
 
 // The seed of the run: NIVORA_SEED when set to a number (to replay a run), else one from the clock.

@@ -170,13 +170,8 @@ void PictureBox::create(HWND parent, const Definition& definition)
     // WS_EX_NOPARENTNOTIFY: its teardown sends nothing to a parent that may be half destroyed by then.
     Window::create({L"NivoraPictureBox"}, WS_CHILD | WS_CLIPSIBLINGS | (definition.visible ? WS_VISIBLE : 0),
                    WS_EX_NOPARENTNOTIFY, definition.bounds, parent);
-    resizeImage(definition.bounds.right - definition.bounds.left, definition.bounds.bottom - definition.bounds.top);
-}
-
-void PictureBox::setBounds(const RECT& bounds)
-{
-    MoveWindow(hwnd(), bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, FALSE);
-    resizeImage(bounds.right - bounds.left, bounds.bottom - bounds.top);
+    if (definition.image)
+        resizeImage(definition.bounds.right - definition.bounds.left, definition.bounds.bottom - definition.bounds.top);
 }
 
 void PictureBox::resizeImage(int width, int height)

@@ -10,9 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/rect.h"
 #include "handles.h"
 
 namespace nivora::win32 {
+
+// A rectangle of the core as Win32 takes it: the same four edges, as LONG.
+constexpr RECT winRect(const Rect& r)
+{
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
 
 // The screen object: the primary screen's size in pixels.
 struct Screen {
@@ -78,7 +85,10 @@ public:
         bool visible = true;
         COLORREF backColor = RGB(0, 0, 0);
         COLORREF foreColor = RGB(0, 0, 0);
+        // False: the window alone, until resizeImage gives it an image of the size its owner decides.
+        bool image = true;
     };
+    // Creates the window, and with `image` an image of the window's size cleared to the background colour.
     void create(HWND parent, const Definition& definition);
 
     HDC hDC() const { return memoryDc_.get(); }
@@ -87,8 +97,7 @@ public:
     // First pixel of the top row; rows are `width()` pixels apart (0x00RRGGBB per pixel).
     uint32_t* pixels() const { return pixels_; }
 
-    // Moves the box and gives it a new image of that size, cleared to the background colour.
-    void setBounds(const RECT& bounds);
+    // A new image of that size (none at 0 x 0), cleared to the background colour.
     void resizeImage(int width, int height);
     void setBackColor(COLORREF color);  // also clears the image, as the background colour always does
     void setForeColor(COLORREF color) { foreColor_ = color; }

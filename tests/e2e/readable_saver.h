@@ -34,7 +34,7 @@ public:
         // The frames run ahead come before the window shows.
         window_ = saver_->waitForWindow(L"Nivora MAIN", framesAheadLimitMs(framesAhead ? _wtoi(framesAhead) : 0));
         message_ = RegisterWindowMessageW(nivora::readback::kMessageName);
-        frameCountMessage_ = RegisterWindowMessageW(L"NivoraFrameCount");
+        frameCountMessage_ = RegisterWindowMessageW(nivora::readback::kFrameCountMessageName);
     }
     ~ReadableSaver()
     {

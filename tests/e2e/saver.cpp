@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "win32/dib.h"
+#include "win32/readback_protocol.h"
 
 namespace e2e {
 
@@ -322,7 +323,7 @@ Picture captureScreen(const RECT& area)
 
 int64_t frameCount(HWND snowWindow)
 {
-    static const UINT message = RegisterWindowMessageW(L"NivoraFrameCount");
+    static const UINT message = RegisterWindowMessageW(nivora::readback::kFrameCountMessageName);
     DWORD_PTR result = 0;
     // Not SMTO_ABORTIFHUNG: a saver that has not looked at its messages for a few seconds (frames run ahead, a
     // starved machine) is busy, not hung.

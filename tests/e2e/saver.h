@@ -112,9 +112,10 @@ uint32_t dominantColour(const Picture& picture, const RECT& r);
 // A part of the desktop, in desktop coordinates (the primary monitor's corner is (0, 0)).
 Picture captureScreen(const RECT& area);
 RECT virtualScreenRect();
-// Frames the snow window has drawn so far (the saver answers the registered message "NivoraFrameCount"); -1 when
-// it does not answer within the patience (its window is gone, say). A saver still running its frames ahead, or
-// starved of the processor, answers late rather than not at all.
+// Frames the snow window has drawn so far (the test build answers the registered message of
+// readback::kFrameCountMessageName); 0 from the shipped saver, which has no such message; -1 when it does not answer
+// within the patience (its window is gone, say). A saver still running its frames ahead, or starved of the
+// processor, answers late rather than not at all.
 int64_t frameCount(HWND snowWindow);
 // Waits until the snow window has drawn `frames` more frames than it had; false when its window goes or the limit
 // passes. Messages posted to it before are handled by then, as each pass of its loop handles the waiting messages

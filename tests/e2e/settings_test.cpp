@@ -25,6 +25,8 @@
 
 using e2e::Saver;
 using nivora::DialogLayout;
+using nivora::heightOf;
+using nivora::widthOf;
 
 namespace {
 
@@ -190,8 +192,8 @@ bool rowShows(const e2e::Picture& screen, const DialogLayout& layout, POINT rows
     const std::vector<uint32_t>& picture = optionPicture(row, element, {width, height});
     // No picture to compare with: a black stand-in would match the black backdrop wherever nothing is shown.
     if (picture.size() != size_t(width) * size_t(height)) {
-        ADD_FAILURE() << "nivora.scr has no picture of row " << row << " value " << element << " at " << width
-                      << " x " << height;
+        ADD_FAILURE() << "nivora.scr has no picture of row " << row << " value " << element << " at " << width << " x "
+                      << height;
         return false;
     }
     bool opaque = true, blended = seen == Seen::ThroughTheOverlay;
@@ -260,9 +262,8 @@ struct SettingsMode {
     RECT text1InClient() const
     {
         const DialogLayout l = layout();
-        const int left = l.picture1.left + l.rowBand.left + l.text1.left,
-                  top = l.picture1.top + l.rowBand.top + l.text1.top;
-        return {left, top, left + l.text1.width, top + l.text1.height};
+        const int dx = l.picture1.left + l.rowBand.left, dy = l.picture1.top + l.rowBand.top;
+        return {dx + l.text1.left, dy + l.text1.top, dx + l.text1.right, dy + l.text1.bottom};
     }
     bool regionShows(int item) const { return regionShowsItem(dialog, layout(), rows(), item); }
 
@@ -446,8 +447,8 @@ TEST_F(SettingsDialog, OpensBesideThePointerWithItsTranslucentOverlayExactlyUnde
         const DialogLayout layout = mode->layout();
         RECT client{};
         GetClientRect(mode->dialog, &client);
-        EXPECT_EQ(client.right, layout.settingClient.width);
-        EXPECT_EQ(client.bottom, layout.settingClient.height);
+        EXPECT_EQ(client.right, widthOf(layout.settingClient));
+        EXPECT_EQ(client.bottom, heightOf(layout.settingClient));
         const LONG style = GetWindowLongW(mode->dialog, GWL_STYLE);
         EXPECT_TRUE(style & WS_SYSMENU);
         EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << "a fixed dialog frame";
@@ -477,11 +478,11 @@ TEST_F(SettingsDialog, OpensBesideThePointerWithItsTranslucentOverlayExactlyUnde
             POINT corner{0, 0};
             ClientToScreen(mode->dialog, &corner);
             const RECT r = windowRect(mode->buttons[size_t(b)]);
-            const nivora::PixelRect& expected = layout.commandButtons[size_t(b)];
+            const nivora::Rect& expected = layout.commandButtons[size_t(b)];
             EXPECT_EQ(r.left - corner.x, expected.left) << "button " << b;
             EXPECT_EQ(r.top - corner.y, expected.top) << "button " << b;
-            EXPECT_EQ(r.right - r.left, expected.width);
-            EXPECT_EQ(r.bottom - r.top, expected.height);
+            EXPECT_EQ(r.right - corner.x, expected.right) << "button " << b;
+            EXPECT_EQ(r.bottom - corner.y, expected.bottom) << "button " << b;
             EXPECT_TRUE(mode->enabled(Button(b))) << "every button is enabled at opening";
         }
         RECT text1 = windowRect(mode->text1);
@@ -933,9 +934,9 @@ TEST_F(SettingsDialog, StatesTheScaleAndAwarenessItRunsUnderAndIsLaidOutForThatS
     }
     RECT client{};
     GetClientRect(mode->dialog, &client);
-    EXPECT_EQ(client.right, layout.settingClient.width);
-    EXPECT_EQ(client.bottom, layout.settingClient.height);
-    EXPECT_EQ(windowRect(mode->picture1).right - windowRect(mode->picture1).left, layout.picture1.width);
+    EXPECT_EQ(client.right, widthOf(layout.settingClient));
+    EXPECT_EQ(client.bottom, heightOf(layout.settingClient));
+    EXPECT_EQ(windowRect(mode->picture1).right - windowRect(mode->picture1).left, widthOf(layout.picture1));
     EXPECT_TRUE(mode->waitRowShows(1, 1, Seen::Solid, L"settings_scale.bmp")) << "pictures of the scale's size";
 
     // The same figures worked out by hand, where they fall on half pixels: the client area, Text1 in it, and the
@@ -967,8 +968,8 @@ TEST_F(SettingsDialog, StatesTheScaleAndAwarenessItRunsUnderAndIsLaidOutForThatS
                                                             {"-", inClient(mode->buttons[Minus]), f->minus},
                                                             {"CANCEL", inClient(mode->buttons[Cancel]), f->cancel}};
     for (const auto& [name, actual, expected] : controls)
-        EXPECT_TRUE(EqualRect(&actual, &expected)) << name << " at " << actual.left << "," << actual.top << " - "
-                                                   << actual.right << "," << actual.bottom;
+        EXPECT_TRUE(EqualRect(&actual, &expected))
+            << name << " at " << actual.left << "," << actual.top << " - " << actual.right << "," << actual.bottom;
 }
 
 TEST_F(SettingsDialog, EveryTextFitsItsBoxWithTheFontsReallyThereAlsoWithoutArialNarrow)
@@ -1129,11 +1130,11 @@ TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
         const DialogLayout layout = nivora::dialogLayout(dpi);
         RECT client{};
         GetClientRect(mode->dialog, &client);
-        EXPECT_EQ(client.right, layout.settingClient.width);
-        EXPECT_EQ(client.bottom, layout.settingClient.height);
+        EXPECT_EQ(client.right, widthOf(layout.settingClient));
+        EXPECT_EQ(client.bottom, heightOf(layout.settingClient));
         const RECT overlay = windowRect(mode->overlay);
         EXPECT_EQ(overlay.right - overlay.left, layout.rowWidth);
-        EXPECT_EQ(overlay.bottom - overlay.top, layout.rowBand.height);
+        EXPECT_EQ(overlay.bottom - overlay.top, heightOf(layout.rowBand));
         // The rows where the layout of that scale puts them, the overlay on them and the holes around them.
         POINT rows{layout.rowBand.left, layout.rowBand.top};
         ClientToScreen(mode->picture1, &rows);
@@ -1141,7 +1142,7 @@ TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
         EXPECT_EQ(overlay.top, rows.y);
         EXPECT_TRUE(regionShowsItem(mode->dialog, layout, rows, 1));
         const RECT button = windowRect(mode->buttons[Cancel]);
-        EXPECT_EQ(button.right - button.left, layout.commandButtons[4].width);
+        EXPECT_EQ(button.right - button.left, widthOf(layout.commandButtons[4]));
         // Fonts of the new scale, still fitting their boxes.
         RECT box{};
         GetClientRect(mode->text1, &box);
@@ -1155,7 +1156,7 @@ TEST_F(SettingsDialog, ADpiChangeLaysTheWholeWindowOutAgainAtTheNewScale)
         }
         // Pictures of the new size, where the rows are on the screen to be seen.
         if (rows.x + layout.rowWidth <= GetSystemMetrics(SM_CXSCREEN) &&
-            rows.y + layout.rowBand.height <= GetSystemMetrics(SM_CYSCREEN)) {
+            rows.y + heightOf(layout.rowBand) <= GetSystemMetrics(SM_CYSCREEN)) {
             e2e::Picture screen;
             const bool shown = e2e::pumpUntil(
                 [&] {

@@ -11,10 +11,12 @@
 namespace {
 
 using nivora::DialogLayout;
-using nivora::PixelRect;
+using nivora::heightOf;
+using nivora::Rect;
 using nivora::RegionOutline;
 using nivora::RegionPoint;
 using nivora::RowBand;
+using nivora::widthOf;
 
 // 100 % to 300 %, as Windows offers them.
 const int kDpis[] = {96, 120, 144, 168, 192, 240, 288};
@@ -45,15 +47,15 @@ bool covers(const RegionOutline& outline, int x, int y)
     return windingNumber(outline, x + 0.5, y + 0.5) != 0;
 }
 
-bool inside(const PixelRect& inner, const PixelRect& outer)
+bool inside(const Rect& inner, const Rect& outer)
 {
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right() <= outer.right() &&
-           inner.bottom() <= outer.bottom() && inner.width > 0 && inner.height > 0;
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom && inner.left < inner.right && inner.top < inner.bottom;
 }
 
-bool overlap(const PixelRect& a, const PixelRect& b)
+bool overlap(const Rect& a, const Rect& b)
 {
-    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 // A window around the client area the way a fixed dialog frame puts it: `frame` px on each side and a caption.
@@ -71,25 +73,25 @@ TEST(DialogLayout, At96DpiEveryFigureIsWhereTheWindowWasLaidOut)
     const DialogLayout& l = nivora::kLayoutAt96;
     struct Case {
         const char* what;
-        PixelRect actual, expected;
+        Rect actual, expected;  // left, top, right, bottom
     };
     const Case cases[] = {
         {"client area", l.settingClient, {0, 0, 364, 234}},
         {"Picture1", l.picture1, {0, 0, 364, 204}},
-        {"rows inside Picture1", l.rowBand, {2, 2, 360, 200}},
-        {"Text1", l.text1, {90, 168, 265, 24}},
-        {"Frame1", l.frame1, {0, 198, 364, 37}},
-        {"Command1", l.commandButtons[0], {6, 218, 71, 15}},
-        {"Command5", l.commandButtons[4], {286, 218, 71, 15}},
-        {"\"+\"", l.labelInClient(0), {176, 206, 13, 15}},
-        {"\"CANCEL\"", l.labelInClient(2), {302, 204, 39, 13}},
-        {"\"SELECT\"", l.labelInClient(4), {92, 204, 43, 13}},
+        {"rows inside Picture1", l.rowBand, {2, 2, 362, 202}},
+        {"Text1", l.text1, {90, 168, 355, 192}},
+        {"Frame1", l.frame1, {0, 198, 364, 235}},
+        {"Command1", l.commandButtons[0], {6, 218, 77, 233}},
+        {"Command5", l.commandButtons[4], {286, 218, 357, 233}},
+        {"\"+\"", l.labelInClient(0), {176, 206, 189, 221}},
+        {"\"CANCEL\"", l.labelInClient(2), {302, 204, 341, 217}},
+        {"\"SELECT\"", l.labelInClient(4), {92, 204, 135, 217}},
         {"overlay", l.displayClient, {0, 0, 360, 200}},
-        {"overlay's message", l.displayLabel1(3), {93, 171, 265, 18}},
+        {"overlay's message", l.displayLabel1(3), {93, 171, 358, 189}},
     };
     for (const Case& c : cases)
         EXPECT_TRUE(c.actual == c.expected) << c.what << ": " << c.actual.left << ", " << c.actual.top << ", "
-                                            << c.actual.width << " x " << c.actual.height;
+                                            << c.actual.right << ", " << c.actual.bottom;
     EXPECT_EQ(l.messageFontPixels, 16);   // 12 pt
     EXPECT_EQ(l.labelFontPixels[0], 12);  // 9 pt
     EXPECT_EQ(l.labelFontPixels[1], 11);  // 8.25 pt
@@ -101,45 +103,45 @@ TEST(DialogLayout, At125And150PercentHalfPixelsRoundToEven)
     const DialogLayout at120 = nivora::dialogLayout(120), at144 = nivora::dialogLayout(144);
     struct Case {
         const char* what;
-        PixelRect actual, expected;
+        Rect actual, expected;  // left, top, right, bottom
     };
     const Case cases[] = {
         {"120: client area, 292.5 high", at120.settingClient, {0, 0, 454, 292}},
         {"120: Picture1, a 2-px border round 450 x 250", at120.picture1, {0, 0, 454, 254}},
-        {"120: rows", at120.rowBand, {2, 2, 450, 250}},
-        {"120: Text1 from 112.5, 210 to 443.75, 240", at120.text1, {112, 210, 332, 30}},
-        {"120: Command1 from 7.5, 272.5", at120.commandButtons[0], {8, 272, 88, 19}},
-        {"120: Command2", at120.commandButtons[1], {95, 272, 89, 19}},
-        {"120: Command3 from 182.5", at120.commandButtons[2], {182, 272, 89, 19}},
-        {"120: Command4", at120.commandButtons[3], {270, 272, 89, 19}},
-        {"120: Command5 from 357.5", at120.commandButtons[4], {358, 272, 88, 19}},
-        {"120: Frame1 from 247.5", at120.frame1, {0, 248, 454, 46}},
-        {"120: \"+\" from 257.5", at120.labelInClient(0), {220, 258, 16, 18}},
-        {"120: \"OK\"", at120.labelInClient(1), {305, 255, 24, 16}},
-        {"120: \"CANCEL\" from 377.5", at120.labelInClient(2), {378, 255, 48, 16}},
-        {"120: \"-\"", at120.labelInClient(3), {48, 258, 18, 13}},
-        {"120: \"SELECT\"", at120.labelInClient(4), {115, 255, 54, 16}},
-        {"120: the overlay's message, 3.75 px in", at120.displayLabel1(nivora::scaled(3, 120)), {116, 214, 332, 22}},
+        {"120: rows", at120.rowBand, {2, 2, 452, 252}},
+        {"120: Text1 from 112.5, 210 to 443.75, 240", at120.text1, {112, 210, 444, 240}},
+        {"120: Command1 from 7.5, 272.5", at120.commandButtons[0], {8, 272, 96, 291}},
+        {"120: Command2", at120.commandButtons[1], {95, 272, 184, 291}},
+        {"120: Command3 from 182.5", at120.commandButtons[2], {182, 272, 271, 291}},
+        {"120: Command4", at120.commandButtons[3], {270, 272, 359, 291}},
+        {"120: Command5 from 357.5", at120.commandButtons[4], {358, 272, 446, 291}},
+        {"120: Frame1 from 247.5", at120.frame1, {0, 248, 454, 294}},
+        {"120: \"+\" from 257.5", at120.labelInClient(0), {220, 258, 236, 276}},
+        {"120: \"OK\"", at120.labelInClient(1), {305, 255, 329, 271}},
+        {"120: \"CANCEL\" from 377.5", at120.labelInClient(2), {378, 255, 426, 271}},
+        {"120: \"-\"", at120.labelInClient(3), {48, 258, 66, 271}},
+        {"120: \"SELECT\"", at120.labelInClient(4), {115, 255, 169, 271}},
+        {"120: the overlay's message, 3.75 px in", at120.displayLabel1(nivora::scaled(3, 120)), {116, 214, 448, 236}},
         {"144: client area", at144.settingClient, {0, 0, 546, 351}},
         {"144: Picture1, a 3-px border round 540 x 300", at144.picture1, {0, 0, 546, 306}},
-        {"144: rows", at144.rowBand, {3, 3, 540, 300}},
-        {"144: Text1 to 532.5", at144.text1, {135, 252, 397, 36}},
-        {"144: Command1 to 115.5, 349.5", at144.commandButtons[0], {9, 327, 107, 23}},
-        {"144: Command2 to 220.5", at144.commandButtons[1], {114, 327, 106, 23}},
-        {"144: Command3 to 325.5", at144.commandButtons[2], {219, 327, 107, 23}},
-        {"144: Command4 to 430.5", at144.commandButtons[3], {324, 327, 106, 23}},
-        {"144: Command5 to 535.5", at144.commandButtons[4], {429, 327, 107, 23}},
-        {"144: Frame1 to 352.5", at144.frame1, {0, 297, 546, 55}},
-        {"144: \"+\" to 283.5, 331.5", at144.labelInClient(0), {264, 309, 20, 23}},
-        {"144: \"OK\"", at144.labelInClient(1), {366, 306, 28, 20}},
-        {"144: \"CANCEL\" to 511.5", at144.labelInClient(2), {453, 306, 59, 20}},
-        {"144: \"-\" to 79.5, 325.5", at144.labelInClient(3), {57, 309, 23, 17}},
-        {"144: \"SELECT\" to 202.5", at144.labelInClient(4), {138, 306, 64, 20}},
-        {"144: the overlay's message, 4.5 px in", at144.displayLabel1(nivora::scaled(3, 144)), {139, 256, 397, 28}},
+        {"144: rows", at144.rowBand, {3, 3, 543, 303}},
+        {"144: Text1 to 532.5", at144.text1, {135, 252, 532, 288}},
+        {"144: Command1 to 115.5, 349.5", at144.commandButtons[0], {9, 327, 116, 350}},
+        {"144: Command2 to 220.5", at144.commandButtons[1], {114, 327, 220, 350}},
+        {"144: Command3 to 325.5", at144.commandButtons[2], {219, 327, 326, 350}},
+        {"144: Command4 to 430.5", at144.commandButtons[3], {324, 327, 430, 350}},
+        {"144: Command5 to 535.5", at144.commandButtons[4], {429, 327, 536, 350}},
+        {"144: Frame1 to 352.5", at144.frame1, {0, 297, 546, 352}},
+        {"144: \"+\" to 283.5, 331.5", at144.labelInClient(0), {264, 309, 284, 332}},
+        {"144: \"OK\"", at144.labelInClient(1), {366, 306, 394, 326}},
+        {"144: \"CANCEL\" to 511.5", at144.labelInClient(2), {453, 306, 512, 326}},
+        {"144: \"-\" to 79.5, 325.5", at144.labelInClient(3), {57, 309, 80, 326}},
+        {"144: \"SELECT\" to 202.5", at144.labelInClient(4), {138, 306, 202, 326}},
+        {"144: the overlay's message, 4.5 px in", at144.displayLabel1(nivora::scaled(3, 144)), {139, 256, 536, 284}},
     };
     for (const Case& c : cases)
         EXPECT_TRUE(c.actual == c.expected) << c.what << ": " << c.actual.left << ", " << c.actual.top << ", "
-                                            << c.actual.width << " x " << c.actual.height;
+                                            << c.actual.right << ", " << c.actual.bottom;
     struct Font {
         const char* what;
         int32_t actual, expected;
@@ -172,16 +174,16 @@ TEST(DialogLayout, EveryScaleGrowsTheWholeWindowAndItsFontsTogether)
         // Within a pixel of the 96-dpi layout times the scale, so nothing is cut and nothing drifts.
         EXPECT_NEAR(l.rowWidth, 360 * s, 0.5);
         EXPECT_NEAR(l.rowHeight, 40 * s, 0.5);
-        EXPECT_NEAR(l.settingClient.width, 364 * s, 1.0);
-        EXPECT_NEAR(l.settingClient.height, 234 * s, 0.5);
+        EXPECT_NEAR(widthOf(l.settingClient), 364 * s, 1.0);
+        EXPECT_NEAR(heightOf(l.settingClient), 234 * s, 0.5);
         EXPECT_NEAR(l.messageFontPixels, 16 * s, 0.5);
         EXPECT_NEAR(l.labelFontPixels[1], 11 * s, 0.5);
         for (size_t i = 0; i < 5; ++i) {
-            EXPECT_NEAR(l.commandButtons[i].width, 71 * s, 1.0) << "button " << i;
-            EXPECT_NEAR(l.labelInClient(i).width, nivora::at96dpi::kButtonLabels[i].inFrame.width * s, 1.0);
+            EXPECT_NEAR(widthOf(l.commandButtons[i]), 71 * s, 1.0) << "button " << i;
+            EXPECT_NEAR(widthOf(l.labelInClient(i)), widthOf(nivora::at96dpi::kButtonLabels[i].inFrame) * s, 1.0);
         }
         // The message fits its box as it does at 96 dpi: the box is 1.5 times the font's em.
-        EXPECT_GE(l.text1.height - 2 * nivora::scaled(3, dpi), l.messageFontPixels);
+        EXPECT_GE(heightOf(l.text1) - 2 * nivora::scaled(3, dpi), l.messageFontPixels);
     }
 }
 
@@ -191,18 +193,18 @@ TEST(DialogLayout, RowsAbutAndFillThePictureBoxAndTheOverlayExactly)
         SCOPED_TRACE(dpi);
         const DialogLayout l = nivora::dialogLayout(dpi);
         for (int k = 1; k < nivora::kRowCount; ++k)
-            EXPECT_EQ(l.row(k).bottom(), l.row(k + 1).top) << "no gap or overlap below row " << k;
+            EXPECT_EQ(l.row(k).bottom, l.row(k + 1).top) << "no gap or overlap below row " << k;
         EXPECT_EQ(l.row(1).top, 0);
-        EXPECT_EQ(l.row(5).bottom(), l.rowBand.height);
-        EXPECT_EQ(l.row(1).width, l.rowBand.width);
+        EXPECT_EQ(l.row(5).bottom, heightOf(l.rowBand));
+        EXPECT_EQ(widthOf(l.row(1)), widthOf(l.rowBand));
         // Picture1's border on every side, the rows filling its inside.
         EXPECT_EQ(l.rowBand.left, l.picture1Border);
         EXPECT_EQ(l.rowBand.top, l.picture1Border);
-        EXPECT_EQ(l.picture1.width, l.rowBand.width + 2 * l.picture1Border);
-        EXPECT_EQ(l.picture1.height, l.rowBand.height + 2 * l.picture1Border);
+        EXPECT_EQ(widthOf(l.picture1), widthOf(l.rowBand) + 2 * l.picture1Border);
+        EXPECT_EQ(heightOf(l.picture1), heightOf(l.rowBand) + 2 * l.picture1Border);
         // The overlay is the band, row for row.
-        EXPECT_EQ(l.displayClient.width, l.rowBand.width);
-        EXPECT_EQ(l.displayClient.height, l.rowBand.height);
+        EXPECT_EQ(widthOf(l.displayClient), widthOf(l.rowBand));
+        EXPECT_EQ(heightOf(l.displayClient), heightOf(l.rowBand));
     }
 }
 
@@ -219,21 +221,21 @@ TEST(DialogLayout, NothingFallsOutsideTheWindowOrOverlapsWhatItShouldNot)
             EXPECT_TRUE(inside(l.commandButtons[i], l.settingClient));
             EXPECT_FALSE(overlap(l.commandButtons[i], l.picture1)) << "buttons lie below the rows";
             if (i + 1 < 5) {  // each laid one 96-dpi pixel over the next
-                EXPECT_LE(l.commandButtons[i].right() - l.commandButtons[i + 1].left, (dpi + 95) / 96);
+                EXPECT_LE(l.commandButtons[i].right - l.commandButtons[i + 1].left, (dpi + 95) / 96);
             }
-            const PixelRect label = l.labelInClient(i);
+            const Rect label = l.labelInClient(i);
             EXPECT_TRUE(inside(label, l.settingClient));
-            EXPECT_GE(label.top, l.picture1.bottom()) << "labels are not under the rows";
+            EXPECT_GE(label.top, l.picture1.bottom) << "labels are not under the rows";
             EXPECT_LT(label.top, l.commandButtons[0].top) << "labels stand above the buttons";
-            EXPECT_LE(label.left, l.commandButtons[kButtonOf[i]].left + l.commandButtons[kButtonOf[i]].width / 2);
-            EXPECT_GE(label.right(), l.commandButtons[kButtonOf[i]].left + l.commandButtons[kButtonOf[i]].width / 2)
+            EXPECT_LE(label.left, l.commandButtons[kButtonOf[i]].left + widthOf(l.commandButtons[kButtonOf[i]]) / 2);
+            EXPECT_GE(label.right, l.commandButtons[kButtonOf[i]].left + widthOf(l.commandButtons[kButtonOf[i]]) / 2)
                 << "over the middle of its button";
         }
         // Frame1 spans the client area below the rows; as laid out it reaches 1 px beyond it at 96 dpi.
         EXPECT_EQ(l.frame1.left, 0);
-        EXPECT_EQ(l.frame1.width, l.settingClient.width);
-        EXPECT_LT(l.frame1.top, l.picture1.bottom());
-        EXPECT_GE(l.frame1.bottom(), l.settingClient.bottom());
+        EXPECT_EQ(widthOf(l.frame1), widthOf(l.settingClient));
+        EXPECT_LT(l.frame1.top, l.picture1.bottom);
+        EXPECT_GE(l.frame1.bottom, l.settingClient.bottom);
         EXPECT_TRUE(inside(l.displayLabel1(nivora::scaled(3, dpi)), l.displayClient));
     }
 }
@@ -252,8 +254,8 @@ TEST(DialogLayout, AnyReportedDpiGivesAUsableLayoutWithoutOverflow)
         EXPECT_EQ(l.dpi, c.usedDpi);
         EXPECT_GT(l.rowHeight, 0);
         EXPECT_GT(l.messageFontPixels, 0);
-        EXPECT_EQ(l.row(5).bottom(), l.rowBand.height);
-        EXPECT_GT(l.settingClient.width, 0);
+        EXPECT_EQ(l.row(5).bottom, heightOf(l.rowBand));
+        EXPECT_GT(widthOf(l.settingClient), 0);
     }
 }
 
@@ -262,8 +264,8 @@ TEST(DialogRegions, TheHolesAreExactlyTheRowsThatAreNotSelectedAtEveryScale)
     for (int dpi : kDpis) {
         const DialogLayout l = nivora::dialogLayout(dpi);
         const Frame f = frameAt(dpi);
-        const int width = l.settingClient.width + 2 * f.border;
-        const int height = l.settingClient.height + 2 * f.border + f.caption;
+        const int width = widthOf(l.settingClient) + 2 * f.border;
+        const int height = heightOf(l.settingClient) + 2 * f.border + f.caption;
         // The band where the client area puts it: inside the frame, below the caption, inside Picture1's border.
         const RowBand band{f.border + l.rowBand.left, f.border + f.caption + l.rowBand.top, l.rowWidth, l.rowHeight};
         for (int k = 1; k <= 5; ++k) {
@@ -275,9 +277,9 @@ TEST(DialogRegions, TheHolesAreExactlyTheRowsThatAreNotSelectedAtEveryScale)
                 for (int x = -1; x <= width; ++x) {
                     bool shown = x >= 0 && y >= 0 && x < width && y < height;
                     for (int row = 1; row <= 5; ++row) {
-                        const PixelRect r = l.row(row);
-                        if (row != k && x >= band.left + r.left && x < band.left + r.right() && y >= band.top + r.top &&
-                            y < band.top + r.bottom())
+                        const Rect r = l.row(row);
+                        if (row != k && x >= band.left + r.left && x < band.left + r.right && y >= band.top + r.top &&
+                            y < band.top + r.bottom)
                             shown = false;
                     }
                     wrong += covers(outline, x, y) != shown ? 1 : 0;

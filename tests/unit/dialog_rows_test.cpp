@@ -109,14 +109,14 @@ TEST(SettingRows, ValuesAreLabelledByWhatTheyDoToTheSnow)
 TEST(SettingRows, TheMessageBoxLiesInTheMessageRowAndTheButtonsBelowTheRows)
 {
     const nivora::DialogLayout layout = nivora::kLayoutAt96;
-    const nivora::PixelRect message = layout.row(nivora::kMessageRow);
-    EXPECT_EQ(layout.text1, (nivora::PixelRect{90, 168, 265, 24}));
+    const nivora::Rect message = layout.row(nivora::kMessageRow);
+    EXPECT_EQ(layout.text1, (nivora::Rect{90, 168, 355, 192}));
     EXPECT_GE(layout.text1.top, message.top);
-    EXPECT_LE(layout.text1.bottom(), message.bottom());
-    EXPECT_EQ(layout.picture1.height, 204);
+    EXPECT_LE(layout.text1.bottom, message.bottom);
+    EXPECT_EQ(layout.picture1.bottom, 204);
     EXPECT_EQ(layout.frame1.top, 198);
     EXPECT_EQ(layout.commandButtons[0].top, 218);
-    EXPECT_EQ(layout.settingClient.height, 234);
+    EXPECT_EQ(layout.settingClient.bottom, 234);
 }
 
 }  // namespace

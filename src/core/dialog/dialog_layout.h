@@ -3,24 +3,32 @@
 // dpi/96, so boxes and fonts grow together.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
 
+#include "core/base/rect.h"
 #include "core/dialog/setting_rows.h"
 
 namespace nivora {
 
-// A rectangle in pixels, relative to its container (a client area, the inside of Picture1, or Frame1).
-struct PixelRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    constexpr int32_t right() const { return left + width; }
-    constexpr int32_t bottom() const { return top + height; }
-    friend constexpr bool operator==(const PixelRect&, const PixelRect&) = default;
-};
+// Every rectangle of the layout is a Rect in pixels, relative to its container (a client area, the inside of
+// Picture1, or Frame1).
+constexpr int32_t widthOf(const Rect& r)
+{
+    return r.right - r.left;
+}
+
+constexpr int32_t heightOf(const Rect& r)
+{
+    return r.bottom - r.top;
+}
+
+constexpr Rect offsetRect(const Rect& r, int32_t dx, int32_t dy)
+{
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
 
 // The accent colour: the background of every option picture, of the text box and of the overlay's message, and
 // the icon's chest square.
@@ -61,11 +69,9 @@ constexpr int32_t scaled(int32_t pixelsAt96, int dpi)
 
 // A rectangle of the 96-dpi layout at `dpi`: its edges are scaled, not its size, so rectangles that abut at 96 dpi abut
 // at every scale.
-constexpr PixelRect scaled(const PixelRect& at96, int dpi)
+constexpr Rect scaled(const Rect& at96, int dpi)
 {
-    const int32_t left = scaled(at96.left, dpi);
-    const int32_t top = scaled(at96.top, dpi);
-    return {left, top, scaled(at96.right(), dpi) - left, scaled(at96.bottom(), dpi) - top};
+    return {scaled(at96.left, dpi), scaled(at96.top, dpi), scaled(at96.right, dpi), scaled(at96.bottom, dpi)};
 }
 
 // A font size in points as a pixel height (the em, as a negative LOGFONT height asks for) at `dpi`.
@@ -79,15 +85,16 @@ constexpr int32_t pointsToPixels(double points, int dpi)
 
 // ---- The windows as laid out at 96 dpi, in pixels ----
 
-// Converts a design-time rectangle in twips; a position that falls between pixels does not compile.
-consteval PixelRect fromTwips(int32_t left, int32_t top, int32_t width, int32_t height)
+// Converts a design-time rectangle in twips, given as the form designer gives it (left, top, width, height); a
+// position that falls between pixels does not compile.
+consteval Rect fromTwips(int32_t left, int32_t top, int32_t width, int32_t height)
 {
     constexpr int32_t kTwipsPerPixelAt96 = 15;
     if (left % kTwipsPerPixelAt96 != 0 || top % kTwipsPerPixelAt96 != 0 || width % kTwipsPerPixelAt96 != 0 ||
         height % kTwipsPerPixelAt96 != 0)
         throw "not a whole number of pixels";
-    return {left / kTwipsPerPixelAt96, top / kTwipsPerPixelAt96, width / kTwipsPerPixelAt96,
-            height / kTwipsPerPixelAt96};
+    return {left / kTwipsPerPixelAt96, top / kTwipsPerPixelAt96, (left + width) / kTwipsPerPixelAt96,
+            (top + height) / kTwipsPerPixelAt96};
 }
 
 inline constexpr int32_t kRowWidth = 360;  // the size of every option picture at 96 dpi
@@ -102,14 +109,14 @@ inline constexpr int32_t kRowsTwips = kRowCount * kRowHeight * 15;
 inline constexpr int32_t kMessageRowTwips = (kMessageRow - 1) * kRowHeight * 15;
 
 // The client area of frmSetting; the outer size follows from the system's frame and caption metrics.
-inline constexpr PixelRect kSettingClient = fromTwips(0, 0, 5460, kRowsTwips + 510);
+inline constexpr Rect kSettingClient = fromTwips(0, 0, 5460, kRowsTwips + 510);
 // Picture1 holds the rows; its sunken frame is 2 px on each side, so its inside is exactly the rows.
-inline constexpr PixelRect kPicture1 = fromTwips(0, 0, 5460, kRowsTwips + 60);
+inline constexpr Rect kPicture1 = fromTwips(0, 0, 5460, kRowsTwips + 60);
 // Text1, the message text box, over the right-hand part of the message row (inside Picture1): 8 px below the row's
 // top, 24 px high.
-inline constexpr PixelRect kText1 = fromTwips(1350, kMessageRowTwips + 120, 3975, 360);
+inline constexpr Rect kText1 = fromTwips(1350, kMessageRowTwips + 120, 3975, 360);
 // Command1 "-", Command2 "SELECT", Command3 "+", Command4 "OK", Command5 "CANCEL".
-inline constexpr std::array<PixelRect, 5> kCommandButtons = {
+inline constexpr std::array<Rect, 5> kCommandButtons = {
     fromTwips(90, kRowsTwips + 270, 1065, 225),    // Command1
     fromTwips(1140, kRowsTwips + 270, 1065, 225),  // Command2
     fromTwips(2190, kRowsTwips + 270, 1065, 225),  // Command3
@@ -117,13 +124,13 @@ inline constexpr std::array<PixelRect, 5> kCommandButtons = {
     fromTwips(4290, kRowsTwips + 270, 1065, 225),  // Command5
 };
 // Frame1 holds the button labels; its top 6 px lie under Picture1, and it reaches 1 px below the client area.
-inline constexpr PixelRect kFrame1 = fromTwips(0, kRowsTwips - 30, 5460, 555);
+inline constexpr Rect kFrame1 = fromTwips(0, kRowsTwips - 30, 5460, 555);
 // The overlay's message label: 3 px right of and below Text1 (the box's 2-px edge and the 1-px gap an edit box
 // keeps inside it), as wide.
-inline constexpr PixelRect kDisplayLabel1 = fromTwips(1395, kMessageRowTwips + 165, 3975, 270);
+inline constexpr Rect kDisplayLabel1 = fromTwips(1395, kMessageRowTwips + 165, 3975, 270);
 inline constexpr int32_t kText1TextInset = 3;
 static_assert(kDisplayLabel1.left == kText1.left + kText1TextInset &&
-              kDisplayLabel1.top == kText1.top + kText1TextInset && kDisplayLabel1.width == kText1.width);
+              kDisplayLabel1.top == kText1.top + kText1TextInset && widthOf(kDisplayLabel1) == widthOf(kText1));
 
 }  // namespace at96dpi
 
@@ -134,7 +141,7 @@ enum class LabelFont : uint8_t {
 
 struct ButtonLabel {
     std::u16string_view caption;
-    PixelRect inFrame;  // relative to Frame1
+    Rect inFrame;  // relative to Frame1
     LabelFont font;
 };
 
@@ -171,30 +178,29 @@ struct DialogLayout {
     // Every option picture and row: rows are stacked without gaps, so the picture size fixes the band.
     int32_t rowWidth = kRowWidth;
     int32_t rowHeight = kRowHeight;
-    PixelRect settingClient;  // frmSetting's client area
-    PixelRect picture1;       // in the client area
+    Rect settingClient;  // frmSetting's client area
+    Rect picture1;       // in the client area
     int32_t picture1Border = 0;
-    PixelRect rowBand;                          // the rows, in Picture1 (inside its border)
-    PixelRect text1;                            // in Picture1's inside, like the rows
-    std::array<PixelRect, 5> commandButtons{};  // Command1 .. Command5, in the client area
-    PixelRect frame1;                           // in the client area
+    Rect rowBand;                               // the rows, in Picture1 (inside its border)
+    Rect text1;                                 // in Picture1's inside, like the rows
+    std::array<Rect, 5> commandButtons{};       // Command1 .. Command5, in the client area
+    Rect frame1;                                // in the client area
     std::array<ButtonLabel, 5> buttonLabels{};  // front to back, inFrame relative to Frame1
-    PixelRect displayClient;                    // the overlay: exactly the row band
+    Rect displayClient;                         // the overlay: exactly the row band
     int32_t messageFontPixels = 0;              // Text1 and the overlay's message
     std::array<int32_t, 2> labelFontPixels{};   // by LabelFont
 
     // Row k (from 1) of kSettingRows, in the band (or the overlay).
-    constexpr PixelRect row(int k) const { return {0, rowHeight * (k - 1), rowWidth, rowHeight}; }
-    constexpr PixelRect labelInClient(size_t i) const
+    constexpr Rect row(int k) const { return {0, rowHeight * (k - 1), rowWidth, rowHeight * k}; }
+    constexpr Rect labelInClient(size_t i) const
     {
-        const PixelRect& r = buttonLabels[i].inFrame;
-        return {frame1.left + r.left, frame1.top + r.top, r.width, r.height};
+        return offsetRect(buttonLabels[i].inFrame, frame1.left, frame1.top);
     }
     // The overlay's message label, where the text box shows its text: `textInset` pixels in from the box's corner
     // (its edge and its inner gap, as the box really draws them), as wide as the box.
-    constexpr PixelRect displayLabel1(int32_t textInset) const
+    constexpr Rect displayLabel1(int32_t textInset) const
     {
-        return {text1.left + textInset, text1.top + textInset, text1.width, text1.height - 2 * textInset};
+        return {text1.left + textInset, text1.top + textInset, text1.right + textInset, text1.bottom - textInset};
     }
 };
 
@@ -207,35 +213,27 @@ constexpr DialogLayout dialogLayout(int dpi)
     l.rowHeight = scaled(kRowHeight, dpi);
     // The border takes what the scaled Picture1 leaves around the rows, so Picture1 never grows past its 96-dpi
     // place onto the button labels below it.
-    const int32_t around = scaled(at96dpi::kPicture1.height, dpi) - l.rowHeight * kRowCount;
+    const int32_t around = scaled(heightOf(at96dpi::kPicture1), dpi) - l.rowHeight * kRowCount;
     l.picture1Border = around >= 2 ? around / 2 : 1;
-    l.rowBand = {l.picture1Border, l.picture1Border, l.rowWidth, l.rowHeight * kRowCount};
+    l.rowBand = {l.picture1Border, l.picture1Border, l.picture1Border + l.rowWidth,
+                 l.picture1Border + l.rowHeight * kRowCount};
     // Picture1 and the client area are as wide as the rows and their border, whatever the rounding.
-    l.picture1 = {0, 0, l.rowWidth + 2 * l.picture1Border, l.rowBand.height + 2 * l.picture1Border};
-    l.settingClient = {0, 0, l.picture1.width, scaled(at96dpi::kSettingClient.height, dpi)};
+    l.picture1 = {0, 0, l.rowBand.right + l.picture1Border, l.rowBand.bottom + l.picture1Border};
+    l.settingClient = {0, 0, widthOf(l.picture1), scaled(heightOf(at96dpi::kSettingClient), dpi)};
     // Text1 ends inside the message row, as it does at 96 dpi (8 + 24 < 40 px), and never beyond the band.
-    const PixelRect text1 = scaled(at96dpi::kText1, dpi);
-    l.text1 = text1;
-    if (l.text1.right() > l.rowWidth)
-        l.text1.width = l.rowWidth - l.text1.left;
-    if (l.text1.bottom() > l.rowBand.height)
-        l.text1.height = l.rowBand.height - l.text1.top;
+    l.text1 = scaled(at96dpi::kText1, dpi);
+    l.text1.right = std::min(l.text1.right, l.rowWidth);
+    l.text1.bottom = std::min(l.text1.bottom, heightOf(l.rowBand));
     for (size_t i = 0; i < l.commandButtons.size(); ++i)
         l.commandButtons[i] = scaled(at96dpi::kCommandButtons[i], dpi);
     l.frame1 = scaled(at96dpi::kFrame1, dpi);
-    l.frame1.width = l.settingClient.width;
+    l.frame1.right = l.frame1.left + widthOf(l.settingClient);
     for (size_t i = 0; i < l.buttonLabels.size(); ++i) {
         const ButtonLabel& d = at96dpi::kButtonLabels[i];
-        const PixelRect inClient = scaled(PixelRect{at96dpi::kFrame1.left + d.inFrame.left,
-                                                    at96dpi::kFrame1.top + d.inFrame.top, d.inFrame.width,
-                                                    d.inFrame.height},
-                                          dpi);
-        l.buttonLabels[i] = {
-            d.caption,
-            {inClient.left - l.frame1.left, inClient.top - l.frame1.top, inClient.width, inClient.height},
-            d.font};
+        const Rect inClient = scaled(offsetRect(d.inFrame, at96dpi::kFrame1.left, at96dpi::kFrame1.top), dpi);
+        l.buttonLabels[i] = {d.caption, offsetRect(inClient, -l.frame1.left, -l.frame1.top), d.font};
     }
-    l.displayClient = {0, 0, l.rowBand.width, l.rowBand.height};
+    l.displayClient = {0, 0, widthOf(l.rowBand), heightOf(l.rowBand)};
     l.messageFontPixels = pointsToPixels(at96dpi::kMessageFontPoints, dpi);
     l.labelFontPixels = {pointsToPixels(at96dpi::kLabelFontPoints[0], dpi),
                          pointsToPixels(at96dpi::kLabelFontPoints[1], dpi)};
@@ -244,8 +242,8 @@ constexpr DialogLayout dialogLayout(int dpi)
 
 // The layout at 96 dpi, where a pixel is 15 twips.
 inline constexpr DialogLayout kLayoutAt96 = dialogLayout(kBaseDpi);
-static_assert(kLayoutAt96.rowBand == PixelRect{2, 2, kRowWidth, kRowHeight* kRowCount} &&
-              kLayoutAt96.settingClient.width == 364);
+static_assert(kLayoutAt96.rowBand == Rect{2, 2, 2 + kRowWidth, 2 + kRowHeight* kRowCount} &&
+              widthOf(kLayoutAt96.settingClient) == 364);
 static_assert(kLayoutAt96.displayLabel1(at96dpi::kText1TextInset) == at96dpi::kDisplayLabel1);
 
 }  // namespace nivora

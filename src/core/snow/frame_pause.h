@@ -7,13 +7,15 @@
 
 namespace nivora {
 
-// Each front end says which of these holds, in its platform's terms: Windows from its power and session
-// notifications, X11 from its window's visibility.
+// Each front end (Windows, X11, Wayland) says which of these holds, in its platform's terms: Windows from its power
+// and session notifications, X11 from its window's mapping and visibility, Wayland from the compositor's frame
+// callbacks.
 enum class PauseReason : uint8_t {
     DisplayOff,     // the display that shows the snow is off
     SessionLocked,  // the user's session is locked
     SessionAway,    // the session is disconnected from every screen
-    Hidden,         // the window is unmapped or covered whole
+    Hidden,         // nobody can see the snow: the window is unmapped, fully obscured or minimised, or the
+                    // compositor sends it no frame callbacks
     HeldForTest,    // a test reads the picture (test build only)
 };
 
