@@ -248,10 +248,6 @@ void FrmMain::presentFrame()
 {
     for (size_t i = 0; i < monitors_.size(); ++i) {
         MonitorPictures& m = *monitors_[i];
-        // A whole monitor of 32-bit pixels less once the session reads PicDesk no more: snow settles only on the
-        // message.
-        if (session_->deskReleased(i) && m.PicDesk.pixels())
-            m.PicDesk.resizeImage(0, 0);
         presented_.clear();
         for (const Rect& r : session_->presentation(i).rects)
             presented_.push_back(winRect(r));
@@ -368,8 +364,12 @@ void FrmMain::picMain_MouseMove(float x, float y)
     }
 }
 
+// The desks let go first, then the frame, then the fade, as the session asks.
 void FrmMain::carryOut(const SessionStep& step)
 {
+    // A whole monitor of 32-bit pixels less once the session reads PicDesk no more: snow settles only on the message.
+    for (const size_t i : step.releasedDesks)
+        monitors_[i]->PicDesk.resizeImage(0, 0);
     if (step.drawn)
         presentFrame();
     const FadeAction& action = step.fade;
