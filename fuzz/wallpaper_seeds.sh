@@ -2,6 +2,8 @@
 # Writes the wallpaper fuzz target's seeds into fuzz/corpus/wallpaper/ with ImageMagick: small pictures of every
 # kind the decoders take (PNG of each colour type, interlaced and 16-bit; JPEG baseline, progressive and grey;
 # WebP lossy, lossless and with alpha), a truncated one of each format, and a PNG whose header claims a huge size.
+# huge_sides_overflow.png (a header of two sides of 2^32 - 1) and text_chunk_beyond_the_end.png (a text chunk
+# claiming 1.4 GB) are inputs the fuzzer found; they stay as they are.
 set -euo pipefail
 out="$(cd "$(dirname "$0")" && pwd)/corpus/wallpaper"
 mkdir -p "$out"

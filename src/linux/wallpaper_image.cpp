@@ -40,7 +40,8 @@ bool isWebp(std::span<const uint8_t> bytes)
 
 bool fits(int64_t width, int64_t height, const WallpaperLimits& limits)
 {
-    return width > 0 && height > 0 && width * height <= limits.maxPixels;
+    // Divided, not multiplied: a header's two 32-bit sides would overflow the product.
+    return width > 0 && height > 0 && width <= limits.maxPixels && height <= limits.maxPixels / width;
 }
 
 // ---- JPEG ----
@@ -195,14 +196,22 @@ const char* readPngRows(PngReader& r, std::vector<Pixel>& out, int32_t width, in
 const char* decodePng(std::span<const uint8_t> bytes, const WallpaperLimits& limits, std::vector<Pixel>& out,
                       int32_t& width, int32_t& height)
 {
+    const auto big = [&](size_t at) {
+        return int64_t{bytes[at]} << 24 | int64_t{bytes[at + 1]} << 16 | int64_t{bytes[at + 2]} << 8 | bytes[at + 3];
+    };
     // The header's size first, from the bytes: the chunks between it and the pixels are not read for nothing.
-    if (bytes.size() >= 24 && std::memcmp(bytes.data() + 12, "IHDR", 4) == 0) {
-        const auto big = [&](size_t at) {
-            return int64_t{bytes[at]} << 24 | int64_t{bytes[at + 1]} << 16 | int64_t{bytes[at + 2]} << 8 |
-                   bytes[at + 3];
-        };
-        if (!fits(big(16), big(20), limits) && big(16) > 0 && big(20) > 0)
-            return kTooLarge;
+    if (bytes.size() >= 24 && std::memcmp(bytes.data() + 12, "IHDR", 4) == 0 && big(16) > 0 && big(20) > 0 &&
+        !fits(big(16), big(20), limits))
+        return kTooLarge;
+    // Every chunk within the file: libpng allocates a text chunk's claimed length before it reads a byte of it.
+    for (size_t at = 8; at + 8 <= bytes.size();) {
+        const int64_t length = big(at);
+        if (length + 12 > int64_t(bytes.size() - at))
+            return kTruncated;
+        const bool end = std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0;
+        at += size_t(length) + 12;
+        if (end)
+            break;
     }
     PngReader r;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);

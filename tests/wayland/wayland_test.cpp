@@ -701,6 +701,9 @@ TEST_F(WaylandTest, AHostileWallpaperGivesOneLineAndTheDarkBackground)
     ASSERT_TRUE(writeHalves(folder + "/good.png", 64, 36, "#c04020", "#2080c0"));
     const std::string good = readFile(folder + "/good.png");
     writeFile(folder + "/truncated.png", good.substr(0, good.size() / 2));
+    ASSERT_TRUE(writeHalves(folder + "/good.jpg", 64, 36, "#c04020", "#2080c0"));
+    const std::string jpeg = readFile(folder + "/good.jpg");
+    writeFile(folder + "/truncated.jpg", jpeg.substr(0, jpeg.size() / 2));
     writeFile(folder + "/huge.png", pngClaiming(100000, 100000));
     writeFile(folder + "/wide.png", pngClaiming(4000000, 1));
     writeFile(folder + "/notes.jpg", "not a picture at all\n");
@@ -715,6 +718,7 @@ TEST_F(WaylandTest, AHostileWallpaperGivesOneLineAndTheDarkBackground)
     };
     const Case cases[] = {
         {"truncated.png", "is truncated or damaged"},
+        {"truncated.jpg", "is truncated or damaged"},
         {"huge.png", "is larger than the outputs need"},
         {"wide.png", "is larger than the outputs need"},
         {"notes.jpg", "is not a PNG, JPEG or WebP picture"},
