@@ -32,6 +32,11 @@ wanted=(
   "/usr/include/benchmark/benchmark.h:libbenchmark-dev"
   "/usr/include/freetype2/ft2build.h:libfreetype-dev"
   "/usr/include/zlib.h:zlib1g-dev"
+  "/usr/include/png.h:libpng-dev"  # the wallpaper's decoders
+  "/usr/include/jpeglib.h:libjpeg-dev"
+  "/usr/include/webp/decode.h:libwebp-dev"
+  "/usr/include/glib-2.0/gio/gio.h:libglib2.0-dev"  # GNOME's settings, for its wallpaper
+  "/usr/share/glib-2.0/schemas/org.gnome.desktop.background.gschema.xml:gsettings-desktop-schemas"
   "/usr/include/X11/Xlib.h:libx11-dev"
   "/usr/include/X11/extensions/XShm.h:libxext-dev"
   "/usr/include/X11/extensions/Xrandr.h:libxrandr-dev"
@@ -64,7 +69,8 @@ wanted=(
 # What the Debian package is built from: the compiler, the libraries of both displays, and the packaging tools.
 for_deb=(cmake ninja g++ /usr/include/freetype2/ft2build.h /usr/include/X11/Xlib.h /usr/include/X11/extensions/XShm.h
   /usr/include/X11/extensions/Xrandr.h pkg-config /usr/include/wayland-client.h wayland-scanner
-  /usr/share/wayland-protocols/stable/viewporter/viewporter.xml dpkg-shlibdeps lintian man)
+  /usr/share/wayland-protocols/stable/viewporter/viewporter.xml dpkg-shlibdeps lintian man /usr/include/png.h
+  /usr/include/jpeglib.h /usr/include/webp/decode.h /usr/include/glib-2.0/gio/gio.h)
 
 missing=()
 for entry in "${wanted[@]}"; do

@@ -10,7 +10,7 @@ build=$1
 seconds=$2
 shift 2
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(settings command_line linux_command_line raster snow_frame)
+[[ ${#targets[@]} -gt 0 ]] || targets=(settings command_line linux_command_line raster snow_frame wallpaper)
 
 cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="${FUZZ_CXX:-clang++-14}" >/dev/null
 cmake --build "$build" -j "${JOBS:-2}"

@@ -16,6 +16,7 @@
 #include "event_loop.h"
 #include "snow_pictures.h"
 #include "test_seams.h"
+#include "wallpaper.h"
 
 namespace nivora::wayland {
 
@@ -351,8 +352,19 @@ bool WaylandSaver::takeDesktops()
     if (!SnowSession::wantsDesktop(options_.settings))
         return true;  // nothing of the desktop is shown: it is not taken either
     if (!globals_.screencopy) {
-        std::fprintf(stderr, "nivora: the compositor offers no screencopy (zwlr_screencopy_manager_v1); the snow "
-                             "falls over a dark background\n");
+        // GNOME, Plasma: the desktop's own wallpaper, where it names one.
+        std::vector<program::WallpaperOutput> outputs;
+        for (const Screen& s : screens_) {
+            const OutputInfo& o = s.output->info();
+            const bool turned = o.transform % 2 == 1;
+            outputs.push_back(
+                {turned ? o.modeHeight : o.modeWidth, turned ? o.modeWidth : o.modeHeight, o.logicalBounds()});
+        }
+        std::vector<std::optional<program::DesktopPicture>> wallpapers = program::wallpapersFor(outputs);
+        for (size_t i = 0; i < screens_.size(); ++i)
+            if (wallpapers[i])
+                screens_[i].desktop = OutputPicture{std::move(wallpapers[i]->pixels), wallpapers[i]->width,
+                                                    wallpapers[i]->height};
         return true;
     }
     bool missing = false;

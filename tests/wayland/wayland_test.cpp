@@ -190,6 +190,83 @@ size_t whitePixels(const Picture& p)
     }));
 }
 
+// The core's frame `frames` of a 1280 x 720 output at scale 1 over a desktop whose left half is `left` and right half
+// `right`, dimmed at the test brightness: what nivora must show over such a wallpaper.
+Picture coreFrameOverHalves(int frames, Pixel left, Pixel right)
+{
+    constexpr int width = 1280, height = 720;
+    const SnowSettings settings = testSettings();
+    const Rect bounds{0, 0, width, height};
+    const ListedMonitor monitor{bounds, true, 1.0};
+    const SnowArea area = snowScreensFor(bounds, {&monitor, 1})->front().area;
+    std::vector<Pixel> main(size_t(width + 10) * size_t(height + 10)), desk(main.size()),
+        text(size_t(width) * size_t(height));
+    const uint8_t alpha = *brightnessAlpha(settings.blightness);
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            desk[size_t(row) * size_t(width + 10) + size_t(column)] = blendOverBlack(column < width / 2 ? left : right,
+                                                                                     alpha);
+    program::MessageFaces faces;
+    faces.print({text.data(), width, height, width}, settings.messageText, 96.0);
+    Random random(7);
+    SnowField field;
+    field.InitData(settings, area, random);
+    field.attachSurfaces({{main.data(), width + 10, height + 10, width + 10},
+                          {desk.data(), width + 10, height + 10, width + 10},
+                          {text.data(), width, height, width}});
+    for (int i = 0; i < frames; ++i)
+        field.DrawSnow();
+    Picture p{width, height, {}};
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            p.pixels.push_back(main[size_t(row) * size_t(width + 10) + size_t(column)] & 0x00FFFFFFu);
+    return p;
+}
+
+// A picture file of two halves, `left` and `right` ("#rrggbb"), made with ImageMagick.
+bool writeHalves(const std::string& path, int width, int height, const std::string& left, const std::string& right)
+{
+    const std::string size = std::to_string(width / 2) + "x" + std::to_string(height);
+    output({"convert", "-size", size, "xc:" + left, "xc:" + right, "+append", path}, {});
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && status.st_size > 0;
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A PNG's header claiming width x height, its checksum right, so that only the size can refuse it.
+std::string pngClaiming(uint32_t width, uint32_t height)
+{
+    std::string chunk = "IHDR";
+    for (const uint32_t v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            chunk += char(v >> shift);
+    chunk += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB, no interlace
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : chunk) {
+        crc ^= uint8_t(c);
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    crc ^= 0xFFFFFFFFu;
+    std::string png("\x89PNG\r\n\x1a\n\x00\x00\x00\x0d", 12);
+    png += chunk;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        png += char(crc >> shift);
+    return png + std::string(64, '\0');
+}
+
 // A virtual pointer on the compositor's seat: without a pointer device the seat offers none to clients, and
 // `swaymsg seat - cursor move` reaches no surface.
 class VirtualPointer {
@@ -564,6 +641,123 @@ TEST_F(WaylandTest, ALostConnectionEndsItWithOneLineAndStatusOne)
     kill(sway_->pid, SIGKILL);
     EXPECT_EQ(nivora->wait(), 1);
     EXPECT_EQ(nivora->err, "nivora: the connection to the Wayland compositor was lost\n");
+}
+
+// Where the compositor gives no picture of the desktop, the snow falls over the wallpaper the desktop names, dimmed:
+// GNOME's (the dark style's picture, through GSettings, zoomed from half the output's size) and Plasma's (the
+// package's image of the output's size, from its appletsrc).
+TEST_F(WaylandTest, WithoutScreencopyTheSnowFallsOverTheDesktopsWallpaperDimmed)
+{
+    constexpr Pixel kLeft = 0x00C04020u, kRight = 0x002080C0u;
+    startSway();
+    const std::string config = runtime_ + "/config-home";
+    ASSERT_EQ(mkdir(config.c_str(), 0700), 0);
+    // GNOME: the light picture is plain grey; the dark one, with spaces in its name, holds the halves.
+    ASSERT_TRUE(writeHalves(runtime_ + "/light.png", 640, 360, "#808080", "#808080"));
+    ASSERT_TRUE(writeHalves(runtime_ + "/dark wall.png", 640, 360, "#c04020", "#2080c0"));
+    ASSERT_EQ(mkdir((config + "/glib-2.0").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((config + "/glib-2.0/settings").c_str(), 0700), 0);
+    writeFile(config + "/glib-2.0/settings/keyfile", "[org/gnome/desktop/background]\n"
+                                                     "picture-uri='file://" +
+                                                         runtime_ +
+                                                         "/light.png'\n"
+                                                         "picture-uri-dark='file://" +
+                                                         runtime_ +
+                                                         "/dark%20wall.png'\n"
+                                                         "picture-options='zoom'\n"
+                                                         "[org/gnome/desktop/interface]\n"
+                                                         "color-scheme='prefer-dark'\n");
+    // Plasma: a wallpaper package whose 1280x720 image holds the halves, beside a larger plain one.
+    const std::string package = runtime_ + "/Snowfield";
+    for (const std::string& folder : {package, package + "/contents", package + "/contents/images"})
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0) << folder;
+    ASSERT_TRUE(writeHalves(package + "/contents/images/1280x720.png", 1280, 720, "#c04020", "#2080c0"));
+    ASSERT_TRUE(writeHalves(package + "/contents/images/2560x1440.png", 2560, 1440, "#808080", "#808080"));
+    writeFile(config + "/plasma-org.kde.plasma.desktop-appletsrc",
+              "[Containments][1]\nlastScreen=0\nwallpaperplugin=org.kde.image\n\n"
+              "[Containments][1][Wallpaper][org.kde.image][General]\nImage=file://" +
+                  package + "/\n");
+
+    const std::vector<std::string> desktops[] = {
+        {"XDG_CURRENT_DESKTOP=ubuntu:GNOME", "GSETTINGS_BACKEND=keyfile"},
+        {"XDG_CURRENT_DESKTOP=KDE"},
+    };
+    for (const std::vector<std::string>& desktop : desktops) {
+        SCOPED_TRACE(desktop.front());
+        std::vector<std::string> variables{"NIVORA_HOLD_AFTER_FRAMES=40", "NIVORA_TEST_NO_SCREENCOPY=1",
+                                           "XDG_CONFIG_HOME=" + config};
+        variables.insert(variables.end(), desktop.begin(), desktop.end());
+        auto nivora = startNivora(variables);
+        ASSERT_TRUE(eventually([&] { return heldFrames().has_value() || !nivora->running(); }));
+        ASSERT_TRUE(nivora->running()) << nivora->err;
+        EXPECT_TRUE(samePictures("wallpaper-" + desktop.front().substr(20), screen("HEADLESS-1"),
+                                 coreFrameOverHalves(40, kLeft, kRight)));
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(nivora->err, "");
+    }
+}
+
+// A wallpaper file that cannot be shown gives one line, the snow over the dark background, and no crash; one
+// named with another format's extension is read by its content.
+TEST_F(WaylandTest, AHostileWallpaperGivesOneLineAndTheDarkBackground)
+{
+    startSway();
+    const std::string folder = runtime_ + "/pictures";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_TRUE(writeHalves(folder + "/good.png", 64, 36, "#c04020", "#2080c0"));
+    const std::string good = readFile(folder + "/good.png");
+    writeFile(folder + "/truncated.png", good.substr(0, good.size() / 2));
+    ASSERT_TRUE(writeHalves(folder + "/good.jpg", 64, 36, "#c04020", "#2080c0"));
+    const std::string jpeg = readFile(folder + "/good.jpg");
+    writeFile(folder + "/truncated.jpg", jpeg.substr(0, jpeg.size() / 2));
+    writeFile(folder + "/huge.png", pngClaiming(100000, 100000));
+    writeFile(folder + "/wide.png", pngClaiming(4000000, 1));
+    writeFile(folder + "/notes.jpg", "not a picture at all\n");
+    writeFile(folder + "/empty.webp", "");
+    writeFile(folder + "/really-a-png.jpg", good);
+    writeFile(folder + "/locked.png", good);
+    ASSERT_EQ(chmod((folder + "/locked.png").c_str(), 0), 0);
+    ASSERT_EQ(mkdir((folder + "/a-folder.png").c_str(), 0700), 0);
+    struct Case {
+        const char* file;
+        const char* problem;  // empty: shown
+    };
+    const Case cases[] = {
+        {"truncated.png", "is truncated or damaged"},
+        {"truncated.jpg", "is truncated or damaged"},
+        {"huge.png", "is larger than the outputs need"},
+        {"wide.png", "is larger than the outputs need"},
+        {"notes.jpg", "is not a PNG, JPEG or WebP picture"},
+        {"empty.webp", "is not a PNG, JPEG or WebP picture"},
+        {"a-folder.png", "is a folder, not a picture"},
+        {"locked.png", "cannot be read: Permission denied"},
+        {"missing.png", "cannot be read: No such file or directory"},
+        {"really-a-png.jpg", ""},
+    };
+    const std::string config = runtime_ + "/config-home";
+    ASSERT_EQ(mkdir(config.c_str(), 0700), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = folder + "/" + c.file;
+        writeFile(config + "/plasma-org.kde.plasma.desktop-appletsrc",
+                  "[Containments][1][Wallpaper][org.kde.image][General]\nImage=" + path + "\n");
+        auto nivora = startNivora({"NIVORA_HOLD_AFTER_FRAMES=1", "NIVORA_TEST_NO_SCREENCOPY=1",
+                                   "XDG_CONFIG_HOME=" + config, "XDG_CURRENT_DESKTOP=KDE"});
+        ASSERT_TRUE(eventually([&] { return heldFrames().has_value() || !nivora->running(); }));
+        ASSERT_TRUE(nivora->running()) << nivora->err;
+        const Picture shown = screen("HEADLESS-1");
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        if (*c.problem) {
+            EXPECT_EQ(nivora->err,
+                      "nivora: the wallpaper " + path + " " + c.problem + "; the snow falls over a dark background\n");
+            EXPECT_EQ(shown.at(1279, 719), kBlackPixel);
+        } else {
+            EXPECT_EQ(nivora->err, "");
+            EXPECT_EQ(shown.at(1279, 719), blendOverBlack(0x002080C0u, *brightnessAlpha(testSettings().blightness)));
+        }
+    }
 }
 
 TEST_F(WaylandTest, BadOptionsEndWithStatusTwoBeforeAnyConnection)
