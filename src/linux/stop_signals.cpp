@@ -39,13 +39,10 @@ void ignoreBrokenPipes()
     signal(SIGPIPE, SIG_IGN);
 }
 
+// The handlers stay: a second SIGTERM while the program ends (an impatient daemon, a user pressing Ctrl+C twice) must
+// not kill it with status 143 halfway through removing what it made. They write nowhere from here on.
 StopSignals::~StopSignals()
 {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(signal, &action, nullptr);
     stopWriter = -1;
     if (read_ >= 0)
         close(read_);
