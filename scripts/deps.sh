@@ -35,6 +35,9 @@ wanted=(
   "/usr/include/X11/Xlib.h:libx11-dev"
   "/usr/include/X11/extensions/XShm.h:libxext-dev"
   "/usr/include/X11/extensions/Xrandr.h:libxrandr-dev"
+  "/usr/include/X11/extensions/scrnsaver.h:libxss-dev"  # the idle time on X11, for --idle
+  "/usr/include/systemd/sd-bus.h:libsystemd-dev"  # the session bus: GNOME's idle time, a locked session
+  "/usr/share/plasma-wayland-protocols/idle.xml:plasma-wayland-protocols"  # KDE's idle protocol (sway 1.7, KWin)
   "pkg-config:pkg-config"  # how CMake finds libwayland-client
   "/usr/include/wayland-client.h:libwayland-dev"
   "wayland-scanner:libwayland-bin"
@@ -61,7 +64,8 @@ wanted=(
 
 # What the Debian package is built from: the compiler, the libraries of both displays, and the packaging tools.
 for_deb=(cmake ninja g++ /usr/include/freetype2/ft2build.h /usr/include/X11/Xlib.h /usr/include/X11/extensions/XShm.h
-  /usr/include/X11/extensions/Xrandr.h pkg-config /usr/include/wayland-client.h wayland-scanner
+  /usr/include/X11/extensions/Xrandr.h /usr/include/X11/extensions/scrnsaver.h /usr/include/systemd/sd-bus.h
+  /usr/share/plasma-wayland-protocols/idle.xml pkg-config /usr/include/wayland-client.h wayland-scanner
   /usr/share/wayland-protocols/stable/viewporter/viewporter.xml dpkg-shlibdeps lintian man)
 
 missing=()
