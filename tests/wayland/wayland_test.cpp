@@ -567,5 +567,175 @@ TEST_F(WaylandTest, BadOptionsEndWithStatusTwoBeforeAnyConnection)
     EXPECT_EQ(nivora->err, "nivora: -root draws on an X11 display; it cannot go with --wayland\n");
 }
 
+// idle-inhibit-unstable-v1's two requests this test sends, written out as wayland-scanner writes them.
+extern const wl_interface kIdleInhibitorInterface;
+const wl_message kIdleInhibitorRequests[] = {{"destroy", "", nullptr}};
+const wl_interface kIdleInhibitorInterface = {"zwp_idle_inhibitor_v1", 1, 1, kIdleInhibitorRequests, 0, nullptr};
+const wl_interface* kCreateInhibitorTypes[] = {&kIdleInhibitorInterface, &wl_surface_interface};
+const wl_message kIdleInhibitManagerRequests[] = {{"destroy", "", nullptr},
+                                                  {"create_inhibitor", "no", kCreateInhibitorTypes}};
+const wl_interface kIdleInhibitManagerInterface = {"zwp_idle_inhibit_manager_v1", 1, 2,
+                                                   kIdleInhibitManagerRequests,   0, nullptr};
+
+// A client that inhibits idle, as a video player does, for as long as it lives: a surface and its inhibitor.
+class IdleInhibitor {
+public:
+    explicit IdleInhibitor(const std::string& socket)
+    {
+        display_ = wl_display_connect(socket.c_str());
+        if (!display_)
+            return;
+        registry_ = wl_display_get_registry(display_);
+        wl_registry_add_listener(registry_, &kListener, this);
+        wl_display_roundtrip(display_);
+        if (!compositor_ || !manager_)
+            return;
+        surface_ = wl_compositor_create_surface(compositor_);
+        inhibitor_ = wl_proxy_marshal_flags(manager_, 1, &kIdleInhibitorInterface, 1, 0, nullptr, surface_);
+        wl_display_roundtrip(display_);
+    }
+    ~IdleInhibitor()
+    {
+        if (inhibitor_)
+            wl_proxy_marshal_flags(inhibitor_, 0, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+        if (surface_)
+            wl_surface_destroy(surface_);
+        if (manager_)
+            wl_proxy_marshal_flags(manager_, 0, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+        if (compositor_)
+            wl_compositor_destroy(compositor_);
+        if (registry_)
+            wl_registry_destroy(registry_);
+        if (display_)
+            wl_display_disconnect(display_);
+    }
+    bool made() const { return inhibitor_ != nullptr && wl_display_get_error(display_) == 0; }
+
+private:
+    static void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
+    {
+        auto* self = static_cast<IdleInhibitor*>(data);
+        if (std::string_view(interface) == kIdleInhibitManagerInterface.name)
+            self->manager_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &kIdleInhibitManagerInterface, 1));
+        else if (std::string_view(interface) == wl_compositor_interface.name)
+            self->compositor_ = static_cast<wl_compositor*>(
+                wl_registry_bind(registry, name, &wl_compositor_interface, 1));
+    }
+    static void onGlobalRemove(void*, wl_registry*, uint32_t) {}
+    static constexpr wl_registry_listener kListener = {&onGlobal, &onGlobalRemove};
+
+    wl_display* display_ = nullptr;
+    wl_registry* registry_ = nullptr;
+    wl_compositor* compositor_ = nullptr;
+    wl_proxy* manager_ = nullptr;
+    wl_surface* surface_ = nullptr;
+    wl_proxy* inhibitor_ = nullptr;
+};
+
+// The processes `parent` started and that still run: the snow of a watcher.
+std::vector<pid_t> childrenOf(pid_t parent)
+{
+    std::ifstream in("/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent) + "/children");
+    std::vector<pid_t> children;
+    for (pid_t child = 0; in >> child;)
+        children.push_back(child);
+    return children;
+}
+
+bool processRuns(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t state = text.rfind(')');
+    return state != std::string::npos && state + 2 < text.size() && text[state + 2] != 'Z';
+}
+
+class IdleWatcherTest : public WaylandTest {
+protected:
+    // `nivora_test --idle 2s` with the test options: its snow is the test build too.
+    std::unique_ptr<Child> startWatcher()
+    {
+        std::vector<std::string> arguments{"--idle", "2s"};
+        arguments.insert(arguments.end(), kTestOptions.begin(), kTestOptions.end());
+        return start(bin("nivora_test"), arguments, session());
+    }
+    // Until the watcher has started its snow and the snow shows; the snow's process.
+    std::optional<pid_t> snowStarted(Child& watcher)
+    {
+        std::optional<pid_t> snow;
+        const bool shows = eventually([&] {
+            const std::vector<pid_t> children = childrenOf(watcher.pid);
+            if (!children.empty())
+                snow = children.front();
+            const Picture p = screen("HEADLESS-1");
+            return !watcher.running() ||
+                   (snow && !p.pixels.empty() && p.at(0, p.height - 1) == kDimmedBackground && whitePixels(p) > 20);
+        });
+        return shows && watcher.running() ? snow : std::nullopt;
+    }
+    bool backgroundShows()
+    {
+        return eventually([&] {
+            const Picture p = screen("HEADLESS-1");
+            return !p.pixels.empty() && p.at(640, 360) == kBackground && p.at(0, 719) == kBackground;
+        });
+    }
+};
+
+// The snow comes once the seat has had no input for the idle time; two keys end it, the watcher stays, and the
+// snow comes again after the next idle time.
+TEST_F(IdleWatcherTest, TheSnowComesAfterTheIdleTimeAndAgainAfterAKeyEndedIt)
+{
+    startSway();
+    const auto started = Clock::now();
+    auto watcher = startWatcher();
+    const std::optional<pid_t> snow = snowStarted(*watcher);
+    ASSERT_TRUE(snow) << watcher->err;
+    EXPECT_GE(Clock::now() - started, std::chrono::seconds(2)) << "the snow came before the idle time";
+
+    output({"wtype", "-s", "400", "ab"}, session());
+    const auto typed = Clock::now();
+    ASSERT_TRUE(eventually([&] { return !processRuns(*snow); })) << "the keys did not end the snow";
+    ASSERT_TRUE(backgroundShows());
+    EXPECT_TRUE(watcher->running()) << watcher->err;
+
+    const std::optional<pid_t> again = snowStarted(*watcher);
+    ASSERT_TRUE(again) << watcher->err;
+    EXPECT_GE(Clock::now() - typed, std::chrono::seconds(2)) << "the snow came again before the idle time";
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+    EXPECT_EQ(watcher->err, "");
+}
+
+// An idle inhibitor (a video playing) keeps the snow away for as long as it lives; without it, the snow comes.
+TEST_F(IdleWatcherTest, AnIdleInhibitorKeepsTheSnowFromComing)
+{
+    startSway();
+    auto inhibitor = std::make_unique<IdleInhibitor>(runtime_ + "/" + socket_);
+    ASSERT_TRUE(inhibitor->made());
+    auto watcher = startWatcher();
+    EXPECT_TRUE(holdsFor([&] { return watcher->running() && childrenOf(watcher->pid).empty(); },
+                         std::chrono::milliseconds(5000)))
+        << "the snow came while idle was inhibited: " << watcher->err;
+    inhibitor.reset();
+    EXPECT_TRUE(snowStarted(*watcher)) << watcher->err;
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+}
+
+// SIGTERM ends the watcher and the snow it started, and nothing of the snow stays on the screen.
+TEST_F(IdleWatcherTest, SigtermEndsTheWatcherAndItsSnow)
+{
+    startSway();
+    auto watcher = startWatcher();
+    const std::optional<pid_t> snow = snowStarted(*watcher);
+    ASSERT_TRUE(snow) << watcher->err;
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+    EXPECT_FALSE(processRuns(*snow)) << "the snow outlived its watcher";
+    EXPECT_TRUE(backgroundShows());
+    EXPECT_EQ(watcher->err, "");
+}
+
 }  // namespace
 }  // namespace nivora::wayland
