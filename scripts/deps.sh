@@ -46,6 +46,8 @@ wanted=(
   "swaymsg:sway"
   "grim:grim"
   "wtype:wtype"
+  "mutter:mutter"  # GNOME's compositor, headless: the idle watcher's test of GNOME's idle monitor
+  "dbus-run-session:dbus-daemon"
   "/usr/libexec/xscreensaver/xscreensaver-getimage:xscreensaver"
   "xscreensaver-command:xscreensaver"
   "/usr/games/xsnow:xsnow"

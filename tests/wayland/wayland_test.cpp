@@ -737,5 +737,72 @@ TEST_F(IdleWatcherTest, SigtermEndsTheWatcherAndItsSnow)
     EXPECT_EQ(watcher->err, "");
 }
 
+// GNOME's compositor, headless, with a session bus of its own (dbus-run-session), as GNOME runs it: it offers
+// neither Wayland idle protocol, so the watcher asks its idle monitor on the bus.
+class MutterIdleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static int run = 0;
+        runtime_ = environment("XDG_RUNTIME_DIR") + "/mutter-" + std::to_string(getpid()) + "-" + std::to_string(++run);
+        ASSERT_EQ(mkdir(runtime_.c_str(), 0700), 0) << runtime_;
+        const std::string addressFile = runtime_ + "/bus-address";
+        session_ = start("dbus-run-session",
+                         {"--", "sh", "-c",
+                          "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\" && exec mutter --headless --wayland --no-x11 "
+                          "--virtual-monitor 1280x720 --wayland-display wayland-mutter",
+                          addressFile},
+                         {"XDG_RUNTIME_DIR=" + runtime_});
+        ASSERT_TRUE(eventually([&] {
+            std::ifstream in(addressFile);
+            std::getline(in, address_);
+            struct stat socket {};
+            return (!address_.empty() && stat((runtime_ + "/wayland-mutter").c_str(), &socket) == 0) ||
+                   !session_->running();
+        })) << "mutter never listened";
+        ASSERT_TRUE(session_->running()) << session_->err;
+    }
+    void TearDown() override
+    {
+        // dbus-run-session leaves its child running when it is ended itself: mutter is ended, and the bus with it.
+        if (session_ && session_->running()) {
+            for (const pid_t child : childrenOf(session_->pid))
+                kill(child, SIGTERM);
+            if (!session_->wait())
+                kill(session_->pid, SIGKILL);
+        }
+    }
+    std::vector<std::string> gnomeSession() const
+    {
+        return {"XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=wayland-mutter",
+                "DBUS_SESSION_BUS_ADDRESS=" + address_};
+    }
+
+    std::unique_ptr<Child> session_;
+    std::string runtime_, address_;
+};
+
+// The idle monitor says when the user has been idle, and the watcher starts the snow: the snow ends there at once,
+// since mutter offers no layer shell, and is not started again without input in between.
+TEST_F(MutterIdleTest, TheIdleMonitorStartsTheSnowOncePerIdleTime)
+{
+    auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
+    const std::string noLayerShell = "the compositor offers no layer shell";
+    const auto snowStarts = [&] {
+        size_t lines = 0;
+        watcher->running();
+        for (size_t at = watcher->err.find(noLayerShell); at != std::string::npos;
+             at = watcher->err.find(noLayerShell, at + 1))
+            ++lines;
+        return lines;
+    };
+    ASSERT_TRUE(eventually([&] { return snowStarts() > 0 || !watcher->running(); })) << watcher->err;
+    ASSERT_TRUE(watcher->running()) << watcher->err;
+    EXPECT_TRUE(holdsFor([&] { return watcher->running() && snowStarts() == 1; }, std::chrono::milliseconds(3000)))
+        << watcher->err;
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+}
+
 }  // namespace
 }  // namespace nivora::wayland
