@@ -60,7 +60,9 @@ struct LinuxCommandLine {
 // hexadecimal window id; without it, a window id in `screensaverWindow` (XScreenSaver's XSCREENSAVER_WINDOW, empty
 // when unset) is where XScreenSaver wants the module to draw, also when it passes "-root". The message is UTF-8,
 // cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one. "--wayland"
-// and "--x11" force the display; -root or a window id with --wayland is an error.
+// and "--x11" force the display; -root or a window id with --wayland is an error. "--idle DURATION" (readIdleTime)
+// and "--autostart on|off" are the watcher's: they go with neither -root nor -window-id, "--autostart on" needs
+// --idle, and with either XSCREENSAVER_WINDOW is not read, since the watcher runs where no XScreenSaver does.
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow);
 
 // An idle time as --idle takes it: whole minutes ("5"), or a number with s, m or h ("30s", "2m", "1h"), within
