@@ -13,9 +13,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <systemd/sd-bus.h>
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -737,6 +739,114 @@ TEST_F(IdleWatcherTest, SigtermEndsTheWatcherAndItsSnow)
     EXPECT_EQ(watcher->err, "");
 }
 
+// The test's side of the GNOME session's bus: keys through mutter's remote desktop, and GNOME's screen saver service
+// answering whether the session is locked, served from a thread on a connection of its own.
+class GnomeBus {
+public:
+    explicit GnomeBus(const std::string& address) : calls_(connect(address)), service_(connect(address)) {}
+    ~GnomeBus()
+    {
+        stop_ = true;
+        if (serving_.joinable())
+            serving_.join();
+        sd_bus_flush_close_unref(service_);
+        sd_bus_flush_close_unref(calls_);
+    }
+    GnomeBus(const GnomeBus&) = delete;
+    GnomeBus& operator=(const GnomeBus&) = delete;
+
+    // A remote-desktop session of mutter's, started: the seat's input from now on. Nothing, or what went wrong.
+    std::string startRemoteDesktop()
+    {
+        if (!calls_)
+            return "no connection to the session bus";
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        sd_bus_message* reply = nullptr;
+        const char* path = nullptr;
+        if (sd_bus_call_method(calls_, "org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
+                               "org.gnome.Mutter.RemoteDesktop", "CreateSession", &error, &reply, "") >= 0 &&
+            sd_bus_message_read(reply, "o", &path) >= 0)
+            session_ = path;
+        sd_bus_message_unref(reply);
+        if (!session_.empty())
+            call(&error, "Start", "");
+        std::string problem = error.message ? error.message : session_.empty() ? "no session" : "";
+        sd_bus_error_free(&error);
+        return problem;
+    }
+    bool hasOwner(const char* name)
+    {
+        sd_bus_message* reply = nullptr;
+        int owned = 0;
+        if (calls_ && sd_bus_call_method(calls_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                         "org.freedesktop.DBus", "NameHasOwner", nullptr, &reply, "s", name) >= 0)
+            sd_bus_message_read(reply, "b", &owned);
+        sd_bus_message_unref(reply);
+        return owned != 0;
+    }
+    // Shift pressed and released: input, which ends the user's idleness.
+    bool pressShift()
+    {
+        constexpr uint32_t kShiftL = 0xFFE1;
+        return call(nullptr, "NotifyKeyboardKeysym", "ub", kShiftL, 1) >= 0 &&
+               call(nullptr, "NotifyKeyboardKeysym", "ub", kShiftL, 0) >= 0;
+    }
+
+    // Serves org.gnome.ScreenSaver, whose GetActive answers `locked`.
+    bool serveScreenSaver()
+    {
+        if (!service_ ||
+            sd_bus_add_object_vtable(service_, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", kScreenSaver,
+                                     this) < 0 ||
+            sd_bus_request_name(service_, "org.gnome.ScreenSaver", 0) < 0)
+            return false;
+        serving_ = std::thread([this] {
+            while (!stop_) {
+                if (sd_bus_process(service_, nullptr) > 0)
+                    continue;
+                sd_bus_wait(service_, 50'000);  // wakes for the stop too
+            }
+        });
+        return true;
+    }
+    std::atomic<bool> locked{false};
+
+private:
+    static sd_bus* connect(const std::string& address)
+    {
+        sd_bus* bus = nullptr;
+        if (sd_bus_new(&bus) < 0)
+            return nullptr;
+        if (sd_bus_set_address(bus, address.c_str()) < 0 || sd_bus_set_bus_client(bus, 1) < 0 || sd_bus_start(bus) < 0)
+            return sd_bus_flush_close_unref(bus);
+        return bus;
+    }
+    template <class... Arguments>
+    int call(sd_bus_error* error, const char* method, const char* signature, Arguments... arguments)
+    {
+        if (!calls_ || session_.empty())
+            return -1;
+        return sd_bus_call_method(calls_, "org.gnome.Mutter.RemoteDesktop", session_.c_str(),
+                                  "org.gnome.Mutter.RemoteDesktop.Session", method, error, nullptr, signature,
+                                  arguments...);
+    }
+    static int getActive(sd_bus_message* message, void* self, sd_bus_error*)
+    {
+        return sd_bus_reply_method_return(message, "b", int(static_cast<GnomeBus*>(self)->locked.load()));
+    }
+    static constexpr sd_bus_vtable kScreenSaver[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("GetActive", "", "b", &GnomeBus::getActive, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_VTABLE_END,
+    };
+
+    sd_bus* calls_;
+    sd_bus* service_;
+    std::string session_;
+    std::thread serving_;
+    std::atomic<bool> stop_{false};
+};
+
 // GNOME's compositor, headless, with a session bus of its own (dbus-run-session), as GNOME runs it: it offers
 // neither Wayland idle protocol, so the watcher asks its idle monitor on the bus.
 class MutterIdleTest : public ::testing::Test {
@@ -747,6 +857,7 @@ protected:
         runtime_ = environment("XDG_RUNTIME_DIR") + "/mutter-" + std::to_string(getpid()) + "-" + std::to_string(++run);
         ASSERT_EQ(mkdir(runtime_.c_str(), 0700), 0) << runtime_;
         const std::string addressFile = runtime_ + "/bus-address";
+        started_ = Clock::now();  // mutter counts the user idle from its start
         session_ = start("dbus-run-session",
                          {"--", "sh", "-c",
                           "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\" && exec mutter --headless --wayland --no-x11 "
@@ -761,6 +872,10 @@ protected:
                    !session_->running();
         })) << "mutter never listened";
         ASSERT_TRUE(session_->running()) << session_->err;
+        GnomeBus bus(address_);
+        ASSERT_TRUE(eventually([&] {
+            return bus.hasOwner("org.gnome.Mutter.IdleMonitor") && bus.hasOwner("org.gnome.Mutter.RemoteDesktop");
+        })) << "mutter never offered its idle monitor and remote desktop";
     }
     void TearDown() override
     {
@@ -778,8 +893,21 @@ protected:
                 "DBUS_SESSION_BUS_ADDRESS=" + address_};
     }
 
+    // How many times the watcher has started the snow so far: each snow says once that it cannot show on mutter.
+    static size_t snowStarts(Child& watcher)
+    {
+        static constexpr std::string_view kNoLayerShell = "the compositor offers no layer shell";
+        watcher.running();
+        size_t lines = 0;
+        for (size_t at = watcher.err.find(kNoLayerShell); at != std::string::npos;
+             at = watcher.err.find(kNoLayerShell, at + 1))
+            ++lines;
+        return lines;
+    }
+
     std::unique_ptr<Child> session_;
     std::string runtime_, address_;
+    Clock::time_point started_;
 };
 
 // The idle monitor says when the user has been idle, and the watcher starts the snow: the snow ends there at once,
@@ -787,19 +915,33 @@ protected:
 TEST_F(MutterIdleTest, TheIdleMonitorStartsTheSnowOncePerIdleTime)
 {
     auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
-    const std::string noLayerShell = "the compositor offers no layer shell";
-    const auto snowStarts = [&] {
-        size_t lines = 0;
-        watcher->running();
-        for (size_t at = watcher->err.find(noLayerShell); at != std::string::npos;
-             at = watcher->err.find(noLayerShell, at + 1))
-            ++lines;
-        return lines;
-    };
-    ASSERT_TRUE(eventually([&] { return snowStarts() > 0 || !watcher->running(); })) << watcher->err;
+    ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
     ASSERT_TRUE(watcher->running()) << watcher->err;
-    EXPECT_TRUE(holdsFor([&] { return watcher->running() && snowStarts() == 1; }, std::chrono::milliseconds(3000)))
+    EXPECT_GE(Clock::now() - started_, std::chrono::seconds(2)) << "the snow came before the idle time";
+    EXPECT_TRUE(
+        holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 1; }, std::chrono::milliseconds(3000)))
         << watcher->err;
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+}
+
+// While GNOME's screen saver says the session is locked, the idle time starts no snow; unlocked, the next idle time
+// after a key does.
+TEST_F(MutterIdleTest, ALockedSessionGetsNoSnowTheNextIdleTimeAfterUnlockingDoes)
+{
+    GnomeBus bus(address_);
+    ASSERT_EQ(bus.startRemoteDesktop(), "");
+    bus.locked = true;
+    ASSERT_TRUE(bus.serveScreenSaver());
+    auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
+    EXPECT_TRUE(
+        holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 0; }, std::chrono::milliseconds(4000)))
+        << "the snow came while the session was locked: " << watcher->err;
+    bus.locked = false;
+    const auto pressed = Clock::now();
+    ASSERT_TRUE(bus.pressShift());
+    ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
+    EXPECT_GE(Clock::now() - pressed, std::chrono::seconds(2)) << "the snow came before the idle time";
     kill(watcher->pid, SIGTERM);
     EXPECT_EQ(watcher->wait(), 0);
 }
