@@ -739,8 +739,9 @@ TEST_F(IdleWatcherTest, SigtermEndsTheWatcherAndItsSnow)
     EXPECT_EQ(watcher->err, "");
 }
 
-// The test's side of the GNOME session's bus: keys through mutter's remote desktop, and GNOME's screen saver service
-// answering whether the session is locked, served from a thread on a connection of its own.
+// The test's side of the GNOME session's bus: keys through mutter's remote desktop, and GNOME's screen saver and
+// session manager answering whether the session is locked or idle inhibited, served from a thread on a connection
+// of its own.
 class GnomeBus {
 public:
     explicit GnomeBus(const std::string& address) : calls_(connect(address)), service_(connect(address)) {}
@@ -792,13 +793,17 @@ public:
                call(nullptr, "NotifyKeyboardKeysym", "ub", kShiftL, 0) >= 0;
     }
 
-    // Serves org.gnome.ScreenSaver, whose GetActive answers `locked`.
-    bool serveScreenSaver()
+    // Serves org.gnome.ScreenSaver, whose GetActive answers `blocks`, and org.gnome.SessionManager, whose
+    // IsInhibited answers it for the idle flag (8).
+    enum class Service { ScreenSaver, SessionManager };
+    bool serve(Service service)
     {
+        const bool saver = service == Service::ScreenSaver;
+        const char* name = saver ? "org.gnome.ScreenSaver" : "org.gnome.SessionManager";
         if (!service_ ||
-            sd_bus_add_object_vtable(service_, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", kScreenSaver,
-                                     this) < 0 ||
-            sd_bus_request_name(service_, "org.gnome.ScreenSaver", 0) < 0)
+            sd_bus_add_object_vtable(service_, nullptr, saver ? "/org/gnome/ScreenSaver" : "/org/gnome/SessionManager",
+                                     name, saver ? kScreenSaver : kSessionManager, this) < 0 ||
+            sd_bus_request_name(service_, name, 0) < 0)
             return false;
         serving_ = std::thread([this] {
             while (!stop_) {
@@ -809,7 +814,7 @@ public:
         });
         return true;
     }
-    std::atomic<bool> locked{false};
+    std::atomic<bool> blocks{false};
 
 private:
     static sd_bus* connect(const std::string& address)
@@ -832,11 +837,24 @@ private:
     }
     static int getActive(sd_bus_message* message, void* self, sd_bus_error*)
     {
-        return sd_bus_reply_method_return(message, "b", int(static_cast<GnomeBus*>(self)->locked.load()));
+        return sd_bus_reply_method_return(message, "b", int(static_cast<GnomeBus*>(self)->blocks.load()));
+    }
+    static int isInhibited(sd_bus_message* message, void* self, sd_bus_error*)
+    {
+        uint32_t flags = 0;
+        sd_bus_message_read(message, "u", &flags);
+        constexpr uint32_t kIdle = 8;
+        return sd_bus_reply_method_return(message, "b",
+                                          int(static_cast<GnomeBus*>(self)->blocks.load() && (flags & kIdle)));
     }
     static constexpr sd_bus_vtable kScreenSaver[] = {
         SD_BUS_VTABLE_START(0),
         SD_BUS_METHOD("GetActive", "", "b", &GnomeBus::getActive, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_VTABLE_END,
+    };
+    static constexpr sd_bus_vtable kSessionManager[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("IsInhibited", "u", "b", &GnomeBus::isInhibited, SD_BUS_VTABLE_UNPRIVILEGED),
         SD_BUS_VTABLE_END,
     };
 
@@ -925,25 +943,28 @@ TEST_F(MutterIdleTest, TheIdleMonitorStartsTheSnowOncePerIdleTime)
     EXPECT_EQ(watcher->wait(), 0);
 }
 
-// While GNOME's screen saver says the session is locked, the idle time starts no snow; unlocked, the next idle time
-// after a key does.
-TEST_F(MutterIdleTest, ALockedSessionGetsNoSnowTheNextIdleTimeAfterUnlockingDoes)
+// While GNOME says the session is locked (its screen saver) or idle is inhibited (its session manager, asked for the
+// idle flag), the idle time starts no snow; once not, the next idle time after a key does.
+TEST_F(MutterIdleTest, ALockedOrInhibitedSessionGetsNoSnowTheNextIdleTimeAfterDoes)
 {
-    GnomeBus bus(address_);
-    ASSERT_EQ(bus.startRemoteDesktop(), "");
-    bus.locked = true;
-    ASSERT_TRUE(bus.serveScreenSaver());
-    auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
-    EXPECT_TRUE(
-        holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 0; }, std::chrono::milliseconds(4000)))
-        << "the snow came while the session was locked: " << watcher->err;
-    bus.locked = false;
-    const auto pressed = Clock::now();
-    ASSERT_TRUE(bus.pressShift());
-    ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
-    EXPECT_GE(Clock::now() - pressed, std::chrono::seconds(2)) << "the snow came before the idle time";
-    kill(watcher->pid, SIGTERM);
-    EXPECT_EQ(watcher->wait(), 0);
+    for (const GnomeBus::Service service : {GnomeBus::Service::ScreenSaver, GnomeBus::Service::SessionManager}) {
+        SCOPED_TRACE(service == GnomeBus::Service::ScreenSaver ? "locked" : "inhibited");
+        GnomeBus bus(address_);
+        ASSERT_EQ(bus.startRemoteDesktop(), "");
+        bus.blocks = true;
+        ASSERT_TRUE(bus.serve(service));
+        auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
+        EXPECT_TRUE(
+            holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 0; }, std::chrono::milliseconds(4000)))
+            << "the snow came: " << watcher->err;
+        bus.blocks = false;
+        const auto pressed = Clock::now();
+        ASSERT_TRUE(bus.pressShift());
+        ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
+        EXPECT_GE(Clock::now() - pressed, std::chrono::seconds(2)) << "the snow came before the idle time";
+        kill(watcher->pid, SIGTERM);
+        EXPECT_EQ(watcher->wait(), 0);
+    }
 }
 
 }  // namespace
