@@ -718,6 +718,56 @@ TEST_F(X11Test, IdleStartsTheFullScreenSnowAfterTheIdleTimeAndAgainOnlyAfterInpu
     EXPECT_EQ(watcher->err, "");
 }
 
+// --autostart on writes the session's autostart entry for this program in one piece, off removes it; where the
+// folder cannot be written, one line and status 1.
+TEST_F(X11Test, AutostartOnWritesTheEntryAndOffRemovesIt)
+{
+    char folder[] = "/tmp/nivora-autostart-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string config = std::string(folder) + "/config";
+    const std::string entry = config + "/autostart/nivora.desktop";
+    char* program = realpath(bin("nivora").c_str(), nullptr);
+    ASSERT_NE(program, nullptr);
+    const std::string expected = std::string("[Desktop Entry]\n"
+                                             "Type=Application\n"
+                                             "Name=Nivora\n"
+                                             "Comment=Snow over the desktop after 5m idle\n"
+                                             "Exec=") +
+                                 program +
+                                 " --idle 5m -precipitation 3 -message \"Back soon\"\n"
+                                 "NoDisplay=true\n"
+                                 "X-GNOME-Autostart-enabled=true\n";
+    free(program);
+    const std::vector<std::string> environment{"XDG_CONFIG_HOME=" + config};
+
+    auto on = start(bin("nivora"), {"--autostart", "on", "--idle", "5", "-precipitation", "3", "-message", "Back soon"},
+                    environment);
+    EXPECT_EQ(on->wait(), 0) << on->err;
+    std::ifstream written(entry);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), std::istreambuf_iterator<char>()), expected);
+    struct stat file {};
+    ASSERT_EQ(stat(entry.c_str(), &file), 0);
+    EXPECT_EQ(file.st_mode & 0777, 0644u);
+
+    for (int time = 0; time < 2; ++time) {  // a second time finds nothing to remove, which is no fault
+        auto off = start(bin("nivora"), {"--autostart", "off"}, environment);
+        EXPECT_EQ(off->wait(), 0) << off->err;
+        EXPECT_NE(access(entry.c_str(), F_OK), 0);
+    }
+
+    // A file where the folder should be: nothing written, one line.
+    const std::string blocked = std::string(folder) + "/blocked";
+    std::ofstream(blocked) << "";
+    auto refused = start(bin("nivora"), {"--autostart", "on", "--idle", "5"}, {"XDG_CONFIG_HOME=" + blocked});
+    EXPECT_EQ(refused->wait(), 1);
+    EXPECT_EQ(refused->err, "nivora: \"" + blocked + "/autostart\": Not a directory\n");
+
+    std::remove(blocked.c_str());
+    rmdir((config + "/autostart").c_str());
+    rmdir(config.c_str());
+    rmdir(folder);
+}
+
 TEST_F(X11Test, BadOptionsEndWithStatusTwoAndOneLineBeforeAnyWindow)
 {
     struct Case {
