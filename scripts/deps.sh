@@ -40,6 +40,9 @@ wanted=(
   "/usr/include/X11/Xlib.h:libx11-dev"
   "/usr/include/X11/extensions/XShm.h:libxext-dev"
   "/usr/include/X11/extensions/Xrandr.h:libxrandr-dev"
+  "/usr/include/X11/extensions/scrnsaver.h:libxss-dev"  # the idle time on X11, for --idle
+  "/usr/include/systemd/sd-bus.h:libsystemd-dev"  # the session bus: GNOME's idle time, a locked session
+  "/usr/share/plasma-wayland-protocols/idle.xml:plasma-wayland-protocols"  # KDE's idle protocol (sway 1.7, KWin)
   "pkg-config:pkg-config"  # how CMake finds libwayland-client
   "/usr/include/wayland-client.h:libwayland-dev"
   "wayland-scanner:libwayland-bin"
@@ -50,6 +53,8 @@ wanted=(
   "wtype:wtype"
   "swaylock:swaylock"  # the Wayland tests' locker, which must end the saver as it takes the keyboard
   "swayidle:swayidle"  # the Wayland tests run the idle line the docs give
+  "mutter:mutter"  # GNOME's compositor, headless: the idle watcher's test of GNOME's idle monitor
+  "dbus-run-session:dbus-daemon"
   "/usr/libexec/xscreensaver/xscreensaver-getimage:xscreensaver"
   "xscreensaver-command:xscreensaver"
   "/usr/games/xsnow:xsnow"
@@ -68,7 +73,8 @@ wanted=(
 
 # What the Debian package is built from: the compiler, the libraries of both displays, and the packaging tools.
 for_deb=(cmake ninja g++ /usr/include/freetype2/ft2build.h /usr/include/X11/Xlib.h /usr/include/X11/extensions/XShm.h
-  /usr/include/X11/extensions/Xrandr.h pkg-config /usr/include/wayland-client.h wayland-scanner
+  /usr/include/X11/extensions/Xrandr.h /usr/include/X11/extensions/scrnsaver.h /usr/include/systemd/sd-bus.h
+  /usr/share/plasma-wayland-protocols/idle.xml pkg-config /usr/include/wayland-client.h wayland-scanner
   /usr/share/wayland-protocols/stable/viewporter/viewporter.xml dpkg-shlibdeps lintian man /usr/include/png.h
   /usr/include/jpeglib.h /usr/include/webp/decode.h /usr/include/glib-2.0/gio/gio.h)
 

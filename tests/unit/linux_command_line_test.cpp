@@ -247,6 +247,9 @@ TEST(LinuxCommandLine, UsageSaysWhatEachNumberMeans)
                             "  -message TEXT         the text the snow settles on, up to 128 characters;\n"
                             "                        default \"TOVEK Super Quorlane 2004\"\n"
                             "  -seed N               the seed of the snow, to see the same snowfall again\n"
+                            "Where no idle daemon starts it:\n"
+                            "  --idle DURATION       stay, and snow after DURATION idle: 5 (minutes), 30s, 2m\n"
+                            "  --autostart on|off    run nivora --idle and these options with the session\n"
                             "  -help, -h             this text\n"
                             "  -version              the version\n"
                             "Options may begin with - or --; a value may follow after = (--velocity=3).\n"
@@ -311,6 +314,168 @@ TEST(LinuxCommandLine, TheManualPageHasEverySettingInItsSynopsisAndAParagraph)
             EXPECT_NE(paragraph.find(defaultText), std::string::npos) << paragraph;
         }
     });
+}
+
+TEST(LinuxCommandLine, IdleTimesAreMinutesOrCarryTheirUnit)
+{
+    struct Case {
+        std::string_view text;
+        std::optional<int64_t> seconds;
+    };
+    const Case cases[] = {
+        {"5", 300},
+        {"30s", 30},
+        {"2m", 120},
+        {"1h", 3600},
+        {"1s", 1},
+        {"24h", 86400},
+        {"1440", 86400},
+        {"86400s", 86400},
+        {"007", 420},
+        {"0", std::nullopt},
+        {"0s", std::nullopt},
+        {"25h", std::nullopt},
+        {"1441", std::nullopt},
+        {"86401s", std::nullopt},
+        {"", std::nullopt},
+        {"s", std::nullopt},
+        {"-5", std::nullopt},
+        {"+5", std::nullopt},
+        {"1.5", std::nullopt},
+        {"5 m", std::nullopt},
+        {"5ms", std::nullopt},
+        {"5M", std::nullopt},
+        {"5d", std::nullopt},
+        {"4294967295h", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<std::chrono::seconds> idle = readIdleTime(c.text);
+        EXPECT_EQ(idle ? std::optional(idle->count()) : std::nullopt, c.seconds);
+    }
+    EXPECT_EQ(idleTimeText(std::chrono::seconds(300)), "5m");
+    EXPECT_EQ(idleTimeText(std::chrono::seconds(30)), "30s");
+    EXPECT_EQ(idleTimeText(std::chrono::seconds(90)), "90s");
+    EXPECT_EQ(idleTimeText(std::chrono::seconds(7200)), "2h");
+}
+
+// --idle and --autostart are the watcher's: every other argument goes on to the snow it starts, as it was typed.
+TEST(LinuxCommandLine, IdleKeepsTheOtherArgumentsForTheSnow)
+{
+    struct Case {
+        std::vector<std::string_view> arguments;
+        std::optional<int64_t> idle;
+        std::optional<bool> autostart;
+        std::vector<std::string> snow;
+    };
+    const Case cases[] = {
+        {{"--idle", "5"}, 300, std::nullopt, {}},
+        {{"-idle=30s"}, 30, std::nullopt, {}},
+        {{"-precipitation", "3", "--idle", "2m", "-message=Back soon", "--wayland"},
+         120,
+         std::nullopt,
+         {"-precipitation", "3", "-message=Back soon", "--wayland"}},
+        {{"--autostart", "on", "-idle", "5", "-seed", "7"}, 300, true, {"-seed", "7"}},
+        {{"--autostart=off"}, std::nullopt, false, {}},
+        {{"-velocity", "3"}, std::nullopt, std::nullopt, {"-velocity", "3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        const LinuxCommandLine line = parse(c.arguments);
+        ASSERT_EQ(line.error, "");
+        const std::optional<std::chrono::seconds> idle = line.options.idle;
+        EXPECT_EQ(idle ? std::optional(idle->count()) : std::nullopt, c.idle);
+        EXPECT_EQ(line.options.autostart, c.autostart);
+        EXPECT_EQ(line.options.snowArguments, c.snow);
+    }
+    // Where no XScreenSaver runs, its window in the environment is nothing the watcher draws into.
+    const LinuxCommandLine watcher = parse({"--idle", "5"}, "0x2a00007");
+    EXPECT_EQ(watcher.error, "");
+    EXPECT_EQ(watcher.options.target, DrawTarget::OwnWindow);
+}
+
+TEST(LinuxCommandLine, IdleFaultsGiveOneLine)
+{
+    struct Case {
+        std::vector<std::string_view> arguments;
+        std::string_view error;
+    };
+    const Case cases[] = {
+        {{"--idle"}, "option -idle needs a value"},
+        {{"--idle", "0"}, "bad value \"0\" for -idle (minutes, or a number with s, m or h; 1s to 24h)"},
+        {{"--idle", "5x"}, "bad value \"5x\" for -idle (minutes, or a number with s, m or h; 1s to 24h)"},
+        {{"--idle", "2d"}, "bad value \"2d\" for -idle (minutes, or a number with s, m or h; 1s to 24h)"},
+        {{"--autostart", "yes"}, "bad value \"yes\" for -autostart (on or off)"},
+        {{"--autostart"}, "option -autostart needs a value"},
+        {{"--autostart", "on"}, "--autostart on needs --idle DURATION: how long the user is idle before the snow"},
+        {{"--idle", "5", "-root"}, "-root cannot go with --idle: it starts the snow over the whole screen"},
+        {{"-window-id", "12", "--idle", "5"},
+         "-window-id cannot go with --idle: it starts the snow over the whole screen"},
+        {{"--autostart", "on", "--idle", "5", "-root"},
+         "-root cannot go with --idle: it starts the snow over the whole screen"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parse(c.arguments).error, c.error);
+    }
+}
+
+// An Exec line is read twice: as a key file's string, then split into arguments at blanks outside double quotes.
+TEST(AutostartEntry, ExecArgumentsAreQuotedAsTheDesktopEntryFormatSays)
+{
+    struct Case {
+        std::string_view argument;
+        std::optional<std::string> exec;
+    };
+    const Case cases[] = {
+        {"-precipitation", "-precipitation"},
+        {"/usr/bin/nivora", "/usr/bin/nivora"},
+        {"--message=雪", "--message=雪"},
+        {"", "\"\""},
+        {"Back soon", "\"Back soon\""},
+        {"it's", "\"it's\""},
+        {"say \"hi\"", "\"say \\\\\"hi\\\\\"\""},
+        {"$HOME `x`", "\"\\\\$HOME \\\\`x\\\\`\""},
+        {"a\\b", "\"a\\\\\\\\b\""},
+        {"50%", "50%%"},
+        {"a;b|c&d", "\"a;b|c&d\""},
+        {"<~*?#()>", "\"<~*?#()>\""},
+        {"two\nlines", "\"two\\nlines\""},
+        {"tab\there", "\"tab\\there\""},
+        {"cr\r", "\"cr\\r\""},
+        {"bell\x07", std::nullopt},
+        {"esc\x1b[2J", std::nullopt},
+        {"del\x7f", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        EXPECT_EQ(desktopExecArgument(c.argument), c.exec);
+    }
+}
+
+TEST(AutostartEntry, RunsTheWatcherWithTheIdleTimeAndTheSnowsOptions)
+{
+    const LinuxCommandLine line = parse(
+        {"--autostart", "on", "-precipitation", "3", "--idle", "30s", "-message", "Back at 5%", "--x11"});
+    ASSERT_EQ(line.error, "");
+    EXPECT_EQ(autostartEntry("/opt/my nivora/nivora", line.options),
+              "[Desktop Entry]\n"
+              "Type=Application\n"
+              "Name=Nivora\n"
+              "Comment=Snow over the desktop after 30s idle\n"
+              "Exec=\"/opt/my nivora/nivora\" --idle 30s -precipitation 3 -message \"Back at 5%%\" --x11\n"
+              "NoDisplay=true\n"
+              "X-GNOME-Autostart-enabled=true\n");
+    EXPECT_EQ(autostartEntry("nivora", parse({"--idle", "5"}).options), "[Desktop Entry]\n"
+                                                                        "Type=Application\n"
+                                                                        "Name=Nivora\n"
+                                                                        "Comment=Snow over the desktop after 5m idle\n"
+                                                                        "Exec=nivora --idle 5m\n"
+                                                                        "NoDisplay=true\n"
+                                                                        "X-GNOME-Autostart-enabled=true\n");
+    // A message with a control character cannot go into a key file: no entry rather than a broken one.
+    EXPECT_EQ(autostartEntry("nivora", parse({"--idle", "5", "-message", "a\x1b"}).options), std::nullopt);
+    EXPECT_EQ(autostartEntry("nivora", parse({"-velocity", "3"}).options), std::nullopt);
 }
 
 TEST(UnicodeText, CharactersJoinPairsAndStandInForHalves)

@@ -216,8 +216,8 @@ TEST(XScreenSaverConfig, TheManualPageNamesEveryOptionOfTheUsage)
             ++options;
         }
     }
-    EXPECT_EQ(options, kSettingCount + 9)
-        << "the settings, three targets, --wayland, --x11, -seed, -help, -h and -version";
+    EXPECT_EQ(options, kSettingCount + 11)
+        << "the settings, three targets, --wayland, --x11, -seed, --idle, --autostart, -help, -h and -version";
     EXPECT_NE(page.find("The default is 1."), std::string::npos);
     EXPECT_NE(page.find("100, 500, 1000, 2000 or 3000 flakes"), std::string::npos);
     EXPECT_NE(page.find("TOVEK Super Quorlane 2004"), std::string::npos);

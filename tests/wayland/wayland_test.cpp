@@ -15,9 +15,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <systemd/sd-bus.h>
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -1089,6 +1091,404 @@ TEST_F(WaylandTest, APointerJumpToTheSamePlaceOnAnotherOutputStartsTheFade)
     // HEADLESS-2 lies right of HEADLESS-1: locally a move along one axis, in the layout along both.
     swaymsg("seat - cursor set " + std::to_string(1280 + 110) + " 110");
     EXPECT_EQ(nivora->wait(std::chrono::milliseconds(2500)), 0) << nivora->err;
+}
+
+// idle-inhibit-unstable-v1's two requests this test sends, written out as wayland-scanner writes them.
+extern const wl_interface kIdleInhibitorInterface;
+const wl_message kIdleInhibitorRequests[] = {{"destroy", "", nullptr}};
+const wl_interface kIdleInhibitorInterface = {"zwp_idle_inhibitor_v1", 1, 1, kIdleInhibitorRequests, 0, nullptr};
+const wl_interface* kCreateInhibitorTypes[] = {&kIdleInhibitorInterface, &wl_surface_interface};
+const wl_message kIdleInhibitManagerRequests[] = {{"destroy", "", nullptr},
+                                                  {"create_inhibitor", "no", kCreateInhibitorTypes}};
+const wl_interface kIdleInhibitManagerInterface = {"zwp_idle_inhibit_manager_v1", 1, 2,
+                                                   kIdleInhibitManagerRequests,   0, nullptr};
+
+// A client that inhibits idle, as a video player does, for as long as it lives: a surface and its inhibitor.
+class IdleInhibitor {
+public:
+    explicit IdleInhibitor(const std::string& socket)
+    {
+        display_ = wl_display_connect(socket.c_str());
+        if (!display_)
+            return;
+        registry_ = wl_display_get_registry(display_);
+        wl_registry_add_listener(registry_, &kListener, this);
+        wl_display_roundtrip(display_);
+        if (!compositor_ || !manager_)
+            return;
+        surface_ = wl_compositor_create_surface(compositor_);
+        inhibitor_ = wl_proxy_marshal_flags(manager_, 1, &kIdleInhibitorInterface, 1, 0, nullptr, surface_);
+        wl_display_roundtrip(display_);
+    }
+    ~IdleInhibitor()
+    {
+        if (inhibitor_)
+            wl_proxy_marshal_flags(inhibitor_, 0, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+        if (surface_)
+            wl_surface_destroy(surface_);
+        if (manager_)
+            wl_proxy_marshal_flags(manager_, 0, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+        if (compositor_)
+            wl_compositor_destroy(compositor_);
+        if (registry_)
+            wl_registry_destroy(registry_);
+        if (display_)
+            wl_display_disconnect(display_);
+    }
+    bool made() const { return inhibitor_ != nullptr && wl_display_get_error(display_) == 0; }
+
+private:
+    static void onGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
+    {
+        auto* self = static_cast<IdleInhibitor*>(data);
+        if (std::string_view(interface) == kIdleInhibitManagerInterface.name)
+            self->manager_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &kIdleInhibitManagerInterface, 1));
+        else if (std::string_view(interface) == wl_compositor_interface.name)
+            self->compositor_ = static_cast<wl_compositor*>(
+                wl_registry_bind(registry, name, &wl_compositor_interface, 1));
+    }
+    static void onGlobalRemove(void*, wl_registry*, uint32_t) {}
+    static constexpr wl_registry_listener kListener = {&onGlobal, &onGlobalRemove};
+
+    wl_display* display_ = nullptr;
+    wl_registry* registry_ = nullptr;
+    wl_compositor* compositor_ = nullptr;
+    wl_proxy* manager_ = nullptr;
+    wl_surface* surface_ = nullptr;
+    wl_proxy* inhibitor_ = nullptr;
+};
+
+// The processes `parent` started and that still run: the snow of a watcher.
+std::vector<pid_t> childrenOf(pid_t parent)
+{
+    std::ifstream in("/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent) + "/children");
+    std::vector<pid_t> children;
+    for (pid_t child = 0; in >> child;)
+        children.push_back(child);
+    return children;
+}
+
+bool processRuns(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t state = text.rfind(')');
+    return state != std::string::npos && state + 2 < text.size() && text[state + 2] != 'Z';
+}
+
+class IdleWatcherTest : public WaylandTest {
+protected:
+    // `nivora_test --idle 2s` with the test options: its snow is the test build too.
+    std::unique_ptr<Child> startWatcher()
+    {
+        std::vector<std::string> arguments{"--idle", "2s"};
+        arguments.insert(arguments.end(), kTestOptions.begin(), kTestOptions.end());
+        return start(bin("nivora_test"), arguments, session());
+    }
+    // Until the watcher has started its snow and the snow shows; the snow's process.
+    std::optional<pid_t> snowStarted(Child& watcher)
+    {
+        std::optional<pid_t> snow;
+        const bool shows = eventually([&] {
+            const std::vector<pid_t> children = childrenOf(watcher.pid);
+            if (!children.empty())
+                snow = children.front();
+            const Picture p = screen("HEADLESS-1");
+            return !watcher.running() ||
+                   (snow && !p.pixels.empty() && p.at(0, p.height - 1) == kDimmedBackground && whitePixels(p) > 20);
+        });
+        return shows && watcher.running() ? snow : std::nullopt;
+    }
+    bool backgroundShows()
+    {
+        return eventually([&] {
+            const Picture p = screen("HEADLESS-1");
+            return !p.pixels.empty() && p.at(640, 360) == kBackground && p.at(0, 719) == kBackground;
+        });
+    }
+};
+
+// The snow comes once the seat has had no input for the idle time; two keys end it, the watcher stays, and the
+// snow comes again after the next idle time.
+TEST_F(IdleWatcherTest, TheSnowComesAfterTheIdleTimeAndAgainAfterAKeyEndedIt)
+{
+    startSway();
+    const auto started = Clock::now();
+    auto watcher = startWatcher();
+    const std::optional<pid_t> snow = snowStarted(*watcher);
+    ASSERT_TRUE(snow) << watcher->err;
+    EXPECT_GE(Clock::now() - started, std::chrono::seconds(2)) << "the snow came before the idle time";
+
+    output({"wtype", "-s", "400", "ab"}, session());
+    const auto typed = Clock::now();
+    ASSERT_TRUE(eventually([&] { return !processRuns(*snow); })) << "the keys did not end the snow";
+    ASSERT_TRUE(backgroundShows());
+    EXPECT_TRUE(watcher->running()) << watcher->err;
+
+    const std::optional<pid_t> again = snowStarted(*watcher);
+    ASSERT_TRUE(again) << watcher->err;
+    EXPECT_GE(Clock::now() - typed, std::chrono::seconds(2)) << "the snow came again before the idle time";
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+    EXPECT_EQ(watcher->err, "");
+}
+
+// An idle inhibitor (a video playing) keeps the snow away for as long as it lives; without it, the snow comes.
+TEST_F(IdleWatcherTest, AnIdleInhibitorKeepsTheSnowFromComing)
+{
+    startSway();
+    auto inhibitor = std::make_unique<IdleInhibitor>(runtime_ + "/" + socket_);
+    ASSERT_TRUE(inhibitor->made());
+    auto watcher = startWatcher();
+    EXPECT_TRUE(holdsFor([&] { return watcher->running() && childrenOf(watcher->pid).empty(); },
+                         std::chrono::milliseconds(5000)))
+        << "the snow came while idle was inhibited: " << watcher->err;
+    inhibitor.reset();
+    EXPECT_TRUE(snowStarted(*watcher)) << watcher->err;
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+}
+
+// SIGTERM ends the watcher and the snow it started, and nothing of the snow stays on the screen.
+TEST_F(IdleWatcherTest, SigtermEndsTheWatcherAndItsSnow)
+{
+    startSway();
+    auto watcher = startWatcher();
+    const std::optional<pid_t> snow = snowStarted(*watcher);
+    ASSERT_TRUE(snow) << watcher->err;
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+    EXPECT_FALSE(processRuns(*snow)) << "the snow outlived its watcher";
+    EXPECT_TRUE(backgroundShows());
+    EXPECT_EQ(watcher->err, "");
+}
+
+// The test's side of the GNOME session's bus: keys through mutter's remote desktop, and GNOME's screen saver and
+// session manager answering whether the session is locked or idle inhibited, served from a thread on a connection
+// of its own.
+class GnomeBus {
+public:
+    explicit GnomeBus(const std::string& address) : calls_(connect(address)), service_(connect(address)) {}
+    ~GnomeBus()
+    {
+        stop_ = true;
+        if (serving_.joinable())
+            serving_.join();
+        sd_bus_flush_close_unref(service_);
+        sd_bus_flush_close_unref(calls_);
+    }
+    GnomeBus(const GnomeBus&) = delete;
+    GnomeBus& operator=(const GnomeBus&) = delete;
+
+    // A remote-desktop session of mutter's, started: the seat's input from now on. Nothing, or what went wrong.
+    std::string startRemoteDesktop()
+    {
+        if (!calls_)
+            return "no connection to the session bus";
+        sd_bus_error error = SD_BUS_ERROR_NULL;
+        sd_bus_message* reply = nullptr;
+        const char* path = nullptr;
+        if (sd_bus_call_method(calls_, "org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
+                               "org.gnome.Mutter.RemoteDesktop", "CreateSession", &error, &reply, "") >= 0 &&
+            sd_bus_message_read(reply, "o", &path) >= 0)
+            session_ = path;
+        sd_bus_message_unref(reply);
+        if (!session_.empty())
+            call(&error, "Start", "");
+        std::string problem = error.message ? error.message : session_.empty() ? "no session" : "";
+        sd_bus_error_free(&error);
+        return problem;
+    }
+    bool hasOwner(const char* name)
+    {
+        sd_bus_message* reply = nullptr;
+        int owned = 0;
+        if (calls_ && sd_bus_call_method(calls_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                         "org.freedesktop.DBus", "NameHasOwner", nullptr, &reply, "s", name) >= 0)
+            sd_bus_message_read(reply, "b", &owned);
+        sd_bus_message_unref(reply);
+        return owned != 0;
+    }
+    // Shift pressed and released: input, which ends the user's idleness.
+    bool pressShift()
+    {
+        constexpr uint32_t kShiftL = 0xFFE1;
+        return call(nullptr, "NotifyKeyboardKeysym", "ub", kShiftL, 1) >= 0 &&
+               call(nullptr, "NotifyKeyboardKeysym", "ub", kShiftL, 0) >= 0;
+    }
+
+    // Serves org.gnome.ScreenSaver, whose GetActive answers `blocks`, and org.gnome.SessionManager, whose
+    // IsInhibited answers it for the idle flag (8).
+    enum class Service { ScreenSaver, SessionManager };
+    bool serve(Service service)
+    {
+        const bool saver = service == Service::ScreenSaver;
+        const char* name = saver ? "org.gnome.ScreenSaver" : "org.gnome.SessionManager";
+        if (!service_ ||
+            sd_bus_add_object_vtable(service_, nullptr, saver ? "/org/gnome/ScreenSaver" : "/org/gnome/SessionManager",
+                                     name, saver ? kScreenSaver : kSessionManager, this) < 0 ||
+            sd_bus_request_name(service_, name, 0) < 0)
+            return false;
+        serving_ = std::thread([this] {
+            while (!stop_) {
+                if (sd_bus_process(service_, nullptr) > 0)
+                    continue;
+                sd_bus_wait(service_, 50'000);  // wakes for the stop too
+            }
+        });
+        return true;
+    }
+    std::atomic<bool> blocks{false};
+
+private:
+    static sd_bus* connect(const std::string& address)
+    {
+        sd_bus* bus = nullptr;
+        if (sd_bus_new(&bus) < 0)
+            return nullptr;
+        if (sd_bus_set_address(bus, address.c_str()) < 0 || sd_bus_set_bus_client(bus, 1) < 0 || sd_bus_start(bus) < 0)
+            return sd_bus_flush_close_unref(bus);
+        return bus;
+    }
+    template <class... Arguments>
+    int call(sd_bus_error* error, const char* method, const char* signature, Arguments... arguments)
+    {
+        if (!calls_ || session_.empty())
+            return -1;
+        return sd_bus_call_method(calls_, "org.gnome.Mutter.RemoteDesktop", session_.c_str(),
+                                  "org.gnome.Mutter.RemoteDesktop.Session", method, error, nullptr, signature,
+                                  arguments...);
+    }
+    static int getActive(sd_bus_message* message, void* self, sd_bus_error*)
+    {
+        return sd_bus_reply_method_return(message, "b", int(static_cast<GnomeBus*>(self)->blocks.load()));
+    }
+    static int isInhibited(sd_bus_message* message, void* self, sd_bus_error*)
+    {
+        uint32_t flags = 0;
+        sd_bus_message_read(message, "u", &flags);
+        constexpr uint32_t kIdle = 8;
+        return sd_bus_reply_method_return(message, "b",
+                                          int(static_cast<GnomeBus*>(self)->blocks.load() && (flags & kIdle)));
+    }
+    static constexpr sd_bus_vtable kScreenSaver[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("GetActive", "", "b", &GnomeBus::getActive, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_VTABLE_END,
+    };
+    static constexpr sd_bus_vtable kSessionManager[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("IsInhibited", "u", "b", &GnomeBus::isInhibited, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_VTABLE_END,
+    };
+
+    sd_bus* calls_;
+    sd_bus* service_;
+    std::string session_;
+    std::thread serving_;
+    std::atomic<bool> stop_{false};
+};
+
+// GNOME's compositor, headless, with a session bus of its own (dbus-run-session), as GNOME runs it: it offers
+// neither Wayland idle protocol, so the watcher asks its idle monitor on the bus.
+class MutterIdleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static int run = 0;
+        runtime_ = environment("XDG_RUNTIME_DIR") + "/mutter-" + std::to_string(getpid()) + "-" + std::to_string(++run);
+        ASSERT_EQ(mkdir(runtime_.c_str(), 0700), 0) << runtime_;
+        const std::string addressFile = runtime_ + "/bus-address";
+        started_ = Clock::now();  // mutter counts the user idle from its start
+        session_ = start("dbus-run-session",
+                         {"--", "sh", "-c",
+                          "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\" && exec mutter --headless --wayland --no-x11 "
+                          "--virtual-monitor 1280x720 --wayland-display wayland-mutter",
+                          addressFile},
+                         {"XDG_RUNTIME_DIR=" + runtime_});
+        ASSERT_TRUE(eventually([&] {
+            std::ifstream in(addressFile);
+            std::getline(in, address_);
+            struct stat socket {};
+            return (!address_.empty() && stat((runtime_ + "/wayland-mutter").c_str(), &socket) == 0) ||
+                   !session_->running();
+        })) << "mutter never listened";
+        ASSERT_TRUE(session_->running()) << session_->err;
+        GnomeBus bus(address_);
+        ASSERT_TRUE(eventually([&] {
+            return bus.hasOwner("org.gnome.Mutter.IdleMonitor") && bus.hasOwner("org.gnome.Mutter.RemoteDesktop");
+        })) << "mutter never offered its idle monitor and remote desktop";
+    }
+    void TearDown() override
+    {
+        // dbus-run-session leaves its child running when it is ended itself: mutter is ended, and the bus with it.
+        if (session_ && session_->running()) {
+            for (const pid_t child : childrenOf(session_->pid))
+                kill(child, SIGTERM);
+            if (!session_->wait())
+                kill(session_->pid, SIGKILL);
+        }
+    }
+    std::vector<std::string> gnomeSession() const
+    {
+        return {"XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=wayland-mutter",
+                "DBUS_SESSION_BUS_ADDRESS=" + address_};
+    }
+
+    // How many times the watcher has started the snow so far: each snow says once that it cannot show on mutter.
+    static size_t snowStarts(Child& watcher)
+    {
+        static constexpr std::string_view kNoLayerShell = "the compositor offers no layer shell";
+        watcher.running();
+        size_t lines = 0;
+        for (size_t at = watcher.err.find(kNoLayerShell); at != std::string::npos;
+             at = watcher.err.find(kNoLayerShell, at + 1))
+            ++lines;
+        return lines;
+    }
+
+    std::unique_ptr<Child> session_;
+    std::string runtime_, address_;
+    Clock::time_point started_;
+};
+
+// The idle monitor says when the user has been idle, and the watcher starts the snow: the snow ends there at once,
+// since mutter offers no layer shell, and is not started again without input in between.
+TEST_F(MutterIdleTest, TheIdleMonitorStartsTheSnowOncePerIdleTime)
+{
+    auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
+    ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
+    ASSERT_TRUE(watcher->running()) << watcher->err;
+    EXPECT_GE(Clock::now() - started_, std::chrono::seconds(2)) << "the snow came before the idle time";
+    EXPECT_TRUE(
+        holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 1; }, std::chrono::milliseconds(3000)))
+        << watcher->err;
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+}
+
+// While GNOME says the session is locked (its screen saver) or idle is inhibited (its session manager, asked for the
+// idle flag), the idle time starts no snow; once not, the next idle time after a key does.
+TEST_F(MutterIdleTest, ALockedOrInhibitedSessionGetsNoSnowTheNextIdleTimeAfterDoes)
+{
+    for (const GnomeBus::Service service : {GnomeBus::Service::ScreenSaver, GnomeBus::Service::SessionManager}) {
+        SCOPED_TRACE(service == GnomeBus::Service::ScreenSaver ? "locked" : "inhibited");
+        GnomeBus bus(address_);
+        ASSERT_EQ(bus.startRemoteDesktop(), "");
+        bus.blocks = true;
+        ASSERT_TRUE(bus.serve(service));
+        auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
+        EXPECT_TRUE(
+            holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 0; }, std::chrono::milliseconds(4000)))
+            << "the snow came: " << watcher->err;
+        bus.blocks = false;
+        const auto pressed = Clock::now();
+        ASSERT_TRUE(bus.pressShift());
+        ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
+        EXPECT_GE(Clock::now() - pressed, std::chrono::seconds(2)) << "the snow came before the idle time";
+        kill(watcher->pid, SIGTERM);
+        EXPECT_EQ(watcher->wait(), 0);
+    }
 }
 
 }  // namespace

@@ -662,6 +662,112 @@ TEST_F(X11Test, FullScreenWindowCoversTheScreen)
     EXPECT_EQ(nivora->wait(), 0);
 }
 
+// `nivora --idle 2s` without XScreenSaver: the server's idle time (MIT-SCREEN-SAVER) starts the snow in a window
+// over the whole screen; once the snow has ended, only input and another idle time bring it back; SIGTERM ends the
+// watcher and its snow.
+TEST_F(X11Test, IdleStartsTheFullScreenSnowAfterTheIdleTimeAndAgainOnlyAfterInput)
+{
+    // A move to a new place each time: xdotool waits for a move to where the pointer already is forever.
+    int place = 0;
+    const auto input = [&] {
+        place += 10;
+        return start("xdotool", {"mousemove", "--sync", std::to_string(place), std::to_string(place)})->wait() == 0;
+    };
+    const auto moved = Clock::now();
+    ASSERT_TRUE(input());
+    auto watcher = start(bin("nivora"), {"--idle", "2s", "-seed", "1"});
+    // The snow's window comes and goes while it is looked for: an error on it is "not there".
+    const auto snowWindow = [&]() -> std::optional<Window> {
+        const ErrorTrap trap(d);
+        const std::optional<Window> found = ownWindow(d);
+        return trap.passed() ? found : std::nullopt;
+    };
+    std::optional<Window> w;
+    ASSERT_TRUE(eventually([&] { return (w = snowWindow()).has_value() || !watcher->running(); }));
+    ASSERT_TRUE(w) << watcher->err;
+    EXPECT_GE(Clock::now() - moved, std::chrono::seconds(2)) << "the snow came before the idle time";
+    XWindowAttributes a{};
+    XGetWindowAttributes(d, *w, &a);
+    EXPECT_EQ(a.width, 640);  // the tests' display
+    EXPECT_EQ(a.height, 480);
+
+    // Escape sent to the window ends the snow but is no input to the server: the user is still idle, so the snow
+    // does not come back by itself.
+    XEvent e{};
+    e.xkey.type = KeyPress;
+    e.xkey.window = *w;
+    e.xkey.root = root;
+    e.xkey.display = d;
+    e.xkey.keycode = XKeysymToKeycode(d, XK_Escape);
+    e.xkey.same_screen = True;
+    XSendEvent(d, *w, False, KeyPressMask, &e);
+    XFlush(d);
+    ASSERT_TRUE(eventually([&] { return !snowWindow().has_value(); }));
+    EXPECT_TRUE(holdsFor([&] { return watcher->running() && !snowWindow(); }, std::chrono::milliseconds(3000)))
+        << watcher->err;
+
+    const auto movedAgain = Clock::now();
+    ASSERT_TRUE(input());
+    ASSERT_TRUE(eventually([&] { return (w = snowWindow()).has_value() || !watcher->running(); }));
+    ASSERT_TRUE(w) << watcher->err;
+    EXPECT_GE(Clock::now() - movedAgain, std::chrono::seconds(2)) << "the snow came again before the idle time";
+
+    kill(watcher->pid, SIGTERM);
+    EXPECT_EQ(watcher->wait(), 0);
+    EXPECT_TRUE(eventually([&] { return !snowWindow().has_value(); })) << "the snow outlived its watcher";
+    EXPECT_EQ(watcher->err, "");
+}
+
+// --autostart on writes the session's autostart entry for this program in one piece, off removes it; where the
+// folder cannot be written, one line and status 1.
+TEST_F(X11Test, AutostartOnWritesTheEntryAndOffRemovesIt)
+{
+    char folder[] = "/tmp/nivora-autostart-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string config = std::string(folder) + "/config";
+    const std::string entry = config + "/autostart/nivora.desktop";
+    char* program = realpath(bin("nivora").c_str(), nullptr);
+    ASSERT_NE(program, nullptr);
+    const std::string expected = std::string("[Desktop Entry]\n"
+                                             "Type=Application\n"
+                                             "Name=Nivora\n"
+                                             "Comment=Snow over the desktop after 5m idle\n"
+                                             "Exec=") +
+                                 program +
+                                 " --idle 5m -precipitation 3 -message \"Back soon\"\n"
+                                 "NoDisplay=true\n"
+                                 "X-GNOME-Autostart-enabled=true\n";
+    free(program);
+    const std::vector<std::string> environment{"XDG_CONFIG_HOME=" + config};
+
+    auto on = start(bin("nivora"), {"--autostart", "on", "--idle", "5", "-precipitation", "3", "-message", "Back soon"},
+                    environment);
+    EXPECT_EQ(on->wait(), 0) << on->err;
+    std::ifstream written(entry);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), std::istreambuf_iterator<char>()), expected);
+    struct stat file {};
+    ASSERT_EQ(stat(entry.c_str(), &file), 0);
+    EXPECT_EQ(file.st_mode & 0777, 0644u);
+
+    for (int time = 0; time < 2; ++time) {  // a second time finds nothing to remove, which is no fault
+        auto off = start(bin("nivora"), {"--autostart", "off"}, environment);
+        EXPECT_EQ(off->wait(), 0) << off->err;
+        EXPECT_NE(access(entry.c_str(), F_OK), 0);
+    }
+
+    // A file where the folder should be: nothing written, one line.
+    const std::string blocked = std::string(folder) + "/blocked";
+    std::ofstream(blocked) << "";
+    auto refused = start(bin("nivora"), {"--autostart", "on", "--idle", "5"}, {"XDG_CONFIG_HOME=" + blocked});
+    EXPECT_EQ(refused->wait(), 1);
+    EXPECT_EQ(refused->err, "nivora: \"" + blocked + "/autostart\": Not a directory\n");
+
+    std::remove(blocked.c_str());
+    rmdir((config + "/autostart").c_str());
+    rmdir(config.c_str());
+    rmdir(folder);
+}
+
 TEST_F(X11Test, BadOptionsEndWithStatusTwoAndOneLineBeforeAnyWindow)
 {
     struct Case {

@@ -199,6 +199,8 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
     std::optional<uint32_t> windowId;
 
     for (size_t i = 0; i < arguments.size(); ++i) {
+        const size_t first = i;
+        bool forSnow = true;  // passed on to the snow that --idle starts
         const std::string_view argument = arguments[i];
         std::string_view name = argument;
         if (name.size() < 2 || name[0] != '-') {
@@ -255,6 +257,26 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
                 line.error = badValue(*text, name, "a window id, decimal or 0x hexadecimal");
                 return line;
             }
+        } else if (name == "idle") {
+            forSnow = false;
+            const auto text = value();
+            if (!text)
+                return line;
+            o.idle = readIdleTime(*text);
+            if (!o.idle) {
+                line.error = badValue(*text, name, "minutes, or a number with s, m or h; 1s to 24h");
+                return line;
+            }
+        } else if (name == "autostart") {
+            forSnow = false;
+            const auto text = value();
+            if (!text)
+                return line;
+            if (*text != "on" && *text != "off") {
+                line.error = badValue(*text, name, "on or off");
+                return line;
+            }
+            o.autostart = *text == "on";
         } else if (name == "seed") {
             const auto text = value();
             if (!text)
@@ -278,6 +300,9 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
             if (!line.error.empty())
                 return line;
         }
+        if (forSnow)
+            o.snowArguments.insert(o.snowArguments.end(), arguments.begin() + ptrdiff_t(first),
+                                   arguments.begin() + ptrdiff_t(i) + 1);
     }
 
     // The own window over the whole screen and someone else's window are two targets: which one was meant?
@@ -285,6 +310,19 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
         line.error = joined({windowId ? "-window-id" : "-root", " and -fullscreen are two places to draw; give one"});
         return line;
     }
+    // The watcher starts the snow over the whole screen, and XScreenSaver's window is no business of a watcher
+    // that runs where there is no XScreenSaver.
+    if ((o.idle || o.autostart == true) && (root || windowId)) {
+        line.error = joined(
+            {windowId ? "-window-id" : "-root", " cannot go with --idle: it starts the snow over the whole screen"});
+        return line;
+    }
+    if (o.autostart == true && !o.idle) {
+        line.error = "--autostart on needs --idle DURATION: how long the user is idle before the snow";
+        return line;
+    }
+    if (o.idle || o.autostart)
+        return line;
     if (!windowId && !screensaverWindow.empty()) {
         windowId = readWindowId(screensaverWindow);
         if (!windowId) {
@@ -304,6 +342,107 @@ LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> argumen
         o.target = DrawTarget::Root;
     }
     return line;
+}
+
+std::optional<std::chrono::seconds> readIdleTime(std::string_view text)
+{
+    int64_t unit = 60;  // a bare number is minutes, as the desktops' own blanking settings count
+    constexpr std::string_view kUnits = "smh";
+    constexpr int64_t kUnitSeconds[] = {1, 60, 60 * 60};
+    if (const size_t u = text.empty() ? std::string_view::npos : kUnits.find(text.back());
+        u != std::string_view::npos) {
+        unit = kUnitSeconds[u];
+        text.remove_suffix(1);
+    }
+    const auto number = readWhole<uint32_t>(text);
+    if (!number)
+        return std::nullopt;
+    const std::chrono::seconds idle{int64_t(*number) * unit};
+    if (idle < kShortestIdle || idle > kLongestIdle)
+        return std::nullopt;
+    return idle;
+}
+
+std::string idleTimeText(std::chrono::seconds idle)
+{
+    const int64_t seconds = idle.count();
+    if (seconds % 3600 == 0)
+        return joined({std::to_string(seconds / 3600), "h"});
+    if (seconds % 60 == 0)
+        return joined({std::to_string(seconds / 60), "m"});
+    return joined({std::to_string(seconds), "s"});
+}
+
+std::optional<std::string> desktopExecArgument(std::string_view argument)
+{
+    // The characters the Desktop Entry format reserves in Exec: an argument that holds one goes in double quotes.
+    constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+    bool quote = argument.empty() || argument.find_first_of(kReserved) != std::string_view::npos;
+    // Within double quotes, these four are escaped with a backslash.
+    std::string exec;
+    for (const char c : argument) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\n' && c != '\t' && c != '\r') || byte == 0x7F)
+            return std::nullopt;
+        if (c == '\r')
+            quote = true;
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            exec += '\\';
+        exec += c;
+    }
+    if (quote)
+        exec = joined({"\"", exec, "\""});
+    // Then as a key file's string, which is read before the quotes are: backslashes, line ends and tabs escaped;
+    // and % doubled, since a single one starts a field code.
+    std::string text;
+    for (const char c : exec) {
+        switch (c) {
+        case '\\':
+            text.append("\\\\");
+            break;
+        case '\n':
+            text.append("\\n");
+            break;
+        case '\t':
+            text.append("\\t");
+            break;
+        case '\r':
+            text.append("\\r");
+            break;
+        case '%':
+            text.append("%%");
+            break;
+        default:
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> autostartEntry(std::string_view program, const LinuxOptions& options)
+{
+    if (!options.idle)
+        return std::nullopt;
+    std::vector<std::string> arguments{std::string(program), "--idle", idleTimeText(*options.idle)};
+    arguments.insert(arguments.end(), options.snowArguments.begin(), options.snowArguments.end());
+    std::string exec;
+    for (const std::string& argument : arguments) {
+        const std::optional<std::string> written = desktopExecArgument(argument);
+        if (!written)
+            return std::nullopt;
+        exec.append(exec.empty() ? "" : " ").append(*written);
+    }
+    return joined({"[Desktop Entry]\n"
+                   "Type=Application\n"
+                   "Name=Nivora\n"
+                   "Comment=Snow over the desktop after ",
+                   idleTimeText(*options.idle),
+                   " idle\n"
+                   "Exec=",
+                   exec,
+                   "\n"
+                   "NoDisplay=true\n"
+                   "X-GNOME-Autostart-enabled=true\n"});
 }
 
 bool drawsOnWayland(const LinuxOptions& options, bool waylandDisplay)
@@ -348,6 +487,9 @@ std::string linuxUsage()
         .append("The snow:\n");
     forEachSetting([&](const auto& f) { text.append(settingUsage(f.setting)); });
     text.append(usageLine("-seed N", "the seed of the snow, to see the same snowfall again"))
+        .append("Where no idle daemon starts it:\n")
+        .append(usageLine("--idle DURATION", "stay, and snow after DURATION idle: 5 (minutes), 30s, 2m"))
+        .append(usageLine("--autostart on|off", "run nivora --idle and these options with the session"))
         .append(usageLine("-help, -h", "this text"))
         .append(usageLine("-version", "the version"))
         .append("Options may begin with - or --; a value may follow after = (--velocity=3).\n"

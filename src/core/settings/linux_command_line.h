@@ -2,11 +2,13 @@
 // option named by the settings table, and a seed to replay a run.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/settings/settings.h"
 
@@ -34,7 +36,18 @@ struct LinuxOptions {
     bool help = false;     // print linuxUsage() and end
     bool version = false;  // print the version and end
     DisplayServer server = DisplayServer::Automatic;
+    // --idle: stay running, and start the snow each time the user has been idle this long.
+    std::optional<std::chrono::seconds> idle;
+    // --autostart on|off: write or remove the session's autostart entry that runs `nivora --idle`, and end.
+    std::optional<bool> autostart;
+    // The arguments given without --idle and --autostart: what the snow that --idle starts is given.
+    std::vector<std::string> snowArguments;
 };
+
+// The shortest and longest idle time of --idle: below a second it would start while the user types; a day is more
+// than any desktop's own blanking waits.
+inline constexpr std::chrono::seconds kShortestIdle{1};
+inline constexpr std::chrono::seconds kLongestIdle{24 * 60 * 60};
 
 // Either the options or one line that names the bad option or value (without the program's name or a newline).
 struct LinuxCommandLine {
@@ -47,8 +60,27 @@ struct LinuxCommandLine {
 // hexadecimal window id; without it, a window id in `screensaverWindow` (XScreenSaver's XSCREENSAVER_WINDOW, empty
 // when unset) is where XScreenSaver wants the module to draw, also when it passes "-root". The message is UTF-8,
 // cut to 128 UTF-16 units as the settings dialog cuts it. A later option overrides an earlier one. "--wayland"
-// and "--x11" force the display; -root or a window id with --wayland is an error.
+// and "--x11" force the display; -root or a window id with --wayland is an error. "--idle DURATION" (readIdleTime)
+// and "--autostart on|off" are the watcher's: they go with neither -root nor -window-id, "--autostart on" needs
+// --idle, and with either XSCREENSAVER_WINDOW is not read, since the watcher runs where no XScreenSaver does.
 LinuxCommandLine parseLinuxCommandLine(std::span<const std::string_view> arguments, std::string_view screensaverWindow);
+
+// An idle time as --idle takes it: whole minutes ("5"), or a number with s, m or h ("30s", "2m", "1h"), within
+// kShortestIdle..kLongestIdle.
+std::optional<std::chrono::seconds> readIdleTime(std::string_view text);
+
+// The idle time as --idle reads it back: "5m", "30s", "1h".
+std::string idleTimeText(std::chrono::seconds idle);
+
+// One argument of a desktop entry's Exec line (the XDG Desktop Entry format): in double quotes where it holds a
+// blank or a character a shell would read, with the double quote, backquote, dollar and backslash escaped inside
+// them; then escaped as a key file's string (backslash, line end, tab) and with % doubled. Nothing when it holds
+// another control character, which a key file cannot carry.
+std::optional<std::string> desktopExecArgument(std::string_view argument);
+
+// The XDG autostart entry that runs `program --idle` with `options`' idle time and snow arguments when the session
+// starts; nothing when an argument cannot be written into one (see desktopExecArgument).
+std::optional<std::string> autostartEntry(std::string_view program, const LinuxOptions& options);
 
 // Whether the program draws on Wayland: when forced, or when the session has a compositor (`waylandDisplay`:
 // WAYLAND_DISPLAY is set and not empty) and the options ask for nothing that only X11 has (-root, a window id).
