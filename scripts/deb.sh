@@ -55,12 +55,16 @@ Upstream-Name: nivora
 Comment: Third-party notices: nivora is built with GCC and carries inline code of its C++ standard library headers
  (libstdc++), under the GNU General Public License version 3 with the GCC Runtime Library Exception 3.1, which
  permits distributing the program under its own terms. It links dynamically to libX11, libXext, libXrandr,
- libwayland-client and FreeType from Debian, each under its own package's copyright file. Its Wayland protocol
- tables are generated from the protocols' descriptions: wlroots' layer shell (2017 Drew DeVault) and screencopy
- (2018 Simon Ser, 2019 Andri Yngvason), and wayland-protocols' viewporter, fractional scale, xdg-output and
- xdg-shell, each under the MIT or a like permissive licence. It reads at run time the first of these fonts
- that is installed, none of which it contains: Motoya L Maruberi (Apache 2.0), IPAPGothic or IPAGothic (IPA Font
- License), DejaVu Sans Bold (Bitstream Vera licence), Liberation Sans Bold (SIL Open Font License 1.1).
+ libXss, libwayland-client, FreeType, GLib's GIO, libpng, libjpeg-turbo, libwebp and libsystemd from Debian, each
+ under its own package's copyright file. Its Wayland protocol tables are generated from the protocols'
+ descriptions: wlroots' layer shell (2017 Drew DeVault) and screencopy (2018 Simon Ser, 2019 Andri Yngvason),
+ and wayland-protocols' viewporter, fractional scale, xdg-output, xdg-shell and ext-idle-notify (2015 Martin
+ Gräßlin, 2022 Simon Ser), each under the MIT or a like permissive licence; and KDE's idle protocol (2015 Martin
+ Gräßlin, from plasma-wayland-protocols), under the GNU Lesser General Public License 2.1 or later, whose text is
+ in /usr/share/common-licenses/LGPL-2.1 and whose description the package plasma-wayland-protocols holds. It
+ reads at run time the first of these fonts that is installed, none of which it contains: Motoya L Maruberi
+ (Apache 2.0), IPAPGothic or IPAGothic (IPA Font License), DejaVu Sans Bold (Bitstream Vera licence), Liberation
+ Sans Bold (SIL Open Font License 1.1).
 
 Files: *
 Copyright: 2026 The Nivora authors
