@@ -5,9 +5,11 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
+#include "xdg-activation-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace nivora::wayland {
 
@@ -16,6 +18,8 @@ struct Globals {
     wl_shm* shm = nullptr;
     wl_seat* seat = nullptr;
     zwlr_layer_shell_v1* layerShell = nullptr;
+    xdg_wm_base* windows = nullptr;           // full-screen windows, where there is no layer shell
+    xdg_activation_v1* activation = nullptr;  // brings a window to the front with a token
     zwlr_screencopy_manager_v1* screencopy = nullptr;
     zxdg_output_manager_v1* xdgOutputs = nullptr;
     wp_viewporter* viewporter = nullptr;

@@ -1,4 +1,4 @@
-// One output's layer surface: its configuration, the snow's pictures at the output's scale, and frames shown in
+// One output's snow surface: its configuration, the snow's pictures at the output's scale, and frames shown in
 // reused shared-memory buffers with only what changed damaged.
 #include "snow_surface.h"
 
@@ -21,11 +21,11 @@ Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
 
 }  // namespace
 
-const zwlr_layer_surface_v1_listener SnowSurface::kLayerListener = {&SnowSurface::onConfigure, &SnowSurface::onClosed};
 const wl_callback_listener SnowSurface::kFrameListener = {&SnowSurface::onFrameDone};
 const wp_fractional_scale_v1_listener SnowSurface::kFractionalListener = {&SnowSurface::onPreferredScale};
 
-SnowSurface::SnowSurface(const Globals& globals, wl_output* output) : compositor_(globals.compositor), shm_(globals.shm)
+SnowSurface::SnowSurface(const Globals& globals, const RolePlace& place)
+    : compositor_(globals.compositor), shm_(globals.shm)
 {
     surface_ = wl_compositor_create_surface(globals.compositor);
     if (globals.viewporter && globals.fractionalScale) {
@@ -33,18 +33,8 @@ SnowSurface::SnowSurface(const Globals& globals, wl_output* output) : compositor
         fractional_ = wp_fractional_scale_manager_v1_get_fractional_scale(globals.fractionalScale, surface_);
         wp_fractional_scale_v1_add_listener(fractional_, &kFractionalListener, this);
     }
-    layerSurface_ = zwlr_layer_shell_v1_get_layer_surface(globals.layerShell, surface_, output,
-                                                          ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "nivora");
-    zwlr_layer_surface_v1_add_listener(layerSurface_, &kLayerListener, this);
-    zwlr_layer_surface_v1_set_anchor(layerSurface_,
-                                     ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                         ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
-    // Over panels too: no other surface's exclusive zone moves it.
-    zwlr_layer_surface_v1_set_exclusive_zone(layerSurface_, -1);
-    zwlr_layer_surface_v1_set_keyboard_interactivity(layerSurface_,
-                                                     ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
-    zwlr_layer_surface_v1_set_size(layerSurface_, 0, 0);  // the output's size, as anchored
-    wl_surface_commit(surface_);                          // no buffer yet: asks for the first configure
+    role_ = giveRole(globals, surface_, place, *this);
+    wl_surface_commit(surface_);  // no buffer yet: asks for the first configure
 }
 
 SnowSurface::~SnowSurface()
@@ -55,24 +45,21 @@ SnowSurface::~SnowSurface()
         wp_fractional_scale_v1_destroy(fractional_);
     if (viewport_)
         wp_viewport_destroy(viewport_);
-    zwlr_layer_surface_v1_destroy(layerSurface_);
+    role_.reset();  // the role before its surface
     wl_surface_destroy(surface_);
 }
 
-void SnowSurface::onConfigure(void* data, zwlr_layer_surface_v1* layerSurface, uint32_t serial, uint32_t width,
-                              uint32_t height)
+void SnowSurface::roleConfigured(int32_t width, int32_t height)
 {
-    auto* self = static_cast<SnowSurface*>(data);
-    zwlr_layer_surface_v1_ack_configure(layerSurface, serial);
-    if (self->built_ && (int32_t(width) != self->width_ || int32_t(height) != self->height_))
-        self->resized_ = true;
-    self->width_ = int32_t(width);
-    self->height_ = int32_t(height);
+    if (built_ && (width != width_ || height != height_))
+        resized_ = true;
+    width_ = width;
+    height_ = height;
 }
 
-void SnowSurface::onClosed(void* data, zwlr_layer_surface_v1*)
+void SnowSurface::roleClosed()
 {
-    static_cast<SnowSurface*>(data)->closed_ = true;
+    closed_ = true;
 }
 
 void SnowSurface::onFrameDone(void* data, wl_callback* callback, uint32_t)

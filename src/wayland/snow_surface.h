@@ -1,6 +1,7 @@
-// The snow on one output: a layer-shell surface on the overlay layer over the whole output, taking the keyboard,
-// its pictures at the output's scale, and the buffers that show them. The compositor paces it with frame callbacks:
-// while the last frame shown has not been called back, what changes waits, gathered, for the next one.
+// The snow on one output: a surface over the whole output (on the layer shell's overlay layer, else a full-screen
+// window: surface_role.h), its pictures at the output's scale, and the buffers that show them. The compositor paces it
+// with frame callbacks: while the last frame shown has not been called back, what changes waits, gathered, for the next
+// one.
 #pragma once
 
 #include <wayland-client.h>
@@ -16,17 +17,19 @@
 #include "screencopy.h"
 #include "shm_buffers.h"
 #include "snow_pictures.h"
+#include "surface_role.h"
 
 namespace nivora::wayland {
 
-class SnowSurface {
+class SnowSurface final : RoleEvents {
 public:
-    SnowSurface(const Globals& globals, wl_output* output);
-    ~SnowSurface();
+    SnowSurface(const Globals& globals, const RolePlace& place);
+    ~SnowSurface() override;
     SnowSurface(const SnowSurface&) = delete;
     SnowSurface& operator=(const SnowSurface&) = delete;
 
     wl_surface* surface() const { return surface_; }
+    const SurfaceRole& role() const { return *role_; }
     // The compositor has told the surface's size.
     bool configured() const { return width_ > 0 && height_ > 0; }
     // The compositor closed the surface, or resized it or changed its fractional scale after it was built at one:
@@ -63,16 +66,15 @@ public:
     bool unshown() const { return unshownWhole_ || !unshown_.empty(); }
 
 private:
-    static const zwlr_layer_surface_v1_listener kLayerListener;
     static const wl_callback_listener kFrameListener;
     static const wp_fractional_scale_v1_listener kFractionalListener;
-    static void onConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t width, uint32_t height);
-    static void onClosed(void* data, zwlr_layer_surface_v1*);
+    void roleConfigured(int32_t width, int32_t height) override;
+    void roleClosed() override;
     static void onFrameDone(void* data, wl_callback*, uint32_t);
     static void onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale);
 
     wl_surface* surface_ = nullptr;
-    zwlr_layer_surface_v1* layerSurface_ = nullptr;
+    std::unique_ptr<SurfaceRole> role_;
     wp_viewport* viewport_ = nullptr;
     wp_fractional_scale_v1* fractional_ = nullptr;
     wl_callback* frameCallback_ = nullptr;

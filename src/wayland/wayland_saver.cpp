@@ -58,6 +58,7 @@ const wl_keyboard_listener WaylandSaver::kKeyboardListener = {&WaylandSaver::onK
                                                               &WaylandSaver::onKey,
                                                               &onModifiers,
                                                               &onRepeatInfo};
+const xdg_wm_base_listener WaylandSaver::kWindowsListener = {&WaylandSaver::onPing};
 const wl_pointer_listener WaylandSaver::kPointerListener = {
     &WaylandSaver::onPointerEnter,
     &WaylandSaver::onPointerLeave,
@@ -92,7 +93,14 @@ int runSnow(const LinuxOptions& options, int stopFd)
 
 WaylandSaver::WaylandSaver(wl_display* display, LinuxOptions options, int stopFd)
     : display_(display), options_(std::move(options)), stopFd_(stopFd)
-{}
+{
+    // The token that whoever started it (a launcher, the idle watcher) got for it: taken from the environment so
+    // that no program started later uses it again.
+    if (const char* token = std::getenv("XDG_ACTIVATION_TOKEN")) {
+        activationToken_ = token;
+        unsetenv("XDG_ACTIVATION_TOKEN");
+    }
+}
 
 WaylandSaver::~WaylandSaver()
 {
@@ -115,6 +123,10 @@ WaylandSaver::~WaylandSaver()
         zxdg_output_manager_v1_destroy(globals_.xdgOutputs);
     if (globals_.screencopy)
         zwlr_screencopy_manager_v1_destroy(globals_.screencopy);
+    if (globals_.activation)
+        xdg_activation_v1_destroy(globals_.activation);
+    if (globals_.windows)
+        xdg_wm_base_destroy(globals_.windows);
     if (globals_.layerShell) {
         if (zwlr_layer_shell_v1_get_version(globals_.layerShell) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)
             zwlr_layer_shell_v1_destroy(globals_.layerShell);
@@ -137,8 +149,6 @@ void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, co
     auto* self = static_cast<WaylandSaver*>(data);
     Globals& g = self->globals_;
     const std::string_view is(interface);
-    if (is == "gtk_shell1")
-        self->onGnome_ = true;  // GNOME's own: there a line can name the session that has what is missing
     if (is == wl_compositor_interface.name && version >= 4 && !g.compositor) {
         g.compositor = bind<wl_compositor>(registry, name, wl_compositor_interface, version, 4);
     } else if (is == wl_shm_interface.name && !g.shm) {
@@ -148,6 +158,11 @@ void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, co
         wl_seat_add_listener(g.seat, &kSeatListener, self);
     } else if (is == zwlr_layer_shell_v1_interface.name && !g.layerShell) {
         g.layerShell = bind<zwlr_layer_shell_v1>(registry, name, zwlr_layer_shell_v1_interface, version, 4);
+    } else if (is == xdg_wm_base_interface.name && !g.windows) {
+        g.windows = bind<xdg_wm_base>(registry, name, xdg_wm_base_interface, version, 3);
+        xdg_wm_base_add_listener(g.windows, &kWindowsListener, self);
+    } else if (is == xdg_activation_v1_interface.name && !g.activation) {
+        g.activation = bind<xdg_activation_v1>(registry, name, xdg_activation_v1_interface, version, 1);
     } else if (is == zwlr_screencopy_manager_v1_interface.name && !g.screencopy && !program::ignoreScreencopy()) {
         g.screencopy = bind<zwlr_screencopy_manager_v1>(registry, name, zwlr_screencopy_manager_v1_interface, version,
                                                         3);
@@ -168,6 +183,12 @@ void WaylandSaver::onGlobal(void* data, wl_registry* registry, uint32_t name, co
         auto* output = bind<wl_output>(registry, name, wl_output_interface, version, 3);
         self->screens_.push_back({std::make_unique<Output>(output, name, g), std::nullopt, nullptr});
     }
+}
+
+// A compositor that hears no pong takes the windows for hung (GNOME offers to close them).
+void WaylandSaver::onPing(void*, xdg_wm_base* windows, uint32_t serial)
+{
+    xdg_wm_base_pong(windows, serial);
 }
 
 void WaylandSaver::onGlobalRemove(void* data, wl_registry*, uint32_t name)
@@ -315,11 +336,9 @@ bool WaylandSaver::InitData()
     for (int i = 0; i < 2; ++i)
         if (!roundtrip())
             return false;
-    if (!globals_.layerShell) {
-        std::fprintf(stderr,
-                     "nivora: the compositor offers no layer shell (zwlr_layer_shell_v1), which the snow "
-                     "needs%s\n",
-                     onGnome_ ? "; on GNOME use its X11 session" : "");
+    if (!globals_.layerShell && !globals_.windows) {
+        std::fprintf(stderr, "nivora: the compositor offers neither the layer shell (zwlr_layer_shell_v1) nor windows "
+                             "(xdg_wm_base), one of which the snow needs\n");
         return fail();
     }
     if (!globals_.compositor || !globals_.shm) {
@@ -382,8 +401,13 @@ bool WaylandSaver::takeDesktops()
 
 bool WaylandSaver::showSurfaces()
 {
-    for (Screen& s : screens_)
-        s.snow = std::make_unique<SnowSurface>(globals_, s.output->get());
+    for (Screen& s : screens_) {
+        const Rect bounds = s.output->info().logicalBounds();
+        const RolePlace place{s.output->get(), bounds.right - bounds.left, bounds.bottom - bounds.top,
+                              activationToken_.empty() ? nullptr : activationToken_.c_str()};
+        s.snow = std::make_unique<SnowSurface>(globals_, place);
+        activationToken_.clear();  // one window comes to the front; the others follow it as the compositor likes
+    }
     if (!roundtrip())
         return false;
     for (const Screen& s : screens_) {
@@ -481,9 +505,18 @@ void WaylandSaver::followFrameCallbacks(int64_t now)
         session_->resume(PauseReason::Hidden, now);
 }
 
+// A full-screen window that was the active one is no longer, and none of the others is: another program's window came
+// to the front, as a locker's or one the user switched to. Moves between its own windows are no end.
+bool WaylandSaver::windowLeftBehind() const
+{
+    const auto role = [](const Screen& s) -> const SurfaceRole& { return s.snow->role(); };
+    return std::any_of(screens_.begin(), screens_.end(), [&](const Screen& s) { return role(s).deactivated(); }) &&
+           std::none_of(screens_.begin(), screens_.end(), [&](const Screen& s) { return role(s).activated(); });
+}
+
 void WaylandSaver::noteEnds()
 {
-    if (keyboardLeft_ || keyboardTaken_)
+    if (keyboardLeft_ || keyboardTaken_ || windowLeftBehind())
         ended_ = true;
     bool rescaled = false;
     for (const Screen& s : screens_) {

@@ -1,5 +1,6 @@
-// The snow on a Wayland compositor: a layer-shell surface on every output over its picture taken by screencopy, the
-// snow session driven by the compositor's frame callbacks, the seat's keyboard and pointer, the compositor's events.
+// The snow on a Wayland compositor: a layer-shell surface (else a full-screen window) on every output over its picture
+// taken by screencopy, the snow session driven by the compositor's frame callbacks, the seat's keyboard and pointer,
+// the compositor's events.
 #pragma once
 
 #include <wayland-client.h>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/settings/linux_command_line.h"
@@ -46,6 +48,8 @@ private:
     static const wl_seat_listener kSeatListener;
     static const wl_keyboard_listener kKeyboardListener;
     static const wl_pointer_listener kPointerListener;
+    static const xdg_wm_base_listener kWindowsListener;
+    static void onPing(void*, xdg_wm_base* windows, uint32_t serial);
     static void onGlobal(void* data, wl_registry*, uint32_t name, const char* interface, uint32_t version);
     static void onGlobalRemove(void* data, wl_registry*, uint32_t name);
     static void onCapabilities(void* data, wl_seat*, uint32_t capabilities);
@@ -71,6 +75,7 @@ private:
     void presentWaiting();
     void pointerAt(wl_fixed_t x, wl_fixed_t y);
     bool anyReady() const;
+    bool windowLeftBehind() const;
     void followFrameCallbacks(int64_t now);
     void noteEnds();
     void lost();
@@ -84,13 +89,12 @@ private:
     wl_pointer* pointer_ = nullptr;
     const Screen* pointerOn_ = nullptr;  // the screen whose surface the pointer is over
     std::vector<Screen> screens_;
-    bool listed_ = false;   // the outputs are listed: one that comes now ends the saver
-    bool onGnome_ = false;  // the compositor is GNOME's
+    bool listed_ = false;  // the outputs are listed: one that comes now ends the saver
     bool started_ = false;
     bool keyboardLeft_ = false;  // the keyboard went from its surfaces to another program's
     const wl_surface* keyboardLeftFrom_ = nullptr;
-    bool keyboardTaken_ = false;  // another program had the keyboard, if only for a moment  // the surfaces are built:
-                                  // any change of the outputs ends the saver
+    bool keyboardTaken_ = false;   // another program had the keyboard, if only for a moment
+    std::string activationToken_;  // lets the first full-screen window come to the front; used once
 
     program::MessageFaces faces_;
     std::optional<SnowSession> session_;  // screen i is screens_[i]'s output

@@ -1402,8 +1402,8 @@ protected:
         started_ = Clock::now();  // mutter counts the user idle from its start
         session_ = start("dbus-run-session",
                          {"--", "sh", "-c",
-                          "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\" && exec mutter --headless --wayland --no-x11 "
-                          "--virtual-monitor 1280x720 --wayland-display wayland-mutter",
+                          "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\" && exec mutter --headless --wayland --no-x11 " +
+                              monitors_ + " --wayland-display wayland-mutter",
                           addressFile},
                          {"XDG_RUNTIME_DIR=" + runtime_});
         ASSERT_TRUE(eventually([&] {
@@ -1435,36 +1435,28 @@ protected:
                 "DBUS_SESSION_BUS_ADDRESS=" + address_};
     }
 
-    // How many times the watcher has started the snow so far: each snow says once that it cannot show on mutter.
-    static size_t snowStarts(Child& watcher)
-    {
-        static constexpr std::string_view kNoLayerShell = "the compositor offers no layer shell";
-        watcher.running();
-        size_t lines = 0;
-        for (size_t at = watcher.err.find(kNoLayerShell); at != std::string::npos;
-             at = watcher.err.find(kNoLayerShell, at + 1))
-            ++lines;
-        return lines;
-    }
+    // The snow the watcher started, once it runs: the watcher's child.
+    static bool snowStarted(Child& watcher) { return watcher.running() && !childrenOf(watcher.pid).empty(); }
 
     std::unique_ptr<Child> session_;
     std::string runtime_, address_;
+    std::string monitors_ = "--virtual-monitor 1280x720";
     Clock::time_point started_;
 };
 
-// The idle monitor says when the user has been idle, and the watcher starts the snow: the snow ends there at once,
-// since mutter offers no layer shell, and is not started again without input in between.
-TEST_F(MutterIdleTest, TheIdleMonitorStartsTheSnowOncePerIdleTime)
+// The idle monitor says when the user has been idle, and the watcher starts the snow, a full-screen window there,
+// which stays until input or a signal; SIGTERM ends both.
+TEST_F(MutterIdleTest, TheIdleMonitorStartsTheSnowAsAFullScreenWindow)
 {
     auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
-    ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
-    ASSERT_TRUE(watcher->running()) << watcher->err;
+    ASSERT_TRUE(eventually([&] { return snowStarted(*watcher) || !watcher->running(); })) << watcher->err;
     EXPECT_GE(Clock::now() - started_, std::chrono::seconds(2)) << "the snow came before the idle time";
-    EXPECT_TRUE(
-        holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 1; }, std::chrono::milliseconds(3000)))
-        << watcher->err;
+    const pid_t snow = childrenOf(watcher->pid).front();
+    EXPECT_TRUE(holdsFor([&] { return snowStarted(*watcher); }, std::chrono::milliseconds(2000))) << watcher->err;
+    EXPECT_EQ(watcher->err.find("layer shell"), std::string::npos) << watcher->err;
     kill(watcher->pid, SIGTERM);
     EXPECT_EQ(watcher->wait(), 0);
+    EXPECT_FALSE(processRuns(snow)) << "the snow outlived its watcher";
 }
 
 // While GNOME says the session is locked (its screen saver) or idle is inhibited (its session manager, asked for the
@@ -1479,16 +1471,168 @@ TEST_F(MutterIdleTest, ALockedOrInhibitedSessionGetsNoSnowTheNextIdleTimeAfterDo
         ASSERT_TRUE(bus.serve(service));
         auto watcher = start(bin("nivora_test"), {"--idle", "2s", "-seed", "1"}, gnomeSession());
         EXPECT_TRUE(
-            holdsFor([&] { return watcher->running() && snowStarts(*watcher) == 0; }, std::chrono::milliseconds(4000)))
+            holdsFor([&] { return watcher->running() && !snowStarted(*watcher); }, std::chrono::milliseconds(4000)))
             << "the snow came: " << watcher->err;
         bus.blocks = false;
         const auto pressed = Clock::now();
         ASSERT_TRUE(bus.pressShift());
-        ASSERT_TRUE(eventually([&] { return snowStarts(*watcher) > 0 || !watcher->running(); })) << watcher->err;
+        ASSERT_TRUE(eventually([&] { return snowStarted(*watcher) || !watcher->running(); })) << watcher->err;
         EXPECT_GE(Clock::now() - pressed, std::chrono::seconds(2)) << "the snow came before the idle time";
         kill(watcher->pid, SIGTERM);
         EXPECT_EQ(watcher->wait(), 0);
     }
+}
+
+// The lines nivora itself says, without the protocol's log that WAYLAND_DEBUG adds to standard error.
+std::string ownLines(const std::string& err)
+{
+    std::istringstream in(err);
+    std::string line, own;
+    while (std::getline(in, line))
+        if (line.rfind("nivora:", 0) == 0)
+            own += line + "\n";
+    return own;
+}
+
+// Whether the protocol log shows a window configured at width x height: the size the compositor gave it.
+bool configuredAt(const std::string& err, int width, int height)
+{
+    const std::string size = ".configure(" + std::to_string(width) + ", " + std::to_string(height) + ", ";
+    for (size_t at = err.find("xdg_toplevel@"); at != std::string::npos; at = err.find("xdg_toplevel@", at + 1))
+        if (err.compare(err.find_first_of(".", at), size.size(), size) == 0)
+            return true;
+    return false;
+}
+
+constexpr std::string_view kNoScreencopyLine =
+    "nivora: the compositor offers no screencopy (zwlr_screencopy_manager_v1); the snow falls over a dark "
+    "background\n";
+
+// GNOME's compositor with two monitors: no layer shell there, so the snow is a full-screen window on each.
+class MutterWindowTest : public MutterIdleTest {
+protected:
+    MutterWindowTest() { monitors_ = "--virtual-monitor 1280x720 --virtual-monitor 800x600"; }
+
+    std::string heldFile() const { return runtime_ + "/held"; }
+    std::unique_ptr<Child> startNivora(std::vector<std::string> variables = {})
+    {
+        std::remove(heldFile().c_str());
+        std::vector<std::string> all = gnomeSession();
+        all.push_back("NIVORA_HELD_FILE=" + heldFile());
+        all.insert(all.end(), variables.begin(), variables.end());
+        return start(bin("nivora_test"), {"-seed", "1"}, all);
+    }
+    // Until the held frame has been shown on every output (each window's frame called back).
+    bool heldShown(Child& nivora)
+    {
+        return eventually([&] {
+            std::ifstream in(heldFile());
+            unsigned long frames = 0;
+            return !nivora.running() || (in >> frames && frames == 40);
+        });
+    }
+};
+
+// Each monitor gets a window of its size, and the held frame is shown on both: both windows are full screen and
+// drawn. SIGTERM ends it with status 0 (how soon is printed; the limit is generous for a busy machine).
+TEST_F(MutterWindowTest, EachMonitorGetsAFullScreenWindowAndSigtermEndsIt)
+{
+    auto nivora = startNivora({"NIVORA_HOLD_AFTER_FRAMES=40", "WAYLAND_DEBUG=1"});
+    ASSERT_TRUE(heldShown(*nivora)) << ownLines(nivora->err);
+    ASSERT_TRUE(nivora->running()) << ownLines(nivora->err);
+    EXPECT_TRUE(configuredAt(nivora->err, 1280, 720));
+    EXPECT_TRUE(configuredAt(nivora->err, 800, 600));
+    EXPECT_NE(nivora->err.find("xdg_toplevel@"), std::string::npos);
+    EXPECT_EQ(nivora->err.find("zwlr_layer"), std::string::npos);
+    const auto sent = Clock::now();
+    kill(nivora->pid, SIGTERM);
+    ASSERT_EQ(nivora->wait(), 0);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent);
+    std::printf("mutter: ended %lld ms after SIGTERM\n", static_cast<long long>(took.count()));
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(ownLines(nivora->err), kNoScreencopyLine);
+}
+
+// Keys through mutter's remote desktop reach the window: the first starts the fade, the second ends it at once.
+TEST_F(MutterWindowTest, KeysThroughTheRemoteDesktopEndIt)
+{
+    GnomeBus bus(address_);
+    ASSERT_EQ(bus.startRemoteDesktop(), "");
+    auto nivora = startNivora({"NIVORA_HOLD_AFTER_FRAMES=40"});
+    ASSERT_TRUE(heldShown(*nivora)) << nivora->err;
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    // Shift, pressed and released, until it ends: two are enough once the window has the keyboard.
+    ASSERT_TRUE(eventually([&] {
+        bus.pressShift();
+        return nivora->wait(std::chrono::milliseconds(500)).has_value();
+    }));
+    EXPECT_EQ(nivora->status, 0);
+    EXPECT_EQ(nivora->err, kNoScreencopyLine);
+}
+
+// Another program's window that comes to the front takes the active state and the keyboard: the snow ends, with
+// status 0, as on Windows.
+TEST_F(MutterWindowTest, AnotherWindowComingToTheFrontEndsIt)
+{
+    auto nivora = startNivora({"NIVORA_HOLD_AFTER_FRAMES=40"});
+    ASSERT_TRUE(heldShown(*nivora)) << nivora->err;
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    auto other = start("weston-simple-shm", {}, gnomeSession());
+    EXPECT_EQ(nivora->wait(), 0);
+    EXPECT_EQ(nivora->err, kNoScreencopyLine);
+    kill(other->pid, SIGTERM);
+    other->wait();
+}
+
+// weston, headless: no layer shell either, and its window is full screen on its one output.
+class WestonTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static int run = 0;
+        runtime_ = environment("XDG_RUNTIME_DIR") + "/weston-" + std::to_string(getpid()) + "-" + std::to_string(++run);
+        ASSERT_EQ(mkdir(runtime_.c_str(), 0700), 0) << runtime_;
+        weston_ = start("weston",
+                        {"--backend=headless-backend.so", "--socket=wayland-weston", "--width=1024", "--height=640",
+                         "--idle-time=0"},
+                        {"XDG_RUNTIME_DIR=" + runtime_});
+        ASSERT_TRUE(eventually([&] {
+            struct stat socket {};
+            return stat((runtime_ + "/wayland-weston").c_str(), &socket) == 0 || !weston_->running();
+        })) << "weston never listened";
+        ASSERT_TRUE(weston_->running()) << weston_->err;
+    }
+    void TearDown() override
+    {
+        if (weston_ && weston_->running()) {
+            kill(weston_->pid, SIGTERM);
+            weston_->wait();
+        }
+    }
+    std::unique_ptr<Child> weston_;
+    std::string runtime_;
+};
+
+TEST_F(WestonTest, AFullScreenWindowShowsTheSnowAndSigtermEndsIt)
+{
+    const std::string held = runtime_ + "/held";
+    auto nivora = start(bin("nivora_test"), {"-seed", "1"},
+                        {"XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=wayland-weston", "WAYLAND_DEBUG=1",
+                         "NIVORA_HOLD_AFTER_FRAMES=40", "NIVORA_HELD_FILE=" + held});
+    ASSERT_TRUE(eventually([&] {
+        std::ifstream in(held);
+        unsigned long frames = 0;
+        return !nivora->running() || (in >> frames && frames == 40);
+    })) << ownLines(nivora->err);
+    ASSERT_TRUE(nivora->running()) << ownLines(nivora->err);
+    EXPECT_TRUE(configuredAt(nivora->err, 1024, 640));
+    const auto sent = Clock::now();
+    kill(nivora->pid, SIGTERM);
+    ASSERT_EQ(nivora->wait(), 0);
+    std::printf(
+        "weston: ended %lld ms after SIGTERM\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count()));
+    EXPECT_EQ(ownLines(nivora->err), kNoScreencopyLine);
 }
 
 }  // namespace
