@@ -202,8 +202,9 @@ void SnowSurface::present(uint8_t opacity)
     if (unshownWhole_) {
         wl_surface_damage_buffer(surface_, 0, 0, drawWidth_, drawHeight_);
     } else {
-        // A few boxes that hold every change: the buffer is current everywhere, so damaging more is only repainted.
-        for (const Rect& r : mergeIntoBands(unshown_, kDamageBandHeight))
+        // A few boxes that hold every change, split where wide unchanged gaps run through a band: the buffer is
+        // current everywhere, so damaging more is only repainted.
+        for (const Rect& r : mergeIntoBands(unshown_, kDamageBandHeight, kDamageSplitGap))
             wl_surface_damage_buffer(surface_, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     unshown_.clear();
