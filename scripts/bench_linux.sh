@@ -54,7 +54,7 @@ stop() {  # pids
   for p in "$@"; do wait "$p" 2>/dev/null || true; done
 }
 
-declare -A cpu
+declare -A cpu boxes share
 
 model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
 echo "bench_linux: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $model, ${seconds} s each;" \
@@ -116,6 +116,31 @@ run_nivora_wayland() {  # $1 = name, $2 = WIDTHxHEIGHT
   frames_made "$pid"
   record wayland "$1" "$pid" "$sway_pid"
   sway_pid=""
+  damage_wayland "$1" "$2"
+}
+
+# The damage nivora gives sway per frame, from its requests as WAYLAND_DEBUG prints them: boxes a frame and the
+# share of the output they cover (they never overlap). A run of its own, as printing every request costs time.
+damage_wayland() {  # $1 = name, $2 = WIDTHxHEIGHT
+  start_sway "$work/sway-damage-$1" "$2" 'output * bg #3060a0 solid_color'
+  in_sway_exec env WAYLAND_DEBUG=client NIVORA_FRAMES_AHEAD=$((heights * ${2#*x})) "$work/bin/nivora_test" \
+    -precipitation 4 >"$work/damage-$1.log" 2>&1 &
+  local pid=$!
+  frames_made "$pid"
+  : >"$work/damage-$1.log"  # the frames from here on only
+  sleep 5
+  stop "$pid"
+  stop_sway
+  local figures
+  figures=$(awk -v area="$((${2%x*} * ${2#*x}))" '
+    /-> wl_surface@[0-9]+\.damage_buffer\(/ {
+      sub(/.*damage_buffer\(/, ""); sub(/\).*/, ""); split($0, v, ", ")
+      boxes++; pixels += v[3] * v[4] }
+    /-> wl_surface@[0-9]+\.commit\(/ { frames++ }
+    END { if (frames) printf "%.2f %.1f", boxes / frames, pixels / frames / area * 100; else print "0 0" }' \
+    "$work/damage-$1.log")
+  read -r boxes[$1] share[$1] <<<"$figures"
+  echo "bench_linux wayland damage $1: ${boxes[$1]} boxes a frame covering ${share[$1]} % of the output"
 }
 
 [[ -x $xsnow ]] || { echo "bench_linux: $xsnow is missing (Debian's xsnow package)" >&2; exit 1; }
@@ -136,6 +161,10 @@ echo "wayland_cpu_1080p: ${cpu[wayland_1080p]}"
 echo "wayland_cpu_4k: ${cpu[wayland_4k]}"
 echo "wayland_cpu_ratio_4k_over_1080p: $(awk -v a="${cpu[wayland_4k]}" -v b="${cpu[wayland_1080p]}" \
   'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+echo "wayland_damage_boxes_per_frame_1080p: ${boxes[1080p]}"
+echo "wayland_damage_share_1080p: ${share[1080p]}"
+echo "wayland_damage_boxes_per_frame_4k: ${boxes[4k]}"
+echo "wayland_damage_share_4k: ${share[4k]}"
 [[ -n ${NIVORA_BENCH_NO_PEER:-} ]] && exit 0
 echo "peer_xsnow_cpu_1080p: ${cpu[xsnow_1080p]}"
 echo "peer_xsnow_cpu_4k: ${cpu[xsnow_4k]}"

@@ -6,12 +6,21 @@ namespace nivora::wayland {
 Rect OutputInfo::logicalBounds() const
 {
     int32_t width = logicalWidth, height = logicalHeight;
-    if (width <= 0 || height <= 0) {             // no xdg-output: the mode at the integer scale
-        const bool turned = transform % 2 == 1;  // 90 and 270 degrees, flipped or not
-        width = (turned ? modeHeight : modeWidth) / scale;
-        height = (turned ? modeWidth : modeHeight) / scale;
+    if (width <= 0 || height <= 0) {  // no xdg-output: the mode at the integer scale
+        width = pixelWidth() / scale;
+        height = pixelHeight() / scale;
     }
     return {x, y, x + width, y + height};
+}
+
+int32_t OutputInfo::pixelWidth() const
+{
+    return swapsSides(OutputTransform(transform)) ? modeHeight : modeWidth;
+}
+
+int32_t OutputInfo::pixelHeight() const
+{
+    return swapsSides(OutputTransform(transform)) ? modeWidth : modeHeight;
 }
 
 namespace {
@@ -46,7 +55,8 @@ void onGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, 
         p.x = x;
         p.y = y;
     }
-    p.transform = transform;
+    // A value beyond the eight would turn nothing the right way: the output is taken as it scans.
+    p.transform = isOutputTransform(transform) ? transform : WL_OUTPUT_TRANSFORM_NORMAL;
 }
 void onMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t)
 {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "core/base/output_transform.h"
 #include "core/snow/snow_changes.h"
 #include "globals.h"
 
@@ -25,6 +26,9 @@ struct OutputInfo {
 
     // Its place in the layout, in logical pixels.
     Rect logicalBounds() const;
+    // Its pixels as the layout shows them: the mode turned by the transform.
+    int32_t pixelWidth() const;
+    int32_t pixelHeight() const;
 };
 
 class Output {

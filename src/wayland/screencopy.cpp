@@ -75,7 +75,7 @@ std::optional<bool> redIsHigh(uint32_t format)
 }  // namespace
 
 Waited captureOutput(wl_display* display, zwlr_screencopy_manager_v1* manager, wl_shm* shm, wl_output* output,
-                     int stopFd, std::optional<OutputPicture>& picture)
+                     OutputTransform transform, int stopFd, std::optional<OutputPicture>& picture)
 {
     Capture c;
     zwlr_screencopy_frame_v1* frame = zwlr_screencopy_manager_v1_capture_output(manager, 0, output);
@@ -126,6 +126,14 @@ Waited captureOutput(wl_display* display, zwlr_screencopy_manager_v1* manager, w
                 const uint32_t p = row[x];
                 to[x] = *redHigh ? (p & 0x00FFFFFFu) : ((p & 0xFFu) << 16 | (p & 0xFF00u) | ((p >> 16) & 0xFFu));
             }
+        }
+        // The copy is in the output's own pixel order (its mode's width and height), y-inverted or not; the snow's
+        // surface is in the layout's.
+        if (transform != OutputTransform::Normal) {
+            TurnedPicture turned = turnToLayout(picture->surface(), transform);
+            picture->pixels = std::move(turned.pixels);
+            picture->width = turned.width;
+            picture->height = turned.height;
         }
     }
     wl_buffer_destroy(buffer);

@@ -72,12 +72,11 @@ void SnowSurface::onPreferredScale(void* data, wp_fractional_scale_v1*, uint32_t
 {
     auto* self = static_cast<SnowSurface*>(data);
     self->preferredScale_ = scale;
-    if (!self->built_)
-        return;
-    if (self->builtScale_ == 0 && scale != uint32_t(self->integerScale_) * 120)
-        self->rescaled_ = true;  // the first it hears of it: built again at it
-    else if (self->builtScale_ != 0 && scale != self->builtScale_)
-        self->resized_ = true;  // a scale changed after it was known: an output change
+    // Compositors settle on a surface's scale once it is shown (KWin says 120 before the first commit, then its
+    // own): the snow is built again at it. A change the user makes comes as an output's change, which ends it.
+    const uint32_t built = self->builtScale_ ? self->builtScale_ : uint32_t(self->integerScale_) * 120;
+    if (self->built_ && scale != built)
+        self->rescaled_ = true;
 }
 
 bool SnowSurface::buffersFit(int64_t width, int64_t height)
@@ -89,14 +88,23 @@ bool SnowSurface::buffersFit(int64_t width, int64_t height)
     return false;
 }
 
-std::optional<ListedMonitor> SnowSurface::monitor(int32_t integerScale)
+std::optional<ListedMonitor> SnowSurface::monitor(const OutputInfo& output, wp_viewporter* viewporter)
 {
-    // A fractional scale goes through the viewport, whose destination is the logical size.
-    integerScale_ = integerScale;
+    integerScale_ = output.scale;
     builtScale_ = fractional_ ? preferredScale_ : 0;
-    const double scale = builtScale_ ? builtScale_ / 120.0 : double(integerScale);
-    const int64_t width = std::llround(width_ * scale);
-    const int64_t height = std::llround(height_ * scale);
+    double scale = builtScale_ ? builtScale_ / 120.0 : double(integerScale_);
+    int64_t width = std::llround(width_ * scale);
+    int64_t height = std::llround(height_ * scale);
+    const int32_t ownWidth = output.pixelWidth(), ownHeight = output.pixelHeight();
+    if (!builtScale_ && viewporter && ownWidth > 0 && ownHeight > 0 && (ownWidth != width || ownHeight != height)) {
+        // The integer scale is not the output's: its own pixels, one buffer pixel each, shown at the logical size.
+        width = ownWidth;
+        height = ownHeight;
+        scale = double(ownWidth) / double(width_);
+    }
+    // Anything but the integer scale goes through the viewport, whose destination is the logical size.
+    if ((scale != double(integerScale_) || fractional_) && !viewport_ && viewporter)
+        viewport_ = wp_viewporter_get_viewport(viewporter, surface_);
     if (!fitsDrawingArea(width, height)) {
         std::fprintf(stderr, "nivora: an output of %lld x %lld pixels is too large or too small for the snow\n",
                      static_cast<long long>(width), static_cast<long long>(height));
@@ -126,7 +134,7 @@ bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* de
         std::fprintf(stderr, "nivora: no memory for the buffers of an output of %d x %d\n", drawWidth_, drawHeight_);
         return false;
     }
-    if (fractional_) {  // at the integer scale until the fractional one is known
+    if (viewport_) {  // any scale: the buffer's pixels shown over the logical size
         wl_surface_set_buffer_scale(surface_, 1);
         wp_viewport_set_destination(viewport_, width_, height_);
     } else {
@@ -181,8 +189,9 @@ void SnowSurface::present(uint8_t opacity)
     if (unshownWhole_) {
         wl_surface_damage_buffer(surface_, 0, 0, drawWidth_, drawHeight_);
     } else {
-        // A few boxes that hold every change: the buffer is current everywhere, so damaging more is only repainted.
-        for (const Rect& r : mergeIntoBands(unshown_, kDamageBandHeight))
+        // A few boxes that hold every change, split where wide unchanged gaps run through a band: the buffer is
+        // current everywhere, so damaging more is only repainted.
+        for (const Rect& r : mergeIntoBands(unshown_, kDamageBandHeight, kDamageSplitGap))
             wl_surface_damage_buffer(surface_, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     unshown_.clear();

@@ -13,6 +13,7 @@
 
 #include "core/snow/snow_session.h"
 #include "globals.h"
+#include "output.h"
 #include "message_faces.h"
 #include "screencopy.h"
 #include "shm_buffers.h"
@@ -32,22 +33,24 @@ public:
     const SurfaceRole& role() const { return *role_; }
     // The compositor has told the surface's size.
     bool configured() const { return width_ > 0 && height_ > 0; }
-    // The compositor closed the surface, or resized it or changed its fractional scale after it was built at one:
-    // the saver ends.
+    // The compositor closed the surface: the saver ends.
     bool closed() const { return closed_; }
+    // The compositor resized it after it was built: the saver ends.
     bool resized() const { return resized_; }
-    // The preferred fractional scale came after the surface was built at the output's integer scale (compositors
-    // tell it once the surface is shown on the output): it must be built again.
+    // The preferred fractional scale is not the one the surface was built at (compositors tell it once the surface
+    // is shown on the output, and KWin tells one before and another after): it must be built again.
     bool rescaled() const { return rescaled_; }
 
     // Whether an output of width x height pixels has room for its buffers in the compositor's shared memory; when
     // not, says so in one line.
     static bool buffersFit(int64_t width, int64_t height);
 
-    // The output as the snow sees it: its buffer's pixels (the logical size at the preferred fractional scale
-    // where one is known, else at `integerScale`) and that scale. Nothing when the size is beyond a drawing
-    // area, said in one line.
-    std::optional<ListedMonitor> monitor(int32_t integerScale);
+    // The output as the snow sees it: its buffer's pixels and their scale. That is the logical size at the
+    // preferred fractional scale where one is known; else the output's own pixels where its integer scale does not
+    // give them (a fractional scale the compositor cannot tell, as sway 1.7's 1.5 told as 2) and `viewporter`
+    // can show them at the logical size; else the logical size at the integer scale. Nothing when the size is
+    // beyond a drawing area, said in one line.
+    std::optional<ListedMonitor> monitor(const OutputInfo& output, wp_viewporter* viewporter);
 
     // Makes screen `i`'s pictures for `session`, over the output's `desktop` (none: black) and with the message
     // printed, and the buffers. False, with one line said, when there is no memory for them.
@@ -88,7 +91,7 @@ private:
     bool closed_ = false;
     bool resized_ = false;
     bool rescaled_ = false;
-    uint32_t builtScale_ = 0;  // the fractional scale built at, in 120ths; 0 when built at the integer scale
+    uint32_t builtScale_ = 0;  // the preferred fractional scale built at, in 120ths; 0 before one was known
     bool blending_ = false;    // the fade's buffers are shown: no longer opaque
 
     int32_t drawWidth_ = 0;

@@ -389,7 +389,8 @@ bool WaylandSaver::takeDesktops()
     bool missing = false;
     for (size_t i = 0; i < screens_.size(); ++i) {
         Screen& s = screens_[i];
-        if (!goOn(captureOutput(display_, globals_.screencopy, globals_.shm, s.output->get(), stopFd_, s.desktop)))
+        if (!goOn(captureOutput(display_, globals_.screencopy, globals_.shm, s.output->get(),
+                                OutputTransform(s.output->info().transform), stopFd_, s.desktop)))
             return false;  // told to end, the connection lost, or an output came or went: nothing more to say
         missing |= !s.desktop;
     }
@@ -426,7 +427,7 @@ bool WaylandSaver::build()
 {
     std::vector<OwnOutput> outputs;
     for (const Screen& s : screens_) {
-        const std::optional<ListedMonitor> monitor = s.snow->monitor(s.output->info().scale);
+        const std::optional<ListedMonitor> monitor = s.snow->monitor(s.output->info(), globals_.viewporter);
         if (!monitor)
             return false;
         outputs.push_back(

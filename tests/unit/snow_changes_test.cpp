@@ -203,12 +203,19 @@ TEST(SnowChanges, BandsHoldEveryChangeInOneBoxPerBand)
         {"one rectangle stays as it is", 64, {{10, 20, 14, 24}}, {{10, 20, 14, 24}}},
         {"two in a band become their bounding box", 64, {{10, 20, 14, 24}, {300, 2, 305, 7}}, {{10, 2, 305, 24}}},
         {"order does not matter", 64, {{300, 70, 305, 75}, {10, 20, 14, 24}}, {{10, 20, 14, 24}, {300, 70, 305, 75}}},
-        {"a rectangle across a band's edge lies in both", 64, {{10, 60, 14, 68}, {100, 66, 110, 70}},
+        {"a rectangle across a band's edge lies in both",
+         64,
+         {{10, 60, 14, 68}, {100, 66, 110, 70}},
          {{10, 60, 14, 64}, {10, 64, 110, 70}}},
         {"bands that meet with the same columns are one", 16, {{0, 0, 50, 40}}, {{0, 0, 50, 40}}},
-        {"a band with nothing in it keeps the bands apart", 16, {{0, 0, 50, 10}, {0, 40, 50, 45}},
+        {"a band with nothing in it keeps the bands apart",
+         16,
+         {{0, 0, 50, 10}, {0, 40, 50, 45}},
          {{0, 0, 50, 10}, {0, 40, 50, 45}}},
-        {"above row 0 too", 64, {{-8, -70, -2, -60}, {3, -5, 9, 5}}, {{-8, -70, -2, -64}, {-8, -64, 9, 0}, {3, 0, 9, 5}}},
+        {"above row 0 too",
+         64,
+         {{-8, -70, -2, -60}, {3, -5, 9, 5}},
+         {{-8, -70, -2, -64}, {-8, -64, 9, 0}, {3, 0, 9, 5}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -224,6 +231,58 @@ TEST(SnowChanges, BandsOfAFrameFullOfFlakesCoverThemWithFewRectangles)
     const std::vector<Rect> bands = mergeIntoBands(places, kDamageBandHeight);
     EXPECT_LE(bands.size(), 34u);  // 2160 rows in bands of 64
     expectCovers(bands, places, area);
+}
+
+TEST(SnowChanges, ABandsBoxIsSplitWhereAWideGapRunsThroughIt)
+{
+    struct Case {
+        const char* name;
+        std::vector<Rect> rects;
+        std::vector<Rect> boxes;
+    };
+    // Bands of 64 rows, split at gaps of 100 columns or more.
+    const std::vector<Case> cases = {
+        {"a gap of 190 splits", {{0, 0, 10, 10}, {200, 5, 210, 20}}, {{0, 0, 10, 10}, {200, 5, 210, 20}}},
+        {"a gap of 40 does not", {{0, 0, 10, 10}, {50, 5, 60, 20}}, {{0, 0, 60, 20}}},
+        {"a gap of exactly 100 splits", {{0, 0, 10, 10}, {110, 0, 120, 10}}, {{0, 0, 10, 10}, {110, 0, 120, 10}}},
+        {"a gap of 99 does not", {{0, 0, 10, 10}, {109, 0, 119, 10}}, {{0, 0, 119, 10}}},
+        {"a wide place closes the gap", {{300, 0, 310, 10}, {0, 0, 10, 10}, {5, 20, 305, 30}}, {{0, 0, 310, 30}}},
+        {"overlapping places are one box",
+         {{0, 0, 50, 10}, {20, 30, 40, 40}, {300, 0, 310, 5}},
+         {{0, 0, 50, 40}, {300, 0, 310, 5}}},
+        {"each band apart",
+         {{200, 0, 210, 10}, {0, 64, 10, 70}, {0, 0, 10, 10}},
+         {{0, 0, 10, 10}, {200, 0, 210, 10}, {0, 64, 10, 70}}},
+        {"a split across a band's edge",
+         {{0, 60, 10, 68}, {200, 60, 210, 68}},
+         {{0, 60, 10, 64}, {200, 60, 210, 64}, {0, 64, 10, 68}, {200, 64, 210, 68}}},
+        {"bands that meet with the same columns are still one", {{0, 10, 10, 100}}, {{0, 10, 10, 100}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(mergeIntoBands(c.rects, 64, 100), c.boxes);
+    }
+}
+
+TEST(SnowChanges, SplitBoxesOfSparseSnowCoverItWithAFractionOfThePixels)
+{
+    Random random(7);
+    const Rect area{0, 0, 3840, 2160};
+    const std::vector<Rect> places = scatter(random, area, 300);
+    const std::vector<Rect> whole = mergeIntoBands(places, kDamageBandHeight);
+    const std::vector<Rect> split = mergeIntoBands(places, kDamageBandHeight, kDamageSplitGap);
+    expectCovers(split, places, area);
+    for (size_t i = 0; i < split.size(); ++i)
+        for (size_t j = i + 1; j < split.size(); ++j)
+            EXPECT_TRUE(isEmpty(clipRect(split[i], split[j]))) << i << " and " << j << " overlap";
+    auto pixels = [](const std::vector<Rect>& boxes) {
+        int64_t sum = 0;
+        for (const Rect& r : boxes)
+            sum += int64_t(r.right - r.left) * (r.bottom - r.top);
+        return sum;
+    };
+    EXPECT_LT(pixels(split) * 2, pixels(whole)) << "split boxes damage less than half of the bands' boxes";
+    EXPECT_LE(split.size(), 34u * 10u) << "at most ten boxes a band of 3840 columns split at 384";
 }
 
 }  // namespace

@@ -19,40 +19,48 @@ int32_t bandOf(int32_t y, int32_t bandHeight)
 
 }  // namespace
 
-std::vector<Rect> mergeIntoBands(std::span<const Rect> rects, int32_t bandHeight)
+std::vector<Rect> mergeIntoBands(std::span<const Rect> rects, int32_t bandHeight, int32_t splitGap)
 {
+    // Each rectangle's part within each band it crosses, ordered by band, then by left edge.
+    struct Piece {
+        int32_t band;
+        Rect r;
+    };
+    std::vector<Piece> pieces;
+    pieces.reserve(rects.size());
+    for (const Rect& r : rects) {
+        if (isEmpty(r))
+            continue;
+        for (int32_t band = bandOf(r.top, bandHeight); band <= bandOf(r.bottom - 1, bandHeight); ++band)
+            pieces.push_back(
+                {band,
+                 {r.left, std::max(r.top, band * bandHeight), r.right, std::min(r.bottom, (band + 1) * bandHeight)}});
+    }
+    std::sort(pieces.begin(), pieces.end(),
+              [](const Piece& a, const Piece& b) { return a.band != b.band ? a.band < b.band : a.r.left < b.r.left; });
     std::vector<Rect> out;
-    bool any = false;
-    int32_t first = 0;
-    int32_t last = 0;
-    for (const Rect& r : rects) {
-        if (isEmpty(r))
-            continue;
-        first = any ? std::min(first, bandOf(r.top, bandHeight)) : bandOf(r.top, bandHeight);
-        last = any ? std::max(last, bandOf(r.bottom - 1, bandHeight)) : bandOf(r.bottom - 1, bandHeight);
-        any = true;
-    }
-    if (!any)
-        return out;
-    // An empty box per band, grown by the part of each rectangle within it.
-    std::vector<Rect> boxes(static_cast<size_t>(last - first) + 1, Rect{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN});
-    for (const Rect& r : rects) {
-        if (isEmpty(r))
-            continue;
-        for (int32_t band = bandOf(r.top, bandHeight); band <= bandOf(r.bottom - 1, bandHeight); ++band) {
-            Rect& b = boxes[static_cast<size_t>(band - first)];
-            const int32_t top = std::max(r.top, band * bandHeight);
-            const int32_t bottom = std::min(r.bottom, (band + 1) * bandHeight);
-            b = {std::min(b.left, r.left), std::min(b.top, top), std::max(b.right, r.right),
-                 std::max(b.bottom, bottom)};
-        }
-    }
-    for (const Rect& b : boxes) {
+    auto emit = [&](const Rect& b) {
         // Bands that meet with the same columns are one rectangle: fewer still when the snow fills the picture.
         if (!out.empty() && out.back().left == b.left && out.back().right == b.right && out.back().bottom == b.top)
             out.back().bottom = b.bottom;
-        else if (!isEmpty(b))
+        else
             out.push_back(b);
+    };
+    // Left to right within a band, a box grows by each piece until a gap of `splitGap` columns or more opens.
+    for (size_t i = 0; i < pieces.size();) {
+        const int32_t band = pieces[i].band;
+        Rect box = pieces[i].r;
+        for (++i; i < pieces.size() && pieces[i].band == band; ++i) {
+            const Rect& r = pieces[i].r;
+            if (int64_t(r.left) - box.right >= splitGap) {
+                emit(box);
+                box = r;
+            } else {
+                box = {box.left, std::min(box.top, r.top), std::max(box.right, r.right),
+                       std::max(box.bottom, r.bottom)};
+            }
+        }
+        emit(box);
     }
     return out;
 }
