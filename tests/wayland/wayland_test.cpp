@@ -134,9 +134,10 @@ SnowSettings testSettings()
 const std::vector<std::string> kTestOptions{"-seed",      "7",     "-precipitation", "4", "-velocity", "8",
                                             "-direction", "fixed", "-brightness",    "2", "-message",  "Snow 雪"};
 
-// The core's frame `frames` of an output of width x height pixels at `scale` over `desktop` (dimmed at the test
-// brightness, or black): what nivora must show there.
-Picture coreFrame(int width, int height, double scale, int frames, std::optional<Pixel> desktop = kBackground)
+// The core's frame `frames` of an output of width x height pixels at `scale` over a desktop whose undimmed pixel at
+// (column, row) is `desktopAt(column, row)` (nothing: black), dimmed at the test brightness: what nivora must show.
+template <class DesktopAt>
+Picture coreFrameOver(int width, int height, double scale, int frames, DesktopAt desktopAt)
 {
     const SnowSettings settings = testSettings();
     const Rect bounds{0, 0, width, height};
@@ -144,10 +145,11 @@ Picture coreFrame(int width, int height, double scale, int frames, std::optional
     const SnowArea area = snowScreensFor(bounds, {&monitor, 1})->front().area;
     std::vector<Pixel> main(size_t(width + 10) * size_t(height + 10)), desk(main.size()),
         text(size_t(width) * size_t(height));
-    if (desktop)
-        for (int row = 0; row < height; ++row)
-            std::fill_n(desk.begin() + std::ptrdiff_t(row) * (width + 10), width,
-                        blendOverBlack(*desktop, *brightnessAlpha(settings.blightness)));
+    const uint8_t alpha = *brightnessAlpha(settings.blightness);
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            if (const std::optional<Pixel> pixel = desktopAt(column, row))
+                desk[size_t(row) * size_t(width + 10) + size_t(column)] = blendOverBlack(*pixel, alpha);
     program::MessageFaces faces;
     faces.print({text.data(), width, height, width}, settings.messageText, 96.0 * scale);
     Random random(7);
@@ -163,6 +165,12 @@ Picture coreFrame(int width, int height, double scale, int frames, std::optional
         for (int column = 0; column < width; ++column)
             p.pixels.push_back(main[size_t(row) * size_t(width + 10) + size_t(column)] & 0x00FFFFFFu);
     return p;
+}
+
+// The same over one colour, `desktop` (dimmed at the test brightness, or black).
+Picture coreFrame(int width, int height, double scale, int frames, std::optional<Pixel> desktop = kBackground)
+{
+    return coreFrameOver(width, height, scale, frames, [&](int, int) { return desktop; });
 }
 
 ::testing::AssertionResult samePictures(const std::string& name, const Picture& shown, const Picture& expected)
@@ -196,33 +204,8 @@ size_t whitePixels(const Picture& p)
 // `right`, dimmed at the test brightness: what nivora must show over such a wallpaper.
 Picture coreFrameOverHalves(int frames, Pixel left, Pixel right)
 {
-    constexpr int width = 1280, height = 720;
-    const SnowSettings settings = testSettings();
-    const Rect bounds{0, 0, width, height};
-    const ListedMonitor monitor{bounds, true, 1.0};
-    const SnowArea area = snowScreensFor(bounds, {&monitor, 1})->front().area;
-    std::vector<Pixel> main(size_t(width + 10) * size_t(height + 10)), desk(main.size()),
-        text(size_t(width) * size_t(height));
-    const uint8_t alpha = *brightnessAlpha(settings.blightness);
-    for (int row = 0; row < height; ++row)
-        for (int column = 0; column < width; ++column)
-            desk[size_t(row) * size_t(width + 10) + size_t(column)] = blendOverBlack(column < width / 2 ? left : right,
-                                                                                     alpha);
-    program::MessageFaces faces;
-    faces.print({text.data(), width, height, width}, settings.messageText, 96.0);
-    Random random(7);
-    SnowField field;
-    field.InitData(settings, area, random);
-    field.attachSurfaces({{main.data(), width + 10, height + 10, width + 10},
-                          {desk.data(), width + 10, height + 10, width + 10},
-                          {text.data(), width, height, width}});
-    for (int i = 0; i < frames; ++i)
-        field.DrawSnow();
-    Picture p{width, height, {}};
-    for (int row = 0; row < height; ++row)
-        for (int column = 0; column < width; ++column)
-            p.pixels.push_back(main[size_t(row) * size_t(width + 10) + size_t(column)] & 0x00FFFFFFu);
-    return p;
+    return coreFrameOver(1280, 720, 1.0, frames,
+                         [&](int column, int) { return std::optional<Pixel>(column < 640 ? left : right); });
 }
 
 // A picture file of two halves, `left` and `right` ("#rrggbb"), made with ImageMagick.
