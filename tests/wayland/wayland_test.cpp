@@ -1824,5 +1824,87 @@ TEST_F(KwinTest, AKeyFadesTheSnowOutAndEndsIt)
     EXPECT_TRUE(eventually([&] { return whitePixels(screen(kWidth, kHeight)) == 0; }));
 }
 
+// Asks the X window `window` to close, as a window manager's close button does (WM_DELETE_WINDOW): KWin then
+// removes the output that the window shows. Through libX11 from Python, as xdotool 3.2016 only destroys windows.
+void closeWindow(const std::string& display, const std::string& window)
+{
+    const std::string script = R"(
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+d = x.XOpenDisplay(sys.argv[1].encode())
+e = Event()
+e.xclient.type = 33  # ClientMessage
+e.xclient.window = int(sys.argv[2], 0)
+e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
+e.xclient.format = 32
+e.xclient.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(d, e.xclient.window, 0, 0, ctypes.byref(e))
+x.XCloseDisplay(d)
+)";
+    output({"python3", "-c", script, display, window}, {});
+}
+
+// KWin's output windows on the Xvfb, the topmost first.
+std::vector<std::string> kwinWindows(const std::string& display)
+{
+    std::istringstream tree(output({"xwininfo", "-display", display, "-root", "-tree"}, {}));
+    std::vector<std::string> windows;
+    for (std::string line; std::getline(tree, line);)
+        if (line.find("KDE Wayland Compositor") != std::string::npos) {
+            std::istringstream words(line);
+            std::string id;
+            words >> id;
+            windows.push_back(id);
+        }
+    return windows;
+}
+
+// An output removed while the start is held before any surface lies on it (at the look for Plasma's wallpaper):
+// KWin has no surface of nivora's to close there, so the removal alone must end it, and the start ends cleanly.
+// (Once the snow shows, KWin closes the surface on a removed output before it removes the output, which would hide
+// a removal that ends nothing.)
+TEST_F(KwinTest, AnOutputRemovedDuringTheStartEndsItCleanly)
+{
+    startKwin("1", 2);
+    ASSERT_TRUE(eventually([&] { return kwinWindows(display()).size() == 2; }));
+    const std::string config = runtime_ + "/config", trace = runtime_ + "/strace";
+    ASSERT_EQ(mkdir(config.c_str(), 0700), 0);
+    std::vector<std::string> variables = kwinSession();
+    variables.insert(variables.end(), {"XDG_CURRENT_DESKTOP=KDE", "XDG_CONFIG_HOME=" + config});
+    std::vector<std::string> arguments{"-o",
+                                       trace,
+                                       "-P",
+                                       config + "/plasma-org.kde.plasma.desktop-appletsrc",
+                                       "-e",
+                                       "trace=openat",
+                                       "-e",
+                                       "inject=openat:delay_exit=5000000",
+                                       bin("nivora_test")};
+    arguments.insert(arguments.end(), kTestOptions.begin(), kTestOptions.end());
+    auto traced = start("strace", arguments, variables);
+    ASSERT_TRUE(eventually([&] {
+        std::ifstream in(trace);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return text.find("appletsrc") != std::string::npos || !traced->running();
+    }));
+    ASSERT_TRUE(traced->running()) << traced->err;
+    closeWindow(display(), kwinWindows(display()).front());
+    EXPECT_TRUE(eventually([&] { return kwinWindows(display()).size() == 1; })) << "KWin kept the output";
+    EXPECT_EQ(traced->wait(), 0) << traced->err;
+    EXPECT_EQ(traced->err.find("nivora: the compositor gave no place"), std::string::npos) << traced->err;
+}
+
 }  // namespace
 }  // namespace nivora::wayland
