@@ -55,6 +55,7 @@ wanted=(
   "swayidle:swayidle"  # the Wayland tests run the idle line the docs give
   "mutter:mutter"  # GNOME's compositor, headless: the idle watcher's test of GNOME's idle monitor
   "dbus-run-session:dbus-daemon"
+  "kwin_wayland:kwin-wayland"  # KDE's compositor, nested in an Xvfb: the fractional scale's test
   "weston:weston"  # a compositor without the layer shell, headless: the full-screen window's test
   "/usr/libexec/xscreensaver/xscreensaver-getimage:xscreensaver"
   "xscreensaver-command:xscreensaver"

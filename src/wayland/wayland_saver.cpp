@@ -345,12 +345,15 @@ bool WaylandSaver::InitData()
         std::fprintf(stderr, "nivora: the compositor offers no wl_compositor 4 or no wl_shm\n");
         return fail();
     }
-    screens_.erase(
-        std::remove_if(screens_.begin(), screens_.end(), [](const Screen& s) { return !s.output->described(); }),
-        screens_.end());
     if (screens_.empty()) {
         std::fprintf(stderr, "nivora: the compositor shows no output\n");
         return fail();
+    }
+    // An output listed but not yet described is one that came as the start began (a dock, a monitor waking): left
+    // out it would stay uncovered and live, so the start ends as for any output that comes then, status 0.
+    if (std::any_of(screens_.begin(), screens_.end(), [](const Screen& s) { return !s.output->described(); })) {
+        ended_ = true;
+        return false;
     }
     // Refused before its picture is taken: the buffers' limit is known at once, the memory's only once it is spent.
     for (const Screen& s : screens_)

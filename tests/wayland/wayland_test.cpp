@@ -1677,5 +1677,217 @@ TEST_F(WestonTest, AFullScreenWindowShowsTheSnowAndSigtermEndsIt)
     EXPECT_EQ(ownLines(nivora->err), kNoScreencopyLine);
 }
 
+// KDE's compositor, nested in an Xvfb whose windows are its outputs, with a session bus of its own: the screen is
+// read from the Xvfb, and keys come through it. scripts/wayland_test.sh gives NIVORA_KWIN, a plain copy of
+// kwin_wayland (the installed one carries a file capability that keeps it from starting here), and
+// NIVORA_KWIN_DISPLAY. KWin offers no screencopy, and no desktop is named for a wallpaper: the desktop is black.
+class KwinTest : public ::testing::Test {
+protected:
+    static constexpr int kWidth = 1024, kHeight = 768;  // each output's logical size
+
+    // KWin with `outputs` outputs at `scale`; ready once its first output's window is on the Xvfb.
+    void startKwin(const std::string& scale, int outputs = 1)
+    {
+        static int run = 0;
+        runtime_ = environment("XDG_RUNTIME_DIR") + "/kwin-" + std::to_string(getpid()) + "-" + std::to_string(++run);
+        ASSERT_EQ(mkdir(runtime_.c_str(), 0700), 0) << runtime_;
+        kwin_ = start("dbus-run-session",
+                      {"--", environment("NIVORA_KWIN"), "--x11-display", display(), "--socket", "wayland-kwin",
+                       "--scale", scale, "--output-count", std::to_string(outputs), "--width", std::to_string(kWidth),
+                       "--height", std::to_string(kHeight), "--no-lockscreen", "--no-global-shortcuts"},
+                      {"XDG_RUNTIME_DIR=" + runtime_});
+        ASSERT_TRUE(eventually([&] {
+            struct stat socket {};
+            return (stat((runtime_ + "/wayland-kwin").c_str(), &socket) == 0 &&
+                    output({"xwininfo", "-display", display(), "-root", "-tree"}, {}).find("KDE Wayland Compositor") !=
+                        std::string::npos) ||
+                   !kwin_->running();
+        })) << "KWin never listened";
+        ASSERT_TRUE(kwin_->running()) << kwin_->err;
+    }
+    void TearDown() override
+    {
+        // dbus-run-session leaves its child running when it is ended itself: KWin is ended, and the bus with it.
+        if (kwin_ && kwin_->running()) {
+            for (const pid_t child : childrenOf(kwin_->pid))
+                kill(child, SIGTERM);
+            if (!kwin_->wait())
+                kill(kwin_->pid, SIGKILL);
+        }
+    }
+    static std::string display() { return environment("NIVORA_KWIN_DISPLAY"); }
+    std::vector<std::string> kwinSession() const
+    {
+        return {"XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=wayland-kwin"};
+    }
+    // The Xvfb's top-left width x height pixels: the first output's window, which lies there.
+    Picture screen(int width, int height) const
+    {
+        const std::string crop = std::to_string(width) + "x" + std::to_string(height) + "+0+0";
+        return fromPpm(output(
+            {"import", "-display", display(), "-window", "root", "-crop", crop, "+repage", "-depth", "8", "ppm:-"},
+            {}));
+    }
+    std::unique_ptr<Child> startNivora(const std::vector<std::string>& variables = {})
+    {
+        std::vector<std::string> all = kwinSession();
+        all.insert(all.end(), variables.begin(), variables.end());
+        return start(bin("nivora_test"), kTestOptions, all);
+    }
+
+    std::unique_ptr<Child> kwin_;
+    std::string runtime_;
+};
+
+// KWin tells the surface its preferred scale before it is shown and again after its first commit: the snow is
+// built again at the second without ending, and stays. At scale 1 its held frame is the core's frame over the black
+// desktop.
+TEST_F(KwinTest, AtEveryScaleTheSnowStaysAndAtOneItsFrameIsTheCores)
+{
+    struct Case {
+        const char* scale;
+        double factor;
+        int width, height;  // the output's pixels
+    };
+    const Case cases[] = {{"1", 1.0, 1024, 768}, {"1.5", 1.5, 1536, 1152}, {"2", 2.0, 2048, 1536}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "KWin at scale " << c.scale);
+        startKwin(c.scale);
+        const std::string held = runtime_ + "/held";
+        auto nivora = startNivora({"NIVORA_HOLD_AFTER_FRAMES=60", "NIVORA_HELD_FILE=" + held});
+        ASSERT_TRUE(eventually([&] {
+            std::ifstream in(held);
+            unsigned long frames = 0;
+            return !nivora->running() || (in >> frames && frames == 60);
+        })) << nivora->err;
+        ASSERT_TRUE(nivora->running()) << "ended with " << nivora->status.value_or(-1) << ": " << nivora->err;
+        const std::string name = std::string("kwin-scale") + c.scale;
+        const Picture shown = screen(c.width, c.height);
+        if (c.factor == 1.0) {
+            EXPECT_TRUE(samePictures(name, shown, coreFrame(c.width, c.height, 1.0, 60, {})));
+        } else {
+            // Built at scale 1 for the first frame (KWin says 120 before it), then at the output's scale from the
+            // second on: the snow is drawn at the output's own pixels, flakes of the scale's size.
+            EXPECT_GT(whitePixels(shown), 20u);
+            EXPECT_NE(shown.pixels, coreFrame(c.width, c.height, 1.0, 60, {}).pixels);
+        }
+        EXPECT_TRUE(holdsFor([&] { return nivora->running(); }, std::chrono::milliseconds(5000))) << nivora->err;
+        EXPECT_GT(whitePixels(screen(c.width, c.height)), 20u) << "the snow left the screen";
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(nivora->err, kNoScreencopyLine);
+        TearDown();
+    }
+}
+
+// A key typed on the Xvfb reaches the snow through KWin: the fade is seen between the full snow and nothing, and
+// the saver ends by itself, status 0.
+TEST_F(KwinTest, AKeyFadesTheSnowOutAndEndsIt)
+{
+    startKwin("1");
+    // The pointer rests on the output before the snow comes: focus follows it there, and it never moves again.
+    output({"xdotool", "mousemove", "100", "100"}, {"DISPLAY=" + display()});
+    auto nivora = startNivora();
+    ASSERT_TRUE(eventually([&] { return whitePixels(screen(kWidth, kHeight)) > 20 || !nivora->running(); }));
+    ASSERT_TRUE(nivora->running()) << nivora->err;
+    output({"xdotool", "key", "a"}, {"DISPLAY=" + display()});
+    // Part faded: no flake white any more, yet flakes still to be seen as grey over the black.
+    bool halfway = false;
+    ASSERT_TRUE(eventually([&] {
+        const Picture p = screen(kWidth, kHeight);
+        const size_t grey = size_t(std::count_if(p.pixels.begin(), p.pixels.end(),
+                                                 [](Pixel px) { return (px & 0xFF) > 0x20 && (px & 0xFF) <= 220; }));
+        halfway |= !p.pixels.empty() && whitePixels(p) == 0 && grey > 20;
+        return !nivora->running();
+    })) << "the key did not end it: "
+        << nivora->err;
+    EXPECT_EQ(nivora->status, 0);
+    EXPECT_EQ(nivora->err, kNoScreencopyLine);
+    EXPECT_TRUE(halfway) << "no step of the fade was seen";
+    EXPECT_TRUE(eventually([&] { return whitePixels(screen(kWidth, kHeight)) == 0; }));
+}
+
+// Asks the X window `window` to close, as a window manager's close button does (WM_DELETE_WINDOW): KWin then
+// removes the output that the window shows. Through libX11 from Python, as xdotool 3.2016 only destroys windows.
+void closeWindow(const std::string& display, const std::string& window)
+{
+    const std::string script = R"(
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+d = x.XOpenDisplay(sys.argv[1].encode())
+e = Event()
+e.xclient.type = 33  # ClientMessage
+e.xclient.window = int(sys.argv[2], 0)
+e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
+e.xclient.format = 32
+e.xclient.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(d, e.xclient.window, 0, 0, ctypes.byref(e))
+x.XCloseDisplay(d)
+)";
+    output({"python3", "-c", script, display, window}, {});
+}
+
+// KWin's output windows on the Xvfb, the topmost first.
+std::vector<std::string> kwinWindows(const std::string& display)
+{
+    std::istringstream tree(output({"xwininfo", "-display", display, "-root", "-tree"}, {}));
+    std::vector<std::string> windows;
+    for (std::string line; std::getline(tree, line);)
+        if (line.find("KDE Wayland Compositor") != std::string::npos) {
+            std::istringstream words(line);
+            std::string id;
+            words >> id;
+            windows.push_back(id);
+        }
+    return windows;
+}
+
+// An output removed while the start is held before any surface lies on it (at the look for Plasma's wallpaper):
+// KWin has no surface of nivora's to close there, so the removal alone must end it, and the start ends cleanly.
+// (Once the snow shows, KWin closes the surface on a removed output before it removes the output, which would hide
+// a removal that ends nothing.)
+TEST_F(KwinTest, AnOutputRemovedDuringTheStartEndsItCleanly)
+{
+    startKwin("1", 2);
+    ASSERT_TRUE(eventually([&] { return kwinWindows(display()).size() == 2; }));
+    const std::string config = runtime_ + "/config", trace = runtime_ + "/strace";
+    ASSERT_EQ(mkdir(config.c_str(), 0700), 0);
+    std::vector<std::string> variables = kwinSession();
+    variables.insert(variables.end(), {"XDG_CURRENT_DESKTOP=KDE", "XDG_CONFIG_HOME=" + config});
+    std::vector<std::string> arguments{"-o",
+                                       trace,
+                                       "-P",
+                                       config + "/plasma-org.kde.plasma.desktop-appletsrc",
+                                       "-e",
+                                       "trace=openat",
+                                       "-e",
+                                       "inject=openat:delay_exit=5000000",
+                                       bin("nivora_test")};
+    arguments.insert(arguments.end(), kTestOptions.begin(), kTestOptions.end());
+    auto traced = start("strace", arguments, variables);
+    ASSERT_TRUE(eventually([&] {
+        std::ifstream in(trace);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return text.find("appletsrc") != std::string::npos || !traced->running();
+    }));
+    ASSERT_TRUE(traced->running()) << traced->err;
+    closeWindow(display(), kwinWindows(display()).front());
+    EXPECT_TRUE(eventually([&] { return kwinWindows(display()).size() == 1; })) << "KWin kept the output";
+    EXPECT_EQ(traced->wait(), 0) << traced->err;
+    EXPECT_EQ(traced->err.find("nivora: the compositor gave no place"), std::string::npos) << traced->err;
+}
+
 }  // namespace
 }  // namespace nivora::wayland
