@@ -13,7 +13,7 @@ tests="$build/tests/wayland/nivora_wayland_tests"
   echo "wayland_test: $tests is not built (are libwayland-dev and wayland-protocols there?)"
   exit 1
 }
-for tool in sway swaymsg grim wtype swaylock swayidle strace mutter weston dbus-run-session; do
+for tool in sway swaymsg grim wtype swaylock swayidle strace mutter weston dbus-run-session Xvfb xdotool import; do
   command -v "$tool" >/dev/null || { echo "wayland_test: $tool is missing (scripts/deps.sh installs it)"; exit 1; }
 done
 
