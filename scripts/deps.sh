@@ -18,6 +18,7 @@ wanted=(
   "Xvfb:xvfb"
   "xdpyinfo:x11-utils"
   "xrandr:x11-xserver-utils"
+  "xhost:x11-xserver-utils"  # the GNOME picture lets nobody's nested mutter into its Xvfb
   "xdotool:xdotool"
   "strace:strace"  # the X11 tests deliver a signal at a chosen system call
   "makensis:nsis"

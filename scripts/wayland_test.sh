@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Wayland program's tests against Debian's sway, headless with the pixman renderer, which each test starts
-# afresh. sway runs no session as root, so as root the tests (and so sway and nivora) run as nobody, from a copy of
+# afresh, and against mutter (headless, and nested in an Xvfb of the test's own whose screen `import` reads) and weston.
+# sway runs no session as root, so as root the tests (and so sway and nivora) run as nobody, from a copy of
 # the programs in a folder that user can read, with a private XDG_RUNTIME_DIR and a throw-away HOME. Pictures of
 # failed comparisons are copied to BUILD_FOLDER/test-output/wayland. KWin runs nested in an Xvfb of its own, whose
 # windows are its outputs, from a plain copy: the installed kwin_wayland carries a file capability (cap_sys_resource)

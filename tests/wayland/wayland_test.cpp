@@ -29,6 +29,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "child_process.h"
@@ -1887,6 +1888,150 @@ TEST_F(KwinTest, AnOutputRemovedDuringTheStartEndsItCleanly)
     EXPECT_TRUE(eventually([&] { return kwinWindows(display()).size() == 1; })) << "KWin kept the output";
     EXPECT_EQ(traced->wait(), 0) << traced->err;
     EXPECT_EQ(traced->err.find("nivora: the compositor gave no place"), std::string::npos) << traced->err;
+}
+
+// GNOME's compositor nested in an Xvfb of its own, with a session bus of its own: headless mutter has no way to
+// read its screen, but nested, its one monitor is an X11 window at the Xvfb's origin, read with ImageMagick's
+// `import`. Its cursor is drawn into that window, so the pointer is moved into it first, where the snow hides it.
+class NestedMutterTest : public ::testing::Test {
+protected:
+    static constexpr int kWidth = 1280, kHeight = 720;
+
+    void SetUp() override
+    {
+        static int run = 0;
+        runtime_ = environment("XDG_RUNTIME_DIR") + "/nested-" + std::to_string(getpid()) + "-" + std::to_string(++run);
+        ASSERT_EQ(mkdir(runtime_.c_str(), 0700), 0) << runtime_;
+        const std::string displayFile = runtime_ + "/display";
+        xvfb_ = start(
+            "sh", {"-c", "exec Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp -noreset 3>\"$0\"", displayFile},
+            {});
+        ASSERT_TRUE(eventually([&] {
+            std::ifstream in(displayFile);
+            std::string number;
+            if (std::getline(in, number) && !number.empty())
+                display_ = ":" + number;
+            return !display_.empty() || !xvfb_->running();
+        })) << "Xvfb never said its display";
+        ASSERT_TRUE(xvfb_->running()) << xvfb_->err;
+
+        const std::string addressFile = runtime_ + "/bus-address";
+        session_ = start("dbus-run-session",
+                         {"--", "sh", "-c",
+                          "echo \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0\" && exec mutter --nested --wayland --no-x11 "
+                          "--wayland-display wayland-nested",
+                          addressFile},
+                         {"XDG_RUNTIME_DIR=" + runtime_, "DISPLAY=" + display_,
+                          "MUTTER_DEBUG_DUMMY_MODE_SPECS=" + std::to_string(kWidth) + "x" + std::to_string(kHeight)});
+        ASSERT_TRUE(eventually([&] {
+            std::ifstream in(addressFile);
+            std::getline(in, address_);
+            struct stat socket {};
+            return (!address_.empty() && stat((runtime_ + "/wayland-nested").c_str(), &socket) == 0) ||
+                   !session_->running();
+        })) << "mutter never listened";
+        ASSERT_TRUE(session_->running()) << session_->err;
+        std::string seen;
+        // mutter draws its cursor where the X pointer last moved: into the middle of its window, until it shows there
+        // (the arrow's tip is white, mutter's own background never is; the tip may still be at the pixel aside).
+        ASSERT_TRUE(eventually([&] {
+            // A move to where the pointer already is makes no event: it goes one pixel aside first.
+            output({"xdotool", "mousemove", std::to_string(kPointerX - 1), std::to_string(kPointerY), "mousemove",
+                    std::to_string(kPointerX), std::to_string(kPointerY)},
+                   {"DISPLAY=" + display_});
+            const Picture p = screen();
+            bool white = false;
+            for (int y = kPointerY - 2; !p.pixels.empty() && y <= kPointerY + 2; ++y)
+                for (int x = kPointerX - 3; x <= kPointerX + 2; ++x)
+                    white |= p.at(x, y) == 0x00FFFFFFu;
+            seen = p.pixels.empty() ? "no picture" : std::to_string(p.at(kPointerX, kPointerY));
+            return white || !session_->running();
+        })) << "mutter never showed its window with the pointer in it: "
+            << seen;
+        ASSERT_TRUE(session_->running()) << session_->err;
+    }
+    void TearDown() override
+    {
+        if (session_ && session_->running()) {
+            for (const pid_t child : childrenOf(session_->pid))
+                kill(child, SIGTERM);
+            if (!session_->wait())
+                kill(session_->pid, SIGKILL);
+        }
+        if (xvfb_ && xvfb_->running()) {
+            kill(xvfb_->pid, SIGTERM);
+            xvfb_->wait();
+        }
+    }
+
+    // The Xvfb's screen, which mutter's window covers.
+    Picture screen() const
+    {
+        return fromPpm(output({"import", "-window", "root", "-depth", "8", "ppm:-"}, {"DISPLAY=" + display_}));
+    }
+    std::string heldFile() const { return runtime_ + "/held"; }
+    // The test build with the test options on this compositor, as GNOME's session would start it, with these
+    // variables besides.
+    std::unique_ptr<Child> startNivora(const std::vector<std::string>& variables)
+    {
+        std::remove(heldFile().c_str());
+        std::vector<std::string> all{"XDG_RUNTIME_DIR=" + runtime_, "WAYLAND_DISPLAY=wayland-nested",
+                                     "DBUS_SESSION_BUS_ADDRESS=" + address_, "XDG_CURRENT_DESKTOP=GNOME",
+                                     "NIVORA_HELD_FILE=" + heldFile()};
+        all.insert(all.end(), variables.begin(), variables.end());
+        return start(bin("nivora_test"), kTestOptions, all);
+    }
+    // Until the held frame has been shown: the frame count written once the compositor called it back.
+    bool held(Child& nivora, unsigned long frames)
+    {
+        return eventually([&] {
+            std::ifstream in(heldFile());
+            unsigned long count = 0;
+            return !nivora.running() || (in >> count && count == frames);
+        });
+    }
+
+    static constexpr int kPointerX = 1000, kPointerY = 500;
+    std::unique_ptr<Child> xvfb_, session_;
+    std::string runtime_, display_, address_;
+};
+
+// On GNOME, with the wallpaper set through GSettings (a keyfile backend, as the session's dconf would answer), the
+// held frames on mutter's screen are the core's frames over that picture dimmed, pixel for pixel: the full-screen
+// window is shown unscaled and whole, the snow moves between the two, and the cursor is hidden over it.
+TEST_F(NestedMutterTest, HeldFramesAreTheCoresFramesOverTheGSettingsWallpaperDimmed)
+{
+    constexpr Pixel kLeft = 0x00C04020u, kRight = 0x002080C0u;
+    const std::string config = runtime_ + "/config-home";
+    for (const std::string& folder : {config, config + "/glib-2.0", config + "/glib-2.0/settings"})
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0) << folder;
+    ASSERT_TRUE(writeHalves(runtime_ + "/wall.png", kWidth, kHeight, "#c04020", "#2080c0"));
+    writeFile(config + "/glib-2.0/settings/keyfile", "[org/gnome/desktop/background]\n"
+                                                     "picture-uri='file://" +
+                                                         runtime_ +
+                                                         "/wall.png'\n"
+                                                         "picture-options='zoom'\n");
+    for (const unsigned long frames : {40ul, 160ul}) {
+        SCOPED_TRACE(testing::Message() << frames << " frames");
+        auto nivora = startNivora({"NIVORA_HOLD_AFTER_FRAMES=" + std::to_string(frames), "GSETTINGS_BACKEND=keyfile",
+                                   "XDG_CONFIG_HOME=" + config});
+        ASSERT_TRUE(held(*nivora, frames)) << nivora->err;
+        ASSERT_TRUE(nivora->running()) << nivora->err;
+        // The held frame was called back, so mutter has drawn it; read the screen until two readings agree, so that
+        // a copy to the Xvfb still under way is not taken for the frame.
+        Picture last, now;
+        ASSERT_TRUE(eventually([&] {
+            last = std::exchange(now, screen());
+            return !now.pixels.empty() && now.pixels == last.pixels;
+        }));
+        EXPECT_TRUE(samePictures("nested-mutter-" + std::to_string(frames), now,
+                                 coreFrameOverHalves(int(frames), kLeft, kRight)))
+            << nivora->err;
+        EXPECT_TRUE(nivora->running()) << "the pointer resting over it is no input: " << nivora->err;
+        kill(nivora->pid, SIGTERM);
+        EXPECT_EQ(nivora->wait(), 0);
+        EXPECT_EQ(ownLines(nivora->err), "");
+    }
 }
 
 }  // namespace
