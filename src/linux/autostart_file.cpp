@@ -20,7 +20,7 @@ namespace {
 std::optional<std::string> configFolder()
 {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/')  // the base directory spec ignores a relative one
+    if (config && config[0] == '/')  // a relative one is ignored, as XDG base directories are
         return std::string(config);
     const char* home = std::getenv("HOME");
     if (home && home[0] == '/')

@@ -24,10 +24,4 @@ Woken waitFor(int displayFd, short events, int stopFd, int64_t wait)
     return {fds[0].revents, (fds[1].revents & POLLIN) != 0};
 }
 
-bool stopRequested(int stopFd)
-{
-    pollfd stop{stopFd, POLLIN, 0};
-    return poll(&stop, 1, 0) > 0 && (stop.revents & POLLIN);
-}
-
 }  // namespace nivora::program

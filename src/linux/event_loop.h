@@ -19,7 +19,4 @@ struct Woken {
 // (FrameClock::kNever: no limit). A signal that interrupts the wait wakes it too.
 Woken waitFor(int displayFd, short events, int stopFd, int64_t wait);
 
-// Whether the program has been told to end, without waiting.
-bool stopRequested(int stopFd);
-
 }  // namespace nivora::program

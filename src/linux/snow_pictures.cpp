@@ -10,15 +10,6 @@
 
 namespace nivora::program {
 
-namespace {
-
-Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
-{
-    return {pixels.data(), width, height, width};
-}
-
-}  // namespace
-
 void buildSession(std::optional<SnowSession>& session, const LinuxOptions& options, std::vector<SnowScreen> screens,
                   uint64_t place)
 {

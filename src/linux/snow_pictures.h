@@ -24,6 +24,12 @@ void applyTestSeams(SnowSession& session);
 // Says once, when the settings have a message, that no face was found to write it with.
 void warnWithoutFont(const MessageFaces& faces, const SnowSettings& settings);
 
+// A picture the program owns, as the core draws on it: rows of `width` pixels, none between.
+inline Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
+{
+    return {pixels.data(), width, height, width};
+}
+
 // One screen's pictures as the program keeps them; picMain is the display's own (shared memory, a buffer's source).
 class ScreenPictures {
 public:
@@ -34,7 +40,6 @@ public:
                 MessageFaces& faces, double dpi);
     // PicDesk is read no more: a whole monitor of pixels less.
     void releaseDesk() { std::vector<Pixel>().swap(PicDesk_); }
-    bool holdsDesk() const { return !PicDesk_.empty(); }
 
 private:
     std::vector<Pixel> PicDesk_;

@@ -14,11 +14,6 @@ constexpr int kBuffers = 3;
 // More waiting rectangles than this are damaged as the whole picture: as cheap for the compositor, and bounded.
 constexpr size_t kMostUnshownRects = 8192;
 
-Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
-{
-    return {pixels.data(), width, height, width};
-}
-
 }  // namespace
 
 const wl_callback_listener SnowSurface::kFrameListener = {&SnowSurface::onFrameDone};
@@ -123,7 +118,7 @@ bool SnowSurface::attach(SnowSession& session, size_t i, const OutputPicture* de
     stride_ = session.pictureWidth(i);
     picMain_.assign(size_t(stride_) * size_t(session.pictureHeight(i)), kBlackPixel);
     // The message at 48 points at the output's scale, as on the other platforms at their DPI.
-    kept_.attach(session, i, surfaceOf(picMain_, stride_, session.pictureHeight(i)),
+    kept_.attach(session, i, program::surfaceOf(picMain_, stride_, session.pictureHeight(i)),
                  desktop ? desktop->surface() : ConstSurface{}, faces, 96.0 * area.scale);
 
     buffers_ = std::make_unique<ShmBuffers>();

@@ -86,11 +86,6 @@ std::vector<ListedMonitor> randrMonitors(Display* display, Window root)
     return found;
 }
 
-Surface surfaceOf(std::vector<Pixel>& pixels, int32_t width, int32_t height)
-{
-    return {pixels.data(), width, height, width};
-}
-
 // The display, closed however the run ends.
 struct DisplayCloser {
     void operator()(Display* display) const { XCloseDisplay(display); }
@@ -339,10 +334,10 @@ bool SnowWindow::buildPictures(size_t i)
     std::vector<Pixel> shown;
     if (desktop_) {
         shown.assign(size_t(width) * size_t(height), kBlackPixel);
-        desktop_->copyTo(surfaceOf(shown, width, height), screen.bounds);
+        desktop_->copyTo(program::surfaceOf(shown, width, height), screen.bounds);
     }
-    m.kept.attach(*session_, i, m.picMain->surface(), shown.empty() ? ConstSurface{} : surfaceOf(shown, width, height),
-                  faces_, dpi_);
+    m.kept.attach(*session_, i, m.picMain->surface(),
+                  shown.empty() ? ConstSurface{} : program::surfaceOf(shown, width, height), faces_, dpi_);
     return true;
 }
 
